@@ -1,0 +1,58 @@
+# Front door: `make run` builds and starts the editor; `make test` builds and runs every test.
+# Every target installs what is missing first (Debian packages via apt, npm packages via npm).
+
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+BUILD ?= build
+CMAKE_FLAGS ?=
+
+DEBIAN_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
+	qt6-base-dev libgl-dev libplist-dev nlohmann-json3-dev libcli11-dev \
+	libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg \
+	libgtest-dev libgmock-dev libbenchmark-dev python3 locales chromium xvfb
+
+.PHONY: deps build run test test-main test-asan test-fuzz bench clean
+
+deps:
+	@missing=""; \
+	for p in $(DEBIAN_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}\n' "$$p" 2>/dev/null | grep -q '^install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  sudo=""; [ "$$(id -u)" = 0 ] || sudo=sudo; \
+	  echo "Installing:$$missing"; \
+	  $$sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y -qq $$missing; \
+	fi
+	@bash tools/ensure-locale.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/lumara
+
+test: test-main test-asan test-fuzz
+
+test-main: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# Model, document and file tests under AddressSanitizer + UndefinedBehaviorSanitizer.
+test-asan: deps
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUMARA_SANITIZE=ON -DLUMARA_CORE_ONLY=ON
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+# Each decoder's libFuzzer target, run briefly (FUZZ_SECONDS each). For long runs: build-fuzz/fuzz_<name> CORPUS_DIR
+FUZZ_SECONDS ?= 20
+test-fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMARA_FUZZ=ON -DLUMARA_FUZZ_SECONDS=$(FUZZ_SECONDS)
+	cmake --build build-fuzz -j $(JOBS)
+	cd build-fuzz && ctest --output-on-failure
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+clean:
+	rm -rf build build-asan build-fuzz

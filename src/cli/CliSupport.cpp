@@ -1,0 +1,83 @@
+// SOURCE options and failure reporting for the command line.
+#include "cli/CliSupport.h"
+
+#include "document/AtomicFile.h"
+#include "document/ProjectCodec.h"
+#include "model/OrbPreset.h"
+#include "model/RandomConfiguration.h"
+
+#include <iostream>
+
+namespace lumara::cli {
+
+int fail(const std::string& message)
+{
+    std::cerr << "lumara: " << message << '\n';
+    return 1;
+}
+
+void addSourceOptions(CLI::App& command, SourceOptions& options)
+{
+    command.add_option("SOURCE", options.path, "Project file (.lumara or .json); omit for the default orb");
+    command.add_option("--preset", options.preset, "Use a built-in preset by name (see `lumara presets`)");
+    command.add_flag("--random", options.random, "Use a randomly generated orb");
+    command.add_option("--seed", options.seed, "Seed for --random, for a reproducible orb");
+    command.add_option("--state", options.state, "Index of the project's state to use (default: the selected one)");
+}
+
+Result<OrbProjectData, SourceError> loadSourceProject(const SourceOptions& options)
+{
+    const int sources = (!options.path.empty()) + (!options.preset.empty()) + (options.random ? 1 : 0);
+    if (sources > 1)
+        return Error<SourceError>{SourceError::conflictingOptions, "give only one of SOURCE, --preset and --random"};
+    if (options.seed && !options.random)
+        return Error<SourceError>{SourceError::conflictingOptions, "--seed goes with --random"};
+
+    auto singleState = [](OrbValues values) {
+        OrbProjectData project;
+        project.states.push_back({makeStateId(), "Default", std::move(values)});
+        return project;
+    };
+
+    if (!options.path.empty()) {
+        auto bytes = readWholeFile(options.path, kMaxRecordBytes);
+        if (!bytes) return Error<SourceError>{SourceError::unreadable, bytes.error().message};
+        auto opened = decodeProjectFile(*bytes, OrbProjectData{}.transitionDuration);
+        if (!opened)
+            return Error<SourceError>{SourceError::undecodable,
+                                      options.path + " is not a Lumara project: " + opened.error().message};
+        return std::move(opened->project);
+    }
+    if (!options.preset.empty()) {
+        const OrbPreset* preset = findPreset(options.preset);
+        if (!preset)
+            return Error<SourceError>{SourceError::unknownPreset,
+                                      "no preset named \"" + options.preset + "\" (see `lumara presets`)"};
+        return singleState(preset->configuration);
+    }
+    if (options.random) {
+        if (options.seed) {
+            RandomEngine engine(*options.seed);
+            return singleState(makeRandomConfiguration(engine));
+        }
+        return singleState(makeRandomConfiguration());
+    }
+    return singleState(OrbValues{});
+}
+
+Result<OrbValues, SourceError> loadSourceValues(const SourceOptions& options)
+{
+    auto project = loadSourceProject(options);
+    if (!project) return project.error();
+    if (options.state) {
+        const auto count = static_cast<std::int64_t>(project->states.size());
+        if (*options.state < 0 || *options.state >= count)
+            return Error<SourceError>{SourceError::badState, "--state " + std::to_string(*options.state) +
+                                                                 " is out of range (the project has " +
+                                                                 std::to_string(count) + " states)"};
+        return project->states[static_cast<std::size_t>(*options.state)].config;
+    }
+    return project->states[project->effectiveSelectedIndex()].config;
+}
+
+} // namespace lumara::cli

@@ -1,0 +1,38 @@
+// Shared pieces of the command line: the SOURCE options every rendering and export command
+// takes, and the one-line failure report. Main thread only.
+#pragma once
+
+#include "model/OrbProjectData.h"
+#include "model/Result.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace lumara::cli {
+
+// Prints "lumara: <message>" on stderr and returns the failure exit code (1).
+int fail(const std::string& message);
+
+// SOURCE: a project file, --preset NAME, --random [--seed N], or nothing for the default.
+struct SourceOptions {
+    std::string path;
+    std::string preset;
+    bool random = false;
+    std::optional<std::uint64_t> seed;
+    std::optional<std::int64_t> state; // --state N: index into a project's states
+};
+
+void addSourceOptions(CLI::App& command, SourceOptions& options);
+
+enum class SourceError { unreadable, undecodable, unknownPreset, conflictingOptions, badState };
+
+// The project the options name (a preset, random or default source gives one state "Default").
+Result<OrbProjectData, SourceError> loadSourceProject(const SourceOptions& options);
+
+// The configuration the options pick: --state N (checked) or the project's selected state, clamped.
+Result<OrbValues, SourceError> loadSourceValues(const SourceOptions& options);
+
+} // namespace lumara::cli

@@ -1,0 +1,12 @@
+// Subcommands of the `lumara` command line. Each add* function registers one subcommand;
+// its callback stores the exit code in `exitCode`.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace lumara::cli {
+
+void addPresetsCommand(CLI::App& app, int& exitCode);
+void addConvertCommand(CLI::App& app, int& exitCode);
+
+} // namespace lumara::cli

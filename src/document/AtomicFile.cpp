@@ -1,0 +1,47 @@
+// Whole-file reads and atomic writes through QFile and QSaveFile.
+#include "document/AtomicFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QString>
+
+namespace lumara {
+
+Result<Ok, FileError> writeFileAtomically(const std::string& path, std::string_view bytes)
+{
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly))
+        return Error<FileError>{FileError::cannotOpen, "cannot write " + path + ": " + file.errorString().toStdString()};
+    const qint64 size = static_cast<qint64>(bytes.size());
+    if (file.write(bytes.data(), size) != size) {
+        file.cancelWriting();
+        return Error<FileError>{FileError::cannotWrite, "cannot write " + path + ": " + file.errorString().toStdString()};
+    }
+    if (!file.commit())
+        return Error<FileError>{FileError::cannotWrite, "cannot write " + path + ": " + file.errorString().toStdString()};
+    return Ok{};
+}
+
+Result<std::string, FileError> readWholeFile(const std::string& path, std::int64_t maxBytes)
+{
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return Error<FileError>{FileError::cannotOpen, "cannot open " + path + ": " + file.errorString().toStdString()};
+    if (file.size() > maxBytes)
+        return Error<FileError>{FileError::tooLarge, path + " is too large (" + std::to_string(file.size()) + " bytes)"};
+    // Read in chunks so a file that grows, or a device that reports no size, stays bounded.
+    std::string bytes;
+    char chunk[65536];
+    for (;;) {
+        const qint64 got = file.read(chunk, sizeof chunk);
+        if (got < 0)
+            return Error<FileError>{FileError::cannotRead, "cannot read " + path + ": " + file.errorString().toStdString()};
+        if (got == 0) break;
+        if (static_cast<std::int64_t>(bytes.size()) + got > maxBytes)
+            return Error<FileError>{FileError::tooLarge, path + " is too large"};
+        bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+    return bytes;
+}
+
+} // namespace lumara

@@ -1,0 +1,252 @@
+// Containers for the keyed records: JSON through nlohmann ordered_json, binary property lists
+// through libplist behind a structural gate. Exceptions from the JSON parser stay in this file.
+#include "document/ProjectCodec.h"
+
+#include "document/BinaryPlistGate.h"
+#include "document/ProjectSchema.h"
+
+#include <plist/plist.h>
+
+#include <QUuid>
+
+#include <memory>
+
+namespace lumara {
+
+namespace {
+
+using schema::Record;
+using E = Error<CodecError>;
+
+constexpr std::size_t kMaxJsonDepth = 64;
+constexpr std::size_t kMaxJsonValues = 500'000;
+
+// ---- JSON ----------------------------------------------------------------------------------
+
+Result<Record, CodecError> parseJson(std::string_view bytes)
+{
+    if (bytes.size() > kMaxRecordBytes) return E{CodecError::tooLarge, "the record is too large"};
+    struct Abort {
+        CodecError code;
+    };
+    std::size_t values = 0;
+    // The callback sees every value as it is parsed: it bounds nesting and the number of values,
+    // so hostile input cannot build a huge tree.
+    auto limit = [&values](int depth, Record::parse_event_t event, Record&) {
+        if (static_cast<std::size_t>(depth) > kMaxJsonDepth) throw Abort{CodecError::tooDeep};
+        if (event == Record::parse_event_t::value && ++values > kMaxJsonValues) throw Abort{CodecError::tooLarge};
+        return true;
+    };
+    try {
+        return Record::parse(bytes.begin(), bytes.end(), limit, /*allow_exceptions=*/true, /*ignore_comments=*/false);
+    } catch (const Abort& abort) {
+        return E{abort.code, abort.code == CodecError::tooDeep ? "the record is nested too deeply" : "the record is too large"};
+    } catch (const std::exception& e) {
+        return E{CodecError::notParseable, std::string("not valid JSON: ") + e.what()};
+    }
+}
+
+Result<std::string, CodecError> dumpJson(const Record& record)
+{
+    try {
+        return record.dump(); // compact: no spaces, no line breaks
+    } catch (const std::exception& e) {
+        return E{CodecError::encodeFailed, std::string("cannot encode JSON: ") + e.what()};
+    }
+}
+
+// ---- Binary property lists -----------------------------------------------------------------
+
+struct PlistDeleter {
+    void operator()(void* node) const { plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+// libplist 2.2 has only unsigned integer accessors; the 64 bits are those of a signed integer.
+plist_t toPlist(const Record& r)
+{
+    switch (r.type()) {
+    case Record::value_t::object: {
+        plist_t dict = plist_new_dict();
+        for (auto it = r.begin(); it != r.end(); ++it) plist_dict_set_item(dict, it.key().c_str(), toPlist(it.value()));
+        return dict;
+    }
+    case Record::value_t::array: {
+        plist_t array = plist_new_array();
+        for (const Record& item : r) plist_array_append_item(array, toPlist(item));
+        return array;
+    }
+    case Record::value_t::string: return plist_new_string(r.get_ref<const std::string&>().c_str());
+    case Record::value_t::boolean: return plist_new_bool(r.get<bool>() ? 1 : 0);
+    case Record::value_t::number_integer: return plist_new_uint(static_cast<std::uint64_t>(r.get<std::int64_t>()));
+    case Record::value_t::number_unsigned: return plist_new_uint(r.get<std::uint64_t>());
+    case Record::value_t::number_float: return plist_new_real(r.get<double>());
+    default: return plist_new_string("");
+    }
+}
+
+// The gate has bounded depth and size, so this recursion is bounded too. Types the schema never
+// uses (data, dates, UIDs) become null, which every schema read rejects as the wrong type.
+Record fromPlist(plist_t node)
+{
+    switch (plist_get_node_type(node)) {
+    case PLIST_DICT: {
+        Record r = Record::object();
+        plist_dict_iter it = nullptr;
+        plist_dict_new_iter(node, &it);
+        for (;;) {
+            char* key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(node, it, &key, &value);
+            if (!value) {
+                free(key);
+                break;
+            }
+            std::string k = key ? key : "";
+            free(key);
+            if (r.find(k) == r.end()) r[k] = fromPlist(value); // the first of duplicated keys wins
+        }
+        free(it);
+        return r;
+    }
+    case PLIST_ARRAY: {
+        Record r = Record::array();
+        const uint32_t n = plist_array_get_size(node);
+        for (uint32_t i = 0; i < n; ++i) r.push_back(fromPlist(plist_array_get_item(node, i)));
+        return r;
+    }
+    case PLIST_STRING: {
+        uint64_t length = 0;
+        const char* s = plist_get_string_ptr(node, &length);
+        return s ? Record(std::string(s, length)) : Record("");
+    }
+    case PLIST_BOOLEAN: {
+        uint8_t b = 0;
+        plist_get_bool_val(node, &b);
+        return Record(b != 0);
+    }
+    case PLIST_UINT: {
+        uint64_t u = 0;
+        plist_get_uint_val(node, &u);
+        return Record(static_cast<std::int64_t>(u));
+    }
+    case PLIST_REAL: {
+        double d = 0;
+        plist_get_real_val(node, &d);
+        return Record(d);
+    }
+    default: return Record(nullptr);
+    }
+}
+
+Result<Record, CodecError> parsePlist(std::string_view bytes)
+{
+    if (bytes.size() > kMaxRecordBytes) return E{CodecError::tooLarge, "the file is too large"};
+    const PlistGateResult gate = checkBinaryPlist(bytes);
+    switch (gate.verdict) {
+    case PlistGateVerdict::ok: break;
+    case PlistGateVerdict::tooDeep: return E{CodecError::tooDeep, gate.message};
+    case PlistGateVerdict::tooLarge: return E{CodecError::tooLarge, gate.message};
+    case PlistGateVerdict::integerTooWide: return E{CodecError::wrongType, gate.message};
+    case PlistGateVerdict::malformed: return E{CodecError::notParseable, gate.message};
+    }
+    plist_t root = nullptr;
+    plist_from_bin(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
+    if (!root) return E{CodecError::notParseable, "not a readable binary property list"};
+    PlistPtr owner(root);
+    return fromPlist(root);
+}
+
+Result<std::string, CodecError> dumpPlist(const Record& record)
+{
+    PlistPtr root(toPlist(record));
+    char* bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root.get(), &bytes, &length);
+    if (!bytes || length == 0) return E{CodecError::encodeFailed, "cannot encode the property list"};
+    std::string out(bytes, length);
+    plist_to_bin_free(bytes);
+    return out;
+}
+
+Result<Record, CodecError> parse(std::string_view bytes, Container container)
+{
+    return container == Container::propertyList ? parsePlist(bytes) : parseJson(bytes);
+}
+
+Result<std::string, CodecError> dump(const Record& record, Container container)
+{
+    return container == Container::propertyList ? dumpPlist(record) : dumpJson(record);
+}
+
+E notFinite() { return E{CodecError::nonFinite, "a number is not finite (NaN or infinity)"}; }
+
+} // namespace
+
+Container sniffContainer(std::string_view bytes)
+{
+    return bytes.substr(0, 8) == "bplist00" ? Container::propertyList : Container::json;
+}
+
+Result<std::string, CodecError> encodeProject(const OrbProjectData& project, Container container)
+{
+    // Refused in both containers, so that whatever we write can be read back and autosaved.
+    for (const OrbStateData& s : project.states)
+        if (!schema::allFinite(s.config)) return notFinite();
+    if (!std::isfinite(project.transitionDuration)) return notFinite();
+    return dump(schema::encode(project), container);
+}
+
+Result<std::string, CodecError> encodeConfiguration(const OrbValues& values, Container container)
+{
+    if (!schema::allFinite(values)) return notFinite();
+    return dump(schema::encode(values), container);
+}
+
+Result<OrbProjectData, CodecError> decodeProject(std::string_view bytes, Container container)
+{
+    auto record = parse(bytes, container);
+    if (!record) return record.error();
+    return schema::decodeProject(*record);
+}
+
+Result<OrbValues, CodecError> decodeConfiguration(std::string_view bytes, Container container)
+{
+    auto record = parse(bytes, container);
+    if (!record) return record.error();
+    return schema::decodeConfiguration(*record);
+}
+
+Result<OpenedProject, CodecError> decodeProjectFile(std::string_view bytes, double presentTransitionDuration)
+{
+    const Container container = sniffContainer(bytes);
+    auto record = parse(bytes, container);
+    if (!record) return record.error();
+    auto project = schema::decodeProject(*record);
+    if (project && !project->states.empty()) {
+        const auto last = static_cast<std::int64_t>(project->states.size()) - 1;
+        if (project->selectedStateIndex > last) project->selectedStateIndex = last;
+        return OpenedProject{std::move(*project), false};
+    }
+    // Not a usable project: the same bytes may hold a single configuration.
+    auto values = schema::decodeConfiguration(*record);
+    if (!values) {
+        if (project && project->states.empty()) return E{CodecError::noStates, "the project has no states"};
+        // A record with "states" was meant as a project: its own error says more.
+        if (!project && record->is_object() && record->contains("states")) return project.error();
+        return values.error();
+    }
+    OpenedProject opened;
+    opened.fromSingleConfiguration = true;
+    opened.project.states.push_back({makeStateId(), "Default", std::move(*values)});
+    opened.project.selectedStateIndex = 0;
+    opened.project.transitionDuration = presentTransitionDuration;
+    return opened;
+}
+
+std::string makeStateId()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
+}
+
+} // namespace lumara

@@ -1,0 +1,53 @@
+// Project and configuration records in their two containers: binary property lists (project
+// files) and compact JSON (autosave, legacy record). Pure functions of bytes; thread-safe.
+// Decoders take untrusted input: they bound size, depth and counts and never throw.
+#pragma once
+
+#include "model/OrbProjectData.h"
+#include "model/Result.h"
+
+#include <string>
+#include <string_view>
+
+namespace lumara {
+
+enum class CodecError {
+    tooLarge,       // input over kMaxRecordBytes
+    notParseable,   // not a property list / not JSON at all
+    tooDeep,        // nesting beyond the decoder's limit
+    missingKey,     // a required key is absent
+    wrongType,      // a value of the wrong type (a string where a number belongs, ...)
+    badEnumValue,   // gradientType / blobBlendMode outside the raw-value table
+    nonFinite,      // NaN or infinity in a number: JSON cannot hold it, so it is refused everywhere
+    noStates,       // a project record whose "states" list is empty
+    encodeFailed,
+};
+
+// Inputs larger than this are refused before parsing: real projects are a few kilobytes.
+inline constexpr std::size_t kMaxRecordBytes = 16 * 1024 * 1024;
+
+enum class Container { propertyList, json };
+
+// "bplist00" at the start means a binary property list; anything else is tried as JSON.
+Container sniffContainer(std::string_view bytes);
+
+Result<std::string, CodecError> encodeProject(const OrbProjectData& project, Container container);
+Result<std::string, CodecError> encodeConfiguration(const OrbValues& values, Container container);
+
+Result<OrbProjectData, CodecError> decodeProject(std::string_view bytes, Container container);
+Result<OrbValues, CodecError> decodeConfiguration(std::string_view bytes, Container container);
+
+// What opening a file yields: a project record with at least one state, or else a single
+// configuration record, which becomes one state "Default" with a new id, selected index 0 and
+// `presentTransitionDuration`. The container is chosen by content. The selected index is
+// limited to at most count - 1 (not to at least 0), as stored files may hold any index.
+struct OpenedProject {
+    OrbProjectData project;
+    bool fromSingleConfiguration = false;
+};
+Result<OpenedProject, CodecError> decodeProjectFile(std::string_view bytes, double presentTransitionDuration);
+
+// A new random UUID in upper-case standard text form.
+std::string makeStateId();
+
+} // namespace lumara

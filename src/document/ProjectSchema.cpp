@@ -1,0 +1,262 @@
+// Keys, order and decoding rules of the configuration, state and project records.
+#include "document/ProjectSchema.h"
+
+#include <QUuid>
+
+#include <cmath>
+#include <limits>
+
+namespace lumara::schema {
+
+namespace {
+
+using E = Error<CodecError>;
+
+E missing(const char* key) { return E{CodecError::missingKey, std::string("missing key \"") + key + "\""}; }
+E wrongType(const char* key) { return E{CodecError::wrongType, std::string("wrong type for \"") + key + "\""}; }
+
+// Finds a key in an object; extra keys are ignored, a duplicated key takes its first value.
+const Record* find(const Record& object, const char* key)
+{
+    auto it = object.find(key);
+    return it == object.end() ? nullptr : &*it;
+}
+
+// Reads a floating-point field. Integers are accepted (writers may store 1 for 1.0);
+// NaN and infinity are refused so every loaded project can be written back as JSON.
+std::optional<E> readReal(const Record& object, const char* key, double& out, bool required = true)
+{
+    const Record* v = find(object, key);
+    if (!v) return required ? std::optional<E>(missing(key)) : std::nullopt;
+    if (!v->is_number()) return wrongType(key);
+    const double d = v->get<double>();
+    if (!std::isfinite(d)) return E{CodecError::nonFinite, std::string("\"") + key + "\" is not a finite number"};
+    out = d;
+    return std::nullopt;
+}
+
+// Reads a signed 64-bit integer. A real is accepted only when it holds an integral value in range.
+std::optional<E> readInteger(const Record& object, const char* key, std::int64_t& out)
+{
+    const Record* v = find(object, key);
+    if (!v) return missing(key);
+    if (v->is_number_integer() && !v->is_number_unsigned()) {
+        out = v->get<std::int64_t>();
+        return std::nullopt;
+    }
+    if (v->is_number_unsigned()) {
+        const auto u = v->get<std::uint64_t>();
+        if (u > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) return wrongType(key);
+        out = static_cast<std::int64_t>(u);
+        return std::nullopt;
+    }
+    if (v->is_number_float()) {
+        const double d = v->get<double>();
+        // 2^63 is the first double outside the int64 range.
+        if (std::isfinite(d) && d == std::trunc(d) && d >= -9223372036854775808.0 && d < 9223372036854775808.0) {
+            out = static_cast<std::int64_t>(d);
+            return std::nullopt;
+        }
+    }
+    return wrongType(key);
+}
+
+std::optional<E> readBool(const Record& object, const char* key, bool& out)
+{
+    const Record* v = find(object, key);
+    if (!v) return missing(key);
+    if (!v->is_boolean()) return wrongType(key);
+    out = v->get<bool>();
+    return std::nullopt;
+}
+
+Record encodeColor(const CodableColor& c)
+{
+    Record r = Record::object();
+    r["red"] = c.red;
+    r["green"] = c.green;
+    r["blue"] = c.blue;
+    r["opacity"] = c.opacity;
+    return r;
+}
+
+std::optional<E> decodeColor(const Record& record, const char* key, CodableColor& out)
+{
+    if (!record.is_object()) return wrongType(key);
+    for (auto [name, field] : {std::pair{"red", &out.red}, {"green", &out.green}, {"blue", &out.blue},
+                               {"opacity", &out.opacity}})
+        if (auto e = readReal(record, name, *field)) return e;
+    return std::nullopt;
+}
+
+bool finite(const CodableColor& c)
+{
+    return std::isfinite(c.red) && std::isfinite(c.green) && std::isfinite(c.blue) && std::isfinite(c.opacity);
+}
+
+} // namespace
+
+bool allFinite(const OrbValues& v)
+{
+    for (const CodableColor& c : v.backgroundColors)
+        if (!finite(c)) return false;
+    for (double d : {v.gradientAngle, v.backgroundBlur, v.orbSize, v.cornerRadius, v.amplitude, v.blobScale, v.blobSpread,
+                     v.blobOpacity, v.blobBlur, v.speed, v.glowIntensity, v.glowSoftness, v.innerRingWidth, v.shadowRadius,
+                     v.edgeSoftness})
+        if (!std::isfinite(d)) return false;
+    return finite(v.glowColor);
+}
+
+Record encode(const OrbValues& v)
+{
+    Record r = Record::object();
+    Record colors = Record::array();
+    for (const CodableColor& c : v.backgroundColors) colors.push_back(encodeColor(c));
+    r["backgroundColors"] = std::move(colors);
+    r["glowColor"] = encodeColor(v.glowColor);
+    r["coloredBlobs"] = v.coloredBlobs;
+    r["gradientType"] = static_cast<std::int64_t>(v.gradientType);
+    r["gradientAngle"] = v.gradientAngle;
+    r["backgroundBlur"] = v.backgroundBlur;
+    r["orbSize"] = v.orbSize;
+    r["cornerRadius"] = v.cornerRadius;
+    r["blobCount"] = v.blobCount;
+    r["complexity"] = v.complexity;
+    r["amplitude"] = v.amplitude;
+    r["blobScale"] = v.blobScale;
+    r["blobSpread"] = v.blobSpread;
+    r["blobOpacity"] = v.blobOpacity;
+    r["blobBlur"] = v.blobBlur;
+    r["blobBlendMode"] = static_cast<std::int64_t>(v.blobBlendMode);
+    r["speed"] = v.speed;
+    r["glowIntensity"] = v.glowIntensity;
+    r["glowSoftness"] = v.glowSoftness;
+    r["innerRingWidth"] = v.innerRingWidth;
+    r["shadowRadius"] = v.shadowRadius;
+    r["edgeSoftness"] = v.edgeSoftness;
+    r["showBackground"] = v.showBackground;
+    r["showWavyBlobs"] = v.showWavyBlobs;
+    r["showGlowEffects"] = v.showGlowEffects;
+    r["showShadow"] = v.showShadow;
+    return r;
+}
+
+Result<OrbValues, CodecError> decodeConfiguration(const Record& r)
+{
+    if (!r.is_object()) return E{CodecError::wrongType, "a configuration must be a dictionary"};
+    OrbValues v;
+    const Record* colors = find(r, "backgroundColors");
+    if (!colors) return missing("backgroundColors");
+    if (!colors->is_array()) return wrongType("backgroundColors");
+    v.backgroundColors.clear();
+    v.backgroundColors.reserve(colors->size());
+    for (const Record& c : *colors) {
+        CodableColor color;
+        if (auto e = decodeColor(c, "backgroundColors", color)) return *e;
+        v.backgroundColors.push_back(color);
+    }
+    const Record* glow = find(r, "glowColor");
+    if (!glow) return missing("glowColor");
+    if (auto e = decodeColor(*glow, "glowColor", v.glowColor)) return *e;
+    if (auto e = readBool(r, "coloredBlobs", v.coloredBlobs)) return *e;
+
+    std::int64_t raw = 0;
+    if (auto e = readInteger(r, "gradientType", raw)) return *e;
+    const auto gradient = gradientTypeFromRaw(raw);
+    if (!gradient) return E{CodecError::badEnumValue, "\"gradientType\" " + std::to_string(raw) + " is not a gradient type"};
+    v.gradientType = *gradient;
+
+    if (auto e = readReal(r, "gradientAngle", v.gradientAngle)) return *e;
+    if (auto e = readReal(r, "backgroundBlur", v.backgroundBlur)) return *e;
+    if (auto e = readReal(r, "orbSize", v.orbSize)) return *e;
+    if (auto e = readReal(r, "cornerRadius", v.cornerRadius)) return *e;
+    if (auto e = readInteger(r, "blobCount", v.blobCount)) return *e;
+    if (auto e = readInteger(r, "complexity", v.complexity)) return *e;
+    if (auto e = readReal(r, "amplitude", v.amplitude)) return *e;
+    if (auto e = readReal(r, "blobScale", v.blobScale)) return *e;
+    if (auto e = readReal(r, "blobSpread", v.blobSpread)) return *e;
+    if (auto e = readReal(r, "blobOpacity", v.blobOpacity)) return *e;
+    if (auto e = readReal(r, "blobBlur", v.blobBlur)) return *e;
+
+    if (auto e = readInteger(r, "blobBlendMode", raw)) return *e;
+    const auto blend = blobBlendModeFromRaw(raw);
+    if (!blend) return E{CodecError::badEnumValue, "\"blobBlendMode\" " + std::to_string(raw) + " is not a blend mode"};
+    v.blobBlendMode = *blend;
+
+    if (auto e = readReal(r, "speed", v.speed)) return *e;
+    if (auto e = readReal(r, "glowIntensity", v.glowIntensity)) return *e;
+    if (auto e = readReal(r, "glowSoftness", v.glowSoftness)) return *e;
+    if (auto e = readReal(r, "innerRingWidth", v.innerRingWidth)) return *e;
+    // Records written before these two fields existed still load, with the defaults.
+    if (auto e = readReal(r, "shadowRadius", v.shadowRadius, /*required=*/false)) return *e;
+    if (auto e = readReal(r, "edgeSoftness", v.edgeSoftness, /*required=*/false)) return *e;
+    if (auto e = readBool(r, "showBackground", v.showBackground)) return *e;
+    if (auto e = readBool(r, "showWavyBlobs", v.showWavyBlobs)) return *e;
+    if (auto e = readBool(r, "showGlowEffects", v.showGlowEffects)) return *e;
+    if (auto e = readBool(r, "showShadow", v.showShadow)) return *e;
+    return v;
+}
+
+Record encode(const OrbStateData& state)
+{
+    Record r = Record::object();
+    r["id"] = state.id;
+    r["name"] = state.name;
+    r["config"] = encode(state.config);
+    return r;
+}
+
+Result<OrbStateData, CodecError> decodeState(const Record& r)
+{
+    if (!r.is_object()) return E{CodecError::wrongType, "a state must be a dictionary"};
+    OrbStateData state;
+    if (const Record* id = find(r, "id")) {
+        if (!id->is_string()) return wrongType("id");
+        const QUuid uuid = QUuid::fromString(QString::fromStdString(id->get<std::string>()));
+        if (uuid.isNull() && id->get<std::string>() != "00000000-0000-0000-0000-000000000000") return wrongType("id");
+        state.id = uuid.toString(QUuid::WithoutBraces).toUpper().toStdString();
+    } else {
+        state.id = makeStateId();
+    }
+    const Record* name = find(r, "name");
+    if (!name) return missing("name");
+    if (!name->is_string()) return wrongType("name");
+    state.name = name->get<std::string>();
+    const Record* config = find(r, "config");
+    if (!config) return missing("config");
+    auto values = decodeConfiguration(*config);
+    if (!values) return values.error();
+    state.config = std::move(*values);
+    return state;
+}
+
+Record encode(const OrbProjectData& project)
+{
+    Record r = Record::object();
+    Record states = Record::array();
+    for (const OrbStateData& s : project.states) states.push_back(encode(s));
+    r["states"] = std::move(states);
+    r["selectedStateIndex"] = project.selectedStateIndex;
+    r["transitionDuration"] = project.transitionDuration;
+    return r;
+}
+
+Result<OrbProjectData, CodecError> decodeProject(const Record& r)
+{
+    if (!r.is_object()) return E{CodecError::wrongType, "a project must be a dictionary"};
+    OrbProjectData project;
+    const Record* states = find(r, "states");
+    if (!states) return missing("states");
+    if (!states->is_array()) return wrongType("states");
+    project.states.reserve(states->size());
+    for (const Record& s : *states) {
+        auto state = decodeState(s);
+        if (!state) return state.error();
+        project.states.push_back(std::move(*state));
+    }
+    if (auto e = readInteger(r, "selectedStateIndex", project.selectedStateIndex)) return *e;
+    if (auto e = readReal(r, "transitionDuration", project.transitionDuration)) return *e;
+    return project;
+}
+
+} // namespace lumara::schema

@@ -1,0 +1,41 @@
+// Orb renderer: a pure function of (values, time, pixel scale, target) -> premultiplied RGBA8 image.
+// Thread-safe and free of global mutable state; callable from any thread.
+#pragma once
+
+#include "model/OrbValues.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace lumara::render {
+
+// Premultiplied 8-bit RGBA, row-major, tightly packed (stride = width * 4).
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;
+
+    std::uint8_t* row(int y) { return pixels.data() + static_cast<std::size_t>(y) * width * 4; }
+    const std::uint8_t* row(int y) const { return pixels.data() + static_cast<std::size_t>(y) * width * 4; }
+};
+
+struct RenderOptions {
+    double pixelsPerPoint = 2.0;
+    // Target extent in pixels. 0 means the orb's square, round(orbSize * pixelsPerPoint).
+    int width = 0;
+    int height = 0;
+    // Where the orb's square sits in the target, in pixels (top-left corner).
+    double originX = 0.0;
+    double originY = 0.0;
+    // Worker threads: 0 = all cores, 1 = single-threaded. The result never depends on it.
+    int threads = 0;
+};
+
+// Side of the orb's square in pixels for a given scale: round(orbSize * pixelsPerPoint),
+// 0 for degenerate or absurd input.
+int orbPixelSize(const OrbValues& values, double pixelsPerPoint);
+
+// Draws the orb at `timeSeconds`. Never fails: degenerate input draws nothing.
+Image renderOrb(const OrbValues& values, double timeSeconds, const RenderOptions& options = {});
+
+} // namespace lumara::render
