@@ -4,6 +4,7 @@
 
 #include "document/BinaryPlistGate.h"
 #include "document/ProjectSchema.h"
+#include "model/OrbState.h"
 
 #include <plist/plist.h>
 
@@ -246,7 +247,7 @@ Result<OpenedProject, CodecError> decodeProjectFile(std::string_view bytes, doub
 
 std::string makeStateId()
 {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString();
+    return uuidText(QUuid::createUuid());
 }
 
 } // namespace lumara

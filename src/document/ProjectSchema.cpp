@@ -1,6 +1,8 @@
 // Keys, order and decoding rules of the configuration, state and project records.
 #include "document/ProjectSchema.h"
 
+#include "model/OrbState.h"
+
 #include <QUuid>
 
 #include <cmath>
@@ -214,7 +216,7 @@ Result<OrbStateData, CodecError> decodeState(const Record& r)
         if (!id->is_string()) return wrongType("id");
         const QUuid uuid = QUuid::fromString(QString::fromStdString(id->get<std::string>()));
         if (uuid.isNull() && id->get<std::string>() != "00000000-0000-0000-0000-000000000000") return wrongType("id");
-        state.id = uuid.toString(QUuid::WithoutBraces).toUpper().toStdString();
+        state.id = uuidText(uuid);
     } else {
         state.id = makeStateId();
     }

@@ -12,10 +12,10 @@
 
 namespace lumara {
 
-enum class GradientType : std::int64_t { linear = 0, radial = 1, angular = 2 };
+enum class GradientType : int { linear = 0, radial = 1, angular = 2 };
 inline constexpr std::array kAllGradientTypes{GradientType::linear, GradientType::radial, GradientType::angular};
 
-enum class BlobBlendMode : std::int64_t { plusLighter = 0, screen = 1, overlay = 2, colorDodge = 3, softLight = 4 };
+enum class BlobBlendMode : int { plusLighter = 0, screen = 1, overlay = 2, colorDodge = 3, softLight = 4 };
 inline constexpr std::array kAllBlobBlendModes{BlobBlendMode::plusLighter, BlobBlendMode::screen, BlobBlendMode::overlay,
                                                BlobBlendMode::colorDodge, BlobBlendMode::softLight};
 

@@ -3,12 +3,15 @@
 
 namespace lumara {
 
+double closedIntervalPoint(std::uint64_t k, double a, double b)
+{
+    if (k >= kClosedIntervalSteps) return b; // exact upper end, free of rounding
+    return a + (b - a) * (static_cast<double>(k) / static_cast<double>(kClosedIntervalSteps));
+}
+
 double randomClosed(RandomEngine& engine, double a, double b)
 {
-    constexpr std::uint64_t kSteps = std::uint64_t{1} << 53;
-    const std::uint64_t k = std::uniform_int_distribution<std::uint64_t>(0, kSteps)(engine);
-    if (k == kSteps) return b; // exact upper end, free of rounding
-    return a + (b - a) * (static_cast<double>(k) / static_cast<double>(kSteps));
+    return closedIntervalPoint(std::uniform_int_distribution<std::uint64_t>(0, kClosedIntervalSteps)(engine), a, b);
 }
 
 std::int64_t randomInteger(RandomEngine& engine, std::int64_t a, std::int64_t b)

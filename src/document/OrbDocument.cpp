@@ -1,0 +1,274 @@
+// Document operations, undo steps and the autosave record.
+#include "document/OrbDocument.h"
+
+#include "document/Preferences.h"
+#include "model/RandomConfiguration.h"
+
+#include <QUndoCommand>
+
+namespace lumara {
+
+namespace {
+
+// One undo step. Undo and redo do the same thing: take a snapshot of the present project, put the
+// held snapshot back, and keep the present one for the opposite direction, so the two can
+// alternate any number of times. The first redo() (QUndoStack::push calls it) does nothing: the
+// change itself is made by the caller after recording.
+class SnapshotCommand : public QUndoCommand {
+public:
+    SnapshotCommand(OrbDocument* document, OrbSnapshot snapshot) : m_document(document), m_snapshot(std::move(snapshot)) {}
+
+    void undo() override { swap(); }
+    void redo() override
+    {
+        if (m_pushed) {
+            swap();
+            return;
+        }
+        m_pushed = true;
+    }
+
+private:
+    void swap()
+    {
+        if (!m_document) return;
+        OrbSnapshot present = m_document->snapshot();
+        m_document->restoreSnapshot(m_snapshot);
+        m_snapshot = std::move(present);
+    }
+
+    QPointer<OrbDocument> m_document;
+    OrbSnapshot m_snapshot;
+    bool m_pushed = false;
+};
+
+} // namespace
+
+OrbDocument::OrbDocument(OrbProjectData project, Preferences* preferences, QObject* parent)
+    : QObject(parent), m_preferences(preferences), m_randomSource([] { return makeRandomConfiguration(); })
+{
+    if (project.states.empty()) project.states.push_back({makeStateId(), "Default", OrbValues{}});
+    QList<OrbState*> states;
+    for (const OrbStateData& data : project.states) states.append(OrbState::fromData(data, this));
+    m_states = states;
+    m_selectedStateIndex = project.selectedStateIndex;
+    m_transitionDuration = project.transitionDuration;
+    m_watchedConfiguration = currentConfiguration();
+}
+
+OrbDocument::~OrbDocument() = default;
+
+qsizetype OrbDocument::effectiveSelectedIndex() const
+{
+    const qint64 last = m_states.size() - 1;
+    return static_cast<qsizetype>(std::max<qint64>(0, std::min(m_selectedStateIndex, last)));
+}
+
+OrbConfiguration* OrbDocument::currentConfiguration() const
+{
+    return m_states.at(effectiveSelectedIndex())->config();
+}
+
+void OrbDocument::setCurrentConfiguration(OrbConfiguration* configuration)
+{
+    if (!configuration) return;
+    m_states.at(effectiveSelectedIndex())->setConfig(configuration);
+    m_watchedConfiguration = configuration;
+    emit currentConfigurationChanged();
+}
+
+void OrbDocument::setTransitionDuration(double seconds)
+{
+    if (m_transitionDuration == seconds) return;
+    m_transitionDuration = seconds;
+    emit transitionDurationChanged();
+}
+
+void OrbDocument::setUndoManager(QUndoStack* undoManager)
+{
+    if (m_undoManager == undoManager) return;
+    m_undoManager = undoManager;
+    emit undoManagerChanged();
+}
+
+void OrbDocument::setCurrentPresetName(std::optional<QString> name)
+{
+    if (m_currentPresetName == name) return;
+    m_currentPresetName = std::move(name);
+    emit currentPresetNameChanged();
+}
+
+void OrbDocument::setCurrentFileURL(std::optional<QString> url)
+{
+    if (m_currentFileURL == url) return;
+    m_currentFileURL = std::move(url);
+    emit currentFileURLChanged();
+}
+
+void OrbDocument::setSelectedStateIndex(qint64 index)
+{
+    if (m_selectedStateIndex == index) return;
+    m_selectedStateIndex = index;
+    emit selectedStateIndexChanged();
+    if (currentConfiguration() != m_watchedConfiguration) {
+        m_watchedConfiguration = currentConfiguration();
+        emit currentConfigurationChanged();
+    }
+}
+
+void OrbDocument::setStates(QList<OrbState*> states)
+{
+    QList<OrbState*> old = m_states;
+    m_states = std::move(states);
+    for (OrbState* state : old)
+        if (!m_states.contains(state)) state->deleteLater(); // views may still hold it this turn
+    emit statesChanged();
+    if (currentConfiguration() != m_watchedConfiguration) {
+        m_watchedConfiguration = currentConfiguration();
+        emit currentConfigurationChanged();
+    }
+}
+
+QStringList OrbDocument::stateNames() const
+{
+    QStringList names;
+    for (const OrbState* state : m_states) names << state->name();
+    return names;
+}
+
+OrbProjectData OrbDocument::projectData() const
+{
+    OrbProjectData project;
+    for (const OrbState* state : m_states) project.states.push_back(state->data());
+    project.selectedStateIndex = effectiveSelectedIndex();
+    project.transitionDuration = m_transitionDuration;
+    return project;
+}
+
+void OrbDocument::selectState(qint64 index)
+{
+    if (!isValidIndex(index)) return;
+    setSelectedStateIndex(index);
+}
+
+void OrbDocument::addState()
+{
+    recordUndoSnapshot();
+    const qsizetype e = effectiveSelectedIndex();
+    auto* state = new OrbState(nextStateName(stateNames()), currentConfiguration()->copy(), this);
+    QList<OrbState*> states = m_states;
+    states.insert(e + 1, state);
+    // The selection moves with the insertion so that no observer ever sees it on the wrong state.
+    m_states = states;
+    emit statesChanged();
+    setSelectedStateIndex(e + 1);
+    setCurrentPresetName(std::nullopt);
+    saveLastProject();
+}
+
+void OrbDocument::deleteState(qint64 index)
+{
+    if (m_states.size() < 2 || !isValidIndex(index)) return;
+    recordUndoSnapshot();
+    QList<OrbState*> states = m_states;
+    states.removeAt(static_cast<qsizetype>(index));
+    const qint64 last = states.size() - 1;
+    if (m_selectedStateIndex > last) {
+        m_selectedStateIndex = last;
+        emit selectedStateIndexChanged();
+    }
+    setStates(std::move(states));
+    saveLastProject();
+}
+
+void OrbDocument::renameState(qint64 index, const QString& name)
+{
+    if (!isValidIndex(index)) return;
+    const QString trimmed = trimmedStateName(name);
+    if (trimmed.isEmpty()) return;
+    recordUndoSnapshot();
+    m_states.at(static_cast<qsizetype>(index))->setName(trimmed);
+    saveLastProject();
+}
+
+OrbSnapshot OrbDocument::snapshot() const
+{
+    OrbSnapshot s;
+    for (const OrbState* state : m_states) s.states.push_back(state->data());
+    s.selectedStateIndex = effectiveSelectedIndex();
+    return s;
+}
+
+void OrbDocument::recordUndoSnapshot()
+{
+    if (!m_undoManager) return;
+    m_undoManager->push(new SnapshotCommand(this, snapshot()));
+}
+
+void OrbDocument::restoreSnapshot(const OrbSnapshot& snapshot)
+{
+    QList<OrbState*> states;
+    for (const OrbStateData& data : snapshot.states) states.append(OrbState::fromData(data, this));
+    if (states.isEmpty()) states.append(new OrbState(QStringLiteral("Default"), new OrbConfiguration, this));
+    const qint64 last = states.size() - 1;
+    m_selectedStateIndex = std::min<qint64>(snapshot.selectedStateIndex, last);
+    setStates(std::move(states));
+    emit selectedStateIndexChanged();
+    saveLastProject();
+}
+
+void OrbDocument::randomize()
+{
+    recordUndoSnapshot();
+    setCurrentPresetName(std::nullopt);
+    setCurrentConfiguration(new OrbConfiguration(m_randomSource()));
+    saveLastProject();
+}
+
+void OrbDocument::applyPreset(const OrbPreset& preset)
+{
+    recordUndoSnapshot();
+    setCurrentPresetName(QString::fromStdString(preset.name));
+    setCurrentConfiguration(new OrbConfiguration(preset.configuration));
+    saveLastProject();
+}
+
+void OrbDocument::saveLastProject()
+{
+    if (!m_preferences) return;
+    auto bytes = encodeProject(projectData(), Container::json);
+    if (!bytes) return; // nothing is stored; the previous record stays
+    m_preferences->setData(kLastProjectKey, QByteArray::fromStdString(*bytes));
+}
+
+Result<Ok, DocumentError> OrbDocument::saveProject(const QString& path)
+{
+    auto bytes = encodeProject(projectData(), Container::propertyList);
+    if (!bytes) return Error<DocumentError>{DocumentError::cannotEncode, bytes.error().message};
+    auto written = writeFileAtomically(path.toStdString(), *bytes);
+    if (!written) return Error<DocumentError>{DocumentError::cannotWrite, written.error().message};
+    setCurrentFileURL(path);
+    return Ok{};
+}
+
+Result<Ok, DocumentError> OrbDocument::loadProject(const QString& path)
+{
+    auto bytes = readWholeFile(path.toStdString(), static_cast<std::int64_t>(kMaxRecordBytes));
+    if (!bytes) return Error<DocumentError>{DocumentError::cannotRead, bytes.error().message};
+    auto opened = decodeProjectFile(*bytes, m_transitionDuration);
+    if (!opened) return Error<DocumentError>{DocumentError::notAProject, opened.error().message};
+
+    recordUndoSnapshot();
+    setCurrentPresetName(std::nullopt);
+    setCurrentFileURL(path);
+    QList<OrbState*> states;
+    for (const OrbStateData& data : opened->project.states) states.append(OrbState::fromData(data, this));
+    m_selectedStateIndex = opened->project.selectedStateIndex;
+    setStates(std::move(states));
+    emit selectedStateIndexChanged();
+    setTransitionDuration(opened->project.transitionDuration);
+    saveLastProject();
+    return Ok{};
+}
+
+} // namespace lumara

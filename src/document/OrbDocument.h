@@ -1,0 +1,113 @@
+// The one open project: ordered states, the selection, the transition time, undo through an
+// optional QUndoStack handed in from outside, and the autosave record. UI thread only.
+// Every structural change records one undo step (a copy of all states and the selection,
+// taken before the change) and rewrites the autosave record.
+#pragma once
+
+#include "document/AtomicFile.h"
+#include "document/ProjectCodec.h"
+#include "model/OrbPreset.h"
+#include "model/OrbState.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QUndoStack>
+
+#include <functional>
+#include <optional>
+
+namespace lumara {
+
+class Preferences;
+
+enum class DocumentError { cannotRead, notAProject, cannotEncode, cannotWrite };
+
+// What an undo step holds: every state (id, name, values) and the effective selection.
+struct OrbSnapshot {
+    std::vector<OrbStateData> states;
+    std::int64_t selectedStateIndex = 0;
+};
+
+class OrbDocument : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(qint64 selectedStateIndex READ selectedStateIndex NOTIFY selectedStateIndexChanged)
+    Q_PROPERTY(double transitionDuration READ transitionDuration WRITE setTransitionDuration NOTIFY transitionDurationChanged)
+
+public:
+    // Builds the document from a restored project (see restoreLastProject). `preferences` receives
+    // the autosave record; null means nothing is autosaved. A project without states gets one
+    // state "Default" with default values, so `states` is never empty.
+    explicit OrbDocument(OrbProjectData project, Preferences* preferences = nullptr, QObject* parent = nullptr);
+    ~OrbDocument() override;
+
+    const QList<OrbState*>& states() const { return m_states; }
+    qint64 selectedStateIndex() const { return m_selectedStateIndex; }
+    // The stored index limited to at most count - 1, then to at least 0.
+    qsizetype effectiveSelectedIndex() const;
+    double transitionDuration() const { return m_transitionDuration; }
+    QUndoStack* undoManager() const { return m_undoManager; }
+    const std::optional<QString>& currentPresetName() const { return m_currentPresetName; }
+    const std::optional<QString>& currentFileURL() const { return m_currentFileURL; }
+
+    OrbConfiguration* currentConfiguration() const;
+    // Replaces the selected state's configuration with this instance (the document takes it).
+    void setCurrentConfiguration(OrbConfiguration* configuration);
+
+    void setTransitionDuration(double seconds);
+    void setUndoManager(QUndoStack* undoManager);
+    void setCurrentPresetName(std::optional<QString> name);
+
+    // The record that is saved: states, effective index, transition duration.
+    OrbProjectData projectData() const;
+
+    void selectState(qint64 index);
+    void addState();
+    void deleteState(qint64 index);
+    void renameState(qint64 index, const QString& name);
+    void recordUndoSnapshot();
+    void randomize();
+    // Undo step, the preset's name, a copy of its configuration in the current state, autosave.
+    void applyPreset(const OrbPreset& preset);
+    void saveLastProject();
+
+    Result<Ok, DocumentError> saveProject(const QString& path);
+    Result<Ok, DocumentError> loadProject(const QString& path);
+
+    // Source of `randomize`; tests install a seeded one.
+    void setRandomSource(std::function<OrbValues()> source) { m_randomSource = std::move(source); }
+
+    OrbSnapshot snapshot() const;
+    // Puts a snapshot back (undo and redo): its states, its index limited to at most count - 1,
+    // then the autosave record.
+    void restoreSnapshot(const OrbSnapshot& snapshot);
+
+signals:
+    void statesChanged();
+    void selectedStateIndexChanged();
+    void transitionDurationChanged();
+    void undoManagerChanged();
+    void currentPresetNameChanged();
+    void currentFileURLChanged();
+    // The selected state's configuration instance changed (selection moved, or it was replaced).
+    void currentConfigurationChanged();
+
+private:
+    void setStates(QList<OrbState*> states);
+    void setSelectedStateIndex(qint64 index);
+    void setCurrentFileURL(std::optional<QString> url);
+    QStringList stateNames() const;
+    bool isValidIndex(qint64 index) const { return index >= 0 && index < m_states.size(); }
+
+    QList<OrbState*> m_states;
+    qint64 m_selectedStateIndex = 0;
+    double m_transitionDuration = 0.6;
+    QPointer<QUndoStack> m_undoManager;
+    std::optional<QString> m_currentPresetName;
+    std::optional<QString> m_currentFileURL;
+    Preferences* m_preferences = nullptr;
+    std::function<OrbValues()> m_randomSource;
+    OrbConfiguration* m_watchedConfiguration = nullptr;
+};
+
+} // namespace lumara
