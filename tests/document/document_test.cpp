@@ -1,0 +1,358 @@
+// Document operations with a real QUndoStack, the autosave record in a real settings file,
+// the start-up restore chain, and saving and opening project files.
+#include "document/OrbDocument.h"
+#include "document/Preferences.h"
+#include "model/RandomConfiguration.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace lumara;
+
+namespace {
+
+OrbValues valuesWithSpeed(double speed)
+{
+    OrbValues v;
+    v.speed = speed;
+    return v;
+}
+
+OrbProjectData projectOf(std::initializer_list<const char*> names, std::int64_t selected = 0)
+{
+    OrbProjectData p;
+    double speed = 10;
+    for (const char* name : names) p.states.push_back({makeStateId(), name, valuesWithSpeed(speed += 10)});
+    p.selectedStateIndex = selected;
+    return p;
+}
+
+QStringList namesOf(const OrbDocument& d)
+{
+    QStringList names;
+    for (const OrbState* s : d.states()) names << s->name();
+    return names;
+}
+
+// A document wired to a real undo stack and a real settings file in a temporary folder.
+class DocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        preferences = std::make_unique<Preferences>(dir.filePath("Lumara.conf"));
+    }
+
+    std::unique_ptr<OrbDocument> makeDocument(OrbProjectData project)
+    {
+        auto d = std::make_unique<OrbDocument>(std::move(project), preferences.get());
+        d->setUndoManager(&undo);
+        RandomEngine* engine = &random;
+        d->setRandomSource([engine] { return makeRandomConfiguration(*engine); });
+        return d;
+    }
+
+    // The autosave record as a fresh reader of the settings file sees it.
+    std::optional<OrbProjectData> autosaved()
+    {
+        Preferences reader(dir.filePath("Lumara.conf"));
+        auto bytes = reader.data(kLastProjectKey);
+        if (!bytes) return std::nullopt;
+        auto p = decodeProject(bytes->toStdString(), Container::json);
+        return p ? std::optional(*p) : std::nullopt;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<Preferences> preferences;
+    QUndoStack undo;
+    RandomEngine random{1234};
+};
+
+} // namespace
+
+TEST_F(DocumentTest, AddStateInsertsAfterTheSelectionAndSelectsIt)
+{
+    auto d = makeDocument(projectOf({"Default", "B", "C"}, 1));
+    const QUuid third = d->states()[2]->id();
+    d->addState();
+    EXPECT_EQ(namesOf(*d), (QStringList{"Default", "B", "State 4", "C"}));
+    EXPECT_EQ(d->selectedStateIndex(), 2);
+    EXPECT_EQ(d->states()[3]->id(), third);
+    EXPECT_EQ(d->currentConfiguration()->values(), d->states()[1]->config()->values());
+    EXPECT_NE(d->currentConfiguration(), d->states()[1]->config()) << "a copy, not a shared configuration";
+    EXPECT_EQ(undo.count(), 1);
+    ASSERT_TRUE(autosaved());
+    EXPECT_EQ(autosaved()->states.size(), 4u);
+}
+
+TEST_F(DocumentTest, AddStateWithAnOutOfRangeSelectionAppends)
+{
+    auto d = makeDocument(projectOf({"Default", "B"}, 7));
+    d->addState();
+    EXPECT_EQ(d->states().size(), 3);
+    EXPECT_EQ(d->selectedStateIndex(), 2);
+    EXPECT_EQ(d->states()[2]->name(), "State 3");
+}
+
+TEST_F(DocumentTest, AddStateClearsThePresetName)
+{
+    auto d = makeDocument(projectOf({"Default"}));
+    d->applyPreset(*findPreset("Void"));
+    EXPECT_EQ(d->currentPresetName(), QString("Void"));
+    d->addState();
+    EXPECT_FALSE(d->currentPresetName());
+}
+
+TEST_F(DocumentTest, IgnoredOperationsRecordNothing)
+{
+    auto d = makeDocument(projectOf({"Default"}));
+    d->deleteState(0);
+    d->selectState(-1);
+    d->selectState(1);
+    d->renameState(0, "   \n\t");
+    d->renameState(3, "Far");
+    EXPECT_EQ(undo.count(), 0);
+    EXPECT_EQ(d->states().size(), 1);
+    EXPECT_EQ(d->states()[0]->name(), "Default");
+    EXPECT_FALSE(autosaved()) << "nothing changed, nothing autosaved";
+}
+
+TEST_F(DocumentTest, DeleteKeepsTheSelectionOrClampsIt)
+{
+    auto d = makeDocument(projectOf({"A", "B", "C"}, 1));
+    const QUuid c = d->states()[2]->id();
+    d->deleteState(0);
+    EXPECT_EQ(d->selectedStateIndex(), 1) << "the index stays, so the state that followed is selected";
+    EXPECT_EQ(d->states()[1]->id(), c);
+    d->deleteState(1);
+    EXPECT_EQ(d->selectedStateIndex(), 0);
+    EXPECT_EQ(namesOf(*d), QStringList{"B"});
+    EXPECT_EQ(undo.count(), 2);
+}
+
+TEST_F(DocumentTest, RenameTrimsAndSelectingRecordsNoUndo)
+{
+    auto d = makeDocument(projectOf({"A", "B"}));
+    d->renameState(1, "  Sunrise \n");
+    EXPECT_EQ(d->states()[1]->name(), "Sunrise");
+    d->selectState(1);
+    EXPECT_EQ(d->selectedStateIndex(), 1);
+    EXPECT_EQ(undo.count(), 1);
+}
+
+TEST_F(DocumentTest, UndoAndRedoAlternateAfterEveryOperation)
+{
+    using Op = std::function<void(OrbDocument&)>;
+    const std::vector<std::pair<const char*, Op>> operations{
+        {"addState", [](OrbDocument& d) { d.addState(); }},
+        {"deleteState", [](OrbDocument& d) { d.deleteState(0); }},
+        {"renameState", [](OrbDocument& d) { d.renameState(1, "Renamed"); }},
+        {"randomize", [](OrbDocument& d) { d.randomize(); }},
+        {"applyPreset", [](OrbDocument& d) { d.applyPreset(*findPreset("Nebula")); }},
+        {"field edit", [](OrbDocument& d) {
+             d.recordUndoSnapshot();
+             d.currentConfiguration()->setBlobBlur(42);
+         }},
+    };
+    for (const auto& [name, op] : operations) {
+        undo.clear();
+        auto d = makeDocument(projectOf({"A", "B", "C"}, 1));
+        const OrbProjectData before = d->projectData();
+        op(*d);
+        const OrbProjectData after = d->projectData();
+        ASSERT_NE(before, after) << name;
+        ASSERT_EQ(undo.count(), 1) << name << ": one user action is one undo step";
+        for (int round = 0; round < 4; ++round) {
+            undo.undo();
+            ASSERT_EQ(d->projectData(), before) << name << " undo " << round;
+            ASSERT_EQ(autosaved(), before) << name << ": undo rewrites the autosave record";
+            undo.redo();
+            ASSERT_EQ(d->projectData(), after) << name << " redo " << round;
+            ASSERT_EQ(autosaved(), after) << name;
+        }
+    }
+}
+
+TEST_F(DocumentTest, UndoAfterRandomizeRestoresOnlyTheCurrentState)
+{
+    auto d = makeDocument(projectOf({"A", "B"}, 1));
+    const OrbValues other = d->states()[0]->config()->values();
+    const OrbValues mine = d->states()[1]->config()->values();
+    d->randomize();
+    EXPECT_NE(d->states()[1]->config()->values(), mine);
+    EXPECT_EQ(d->states()[0]->config()->values(), other);
+    undo.undo();
+    EXPECT_EQ(d->states()[1]->config()->values(), mine);
+    EXPECT_EQ(d->states()[0]->config()->values(), other);
+}
+
+TEST_F(DocumentTest, WithoutAnUndoManagerEverythingWorksAndNothingIsRecorded)
+{
+    auto d = std::make_unique<OrbDocument>(projectOf({"A"}), preferences.get());
+    d->addState();
+    d->renameState(0, "First");
+    d->randomize();
+    d->deleteState(1);
+    EXPECT_EQ(namesOf(*d), QStringList{"First"});
+    EXPECT_EQ(undo.count(), 0);
+}
+
+TEST_F(DocumentTest, PresetsAreAppliedAsCopies)
+{
+    auto d = makeDocument(projectOf({"A"}));
+    const OrbValues library = findPreset("Void")->configuration;
+    d->applyPreset(*findPreset("Void"));
+    d->currentConfiguration()->setBlobCount(99);
+    EXPECT_EQ(findPreset("Void")->configuration, library);
+    EXPECT_EQ(autosaved()->states[0].config.blobCount, library.blobCount) << "field edits alone do not autosave";
+}
+
+TEST_F(DocumentTest, CurrentConfigurationSignalFollowsSelectionAndReplacement)
+{
+    auto d = makeDocument(projectOf({"A", "B"}));
+    QSignalSpy spy(d.get(), &OrbDocument::currentConfigurationChanged);
+    d->selectState(1);
+    d->randomize();
+    undo.undo();
+    EXPECT_EQ(spy.count(), 3);
+}
+
+TEST_F(DocumentTest, SavingAndOpeningRoundTripsTheProject)
+{
+    auto d = makeDocument(projectOf({"A", "B", "C"}, 2));
+    d->setTransitionDuration(1.75);
+    const QString path = dir.filePath("orb.lumara");
+    ASSERT_TRUE(d->saveProject(path));
+    EXPECT_EQ(d->currentFileURL(), path);
+
+    auto other = makeDocument(projectOf({"X"}));
+    ASSERT_TRUE(other->loadProject(path));
+    EXPECT_EQ(other->projectData(), d->projectData());
+    EXPECT_EQ(other->currentFileURL(), path);
+    EXPECT_EQ(autosaved(), d->projectData());
+
+    // Opening can be undone; the file location stays.
+    undo.undo();
+    EXPECT_EQ(namesOf(*other), QStringList{"X"});
+    EXPECT_EQ(other->currentFileURL(), path);
+}
+
+TEST_F(DocumentTest, OpeningASingleConfigurationKeepsTheTransitionDuration)
+{
+    const QString path = dir.filePath("single.lumara");
+    test::writeBytes(path.toStdString(), *encodeConfiguration(valuesWithSpeed(5), Container::propertyList));
+    auto d = makeDocument(projectOf({"A", "B"}, 1));
+    d->setTransitionDuration(2.5);
+    ASSERT_TRUE(d->loadProject(path));
+    EXPECT_EQ(namesOf(*d), QStringList{"Default"});
+    EXPECT_EQ(d->selectedStateIndex(), 0);
+    EXPECT_EQ(d->transitionDuration(), 2.5);
+    EXPECT_EQ(d->currentConfiguration()->speed(), 5);
+}
+
+TEST_F(DocumentTest, FailedOpenAndSaveChangeNothing)
+{
+    auto d = makeDocument(projectOf({"A", "B"}));
+    const OrbProjectData before = d->projectData();
+    const QString garbage = dir.filePath("garbage.lumara");
+    test::writeBytes(garbage.toStdString(), "bplist00 certainly not");
+    EXPECT_FALSE(d->loadProject(garbage));
+    EXPECT_FALSE(d->loadProject(dir.filePath("missing.lumara")));
+    EXPECT_EQ(d->projectData(), before);
+    EXPECT_EQ(undo.count(), 0);
+    EXPECT_FALSE(d->currentFileURL());
+
+    // A save that cannot be written leaves the existing file byte for byte as it was.
+    const QString existing = dir.filePath("existing.lumara");
+    test::writeBytes(existing.toStdString(), "precious bytes");
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    const bool canStillWrite = QFile(dir.filePath("probe")).open(QIODevice::WriteOnly); // true when running as root
+    if (!canStillWrite) {
+        EXPECT_FALSE(d->saveProject(existing));
+        EXPECT_FALSE(d->currentFileURL());
+    }
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_FALSE(d->saveProject(dir.filePath("no/such/folder/x.lumara")));
+    EXPECT_EQ(test::readBytes(existing.toStdString()), "precious bytes");
+    EXPECT_FALSE(d->currentFileURL());
+}
+
+TEST_F(DocumentTest, NonFiniteValuesNeverReplaceTheAutosaveRecord)
+{
+    auto d = makeDocument(projectOf({"A"}));
+    d->addState();
+    const auto good = autosaved();
+    ASSERT_TRUE(good);
+    d->currentConfiguration()->setSpeed(std::numeric_limits<double>::quiet_NaN());
+    d->renameState(0, "Still fine");
+    EXPECT_EQ(autosaved(), good) << "an unencodable project leaves the previous record";
+}
+
+// ---- Start-up restore --------------------------------------------------------------------
+
+class StartupRestoreTest : public DocumentTest {
+protected:
+    void store(const char* key, const std::string& bytes) { preferences->setData(key, QByteArray::fromStdString(bytes)); }
+};
+
+TEST_F(StartupRestoreTest, PrefersTheLastProject)
+{
+    OrbProjectData p = projectOf({"A", "B"}, 9);
+    store(kLastProjectKey, *encodeProject(p, Container::json));
+    store(kLastConfigurationKey, *encodeConfiguration(valuesWithSpeed(1), Container::json));
+    const OrbProjectData restored = restoreLastProject(Preferences(dir.filePath("Lumara.conf")), valuesWithSpeed(2));
+    EXPECT_EQ(restored.states, p.states);
+    EXPECT_EQ(restored.selectedStateIndex, 1) << "limited to the last state";
+}
+
+TEST_F(StartupRestoreTest, FallsBackToTheLegacyConfigurationThenToTheDefault)
+{
+    OrbProjectData empty;
+    store(kLastProjectKey, *encodeProject(empty, Container::json));
+    store(kLastConfigurationKey, *encodeConfiguration(valuesWithSpeed(1), Container::json));
+    OrbProjectData restored = restoreLastProject(*preferences, valuesWithSpeed(2));
+    ASSERT_EQ(restored.states.size(), 1u);
+    EXPECT_EQ(restored.states[0].name, "Default");
+    EXPECT_EQ(restored.states[0].config.speed, 1);
+
+    store(kLastProjectKey, "{not json");
+    store(kLastConfigurationKey, "{\"also\": \"not a configuration\"}");
+    restored = restoreLastProject(*preferences, valuesWithSpeed(2));
+    ASSERT_EQ(restored.states.size(), 1u);
+    EXPECT_EQ(restored.states[0].config.speed, 2);
+    EXPECT_EQ(restored.transitionDuration, 0.6);
+}
+
+TEST_F(StartupRestoreTest, ANewRunRestoresWhatTheLastRunAutosaved)
+{
+    {
+        auto d = makeDocument(restoreLastProject(*preferences, OrbValues{}));
+        d->addState();
+        d->renameState(1, "Kept");
+        d->setTransitionDuration(0.9);
+        d->saveLastProject();
+    }
+    Preferences fresh(dir.filePath("Lumara.conf"));
+    OrbDocument next(restoreLastProject(fresh, OrbValues{}), &fresh);
+    EXPECT_EQ(namesOf(next), (QStringList{"Default", "Kept"}));
+    EXPECT_EQ(next.selectedStateIndex(), 1);
+    EXPECT_EQ(next.transitionDuration(), 0.9);
+}
+
+TEST(Preferences, TheConfigFolderCanBeRedirected)
+{
+    QTemporaryDir dir;
+    qputenv("LUMARA_CONFIG_DIR", dir.path().toUtf8());
+    EXPECT_EQ(preferencesFilePath(), dir.filePath("Lumara.conf"));
+    {
+        Preferences p;
+        p.setData("lastProject", "bytes");
+    }
+    EXPECT_TRUE(QFile::exists(dir.filePath("Lumara.conf")));
+    qunsetenv("LUMARA_CONFIG_DIR");
+}
