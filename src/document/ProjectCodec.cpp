@@ -1,8 +1,9 @@
-// Containers for the keyed records: JSON through nlohmann ordered_json, binary property lists
-// through libplist behind a structural gate. Exceptions from the JSON parser stay in this file.
+// Containers for the keyed records: JSON through nlohmann ordered_json; binary property lists
+// written through libplist and read by our hardened reader. Exceptions from the JSON parser stay
+// in this file.
 #include "document/ProjectCodec.h"
 
-#include "document/BinaryPlistGate.h"
+#include "document/BinaryPlistReader.h"
 #include "document/ProjectSchema.h"
 #include "model/OrbState.h"
 
@@ -86,64 +87,11 @@ plist_t toPlist(const Record& r)
     }
 }
 
-// The gate has bounded depth and size, so this recursion is bounded too. Types the schema never
-// uses (data, dates, UIDs) become null, which every schema read rejects as the wrong type.
-Record fromPlist(plist_t node)
-{
-    switch (plist_get_node_type(node)) {
-    case PLIST_DICT: {
-        Record r = Record::object();
-        plist_dict_iter it = nullptr;
-        plist_dict_new_iter(node, &it);
-        for (;;) {
-            char* key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(node, it, &key, &value);
-            if (!value) {
-                free(key);
-                break;
-            }
-            std::string k = key ? key : "";
-            free(key);
-            if (r.find(k) == r.end()) r[k] = fromPlist(value); // the first of duplicated keys wins
-        }
-        free(it);
-        return r;
-    }
-    case PLIST_ARRAY: {
-        Record r = Record::array();
-        const uint32_t n = plist_array_get_size(node);
-        for (uint32_t i = 0; i < n; ++i) r.push_back(fromPlist(plist_array_get_item(node, i)));
-        return r;
-    }
-    case PLIST_STRING: {
-        uint64_t length = 0;
-        const char* s = plist_get_string_ptr(node, &length);
-        return s ? Record(std::string(s, length)) : Record("");
-    }
-    case PLIST_BOOLEAN: {
-        uint8_t b = 0;
-        plist_get_bool_val(node, &b);
-        return Record(b != 0);
-    }
-    case PLIST_UINT: {
-        uint64_t u = 0;
-        plist_get_uint_val(node, &u);
-        return Record(static_cast<std::int64_t>(u));
-    }
-    case PLIST_REAL: {
-        double d = 0;
-        plist_get_real_val(node, &d);
-        return Record(d);
-    }
-    default: return Record(nullptr);
-    }
-}
-
 Result<Record, CodecError> parsePlist(std::string_view bytes)
 {
     if (bytes.size() > kMaxRecordBytes) return E{CodecError::tooLarge, "the file is too large"};
-    const PlistGateResult gate = checkBinaryPlist(bytes);
+    Record record;
+    const PlistGateResult gate = readBinaryPlist(bytes, record);
     switch (gate.verdict) {
     case PlistGateVerdict::ok: break;
     case PlistGateVerdict::tooDeep: return E{CodecError::tooDeep, gate.message};
@@ -151,11 +99,7 @@ Result<Record, CodecError> parsePlist(std::string_view bytes)
     case PlistGateVerdict::integerTooWide: return E{CodecError::wrongType, gate.message};
     case PlistGateVerdict::malformed: return E{CodecError::notParseable, gate.message};
     }
-    plist_t root = nullptr;
-    plist_from_bin(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
-    if (!root) return E{CodecError::notParseable, "not a readable binary property list"};
-    PlistPtr owner(root);
-    return fromPlist(root);
+    return record;
 }
 
 Result<std::string, CodecError> dumpPlist(const Record& record)

@@ -224,6 +224,8 @@ Result<OrbStateData, CodecError> decodeState(const Record& r)
     if (!name) return missing("name");
     if (!name->is_string()) return wrongType("name");
     state.name = name->get<std::string>();
+    // A NUL cannot be stored in a property-list string; names never need one.
+    std::erase(state.name, '\0');
     const Record* config = find(r, "config");
     if (!config) return missing("config");
     auto values = decodeConfiguration(*config);

@@ -1,7 +1,12 @@
-// Iterative walk over the object graph of a binary property list (format bplist00).
-#include "document/BinaryPlistGate.h"
+// Binary property lists (format bplist00): an iterative walk over the object graph that checks
+// everything, then a bounded recursive build of the tree.
+#include "document/BinaryPlistReader.h"
 
+#include <QString>
+
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace lumara {
@@ -58,7 +63,92 @@ public:
         return walk();
     }
 
+    // Only after run() said ok: every object reachable from the top is well formed, the graph is
+    // acyclic, at most kMaxPlistDepth deep and at most kMaxPlistExpandedNodes when expanded.
+    nlohmann::ordered_json build() const { return build(m_trailer.topObject); }
+
 private:
+    using Json = nlohmann::ordered_json;
+
+    std::uint64_t refAt(std::uint64_t pos, std::uint64_t i) const
+    {
+        return readBigEndian(m_data + pos + i * m_trailer.objectRefSize, m_trailer.objectRefSize);
+    }
+
+    // Position just past the marker (and its extended count) and the count itself.
+    std::uint64_t bodyOf(std::uint64_t object, std::uint64_t& count) const
+    {
+        std::uint64_t pos = m_offsets[object];
+        const unsigned low = m_data[pos++] & 0x0F;
+        count = low;
+        if (low == 0x0F) {
+            const unsigned size = 1u << (m_data[pos++] & 0x0F);
+            count = readBigEndian(m_data + pos, size);
+            pos += size;
+        }
+        return pos;
+    }
+
+    Json build(std::uint64_t object) const
+    {
+        const std::uint64_t start = m_offsets[object];
+        const unsigned char marker = m_data[start];
+        const unsigned high = marker >> 4, low = marker & 0x0F;
+        switch (high) {
+        case 0x0:
+            if (marker == 0x08) return Json(false);
+            if (marker == 0x09) return Json(true);
+            return Json(nullptr);
+        case 0x1: { // 1, 2 and 4-byte integers are unsigned; 8-byte ones are signed
+            const unsigned size = 1u << low;
+            const std::uint64_t v = readBigEndian(m_data + start + 1, size);
+            return Json(static_cast<std::int64_t>(v));
+        }
+        case 0x2: {
+            if (low == 2) {
+                const auto bits = static_cast<std::uint32_t>(readBigEndian(m_data + start + 1, 4));
+                return Json(static_cast<double>(std::bit_cast<float>(bits)));
+            }
+            return Json(std::bit_cast<double>(readBigEndian(m_data + start + 1, 8)));
+        }
+        case 0x5: {
+            std::uint64_t count = 0;
+            const std::uint64_t pos = bodyOf(object, count);
+            return Json(QString::fromUtf8(reinterpret_cast<const char*>(m_data + pos), static_cast<qsizetype>(count))
+                            .toStdString());
+        }
+        case 0x6: {
+            std::uint64_t count = 0;
+            const std::uint64_t pos = bodyOf(object, count);
+            std::u16string units(count, u'\0');
+            for (std::uint64_t i = 0; i < count; ++i)
+                units[i] = static_cast<char16_t>(readBigEndian(m_data + pos + 2 * i, 2));
+            // Unpaired surrogates become U+FFFD on the way to UTF-8.
+            return Json(QString::fromUtf16(units.data(), static_cast<qsizetype>(count)).toStdString());
+        }
+        case 0xA: {
+            std::uint64_t count = 0;
+            const std::uint64_t pos = bodyOf(object, count);
+            Json array = Json::array();
+            for (std::uint64_t i = 0; i < count; ++i) array.push_back(build(refAt(pos, i)));
+            return array;
+        }
+        case 0xD: {
+            std::uint64_t count = 0;
+            const std::uint64_t pos = bodyOf(object, count);
+            Json dict = Json::object();
+            for (std::uint64_t i = 0; i < count; ++i) {
+                Json key = build(refAt(pos, i));
+                const std::string& k = key.get_ref<const std::string&>();
+                if (!dict.contains(k)) dict[k] = build(refAt(pos, count + i));
+            }
+            return dict;
+        }
+        default: // data, dates, UIDs, sets
+            return Json(nullptr);
+        }
+    }
+
     enum Mark : std::uint8_t { unvisited, onPath, done };
 
     struct Frame {
@@ -132,6 +222,13 @@ private:
             const std::uint64_t refs = high == 0xD ? count * 2 : count;
             if (high == 0xD && count > UINT64_MAX / 2) return fail(PlistGateVerdict::malformed, "bad dictionary length");
             if (!fits(refs, m_trailer.objectRefSize)) return fail(PlistGateVerdict::malformed, "truncated container");
+            // Dictionary keys must be strings.
+            for (std::uint64_t i = 0; high == 0xD && i < count; ++i) {
+                const std::uint64_t key = readBigEndian(m_data + pos + i * m_trailer.objectRefSize, m_trailer.objectRefSize);
+                if (key >= m_trailer.numObjects) return fail(PlistGateVerdict::malformed, "object reference outside the property list");
+                const unsigned keyType = m_data[m_offsets[key]] >> 4;
+                if (keyType != 0x5 && keyType != 0x6) return fail(PlistGateVerdict::malformed, "a dictionary key is not a string");
+            }
             frame.firstRef = pos;
             frame.refCount = refs;
             return {};
@@ -202,6 +299,14 @@ private:
 PlistGateResult checkBinaryPlist(std::string_view bytes)
 {
     return Walker(bytes).run();
+}
+
+PlistGateResult readBinaryPlist(std::string_view bytes, nlohmann::ordered_json& out)
+{
+    Walker walker(bytes);
+    PlistGateResult result = walker.run();
+    if (result.verdict == PlistGateVerdict::ok) out = walker.build();
+    return result;
 }
 
 } // namespace lumara
