@@ -116,6 +116,9 @@ struct GlowLayer {
 struct GlowSource {
     std::shared_ptr<const Field> field;
     bool withDisc = false; // the field already holds the disc
+    // Bounds of the non-zero cells, relative to the orb's centre in pixels (a crescent along the
+    // top covers well under half of the square, so rows only visit this box turned).
+    double uMin = 0.0, uMax = 0.0, vMin = 0.0, vMax = 0.0;
 };
 
 GlowSource makeGlowSource(int side, double sigma, WorkerPool& pool)
@@ -136,7 +139,41 @@ GlowSource makeGlowSource(int side, double sigma, WorkerPool& pool)
         }
     });
     if (blurred) field->blur(sigma, pool);
-    return {std::move(field), blurred};
+    GlowSource source{field, blurred};
+    int iMin = field->width(), iMax = -1, jMin = field->height(), jMax = -1;
+    for (int j = 0; j < field->height(); ++j) {
+        const float* row = field->row(0, j);
+        for (int i = 0; i < field->width(); ++i) {
+            if (row[i] > 2e-5f) { // below 1/200 of a level: nothing to draw
+                iMin = std::min(iMin, i);
+                iMax = std::max(iMax, i);
+                jMin = std::min(jMin, j);
+                jMax = std::max(jMax, j);
+            }
+        }
+    }
+    if (iMax >= 0) {
+        // A bilinear read is non-zero up to one cell beyond the last non-zero cell's centre.
+        source.uMin = field->cellCentreX(iMin - 1) - centre;
+        source.uMax = field->cellCentreX(iMax + 1) - centre;
+        source.vMin = field->cellCentreY(jMin - 1) - centre;
+        source.vMax = field->cellCentreY(jMax + 1) - centre;
+    }
+    return source;
+}
+
+// The range [first, last) of x in a row where a + b x lies in [lo, hi] (everything when b is 0
+// and a lies in it, nothing when it does not).
+void clipToSlab(double a, double b, double lo, double hi, double& first, double& last)
+{
+    if (b == 0.0) {
+        if (a < lo || a > hi) last = first;
+        return;
+    }
+    double x0 = (lo - a) / b, x1 = (hi - a) / b;
+    if (x0 > x1) std::swap(x0, x1);
+    first = std::max(first, x0);
+    last = std::min(last, x1);
 }
 
 // Glow fields depend only on the orb's side and the blur, and the canvas asks for the same few
@@ -198,9 +235,16 @@ void compositeGlow(std::vector<Px>& acc, const OrbSquare& sq, Px colour, double 
         for (int y = y0; y < y1; ++y) {
             Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
             const double dy = y + 0.5 - sq.centre;
-            for (int x = sq.spanBegin[y]; x < sq.spanEnd[y]; ++x) {
+            // The picture turns by theta clockwise (y down): read the unturned glow at R(-theta) p,
+            // u = c dx + s dy and v = -s dx + c dy, only where (u, v) can fall in the glow's box.
+            double first = sq.spanBegin[y], last = sq.spanEnd[y];
+            const double x0 = 0.5 - sq.centre; // dx = x0 + x
+            clipToSlab(c * x0 + s * dy, c, source.uMin, source.uMax, first, last);
+            clipToSlab(-s * x0 + c * dy, -s, source.vMin, source.vMax, first, last);
+            const int begin = std::max(sq.spanBegin[y], static_cast<int>(std::floor(first)));
+            const int end = std::min(sq.spanEnd[y], static_cast<int>(std::ceil(last)) + 1);
+            for (int x = begin; x < end; ++x) {
                 const double dx = x + 0.5 - sq.centre;
-                // The picture turns by theta clockwise (y down): read the unturned glow at R(-theta) p.
                 const double u = c * dx + s * dy, v = -s * dx + c * dy;
                 float a = field.sample(0, sq.centre + u, sq.centre + v);
                 if (!source.withDisc) a *= discCoverage(length(dx, dy), sq.radius, 1.0);
@@ -544,8 +588,13 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
     const ColourRamp shadowRamp(v.backgroundColors);
     if (v.showShadow && !shadowRamp.empty()) {
         const double r = std::max(S * 0.08 * v.shadowRadius, 0.0);
-        shadows.push_back(makeShadow(sq, shadowRamp, r * 3.0, 0.3f, r * 0.75, ox, oy, image.width, image.height, pool));
-        shadows.push_back(makeShadow(sq, shadowRamp, r * 0.75, 0.5f, r * 0.5, ox, oy, image.width, image.height, pool));
+        // A blur of sigma spreads the circle's area so that no point exceeds R^2 / (2 sigma^2) of
+        // its colour; below 1e-4 (0.03 of a level) the part is skipped instead of computed.
+        const auto visible = [&](double sigma) { return sq.radius * sq.radius / (2.0 * sigma * sigma) >= 1e-4; };
+        if (visible(r * 3.0))
+            shadows.push_back(makeShadow(sq, shadowRamp, r * 3.0, 0.3f, r * 0.75, ox, oy, image.width, image.height, pool));
+        if (visible(r * 0.75))
+            shadows.push_back(makeShadow(sq, shadowRamp, r * 0.75, 0.5f, r * 0.5, ox, oy, image.width, image.height, pool));
     }
 
     // Store: orb over shadow, narrowed to 8-bit premultiplied.
@@ -563,8 +612,9 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
                            : Px{};
                 if (!shadows.empty() && p.a < 1.0f) {
                     const double px = oxCol + 0.5;
-                    // The near shadow lies directly behind the orb, the far one behind the near.
-                    const Px shadow = sourceOver(shadowAt(shadows[1], px, py), shadowAt(shadows[0], px, py));
+                    // The near shadow (last) lies directly behind the orb, the far one behind the near.
+                    Px shadow{};
+                    for (const auto& part : shadows) shadow = sourceOver(shadowAt(part, px, py), shadow);
                     p = sourceOver(p, shadow);
                 }
                 const float a = std::clamp(p.a, 0.0f, 1.0f);
