@@ -98,6 +98,36 @@ void Field::blur(double sigma, WorkerPool& pool)
     }
 }
 
+void Field::sampleRow(int channel, double x0, double y, int count, float* out) const
+{
+    const double fy = (y - m_top) * m_inverseCell - 0.5;
+    if (!(fy > -1.0 && fy < m_height) || m_width <= 0) {
+        std::fill(out, out + count, 0.0f);
+        return;
+    }
+    const int iy = static_cast<int>(fy + 1.0) - 1;
+    const float ty = static_cast<float>(fy - iy);
+    // The two cell rows blended vertically once, with a zero cell on either side.
+    std::vector<float> blended(static_cast<std::size_t>(m_width) + 2, 0.0f);
+    const float* upper = iy >= 0 ? row(channel, iy) : nullptr;
+    const float* lower = iy + 1 < m_height ? row(channel, iy + 1) : nullptr;
+    for (int i = 0; i < m_width; ++i) {
+        const float a = upper ? upper[i] : 0.0f, b = lower ? lower[i] : 0.0f;
+        blended[static_cast<std::size_t>(i) + 1] = a + (b - a) * ty;
+    }
+    for (int i = 0; i < count; ++i) {
+        const double fx = (x0 + 0.5 + i - m_left) * m_inverseCell - 0.5;
+        if (!(fx > -1.0 && fx < m_width)) {
+            out[i] = 0.0f;
+            continue;
+        }
+        const int ix = static_cast<int>(fx + 1.0) - 1;
+        const float tx = static_cast<float>(fx - ix);
+        const float a = blended[static_cast<std::size_t>(ix + 1)], b = blended[static_cast<std::size_t>(ix + 2)];
+        out[i] = a + (b - a) * tx;
+    }
+}
+
 float Field::sampleAtBorder(int channel, int ix, int iy, float tx, float ty) const
 {
     const float* p = plane(channel);

@@ -64,6 +64,10 @@ public:
         return sampleAtBorder(channel, ix, iy, tx, ty);
     }
 
+    // Bilinear reads of one channel at (x0 + 0.5 + i, y) for i in [0, count): a row of pixel
+    // centres, into out. Same values as sample(), computed a row at a time.
+    void sampleRow(int channel, double x0, double y, int count, float* out) const;
+
 private:
     float sampleAtBorder(int channel, int ix, int iy, float tx, float ty) const;
     std::size_t planeSize() const { return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height); }

@@ -114,6 +114,12 @@ RingProfile::RingProfile(double rIn, double rOut, double sigma, double maxDistan
     }
 }
 
+double RingProfile::innerEdge() const
+{
+    if (m_sharp || m_table.empty()) return m_rIn > 0.0 ? std::max(m_rIn - 1.0, 0.0) : 0.0;
+    return m_begin;
+}
+
 float RingProfile::value(double distance) const
 {
     if (m_sharp) {

@@ -52,6 +52,8 @@ class RingProfile {
 public:
     RingProfile(double rIn, double rOut, double sigma, double maxDistance);
     float value(double distance) const;
+    // value(d) is exactly 0 for every d below this distance.
+    double innerEdge() const;
 
 private:
     double m_rIn, m_rOut;

@@ -101,6 +101,19 @@ struct OrbSquare {
             spanEnd[static_cast<std::size_t>(y)] = std::max(b, e);
         }
     }
+
+    // The pixels [begin, end) of row y whose centres lie closer than r to the centre (empty when
+    // the row misses that circle).
+    void within(int y, double r, int& begin, int& end) const
+    {
+        begin = end = spanBegin[static_cast<std::size_t>(y)];
+        const double dy = y + 0.5 - centre;
+        if (!(r > std::abs(dy))) return;
+        const double half = std::sqrt(r * r - dy * dy);
+        begin = std::max(spanBegin[static_cast<std::size_t>(y)], static_cast<int>(std::floor(centre - half - 0.5)) + 1);
+        end = std::min(spanEnd[static_cast<std::size_t>(y)], static_cast<int>(std::ceil(centre + half - 0.5)));
+        if (end < begin) end = begin;
+    }
 };
 
 // A rotating glow of the orb's side: `angle` degrees clockwise, blurred by `sigma` pixels.
@@ -224,44 +237,79 @@ private:
     std::list<std::pair<Key, GlowSource>> m_entries;
 };
 
-template <typename Op>
-void compositeGlow(std::vector<Px>& acc, const OrbSquare& sq, Px colour, double angle, const GlowSource& source,
-                   WorkerPool& pool, Op op)
+// One turned glow read row by row: its field, its turn, and the part of each row it can reach.
+class TurnedGlow {
+public:
+    TurnedGlow(const OrbSquare& sq, const GlowLayer& layer, GlowSource source)
+        : m_sq(sq), m_colour(layer.colour), m_source(std::move(source))
+    {
+        const double theta = layer.angle * std::numbers::pi / 180.0;
+        m_cos = std::cos(theta);
+        m_sin = std::sin(theta);
+    }
+
+    Px colour() const { return m_colour; }
+
+    // Pixels [begin, end) of row y where the glow can be non-zero: the picture turns by theta
+    // clockwise (y down), so pixel p reads the unturned glow at R(-theta) p, that is
+    // u = cos dx + sin dy and v = -sin dx + cos dy; outside the field's box it reads zero.
+    void span(int y, int& begin, int& end) const
+    {
+        const double dy = y + 0.5 - m_sq.centre;
+        double first = m_sq.spanBegin[y], last = m_sq.spanEnd[y];
+        const double x0 = 0.5 - m_sq.centre; // dx = x0 + x
+        clipToSlab(m_cos * x0 + m_sin * dy, m_cos, m_source.uMin, m_source.uMax, first, last);
+        clipToSlab(-m_sin * x0 + m_cos * dy, -m_sin, m_source.vMin, m_source.vMax, first, last);
+        begin = std::max(m_sq.spanBegin[y], static_cast<int>(std::floor(first)));
+        end = std::min(m_sq.spanEnd[y], static_cast<int>(std::ceil(last)) + 1);
+    }
+
+    float alpha(int x, int y) const
+    {
+        const double dx = x + 0.5 - m_sq.centre, dy = y + 0.5 - m_sq.centre;
+        const double u = m_cos * dx + m_sin * dy, v = -m_sin * dx + m_cos * dy;
+        float a = m_source.field->sample(0, m_sq.centre + u, m_sq.centre + v);
+        if (!m_source.withDisc) a *= discCoverage(length(dx, dy), m_sq.radius, 1.0);
+        return a;
+    }
+
+private:
+    const OrbSquare& m_sq;
+    Px m_colour;
+    GlowSource m_source;
+    double m_cos = 1.0, m_sin = 0.0;
+};
+
+// A pair of glows composited one after the other with the same operator, in one pass: the pair
+// is first combined with `pairOp` (first glow, second glow) into the single source that has the
+// same effect. For plus-lighter that is the sum, since min(s1 + min(s2 + d, 1), 1) equals
+// min(s1 + s2 + d, 1) for non-negative values; for destination-over it is the first over the
+// second, since d + (1 - da) s1 + (1 - da)(1 - s1a) s2 = d + (1 - da)(s1 over s2).
+template <typename Op, typename PairOp>
+void drawGlowPair(std::vector<Px>& acc, const OrbSquare& sq, const GlowLayer& first, const GlowLayer& second,
+                  WorkerPool& pool, Op op, PairOp pairOp)
 {
-    const double theta = angle * std::numbers::pi / 180.0;
-    const double c = std::cos(theta), s = std::sin(theta);
-    const Field& field = *source.field;
+    auto& cache = GlowSourceCache::instance();
+    const TurnedGlow a(sq, first, cache.get(sq.side, first.sigma, pool));
+    const TurnedGlow b(sq, second, cache.get(sq.side, second.sigma, pool));
+    const bool hasA = first.colour.a > 0.0f, hasB = second.colour.a > 0.0f;
+    if (!hasA && !hasB) return;
     pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
-            const double dy = y + 0.5 - sq.centre;
-            // The picture turns by theta clockwise (y down): read the unturned glow at R(-theta) p,
-            // u = c dx + s dy and v = -s dx + c dy, only where (u, v) can fall in the glow's box.
-            double first = sq.spanBegin[y], last = sq.spanEnd[y];
-            const double x0 = 0.5 - sq.centre; // dx = x0 + x
-            clipToSlab(c * x0 + s * dy, c, source.uMin, source.uMax, first, last);
-            clipToSlab(-s * x0 + c * dy, -s, source.vMin, source.vMax, first, last);
-            const int begin = std::max(sq.spanBegin[y], static_cast<int>(std::floor(first)));
-            const int end = std::min(sq.spanEnd[y], static_cast<int>(std::ceil(last)) + 1);
-            for (int x = begin; x < end; ++x) {
-                const double dx = x + 0.5 - sq.centre;
-                const double u = c * dx + s * dy, v = -s * dx + c * dy;
-                float a = field.sample(0, sq.centre + u, sq.centre + v);
-                if (!source.withDisc) a *= discCoverage(length(dx, dy), sq.radius, 1.0);
-                if (a > 0.0f) row[x] = op(scaled(colour, a), row[x]);
+            int aBegin = 0, aEnd = 0, bBegin = 0, bEnd = 0;
+            if (hasA) a.span(y, aBegin, aEnd);
+            if (hasB) b.span(y, bBegin, bEnd);
+            if (aBegin >= aEnd) aBegin = aEnd = bBegin;
+            if (bBegin >= bEnd) bBegin = bEnd = aBegin;
+            for (int x = std::min(aBegin, bBegin), end = std::max(aEnd, bEnd); x < end; ++x) {
+                const float alphaA = x >= aBegin && x < aEnd ? a.alpha(x, y) : 0.0f;
+                const float alphaB = x >= bBegin && x < bEnd ? b.alpha(x, y) : 0.0f;
+                if (alphaA <= 0.0f && alphaB <= 0.0f) continue;
+                row[x] = op(pairOp(scaled(a.colour(), alphaA), scaled(b.colour(), alphaB)), row[x]);
             }
         }
     });
-}
-
-template <typename Op>
-void drawGlows(std::vector<Px>& acc, const OrbSquare& sq, const std::vector<GlowLayer>& glows, WorkerPool& pool, Op op)
-{
-    for (const auto& glow : glows) {
-        if (glow.colour.a <= 0.0f) continue;
-        const GlowSource source = GlowSourceCache::instance().get(sq.side, glow.sigma, pool);
-        compositeGlow(acc, sq, glow.colour, glow.angle, source, pool, op);
-    }
 }
 
 void drawBackground(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, double ppp, WorkerPool& pool)
@@ -440,11 +488,17 @@ void drawRings(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
     const double rB = R - 2.0 * ppp;
     const RingProfile ringB(rB - 0.2 * w, rB + 0.2 * w, v.glowSoftness * ppp, R);
     const bool hasB = rB >= 0.0;
+    // Both rings are zero closer to the centre than this: those pixels are skipped.
+    const double hole = hasB ? std::min(ringA.innerEdge(), ringB.innerEdge()) : ringA.innerEdge();
     pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
             const double dy = y + 0.5 - sq.centre;
+            int holeBegin, holeEnd;
+            sq.within(y, hole, holeBegin, holeEnd);
             for (int x = sq.spanBegin[y]; x < sq.spanEnd[y]; ++x) {
+                if (x == holeBegin) x = holeEnd;
+                if (x >= sq.spanEnd[y]) break;
                 const double d = length(x + 0.5 - sq.centre, dy);
                 const float a = static_cast<float>(ringA.value(d) * alphaA);
                 const float b = hasB ? static_cast<float>(ringB.value(d) * alphaB) : 0.0f;
@@ -461,6 +515,9 @@ void clipAndFeather(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
     const OrbOutline outline(sq.size, v.cornerRadius * 500.0 * ppp, v.cornerRadius >= 1.0);
     // Radial alpha mask: opaque to `stop` of the inscribed radius, linear to transparent at it.
     const double stop = std::clamp(1.0 - 0.4 * v.edgeSoftness, 0.0, 1.0);
+    // Inside this radius both the mask and the outline (which always contains the inscribed
+    // circle) are fully opaque, so the pixels keep their values.
+    const double untouched = std::min(stop * sq.radius, sq.radius - 2.0);
     pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
@@ -468,7 +525,11 @@ void clipAndFeather(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
             std::fill(row, row + b, Px{});
             std::fill(row + e, row + sq.side, Px{});
             const double dy = y + 0.5 - sq.centre;
+            int keepBegin, keepEnd; // fully opaque mask: left as they are
+            sq.within(y, untouched, keepBegin, keepEnd);
             for (int x = b; x < e; ++x) {
+                if (x == keepBegin) x = keepEnd;
+                if (x >= e) break;
                 const double rho = length(x + 0.5 - sq.centre, dy) / sq.radius;
                 const double feather = rho <= stop ? 1.0 : (rho >= 1.0 ? 0.0 : (1.0 - rho) / (1.0 - stop));
                 const float k = static_cast<float>(feather) * outline.coverage(x + 0.5, y + 0.5);
@@ -526,11 +587,23 @@ ShadowPart makeShadow(const OrbSquare& sq, const ColourRamp& ramp, double sigma,
     return part;
 }
 
-Px shadowAt(const ShadowPart& part, double x, double y)
+// The shadow along one row of the target, x from 0: the parts stacked, the last (near) one on top.
+void shadowRow(const std::vector<ShadowPart>& parts, double x0, double y, int count, std::vector<float>& scratch,
+               Px* out)
 {
-    const double sy = y - part.shiftY;
-    const Field& f = part.field;
-    return scaled({f.sample(0, x, sy), f.sample(1, x, sy), f.sample(2, x, sy), f.sample(3, x, sy)}, part.opacity);
+    std::fill(out, out + count, Px{});
+    scratch.resize(static_cast<std::size_t>(count) * 4);
+    for (const auto& part : parts) {
+        float* channel[4];
+        for (int c = 0; c < 4; ++c) {
+            channel[c] = scratch.data() + static_cast<std::size_t>(c) * count;
+            part.field.sampleRow(c, x0, y - part.shiftY, count, channel[c]);
+        }
+        for (int i = 0; i < count; ++i) {
+            const Px p = scaled({channel[0][i], channel[1][i], channel[2][i], channel[3][i]}, part.opacity);
+            out[i] = sourceOver(p, out[i]);
+        }
+    }
 }
 
 // Rounds to the nearest level (v is clamped first, so + 0.5 then truncation rounds half up).
@@ -573,11 +646,14 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
                          S * blurFactor * v.glowSoftness};
     };
     if (v.showGlowEffects) {
-        drawGlows(acc, sq, {glow(0.6, 0.75, true, 0.02), glow(0.3, 0.25, false, 0.01)}, pool, [](Px a, Px b) { return destinationOver(a, b); });
+        drawGlowPair(acc, sq, glow(0.6, 0.75, true, 0.02), glow(0.3, 0.25, false, 0.01), pool,
+                     [](Px s, Px d) { return destinationOver(s, d); }, [](Px a, Px b) { return sourceOver(a, b); });
     }
     if (v.showWavyBlobs) drawBlobs(acc, sq, v, t, ppp, pool);
     if (v.showGlowEffects) {
-        drawGlows(acc, sq, {glow(0.8, 3.0, true, 0.02), glow(0.5, 2.3, false, 0.01)}, pool, [](Px a, Px b) { return plusLighter(a, b); });
+        drawGlowPair(acc, sq, glow(0.8, 3.0, true, 0.02), glow(0.5, 2.3, false, 0.01), pool,
+                     [](Px s, Px d) { return plusLighter(s, d); },
+                     [](Px a, Px b) { return Px{a.r + b.r, a.g + b.g, a.b + b.b, a.a + b.a}; });
         if (v.innerRingWidth > 0.0) drawRings(acc, sq, v, ppp, pool);
     }
     // 6-8: the flattened layer is clipped to the outline and feathered at its edge.
@@ -600,23 +676,21 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
     // Store: orb over shadow, narrowed to 8-bit premultiplied.
     const int ix = static_cast<int>(ox), iy = static_cast<int>(oy);
     pool.forChunks(image.height, kRowChunk, [&](int y0, int y1) {
+        std::vector<Px> line(static_cast<std::size_t>(image.width));
+        std::vector<float> scratch;
         for (int y = y0; y < y1; ++y) {
+            const int orbRow = y - iy;
+            if (shadows.empty()) std::fill(line.begin(), line.end(), Px{});
+            else shadowRow(shadows, -ix, orbRow + 0.5, image.width, scratch, line.data());
+            if (orbRow >= 0 && orbRow < side) {
+                // The orb's columns that fall inside the target: orb over the shadow.
+                const Px* orb = acc.data() + static_cast<std::size_t>(orbRow) * side;
+                const int begin = std::max(0, ix), end = static_cast<int>(std::min<long long>(image.width, static_cast<long long>(ix) + side));
+                for (int x = begin; x < end; ++x) line[static_cast<std::size_t>(x)] = sourceOver(orb[x - ix], line[static_cast<std::size_t>(x)]);
+            }
             std::uint8_t* out = image.row(y);
-            const int oyRow = y - iy;
-            const bool rowInOrb = oyRow >= 0 && oyRow < side;
-            const double py = oyRow + 0.5;
             for (int x = 0; x < image.width; ++x) {
-                const int oxCol = x - ix;
-                Px p = rowInOrb && oxCol >= 0 && oxCol < side
-                           ? acc[static_cast<std::size_t>(oyRow) * side + static_cast<std::size_t>(oxCol)]
-                           : Px{};
-                if (!shadows.empty() && p.a < 1.0f) {
-                    const double px = oxCol + 0.5;
-                    // The near shadow (last) lies directly behind the orb, the far one behind the near.
-                    Px shadow{};
-                    for (const auto& part : shadows) shadow = sourceOver(shadowAt(part, px, py), shadow);
-                    p = sourceOver(p, shadow);
-                }
+                const Px p = line[static_cast<std::size_t>(x)];
                 const float a = std::clamp(p.a, 0.0f, 1.0f);
                 out[4 * x + 0] = toByte(std::min(p.r, a));
                 out[4 * x + 1] = toByte(std::min(p.g, a));
