@@ -264,13 +264,35 @@ public:
         end = std::min(m_sq.spanEnd[y], static_cast<int>(std::ceil(last)) + 1);
     }
 
-    float alpha(int x, int y) const
+    // Alphas of pixels [begin, end) of row y into out[begin..end). The read position moves by a
+    // fixed step per pixel, so it is advanced instead of recomputed (the plain form:
+    // out[x] = field.sample(0, centre + u(x), centre + v(x)), times the disc when it is apart).
+    void alphaRow(int y, int begin, int end, float* out) const
     {
-        const double dx = x + 0.5 - m_sq.centre, dy = y + 0.5 - m_sq.centre;
-        const double u = m_cos * dx + m_sin * dy, v = -m_sin * dx + m_cos * dy;
-        float a = m_source.field->sample(0, m_sq.centre + u, m_sq.centre + v);
-        if (!m_source.withDisc) a *= discCoverage(length(dx, dy), m_sq.radius, 1.0);
-        return a;
+        const Field& f = *m_source.field;
+        const double inv = 1.0 / f.cellSize();
+        const double dy = y + 0.5 - m_sq.centre;
+        const double dx0 = begin + 0.5 - m_sq.centre;
+        double fu = (m_sq.centre + m_cos * dx0 + m_sin * dy - f.left()) * inv - 0.5;
+        double fv = (m_sq.centre - m_sin * dx0 + m_cos * dy - f.top()) * inv - 0.5;
+        const double du = m_cos * inv, dv = -m_sin * inv;
+        const float* cells = f.plane(0);
+        const int w = f.width(), h = f.height();
+        for (int x = begin; x < end; ++x, fu += du, fv += dv) {
+            float a = 0.0f;
+            if (fu >= 0.0 && fv >= 0.0 && fu < w - 1 && fv < h - 1) {
+                const int iu = static_cast<int>(fu), iv = static_cast<int>(fv);
+                const float tu = static_cast<float>(fu - iu), tv = static_cast<float>(fv - iv);
+                const float* p = cells + static_cast<std::ptrdiff_t>(iv) * w + iu;
+                const float top = p[0] + (p[1] - p[0]) * tu;
+                const float bottom = p[w] + (p[w + 1] - p[w]) * tu;
+                a = top + (bottom - top) * tv;
+            } else {
+                a = f.sample(0, f.left() + (fu + 0.5) * f.cellSize(), f.top() + (fv + 0.5) * f.cellSize());
+            }
+            if (!m_source.withDisc) a *= discCoverage(length(x + 0.5 - m_sq.centre, dy), m_sq.radius, 1.0);
+            out[x] = a;
+        }
     }
 
 private:
@@ -295,6 +317,7 @@ void drawGlowPair(std::vector<Px>& acc, const OrbSquare& sq, const GlowLayer& fi
     const bool hasA = first.colour.a > 0.0f, hasB = second.colour.a > 0.0f;
     if (!hasA && !hasB) return;
     pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
+        std::vector<float> alphaA(static_cast<std::size_t>(sq.side)), alphaB(static_cast<std::size_t>(sq.side));
         for (int y = y0; y < y1; ++y) {
             Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
             int aBegin = 0, aEnd = 0, bBegin = 0, bEnd = 0;
@@ -302,11 +325,15 @@ void drawGlowPair(std::vector<Px>& acc, const OrbSquare& sq, const GlowLayer& fi
             if (hasB) b.span(y, bBegin, bEnd);
             if (aBegin >= aEnd) aBegin = aEnd = bBegin;
             if (bBegin >= bEnd) bBegin = bEnd = aBegin;
-            for (int x = std::min(aBegin, bBegin), end = std::max(aEnd, bEnd); x < end; ++x) {
-                const float alphaA = x >= aBegin && x < aEnd ? a.alpha(x, y) : 0.0f;
-                const float alphaB = x >= bBegin && x < bEnd ? b.alpha(x, y) : 0.0f;
-                if (alphaA <= 0.0f && alphaB <= 0.0f) continue;
-                row[x] = op(pairOp(scaled(a.colour(), alphaA), scaled(b.colour(), alphaB)), row[x]);
+            const int begin = std::min(aBegin, bBegin), end = std::max(aEnd, bEnd);
+            std::fill(alphaA.begin() + begin, alphaA.begin() + end, 0.0f);
+            std::fill(alphaB.begin() + begin, alphaB.begin() + end, 0.0f);
+            a.alphaRow(y, aBegin, aEnd, alphaA.data());
+            b.alphaRow(y, bBegin, bEnd, alphaB.data());
+            const Px ca = a.colour(), cb = b.colour();
+            for (int x = begin; x < end; ++x) {
+                if (alphaA[x] <= 0.0f && alphaB[x] <= 0.0f) continue;
+                row[x] = op(pairOp(scaled(ca, alphaA[x]), scaled(cb, alphaB[x])), row[x]);
             }
         }
     });
@@ -591,7 +618,7 @@ ShadowPart makeShadow(const OrbSquare& sq, const ColourRamp& ramp, double sigma,
 void shadowRow(const std::vector<ShadowPart>& parts, double x0, double y, int count, std::vector<float>& scratch,
                Px* out)
 {
-    std::fill(out, out + count, Px{});
+    if (count <= 0) return;
     scratch.resize(static_cast<std::size_t>(count) * 4);
     for (const auto& part : parts) {
         float* channel[4];
@@ -680,14 +707,31 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
         std::vector<float> scratch;
         for (int y = y0; y < y1; ++y) {
             const int orbRow = y - iy;
-            if (shadows.empty()) std::fill(line.begin(), line.end(), Px{});
-            else shadowRow(shadows, -ix, orbRow + 0.5, image.width, scratch, line.data());
-            if (orbRow >= 0 && orbRow < side) {
-                // The orb's columns that fall inside the target: orb over the shadow.
-                const Px* orb = acc.data() + static_cast<std::size_t>(orbRow) * side;
-                const int begin = std::max(0, ix), end = static_cast<int>(std::min<long long>(image.width, static_cast<long long>(ix) + side));
-                for (int x = begin; x < end; ++x) line[static_cast<std::size_t>(x)] = sourceOver(orb[x - ix], line[static_cast<std::size_t>(x)]);
+            const bool inOrb = orbRow >= 0 && orbRow < side;
+            const Px* orb = inOrb ? acc.data() + static_cast<std::size_t>(orbRow) * side : nullptr;
+            const int end = inOrb ? static_cast<int>(std::clamp<long long>(static_cast<long long>(ix) + side, 0, image.width)) : 0;
+            const int begin = inOrb ? std::clamp(ix, 0, end) : 0;
+            // The run of the row where the orb is opaque hides the shadow: it is not computed there.
+            // (Opaque within 1e-6, which moves no value by more than 0.0003 of a level.)
+            int opaqueBegin = begin, opaqueEnd = begin;
+            if (inOrb && begin < end) {
+                const int middle = std::clamp(ix + side / 2, begin, end - 1);
+                if (orb[middle - ix].a >= 1.0f - 1e-6f) {
+                    opaqueBegin = middle;
+                    opaqueEnd = middle + 1;
+                    while (opaqueBegin > begin && orb[opaqueBegin - 1 - ix].a >= 1.0f - 1e-6f) --opaqueBegin;
+                    while (opaqueEnd < end && orb[opaqueEnd - ix].a >= 1.0f - 1e-6f) ++opaqueEnd;
+                }
             }
+            std::fill(line.begin(), line.end(), Px{});
+            if (!shadows.empty()) {
+                shadowRow(shadows, -ix, orbRow + 0.5, opaqueBegin, scratch, line.data());
+                shadowRow(shadows, opaqueEnd - ix, orbRow + 0.5, image.width - opaqueEnd, scratch,
+                          line.data() + opaqueEnd);
+            }
+            // The orb's columns that fall inside the target: orb over the shadow.
+            for (int x = begin; x < end; ++x)
+                line[static_cast<std::size_t>(x)] = sourceOver(orb[x - ix], line[static_cast<std::size_t>(x)]);
             std::uint8_t* out = image.row(y);
             for (int x = 0; x < image.width; ++x) {
                 const Px p = line[static_cast<std::size_t>(x)];
