@@ -264,21 +264,28 @@ public:
         end = std::min(m_sq.spanEnd[y], static_cast<int>(std::ceil(last)) + 1);
     }
 
-    // Alphas of pixels [begin, end) of row y into out[begin..end). The read position moves by a
-    // fixed step per pixel, so it is advanced instead of recomputed (the plain form:
-    // out[x] = field.sample(0, centre + u(x), centre + v(x)), times the disc when it is apart).
+    // Alphas of pixels [begin, end) of row y into out[begin..end).
     void alphaRow(int y, int begin, int end, float* out) const
+    {
+        alphaAlong(begin + 0.5, y + 0.5, 1.0, end - begin, 1.0, out + begin);
+    }
+
+    // Alphas at (x0 + i * step, y) for i in [0, count), in the orb square's pixel coordinates, with
+    // the disc (when it is applied apart) antialiased over `discWidth` pixels. The read position
+    // moves by a fixed step, so it is advanced instead of recomputed (the plain form:
+    // out[i] = field.sample(0, centre + u(x_i), centre + v(x_i)), u and v as in span()).
+    void alphaAlong(double x0, double y, double step, int count, double discWidth, float* out) const
     {
         const Field& f = *m_source.field;
         const double inv = 1.0 / f.cellSize();
-        const double dy = y + 0.5 - m_sq.centre;
-        const double dx0 = begin + 0.5 - m_sq.centre;
+        const double dy = y - m_sq.centre;
+        const double dx0 = x0 - m_sq.centre;
         double fu = (m_sq.centre + m_cos * dx0 + m_sin * dy - f.left()) * inv - 0.5;
         double fv = (m_sq.centre - m_sin * dx0 + m_cos * dy - f.top()) * inv - 0.5;
-        const double du = m_cos * inv, dv = -m_sin * inv;
+        const double du = m_cos * step * inv, dv = -m_sin * step * inv;
         const float* cells = f.plane(0);
         const int w = f.width(), h = f.height();
-        for (int x = begin; x < end; ++x, fu += du, fv += dv) {
+        for (int i = 0; i < count; ++i, fu += du, fv += dv) {
             float a = 0.0f;
             if (fu >= 0.0 && fv >= 0.0 && fu < w - 1 && fv < h - 1) {
                 const int iu = static_cast<int>(fu), iv = static_cast<int>(fv);
@@ -290,8 +297,8 @@ public:
             } else {
                 a = f.sample(0, f.left() + (fu + 0.5) * f.cellSize(), f.top() + (fv + 0.5) * f.cellSize());
             }
-            if (!m_source.withDisc) a *= discCoverage(length(x + 0.5 - m_sq.centre, dy), m_sq.radius, 1.0);
-            out[x] = a;
+            if (!m_source.withDisc) a *= discCoverage(length(dx0 + i * step, dy), m_sq.radius, discWidth);
+            out[i] = a;
         }
     }
 
@@ -462,23 +469,20 @@ void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
         Field field = Field::covering(0.0, 0.0, S, S, k, 1);
         const std::vector<float> cover =
             polygonCoverage(polygon, field.width(), field.height(), {field.left(), field.top()}, k);
-        const double theta = glowAngle * std::numbers::pi / 180.0;
-        const double c = std::cos(theta), s = std::sin(theta);
-        const Field& mask = *crescent.field;
-        // The glow, masked by the outline's alpha (then blurred, then blended).
+        const TurnedGlow glow(sq, GlowLayer{colour, glowAngle, 0.0}, crescent);
+        // The glow, masked by the outline's alpha (then blurred, then blended): only the cells the
+        // outline covers, from its first to its last covered cell on each row.
         pool.forChunks(field.height(), kRowChunk, [&](int j0, int j1) {
+            std::vector<float> lit(static_cast<std::size_t>(field.width()));
             for (int j = j0; j < j1; ++j) {
-                float* out = field.row(0, j);
                 const float* m = cover.data() + static_cast<std::size_t>(j) * field.width();
-                const double dy = field.cellCentreY(j) - sq.centre;
-                for (int x = 0; x < field.width(); ++x) {
-                    if (m[x] <= 0.0f) continue;
-                    const double dx = field.cellCentreX(x) - sq.centre;
-                    const float disc = discCoverage(length(dx, dy), sq.radius, k);
-                    if (disc <= 0.0f) continue;
-                    const double u = c * dx + s * dy, w = -s * dx + c * dy;
-                    out[x] = m[x] * disc * mask.sample(0, sq.centre + u, sq.centre + w);
-                }
+                int first = 0, last = field.width();
+                while (first < last && m[first] <= 0.0f) ++first;
+                while (last > first && m[last - 1] <= 0.0f) --last;
+                if (first == last) continue;
+                glow.alphaAlong(field.cellCentreX(first), field.cellCentreY(j), k, last - first, k, lit.data());
+                float* out = field.row(0, j);
+                for (int x = first; x < last; ++x) out[x] = m[x] * lit[static_cast<std::size_t>(x - first)];
             }
         });
         field.blur(sigma, pool);
