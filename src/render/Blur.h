@@ -18,12 +18,13 @@ public:
     Field(double left, double top, int width, int height, int cellSize, int channels);
 
     // The cell size a blur of `sigma` pixels is computed at: one pixel up to 4 pixels of deviation,
-    // then about sigma / 2.5 so that the kernel spans a bounded number of cells, but never so coarse
+    // then about sigma / 4 so that the kernel spans a bounded number of cells, but never so coarse
     // that a shape of `featurePixels` spans fewer than 8 cells.
     static int cellSizeFor(double sigma, double featurePixels);
 
-    // Cell-grid geometry covering the pixel rectangle [x0, x1) x [y0, y1) at `cellSize`, aligned
-    // to multiples of cellSize from the origin so that every caller gets the same cells.
+    // Cell-grid geometry covering the pixel rectangle [x0, x1) x [y0, y1) and one more cell on
+    // every side at `cellSize`, aligned to multiples of cellSize from the origin so that every
+    // caller gets the same cells. Each side holds at most kMaxFieldCells cells.
     static Field covering(double x0, double y0, double x1, double y1, int cellSize, int channels);
 
     int width() const { return m_width; }
@@ -44,8 +45,8 @@ public:
 
     // Gaussian blur of deviation `sigma` pixels, zero outside the grid. A true sampled Gaussian over
     // +-3 deviations on the cell grid; on coarse cells the deviation is reduced by the spread the
-    // cell averaging and the bilinear read-back add (cellSize^2 / 4). Deviations under half a
-    // pixel leave the field as it is.
+    // cell averaging and the bilinear read-back add on average (cellSize^2 / 6). Deviations under
+    // half a pixel leave the field as it is.
     void blur(double sigma, WorkerPool& pool);
 
     // Bilinear read of one channel at pixel coordinates (x, y); zero outside the grid.

@@ -61,7 +61,7 @@ TEST(GaussianBlur, ConservesMassAndSpreadsAnImpulseBySigma)
             for (int i = c - 1; i <= c; ++i) field.row(0, j)[i] = 1.0f;
         field.blur(sigma, pool);
         double mass = 0, variance = 0;
-        const double centre = c * cell;
+        const double centre = field.left() + c * cell;
         for (int y = 0; y < 400; ++y)
             for (int x = 0; x < 400; ++x) {
                 const double v = field.sample(0, x + 0.5, y + 0.5);
