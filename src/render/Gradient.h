@@ -6,6 +6,7 @@
 #include "model/CodableColor.h"
 #include "render/Blend.h"
 
+#include <cmath>
 #include <vector>
 
 namespace lumara::render {
@@ -27,6 +28,20 @@ private:
     };
     std::vector<Stop> m_stops;
 };
+
+// atan2 within 1e-5 radians (a minimax polynomial on [0, 1] and the octant symmetries): the
+// angular gradient needs one per pixel and a colour moves by far less than a level over 1e-5.
+inline double fastAtan2(double y, double x)
+{
+    const double ax = std::abs(x), ay = std::abs(y);
+    const double hi = ax > ay ? ax : ay, lo = ax > ay ? ay : ax;
+    if (hi == 0.0) return 0.0;
+    const double q = lo / hi, q2 = q * q;
+    double r = q * (0.99997726 + q2 * (-0.33262347 + q2 * (0.19354346 + q2 * (-0.11643287 + q2 * (0.05265332 + q2 * -0.01172120)))));
+    if (ay > ax) r = 1.57079632679489662 - r;
+    if (x < 0.0) r = 3.14159265358979324 - r;
+    return y < 0.0 ? -r : r;
+}
 
 // 0.5 erfc(z / sqrt 2): the coverage of a straight edge blurred by a unit Gaussian, at z standard
 // deviations outside it. Tabulated once (a function-local constant); error below 1e-5.

@@ -361,7 +361,7 @@ void drawBackground(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
     }
     const ColourRamp ramp(colours);
     if (ramp.empty()) return;
-    const double a = v.gradientAngle * std::numbers::pi / 180.0;
+    const double a = std::fmod(v.gradientAngle, 360.0) * std::numbers::pi / 180.0;
     const double ca = std::cos(a), sa = std::sin(a);
     const double radialEnd = 300.0 * ppp; // 300 points, whatever the orb's size
     const double start = std::fmod(v.gradientAngle, 360.0) * std::numbers::pi / 180.0;
@@ -373,7 +373,7 @@ void drawBackground(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
             return length(x - sq.centre, y - sq.centre) / radialEnd;
         case GradientType::angular: {
             // Conic sweep clockwise (y down) from gradientAngle, 0 degrees pointing right.
-            double turn = (std::atan2(y - sq.centre, x - sq.centre) - start) / (2.0 * std::numbers::pi);
+            double turn = (fastAtan2(y - sq.centre, x - sq.centre) - start) / (2.0 * std::numbers::pi);
             turn -= std::floor(turn);
             return turn;
         }

@@ -145,6 +145,18 @@ TEST(Angles, ClockTimesReduceModulo360AndLoopsUseTheIeeeRemainder)
     EXPECT_EQ(loopAngle(123.0, std::numeric_limits<double>::infinity()), 0.0); // speed 0 stands still
 }
 
+TEST(FastAtan2, StaysWithinATenThousandthOfARadianAllRoundTheCircle)
+{
+    double worst = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const double angle = -std::numbers::pi + 2 * std::numbers::pi * i / 100000.0;
+        for (double r : {1e-3, 1.0, 700.0})
+            worst = std::max(worst, std::abs(fastAtan2(r * std::sin(angle), r * std::cos(angle)) - std::atan2(r * std::sin(angle), r * std::cos(angle))));
+    }
+    EXPECT_LT(worst, 1e-5);
+    EXPECT_EQ(fastAtan2(0.0, 0.0), 0.0);
+}
+
 TEST(WavyBlobPolygon, PointsWobbleOnCirclesAndDegenerateInputsDrawNothing)
 {
     // Amplitude 0: a near-circle of 0.9 x radius.
