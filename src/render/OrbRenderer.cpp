@@ -429,6 +429,20 @@ void drawBackground(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
     });
 }
 
+// Calls f with the compositing operator of a blob blend mode (plus-lighter for unknown values).
+template <typename F>
+void withBlobBlend(BlobBlendMode mode, F&& f)
+{
+    switch (mode) {
+    case BlobBlendMode::screen: return f([](Px s, Px d) { return blendSeparable(s, d, ScreenFn{}); });
+    case BlobBlendMode::overlay: return f([](Px s, Px d) { return blendSeparable(s, d, OverlayFn{}); });
+    case BlobBlendMode::colorDodge: return f([](Px s, Px d) { return blendSeparable(s, d, ColorDodgeFn{}); });
+    case BlobBlendMode::softLight: return f([](Px s, Px d) { return blendSeparable(s, d, SoftLightFn{}); });
+    case BlobBlendMode::plusLighter:
+    default: return f([](Px s, Px d) { return plusLighter(s, d); });
+    }
+}
+
 template <typename Op>
 void compositeBlob(std::vector<Px>& acc, const OrbSquare& sq, const Field& field, Px colour, WorkerPool& pool, Op op)
 {
@@ -507,24 +521,7 @@ void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
             }
         });
         field.blur(sigma, pool);
-        switch (v.blobBlendMode) {
-        case BlobBlendMode::screen:
-            compositeBlob(acc, sq, field, colour, pool, [](Px a, Px b) { return blendSeparable(a, b, ScreenFn{}); });
-            break;
-        case BlobBlendMode::overlay:
-            compositeBlob(acc, sq, field, colour, pool, [](Px a, Px b) { return blendSeparable(a, b, OverlayFn{}); });
-            break;
-        case BlobBlendMode::colorDodge:
-            compositeBlob(acc, sq, field, colour, pool, [](Px a, Px b) { return blendSeparable(a, b, ColorDodgeFn{}); });
-            break;
-        case BlobBlendMode::softLight:
-            compositeBlob(acc, sq, field, colour, pool, [](Px a, Px b) { return blendSeparable(a, b, SoftLightFn{}); });
-            break;
-        case BlobBlendMode::plusLighter:
-        default:
-            compositeBlob(acc, sq, field, colour, pool, [](Px a, Px b) { return plusLighter(a, b); });
-            break;
-        }
+        withBlobBlend(v.blobBlendMode, [&](auto op) { compositeBlob(acc, sq, field, colour, pool, op); });
     }
 }
 
