@@ -118,7 +118,7 @@ void BM_BlurError(benchmark::State& state)
     }
     state.counters["maxErrorLevels"] = worst * 255.0;
 }
-BENCHMARK(BM_BlurError)->Arg(1)->Arg(2)->Arg(4)->Arg(5)->Arg(8)->Arg(12)->Arg(24)->Arg(36)->Arg(72)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlurError)->Arg(1)->Arg(2)->Arg(4)->Arg(5)->Arg(6)->Arg(8)->Arg(12)->Arg(24)->Arg(36)->Arg(72)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

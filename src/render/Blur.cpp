@@ -19,7 +19,7 @@ Field::Field(double left, double top, int width, int height, int cellSize, int c
 int Field::cellSizeFor(double sigma, double featurePixels)
 {
     if (!(sigma > 4.0)) return 1;
-    const double bySigma = std::floor(sigma / 4.0);
+    const double bySigma = std::floor(sigma / 3.0);
     const double byFeature = std::floor(featurePixels / 8.0);
     const double cell = std::min({bySigma, std::max(byFeature, 1.0), 1.0e6});
     return std::max(1, static_cast<int>(cell));

@@ -18,7 +18,7 @@ public:
     Field(double left, double top, int width, int height, int cellSize, int channels);
 
     // The cell size a blur of `sigma` pixels is computed at: one pixel up to 4 pixels of deviation,
-    // then about sigma / 4 so that the kernel spans a bounded number of cells, but never so coarse
+    // then about sigma / 3 so that the kernel spans a bounded number of cells, but never so coarse
     // that a shape of `featurePixels` spans fewer than 8 cells.
     static int cellSizeFor(double sigma, double featurePixels);
 
