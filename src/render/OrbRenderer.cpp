@@ -19,9 +19,8 @@
 // are read back bilinearly, with the deviation reduced by the spread the cells add. Against an
 // exact Gaussian (bench_render, BM_BlurError: a disc blurred by 1 to 72 px) the largest
 // difference is 1.1 of an 8-bit level. Measured and rejected: cells of sigma / 2.5 (up to 1.5
-// levels) and subtracting the bilinear read-back's largest spread instead of its mean (3.2
-// levels); cells of sigma / 4 (at most 1.03 levels) cost a third more on the preset with the
-// heaviest blobs for a difference no one can see.
+// levels); cells of sigma / 4 (at most 1.03 levels) took about a third more time on the preset
+// with the heaviest blobs ("Nebula") for a difference no one can see.
 // Glows: every glow is the same crescent turned, so each blurred glow is computed once unturned
 // (and kept in a small cache keyed by side and deviation) and read back at turned positions;
 // the two glows of each pair are composited in one pass. Computing the two fields afresh every
