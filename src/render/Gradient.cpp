@@ -34,6 +34,9 @@ ColourRamp::ColourRamp(const std::vector<CodableColor>& colours)
 {
     m_stops.reserve(colours.size());
     for (const auto& c : colours) m_stops.push_back({unit(c.red), unit(c.green), unit(c.blue), unit(c.opacity)});
+    if (m_stops.empty()) return;
+    m_table.resize(kTableSteps + 1);
+    for (int i = 0; i <= kTableSteps; ++i) m_table[static_cast<std::size_t>(i)] = at(static_cast<double>(i) / kTableSteps);
 }
 
 Px ColourRamp::premultiplied(const CodableColor& colour)

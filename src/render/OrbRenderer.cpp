@@ -392,7 +392,7 @@ void drawBackground(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
         pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
-                for (int x = sq.spanBegin[y]; x < sq.spanEnd[y]; ++x) row[x] = ramp.at(param(x + 0.5, y + 0.5));
+                for (int x = sq.spanBegin[y]; x < sq.spanEnd[y]; ++x) row[x] = ramp.fast(param(x + 0.5, y + 0.5));
             }
         });
         return;
@@ -407,7 +407,7 @@ void drawBackground(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
             for (int i = 0; i < field.width(); ++i) {
                 const double left = field.left() + i * k;
                 const double coverX = std::clamp(std::min(left + k, S) - std::max(left, 0.0), 0.0, double(k)) / k;
-                const Px p = scaled(ramp.at(param(field.cellCentreX(i), y)), static_cast<float>(coverX * coverY));
+                const Px p = scaled(ramp.fast(param(field.cellCentreX(i), y)), static_cast<float>(coverX * coverY));
                 field.row(0, j)[i] = p.r;
                 field.row(1, j)[i] = p.g;
                 field.row(2, j)[i] = p.b;
@@ -623,7 +623,7 @@ ShadowPart makeShadow(const OrbSquare& sq, const ColourRamp& ramp, double sigma,
             const double dy = y - sq.centre;
             if (std::abs(dy) > sq.radius + k) continue;
             // First colour at the bottom edge, last at the top.
-            const Px colour = ramp.at((S - y) / S);
+            const Px colour = ramp.fast((S - y) / S);
             for (int i = 0; i < field.width(); ++i) {
                 const float cover = discCoverage(length(field.cellCentreX(i) - sq.centre, dy), sq.radius, k);
                 if (cover <= 0.0f) continue;
