@@ -64,7 +64,8 @@ void Field::blur(double sigma, WorkerPool& pool)
     const double norm = 1.0 / (3.0 * cellSigma >= reach + 0.5 ? fullKernel : total);
     for (auto& w : weights) w = static_cast<float>(w * norm);
 
-    std::vector<float> scratch(planeSize());
+    std::vector<float>& scratch = m_scratch;
+    scratch.resize(planeSize());
     const int W = m_width, H = m_height;
     for (int c = 0; c < m_channels; ++c) {
         float* src = plane(c);

@@ -5,6 +5,7 @@
 
 #include "render/Parallel.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -33,6 +34,13 @@ public:
     double left() const { return m_left; }
     double top() const { return m_top; }
     bool empty() const { return m_width <= 0 || m_height <= 0; }
+    bool sameGrid(const Field& other) const
+    {
+        return m_left == other.m_left && m_top == other.m_top && m_width == other.m_width &&
+               m_height == other.m_height && m_cell == other.m_cell && m_channels == other.m_channels;
+    }
+    // Every cell back to zero (the memory is kept).
+    void clear() { std::fill(m_data.begin(), m_data.end(), 0.0f); }
 
     float* plane(int channel) { return m_data.data() + static_cast<std::size_t>(channel) * planeSize(); }
     const float* plane(int channel) const { return m_data.data() + static_cast<std::size_t>(channel) * planeSize(); }
@@ -77,6 +85,7 @@ private:
     double m_inverseCell = 1.0;
     int m_width = 0, m_height = 0, m_cell = 1, m_channels = 0;
     std::vector<float> m_data;
+    std::vector<float> m_scratch; // the blur's intermediate plane, kept between blurs
 };
 
 // Largest side of a field grid, in cells: wider requests get coarser cells.

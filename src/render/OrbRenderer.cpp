@@ -293,6 +293,7 @@ public:
         const double du = m_cos * step * inv, dv = -m_sin * step * inv;
         const float* cells = f.plane(0);
         const int w = f.width(), h = f.height();
+        const double innerRadius = std::max(m_sq.radius - discWidth, 0.0), inner2 = innerRadius * innerRadius;
         for (int i = 0; i < count; ++i, fu += du, fv += dv) {
             float a = 0.0f;
             if (fu >= 0.0 && fv >= 0.0 && fu < w - 1 && fv < h - 1) {
@@ -305,7 +306,11 @@ public:
             } else {
                 a = f.sample(0, f.left() + (fu + 0.5) * f.cellSize(), f.top() + (fv + 0.5) * f.cellSize());
             }
-            if (!m_source.withDisc) a *= discCoverage(length(dx0 + i * step, dy), m_sq.radius, discWidth);
+            if (!m_source.withDisc) {
+                // The disc is fully covering more than one cell width inside its rim.
+                const double dx = dx0 + i * step, d2 = dx * dx + dy * dy;
+                if (d2 > inner2) a *= discCoverage(std::sqrt(d2), m_sq.radius, discWidth);
+            }
             out[i] = a;
         }
     }
@@ -483,6 +488,8 @@ void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
     const double S = sq.size;
     const double sigma = v.blobBlur * ppp;
     const GlowSource crescent = GlowSourceCache::instance().get(sq.side, 0.0, pool);
+    Field field;
+    std::vector<float> cover;
     for (long i = 0; i < count; ++i) {
         const double f = static_cast<double>(i) / n;
         const bool even = i % 2 == 0;
@@ -503,9 +510,11 @@ void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
         if (polygon.empty()) continue;
 
         const int k = Field::cellSizeFor(sigma, std::max(2.0 * radius, 8.0));
-        Field field = Field::covering(0.0, 0.0, S, S, k, 1);
-        const std::vector<float> cover =
-            polygonCoverage(polygon, field.width(), field.height(), {field.left(), field.top()}, k);
+        Field grid = Field::covering(0.0, 0.0, S, S, k, 1);
+        // One field and one coverage buffer serve every blob of the same cell size.
+        if (grid.sameGrid(field)) field.clear();
+        else field = std::move(grid);
+        polygonCoverage(polygon, field.width(), field.height(), {field.left(), field.top()}, k, cover);
         const TurnedGlow glow(sq, GlowLayer{colour, glowAngle, 0.0}, crescent);
         // The glow, masked by the outline's alpha (then blurred, then blended): only the cells the
         // outline covers, from its first to its last covered cell on each row.
