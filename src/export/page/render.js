@@ -49,6 +49,7 @@ let tempA = null;
 let tempB = null;
 let blobTexture = null;
 let contextLost = false;
+let orbOnly = false; // limit drawing to the orb's square and a blur margin (see render)
 
 function createTexture() {
     const texture = gl.createTexture();
@@ -111,8 +112,7 @@ function createGPUResources() {
 // it to transparent. Samplers take a target or a texture.
 function draw(name, target, values) {
     const { program, uniforms } = programs[name];
-    gl.bindFramebuffer(gl.FRAMEBUFFER, target ? target.framebuffer : null);
-    gl.viewport(0, 0, TOTAL, TOTAL);
+    bindTarget(target);
     gl.useProgram(program);
     let unit = 0;
     for (const [key, value] of Object.entries(values)) {
@@ -137,9 +137,25 @@ function draw(name, target, values) {
     gl.drawArrays(gl.TRIANGLE_STRIP, 0, 4);
 }
 
-function clearTarget(target) {
-    gl.bindFramebuffer(gl.FRAMEBUFFER, target.framebuffer);
+// Binds a target (null: the canvas) for drawing. While orbOnly is set, drawing is limited to the
+// orb's square plus the widest blur reach (64 taps and one for filtering): everything outside it
+// is cut away by the clip before it can be seen, and no tap inside the square reads beyond it.
+function bindTarget(target) {
+    gl.bindFramebuffer(gl.FRAMEBUFFER, target ? target.framebuffer : null);
     gl.viewport(0, 0, TOTAL, TOTAL);
+    if (orbOnly) {
+        const margin = 65;
+        const start = Math.max(0, SHADOW_PAD - margin);
+        const side = Math.min(TOTAL, SHADOW_PAD + PX + margin) - start;
+        gl.enable(gl.SCISSOR_TEST);
+        gl.scissor(start, start, side, side);
+    } else {
+        gl.disable(gl.SCISSOR_TEST);
+    }
+}
+
+function clearTarget(target) {
+    bindTarget(target);
     gl.clearColor(0, 0, 0, 0);
     gl.clear(gl.COLOR_BUFFER_BIT);
 }
@@ -289,6 +305,7 @@ function render(stamp) {
     const G = CFG.glowIntensity;
     const S = CFG.glowSoftness;
     const glow = CFG.glowColor;
+    orbOnly = true;
     clearTarget(accum[0]);
     clearTarget(accum[1]);
     current = 0;
@@ -324,6 +341,7 @@ function render(stamp) {
         renderRing(0.15 * G, CFG.innerRingWidth * 0.4 * scale, S * scale, 2 * scale);
         compositeOntoAccum(tempA, 2);
     }
+    orbOnly = false;
     applyClip();
     if (CFG.showShadow) {
         renderShadow();
@@ -360,14 +378,26 @@ function pause() {
     pending = 0;
 }
 
-function resize() {
+let sizedFor = "";
+
+function stageKey() {
+    const rect = stage.getBoundingClientRect();
+    return rect.width + "x" + rect.height + "@" + (window.devicePixelRatio || 1);
+}
+
+// Re-fits the buffers to the stage and redraws at the last time; does nothing when neither the
+// stage's size nor the pixel ratio changed (the observer also reports the first layout).
+function resize(force) {
+    const key = stageKey();
+    if (key === sizedFor && !force) return;
+    sizedFor = key;
     computeSize();
     if (contextLost) return;
     allocateTargets();
     render(lastTime);
 }
 
-new ResizeObserver(() => resize()).observe(stage);
+new ResizeObserver(() => resize(false)).observe(stage);
 
 new IntersectionObserver((entries) => {
     onScreen = entries[entries.length - 1].isIntersecting;
@@ -391,7 +421,7 @@ document.addEventListener("visibilitychange", () => {
 function watchPixelRatio() {
     const query = window.matchMedia("(resolution: " + (window.devicePixelRatio || 1) + "dppx)");
     query.addEventListener("change", () => {
-        resize();
+        resize(true);
         watchPixelRatio();
     }, { once: true });
 }
@@ -407,11 +437,12 @@ canvas.addEventListener("webglcontextlost", (event) => {
 canvas.addEventListener("webglcontextrestored", () => {
     contextLost = false;
     createGPUResources();
-    resize();
+    resize(true);
     play();
 });
 
+// Start-up: fit the buffers, then one still frame at time 0 under reduced motion, else the loop.
 computeSize();
+sizedFor = stageKey();
 createGPUResources();
-resize();
 if (reduceMQ.matches) render(0); else play();

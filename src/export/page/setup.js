@@ -9,7 +9,8 @@ if (!gl) {
     canvas.replaceWith(notice);
     throw new Error("no webgl2");
 }
-const blobCtx = blobCanvas.getContext("2d");
+// Read back every frame into a texture, so kept in main memory.
+const blobCtx = blobCanvas.getContext("2d", { willReadFrequently: true });
 
 // Bounds that keep a hand-edited configuration from stalling the page: at most this many
 // blob layers, outline points per blob and shadow-radius factor for the padding.
