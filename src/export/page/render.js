@@ -255,8 +255,8 @@ function renderBlob(i, time) {
     gl.pixelStorei(gl.UNPACK_PREMULTIPLY_ALPHA_WEBGL, false);
     gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA8, gl.RGBA, gl.UNSIGNED_BYTE, blobCanvas);
     const place = placement();
-    draw("copy", tempB, { uSrc: tempA, uMask: blobTexture, uUseMask: 1, uMaskOffset: place.uOffset, uMaskScale: place.uScale });
-    draw("copy", tempA, { uSrc: tempB, uUseMask: 0 });
+    draw("copy", tempB, { uSrc: tempA, uMask: blobTexture, uUseMask: 1, uMaskOffset: place.uOffset, uMaskScale: place.uScale, uUnpremultiply: 0 });
+    draw("copy", tempA, { uSrc: tempB, uUseMask: 0, uUnpremultiply: 0 });
 
     blurLayer(tempA, CFG.blobBlur * scale);
     compositeOntoAccum(tempA, CFG.blobBlendModeGL);
@@ -345,14 +345,14 @@ function render(stamp) {
     applyClip();
     if (CFG.showShadow) {
         renderShadow();
-        draw("copy", tempB, { uSrc: accum[current], uUseMask: 0 });
+        draw("copy", tempB, { uSrc: accum[current], uUseMask: 0, uUnpremultiply: 0 });
         clearTarget(accum[0]);
         clearTarget(accum[1]);
         current = 0;
         compositeOntoAccum(tempA, 0);
         compositeOntoAccum(tempB, 0);
     }
-    draw("copy", null, { uSrc: accum[current], uUseMask: 0 });
+    draw("copy", null, { uSrc: accum[current], uUseMask: 0, uUnpremultiply: 1 });
 }
 
 // ── Frame loop ──
