@@ -17,6 +17,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 namespace lumara::exporting {
@@ -243,7 +244,12 @@ TEST_F(GeneratedPage, MatchesTheNativeRendererForEveryPreset)
         ASSERT_EQ(rendered.exitCode, 0) << rendered.err;
         const QImage nativeImage = QImage(QString::fromStdString(native)).convertToFormat(QImage::Format_RGBA8888_Premultiplied);
         ASSERT_EQ(nativeImage.size(), QSize(sizes[i], sizes[i]));
-        const Difference d = compare(premultipliedOrb(page.image, page.pad, page.pad, page.px), nativeImage);
+        const QImage pageOrb = premultipliedOrb(page.image, page.pad, page.pad, page.px);
+        const Difference d = compare(pageOrb, nativeImage);
+        if (const char* dump = std::getenv("LUMARA_PARITY_DUMP")) { // for looking at the pairs by eye
+            pageOrb.save(QString("%1/%2-page.png").arg(dump).arg(i));
+            nativeImage.save(QString("%1/%2-native.png").arg(dump).arg(i));
+        }
         std::printf("%-18s %7.2f %7.2f %7.2f %7.2f %7.2f %8.2f%%\n", preset.name.c_str(), d.meanPerChannel[0], d.meanPerChannel[1],
                     d.meanPerChannel[2], d.meanPerChannel[3], d.meanAll(), 100 * d.shareOver32);
         withinGoal += d.meanAll() <= 3.0;

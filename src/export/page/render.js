@@ -172,8 +172,13 @@ function colorUniforms(colors) {
     return { uColors: flat, uColorCount: colors.length };
 }
 
+// Opacities above 1 (a glow intensity of 2, say) saturate rather than brighten the colour.
+function unitAlpha(alpha) {
+    return alpha > 0 ? Math.min(alpha, 1) : 0;
+}
+
 function glowAlpha(factor) {
-    return CFG.glowColor[3] * factor;
+    return unitAlpha(CFG.glowColor[3] * factor);
 }
 
 function renderGradient() {
@@ -247,7 +252,7 @@ function renderBlob(i, time) {
     const t = i / Math.max(CFG.blobCount, 1);
     const even = i % 2 === 0;
     const source = CFG.coloredBlobs && CFG.bgColors.length > 0 ? CFG.bgColors[i % CFG.bgColors.length] : CFG.glowColor;
-    const alpha = source[3] * CFG.blobOpacity * CFG.glowIntensity;
+    const alpha = unitAlpha(source[3] * CFG.blobOpacity * CFG.glowIntensity);
     renderCrescent(source, alpha, CFG.speed * (0.6 + 1.2 * t), even ? 1 : -1, time);
 
     traceBlobOutline(i, t, even, time);

@@ -14,8 +14,10 @@ vec3 overlayBlend(vec3 base, vec3 blend) {
     return mix(2.0 * base * blend, 1.0 - 2.0 * (1.0 - base) * (1.0 - blend), step(0.5, base));
 }
 
+// The soft-light curve of the native renderer, so that page and editor agree: D is the square
+// root below a quarter and the cubic above (the reverse of the W3C curve).
 vec3 softLightBlend(vec3 base, vec3 blend) {
-    vec3 D = mix(((16.0 * base - 12.0) * base + 4.0) * base, sqrt(base), step(0.25, base));
+    vec3 D = mix(sqrt(base), ((16.0 * base - 12.0) * base + 4.0) * base, step(0.25, base));
     vec3 darker = base - (1.0 - 2.0 * blend) * base * (1.0 - base);
     vec3 lighter = base + (2.0 * blend - 1.0) * (D - base);
     return mix(darker, lighter, step(0.5, blend));
