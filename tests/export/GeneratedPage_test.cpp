@@ -193,7 +193,7 @@ TEST_F(GeneratedPage, MultiStatePageCyclesOnItsInterval)
 })();
 )JS";
     const std::string url = pageUrl("cycle.html", test::withScriptAtEnd(generateAnimatedHTML({a, b, c}, 0.25), recorder));
-    const auto run = runChromium({"--window-size=48,48", "--virtual-time-budget=3600", "--dump-dom"}, url, 150);
+    const auto run = runChromium({"--window-size=48,48", "--virtual-time-budget=4200", "--dump-dom"}, url, 150);
     ASSERT_EQ(run.exitCode, 0) << run.log;
     EXPECT_EQ(test::scriptErrors(run.log), std::vector<std::string>{});
     std::istringstream in(test::preText(run.dom, "cycle-log"));
@@ -204,11 +204,12 @@ TEST_F(GeneratedPage, MultiStatePageCyclesOnItsInterval)
         EXPECT_EQ(visible, index) << "exactly the layer at the index is opaque";
         steps.push_back({ms, index});
     }
-    ASSERT_GE(steps.size(), 3u) << run.dom.substr(0, 400);
+    ASSERT_GE(steps.size(), 3u) << test::preText(run.dom, "cycle-log");
+    // The timer starts once the stage is seen to be on screen, a moment after the script runs.
+    EXPECT_GE(steps[0].first, 1000);
     for (std::size_t k = 0; k < 3; ++k) {
         EXPECT_EQ(steps[k].second, static_cast<int>((k + 1) % 3));
-        const int previous = k ? steps[k - 1].first : 0;
-        EXPECT_NEAR(steps[k].first - previous, 1050, 60) << "step " << k;
+        if (k) EXPECT_NEAR(steps[k].first - steps[k - 1].first, 1050, 60) << "step " << k;
     }
 }
 
@@ -268,9 +269,8 @@ TEST_F(GeneratedPage, FramesPerSecondOfTheDefaultOrbAt560Pixels)
 ;(function () {
     pause();
     const pixel = new Uint8Array(4);
-    render(0);
-    gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel);
-    const frames = 3;
+    gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel); // waits for the start-up frame
+    const frames = 2;
     const start = performance.now();
     for (let i = 1; i <= frames; i++) {
         render(i * 1000 / 60);
