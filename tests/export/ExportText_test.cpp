@@ -345,6 +345,33 @@ TEST(HtmlExport, StaticPageHasTheShellSectionsAndBakedAntiAliasLines)
     });
 }
 
+TEST(HtmlExport, PageKeepsItsElementIdsConstantsAndUniforms)
+{
+    const std::string page = generateStaticHTML(sample());
+    const char* names[] = {
+        "id=\"orb-stage\"", "id=\"gl\"", "id=\"blob\"", "getElementById(\"orb-stage\")", "getElementById(\"gl\")",
+        "getElementById(\"blob\")", "let dpr", "let scale", "let PX", "let SHADOW_PAD", "let TOTAL", "function computeSize()",
+        "EXT_color_buffer_float", "gl.RGBA16F", "\"WebGL 2 required\"", "\"color:#888;font:14px sans-serif\"", "\"no webgl2\"",
+        "(prefers-reduced-motion: reduce)", "\"(resolution: \"", "function renderGradient()", "function blurLayer(target, sigma)",
+        "function compositeOntoAccum(source, mode)", "function renderCrescent(", "function renderRing(", "function renderShadow()",
+        "function applyClip()", "function render(stamp)", "function play()", "function pause()", "function resize(",
+        "in vec2 aPos;", "out vec2 vUV;", "uniform int uType;", "uniform float uAngle;", "uniform vec4 uColors[8];",
+        "uniform int uColorCount;", "uniform float uOffset;", "uniform float uScale;", "uniform vec4 uColor;",
+        "uniform float uBlurRadius;", "uniform sampler2D uSrc;", "uniform vec2 uDir;", "uniform float uSigma;",
+        "uniform vec2 uResolution;", "uniform sampler2D uDst;", "uniform int uBlend;", "uniform float uLineWidth;",
+        "uniform float uPadding;", "uniform float uCornerRadius;", "uniform float uEdgeSoftness;", "uniform float uRadius1;",
+        "uniform float uRadius2;", "uniform float uOpacity1;", "uniform float uOpacity2;", "uniform float uYOffset1;",
+        "uniform float uYOffset2;", "uniform float uOrbRadius;", "uniform vec2 uCenter;", "uniform sampler2D uMask;",
+        "uniform int uUseMask;", "uniform float uMaskOffset;", "uniform float uMaskScale;", "0.3275911", "1.061405429",
+        "1.41421356", "0.16", "1.31", "0.31"};
+    for (const char* name : names) EXPECT_NE(page.find(name), std::string::npos) << name;
+    for (const char* key : {"orbSize", "bgColors", "glowColor", "coloredBlobs", "gradientType", "gradientAngle", "backgroundBlur",
+                            "cornerRadius", "blobCount", "complexity", "amplitude", "blobScale", "blobSpread", "blobOpacity",
+                            "blobBlur", "blobBlendModeGL", "speed", "glowIntensity", "glowSoftness", "innerRingWidth",
+                            "shadowRadius", "edgeSoftness", "showBackground", "showWavyBlobs", "showGlowEffects", "showShadow"})
+        EXPECT_NE(page.find(std::string("CFG.") + key), std::string::npos) << "the script reads " << key;
+}
+
 std::string unescapeAttribute(std::string text)
 {
     for (const auto& [from, to] : {std::pair<std::string, std::string>{"&quot;", "\""}, {"&amp;", "&"}})
