@@ -304,12 +304,24 @@ function applyClip() {
     current = next;
 }
 
+// Glow pairs as [opacity, speed factor, direction, blur as a fraction of the orb]: the outer pair
+// is drawn behind the layers below it, the inner pair added over the blobs.
+const OUTER_GLOWS = [[0.6, 0.75, 1, 0.02], [0.3, 0.25, -1, 0.01]];
+const INNER_GLOWS = [[0.8, 3, 1, 0.02], [0.5, 2.3, -1, 0.01]];
+
+function renderGlowPair(glows, mode, time) {
+    for (const [opacity, speedFactor, direction, blurFactor] of glows) {
+        renderCrescent(CFG.glowColor, glowAlpha(opacity * CFG.glowIntensity), CFG.speed * speedFactor, direction, time);
+        blurLayer(tempA, PX / dpr * blurFactor * CFG.glowSoftness);
+        compositeOntoAccum(tempA, mode);
+    }
+}
+
 function render(stamp) {
     if (contextLost || !programs) return;
     const time = stamp / 1000;
     const G = CFG.glowIntensity;
     const S = CFG.glowSoftness;
-    const glow = CFG.glowColor;
     orbOnly = true;
     clearTarget(accum[0]);
     clearTarget(accum[1]);
@@ -320,26 +332,12 @@ function render(stamp) {
         if (CFG.backgroundBlur > 0.5) blurLayer(tempA, CFG.backgroundBlur * scale);
         compositeOntoAccum(tempA, 0);
     }
-    if (CFG.showGlowEffects) {
-        renderCrescent(glow, glowAlpha(0.6 * G), CFG.speed * 0.75, 1, time);
-        blurLayer(tempA, PX / dpr * 0.02 * S);
-        compositeOntoAccum(tempA, 1);
-        renderCrescent(glow, glowAlpha(0.3 * G), CFG.speed * 0.25, -1, time);
-        blurLayer(tempA, PX / dpr * 0.01 * S);
-        compositeOntoAccum(tempA, 1);
-    }
+    if (CFG.showGlowEffects) renderGlowPair(OUTER_GLOWS, 1, time);
     if (CFG.showWavyBlobs) {
         const count = Math.min(CFG.blobCount, MAX_BLOBS);
         for (let i = 0; i < count; i++) renderBlob(i, time);
     }
-    if (CFG.showGlowEffects) {
-        renderCrescent(glow, glowAlpha(0.8 * G), CFG.speed * 3, 1, time);
-        blurLayer(tempA, PX / dpr * 0.02 * S);
-        compositeOntoAccum(tempA, 2);
-        renderCrescent(glow, glowAlpha(0.5 * G), CFG.speed * 2.3, -1, time);
-        blurLayer(tempA, PX / dpr * 0.01 * S);
-        compositeOntoAccum(tempA, 2);
-    }
+    if (CFG.showGlowEffects) renderGlowPair(INNER_GLOWS, 2, time);
     if (CFG.showGlowEffects && CFG.innerRingWidth > 0) {
         renderRing(0.3 * G, CFG.innerRingWidth * scale, 3 * S * scale, 0);
         compositeOntoAccum(tempA, 2);
