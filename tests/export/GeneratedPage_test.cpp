@@ -171,6 +171,37 @@ TEST_F(GeneratedPage, ReducedMotionShowsTheFrameAtTimeZeroAndStaysStill)
     EXPECT_GT(compare(zeroImage, laterImage).meanAll(), 0.05) << "time moves the layers, so 1.5 s must differ";
 }
 
+TEST_F(GeneratedPage, RecoversFromALostContext)
+{
+    // Loses the WebGL context, gives it back, and reports the frame at time 0 before and after.
+    const std::string probe = R"JS(
+;(function () {
+    const out = window.parent.document.getElementById(window.frameElement.id + "-out");
+    const before = canvas.toDataURL("image/png");
+    const lose = gl.getExtension("WEBGL_lose_context");
+    canvas.addEventListener("webglcontextlost", () => setTimeout(() => lose.restoreContext(), 10));
+    canvas.addEventListener("webglcontextrestored", () => {
+        render(0);
+        out.textContent = [contextLost ? "lost" : "restored", before, canvas.toDataURL("image/png")].join(" ");
+    });
+    lose.loseContext();
+})();
+)JS";
+    const OrbValues v;
+    const std::string url = pageUrl("lost.html", test::framesPage({{"orb", test::withScriptAtEnd(generateStaticHTML(v), probe),
+                                                                    frameSideFor(v, 100)}}));
+    const auto run = runChromium({"--force-prefers-reduced-motion", "--virtual-time-budget=3000", "--dump-dom"}, url, 120);
+    ASSERT_EQ(run.exitCode, 0) << run.log;
+    EXPECT_EQ(test::scriptErrors(run.log), std::vector<std::string>{});
+    std::istringstream in(test::preText(run.dom, "orb-out"));
+    std::string state, before, after;
+    in >> state >> before >> after;
+    ASSERT_EQ(state, "restored") << run.log;
+    const QImage beforeImage = test::imageFromDataUrl(before), afterImage = test::imageFromDataUrl(after);
+    ASSERT_FALSE(beforeImage.isNull());
+    EXPECT_LT(compare(beforeImage, afterImage).meanAll(), 0.5) << "the restored page draws the same frame";
+}
+
 TEST_F(GeneratedPage, MultiStatePageCyclesOnItsInterval)
 {
     OrbValues a, b, c;
@@ -209,7 +240,9 @@ TEST_F(GeneratedPage, MultiStatePageCyclesOnItsInterval)
     EXPECT_GE(steps[0].first, 1000);
     for (std::size_t k = 0; k < 3; ++k) {
         EXPECT_EQ(steps[k].second, static_cast<int>((k + 1) % 3));
-        if (k) EXPECT_NEAR(steps[k].first - steps[k - 1].first, 1050, 60) << "step " << k;
+        if (k) {
+            EXPECT_NEAR(steps[k].first - steps[k - 1].first, 1050, 60) << "step " << k;
+        }
     }
 }
 
@@ -224,7 +257,7 @@ TEST_F(GeneratedPage, MatchesTheNativeRendererForEveryPreset)
         const OrbValues& v = presets[i].configuration;
         const int px = static_cast<int>(std::lround(v.orbSize * kScale));
         sizes.push_back(px);
-        frames.push_back({"p" + std::to_string(i), test::withScriptAtEnd(generateStaticHTML(v), kReportFrame), frameSideFor(v, px)});
+        frames.push_back({std::string("p") + std::to_string(i), test::withScriptAtEnd(generateStaticHTML(v), kReportFrame), frameSideFor(v, px)});
     }
     const std::string url = pageUrl("parity.html", test::framesPage(frames));
     const auto run = runChromium({"--force-prefers-reduced-motion", "--dump-dom"}, url, 240);
@@ -239,7 +272,7 @@ TEST_F(GeneratedPage, MatchesTheNativeRendererForEveryPreset)
         const Capture page = parseCapture(test::preText(run.dom, frames[i].id + "-out"));
         ASSERT_FALSE(page.image.isNull()) << "the page did not draw:\n" << run.log;
         ASSERT_EQ(page.px, sizes[i]);
-        const std::string native = path("native" + std::to_string(i) + ".png");
+        const std::string native = path(std::string("native") + std::to_string(i) + ".png");
         const auto rendered = test::runProcess(test::lumaraBinary(), {"render", "--preset", preset.name, "-o", native, "--time", "0",
                                                                       "--scale", shortest(sizes[i] / preset.configuration.orbSize)});
         ASSERT_EQ(rendered.exitCode, 0) << rendered.err;
