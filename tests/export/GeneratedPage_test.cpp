@@ -287,10 +287,12 @@ TEST_F(GeneratedPage, MatchesTheNativeRendererForEveryPreset)
         std::printf("%-18s %7.2f %7.2f %7.2f %7.2f %7.2f %8.2f%%\n", preset.name.c_str(), d.meanPerChannel[0], d.meanPerChannel[1],
                     d.meanPerChannel[2], d.meanPerChannel[3], d.meanAll(), 100 * d.shareOver32);
         withinGoal += d.meanAll() <= 3.0;
-        // A missing layer, a flipped axis or a wrong blend moves the mean by tens of steps and a
-        // large share of pixels; differences in blur kernels and anti-aliasing stay well below.
-        EXPECT_LT(d.meanAll(), 12.0);
-        EXPECT_LT(d.shareOver32, 0.15);
+        // Blur kernels and anti-aliasing differ by about 2 steps on average, with about 2 % of the
+        // pixels off by more than 32; a flipped gradient axis gives 8 to 30 steps and 15 to 70 %,
+        // a missing layer more.
+        EXPECT_LT(d.meanAll(), 6.0);
+        EXPECT_LT(*std::max_element(std::begin(d.meanPerChannel), std::end(d.meanPerChannel)), 10.0);
+        EXPECT_LT(d.shareOver32, 0.08);
     }
     std::printf("%d of %zu presets within the goal of a mean difference of 3/255\n", withinGoal, presets.size());
 }
