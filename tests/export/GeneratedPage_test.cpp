@@ -128,7 +128,7 @@ TEST_F(GeneratedPage, StaticPageLoadsWithoutScriptErrorsAndDrawsAnOrb)
 {
     const std::string url = pageUrl("orb.html", generateStaticHTML(OrbValues{}));
     const std::string shot = path("orb.png");
-    const auto run = runChromium({"--force-prefers-reduced-motion", "--window-size=300,300", "--screenshot=" + shot}, url, 120);
+    const auto run = runChromium({"--force-prefers-reduced-motion", "--window-size=300,300", "--virtual-time-budget=2000", "--screenshot=" + shot}, url, 120);
     ASSERT_EQ(run.exitCode, 0) << run.log;
     EXPECT_EQ(test::scriptErrors(run.log), std::vector<std::string>{});
     const QImage image = QImage(QString::fromStdString(shot)).convertToFormat(QImage::Format_RGB32);
@@ -190,7 +190,7 @@ TEST_F(GeneratedPage, RecoversFromALostContext)
     const OrbValues v;
     const std::string url = pageUrl("lost.html", test::framesPage({{"orb", test::withScriptAtEnd(generateStaticHTML(v), probe),
                                                                     frameSideFor(v, 100)}}));
-    const auto run = runChromium({"--force-prefers-reduced-motion", "--virtual-time-budget=3000", "--dump-dom"}, url, 120);
+    const auto run = runChromium({"--force-prefers-reduced-motion", "--virtual-time-budget=10000", "--dump-dom"}, url, 120);
     ASSERT_EQ(run.exitCode, 0) << run.log;
     EXPECT_EQ(test::scriptErrors(run.log), std::vector<std::string>{});
     std::istringstream in(test::preText(run.dom, "orb-out"));
