@@ -109,19 +109,19 @@ void Field::sampleRow(int channel, double x0, double y, int count, float* out) c
 {
     const double fy = (y - m_top) * m_inverseCell - 0.5;
     if (!(fy > -1.0 && fy < m_height) || m_width <= 0) {
-        std::fill(out, out + count, 0.0f);
+        std::fill(out, out + std::max(count, 0), 0.0f);
         return;
     }
     const int iy = static_cast<int>(fy + 1.0) - 1;
     const float ty = static_cast<float>(fy - iy);
-    // The two cell rows blended vertically once, with a zero cell on either side.
-    std::vector<float> blended(static_cast<std::size_t>(m_width) + 2, 0.0f);
+    // The two cell rows around y, either of them missing (zero) at the grid's top or bottom.
     const float* upper = iy >= 0 ? row(channel, iy) : nullptr;
     const float* lower = iy + 1 < m_height ? row(channel, iy + 1) : nullptr;
-    for (int i = 0; i < m_width; ++i) {
+    auto column = [&](int i) -> float {
+        if (i < 0 || i >= m_width) return 0.0f;
         const float a = upper ? upper[i] : 0.0f, b = lower ? lower[i] : 0.0f;
-        blended[static_cast<std::size_t>(i) + 1] = a + (b - a) * ty;
-    }
+        return a + (b - a) * ty;
+    };
     for (int i = 0; i < count; ++i) {
         const double fx = (x0 + 0.5 + i - m_left) * m_inverseCell - 0.5;
         if (!(fx > -1.0 && fx < m_width)) {
@@ -130,7 +130,7 @@ void Field::sampleRow(int channel, double x0, double y, int count, float* out) c
         }
         const int ix = static_cast<int>(fx + 1.0) - 1;
         const float tx = static_cast<float>(fx - ix);
-        const float a = blended[static_cast<std::size_t>(ix + 1)], b = blended[static_cast<std::size_t>(ix + 2)];
+        const float a = column(ix), b = column(ix + 1);
         out[i] = a + (b - a) * tx;
     }
 }
