@@ -1,0 +1,49 @@
+// Starts the real editor on a real X server (run under xvfb-run), waits for the canvas's first
+// drawn frame, and saves a screenshot of the window next to the build for a person to look at.
+#include "document/OrbDocument.h"
+#include "document/Preferences.h"
+#include "ui/LumaraApp.h"
+#include "ui/MainCanvasView.h"
+#include "ui/MainWindow.h"
+#include "ui/Theme.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+using namespace lumara;
+
+TEST(EditorWindow, ShowsOnARealDisplayAndDrawsTheOrb)
+{
+    QTemporaryDir config;
+    qputenv("LUMARA_CONFIG_DIR", config.path().toUtf8());
+    int argc = 1;
+    char name[] = "lumara";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+
+    Preferences preferences;
+    ui::applyAppTheme(ui::storedAppTheme(preferences.settings()));
+    ui::LumaraApp app(&preferences);
+    ui::MainWindow* window = app.mainWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QSignalSpy frames(window->canvas(), &ui::MainCanvasView::framePresented);
+    ASSERT_TRUE(frames.wait(5000));
+    QTest::qWait(400); // the enlargement and a few frames settle
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8("Lumara \u2014 Custom"));
+
+    const QPixmap shot = window->screen()->grabWindow(window->winId());
+    const QString path = QStringLiteral(LUMARA_BINARY_DIR "/editor-window.png");
+    ASSERT_TRUE(shot.save(path)) << path.toStdString();
+    // The orb sits in the middle of the canvas: its centre is not the backdrop's grey.
+    const QImage canvas = window->canvas()->grab().toImage();
+    const QColor middle = canvas.pixelColor(canvas.width() / 2, canvas.height() / 2);
+    EXPECT_FALSE(middle.red() == middle.green() && middle.green() == middle.blue()) << middle.name().toStdString();
+}
