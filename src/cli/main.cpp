@@ -34,6 +34,7 @@ int main(int argc, char** argv)
     int exitCode = 0;
     lumara::cli::addPresetsCommand(app, exitCode);
     lumara::cli::addConvertCommand(app, exitCode);
+    lumara::cli::addRenderCommand(app, exitCode);
 
     if (argc == 1) return lumara::ui::runEditor(argc, argv, std::nullopt);
     if (argc == 2 && argv[1][0] != '-' && !isSubcommandName(app, argv[1]) && QFileInfo(QString::fromLocal8Bit(argv[1])).isFile()) {

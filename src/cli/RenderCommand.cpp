@@ -1,0 +1,59 @@
+// `lumara render [SOURCE] -o OUT.png [--time SECONDS] [--scale S]`: one still PNG of the orb.
+#include "cli/Commands.h"
+
+#include "cli/CliSupport.h"
+#include "export/PngWriter.h"
+
+#include <cmath>
+#include <memory>
+#include <sstream>
+
+namespace lumara::cli {
+
+void addRenderCommand(CLI::App& app, int& exitCode)
+{
+    struct Args {
+        SourceOptions source;
+        std::string out;
+        double time = 0.0;
+        double scale = 2.0;
+    };
+    auto args = std::make_shared<Args>();
+    auto* command = app.add_subcommand("render", "Render the orb as a PNG image with transparency");
+    addSourceOptions(*command, args->source);
+    command->add_option("-o,--output", args->out, "Destination PNG file")->required();
+    command->add_option("--time", args->time, "Moment to draw, in seconds (default 0)");
+    command->add_option("--scale", args->scale, "Pixels per point (default 2)");
+    command->callback([args, &exitCode] {
+        if (!std::isfinite(args->time)) {
+            exitCode = fail("--time must be a finite number of seconds");
+            return;
+        }
+        if (!std::isfinite(args->scale) || args->scale <= 0.0) {
+            exitCode = fail("--scale must be a positive number");
+            return;
+        }
+        auto values = loadSourceValues(args->source);
+        if (!values) {
+            exitCode = fail(values.error().message);
+            return;
+        }
+        if (render::orbPixelSize(*values, args->scale) <= 0) {
+            std::ostringstream message; // the C locale is set in main: a point as decimal separator
+            message << "cannot render an orb of " << values->orbSize * args->scale
+                    << " pixels: orbSize times --scale must round to 1 to " << render::kMaxOrbPixels << " pixels";
+            exitCode = fail(message.str());
+            return;
+        }
+        auto written = exporting::exportPngImage(*values, args->time, args->scale, args->out);
+        if (written) {
+            exitCode = 0;
+        } else if (written.error().code == exporting::PngError::cannotWrite) {
+            exitCode = fail(written.error().message); // names the path already
+        } else {
+            exitCode = fail("cannot write " + args->out + ": " + written.error().message);
+        }
+    });
+}
+
+} // namespace lumara::cli
