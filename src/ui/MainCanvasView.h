@@ -47,6 +47,8 @@ public:
 
     // Replaces the live clock (monotonic seconds); tests use a fixed one.
     void setClock(std::function<double()> clock) { m_clock = std::move(clock); }
+    // The present time of the clock the orbs animate on, in seconds.
+    double liveTime() const { return m_clock(); }
     // Runs one frame step now: advances playback and asks for a frame when the canvas is shown.
     void tick();
 

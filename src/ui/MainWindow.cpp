@@ -1,6 +1,9 @@
 #include "ui/MainWindow.h"
 
+#include "document/AtomicFile.h"
 #include "document/OrbDocument.h"
+#include "export/PngWriter.h"
+#include "render/OrbRenderer.h"
 #include "ui/Capsule.h"
 #include "ui/FileDialogs.h"
 #include "ui/MainCanvasView.h"
@@ -27,6 +30,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QWindow>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace lumara::ui {
 
@@ -154,6 +158,7 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
 
 MainWindow::~MainWindow()
 {
+    m_exports.waitForFinished();
     if (m_document && m_document->undoManager() == &m_undoStack) m_document->setUndoManager(nullptr);
 }
 
@@ -179,19 +184,17 @@ void MainWindow::buildActions()
     action("openAction")->setIcon(symbolIcon(Symbol::open));
     action("saveAction")->setIcon(symbolIcon(Symbol::save));
 
-    // The exports call the image and text exporters; they stay unavailable until those are built in.
     QAction* png = makeAction("exportPNGAction", QStringLiteral("Export PNG…"), {QKeySequence(Qt::CTRL | Qt::Key_E)});
     png->setIcon(drawnSymbolIcon(Symbol::photo));
     png->setToolTip(QStringLiteral("Save as PNG image"));
-    png->setEnabled(false);
-    makeAction("exportSwiftUIAction", QStringLiteral("Export SwiftUI Code…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)})
-        ->setEnabled(false);
-    makeAction("exportHTMLAction", QStringLiteral("Export HTML…"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E)})
-        ->setEnabled(false);
+    connect(png, &QAction::triggered, this, &MainWindow::exportPNGImage);
+    connect(makeAction("exportSwiftUIAction", QStringLiteral("Export SwiftUI Code…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}),
+            &QAction::triggered, this, [this] { exportTextFile(exporting::ExportFormat::swiftUI); });
+    connect(makeAction("exportHTMLAction", QStringLiteral("Export HTML…"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E)}),
+            &QAction::triggered, this, [this] { exportTextFile(exporting::ExportFormat::html); });
     QAction* copy = makeAction("copyCodeAction", QStringLiteral("Copy Code"));
     copy->setIcon(drawnSymbolIcon(Symbol::copyCode));
     copy->setToolTip(QStringLiteral("Copy SwiftUI code to clipboard"));
-    copy->setEnabled(false);
     connect(copy, &QAction::triggered, this, &MainWindow::copyCode);
 
     QAction* quit = makeAction("quitAction", QStringLiteral("Quit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)});
@@ -344,9 +347,51 @@ void MainWindow::saveAsCommand()
 
 void MainWindow::copyCode()
 {
-    // Filled in with the SwiftUI export once the text exporters are part of the build.
+    if (!m_document) return;
+    const std::string text = exporting::generateExportText(exporting::ExportFormat::swiftUI, m_document->projectData());
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(QString::fromStdString(text));
     showToast(QStringLiteral("Copied to clipboard"));
 }
+
+FileType exportFileType(exporting::ExportFormat format)
+{
+    switch (format) {
+    case exporting::ExportFormat::swiftUI: return {QStringLiteral("Swift source (*.swift)"), QStringLiteral("swift")};
+    case exporting::ExportFormat::html: return {QStringLiteral("HTML page (*.html)"), QStringLiteral("html")};
+    case exporting::ExportFormat::prompt: return {QStringLiteral("Markdown text (*.md)"), QStringLiteral("md")};
+    }
+    return {};
+}
+
+void MainWindow::exportTextFile(exporting::ExportFormat format)
+{
+    if (!m_document) return;
+    // The file holds the design as it was when the command was chosen.
+    const std::string text = exporting::generateExportText(format, m_document->projectData());
+    const FileType type = exportFileType(format);
+    if (auto path = m_dialogs->chooseSaveLocation(this, type, QStringLiteral("orb.") + type.extension))
+        (void)writeFileAtomically(path->toStdString(), text); // a failed write leaves any old file intact
+}
+
+void MainWindow::exportPNGImage()
+{
+    if (!m_document) return;
+    // The picture is of this moment on the live clock, whenever the panel is confirmed.
+    const OrbValues values = m_document->currentConfiguration()->values();
+    const double time = m_canvas->liveTime();
+    if (render::orbPixelSize(values, 2.0) <= 0) return;
+    const FileType type{QStringLiteral("PNG image (*.png)"), QStringLiteral("png")};
+    if (auto path = m_dialogs->chooseSaveLocation(this, type, QStringLiteral("orb.png"))) {
+        const std::string target = path->toStdString();
+        m_exports.addFuture(QtConcurrent::run([values, time, target] {
+            (void)exporting::exportPngImage(values, time, 2.0, target); // failures are silent
+        }));
+    }
+}
+
+void MainWindow::waitForExports() { m_exports.waitForFinished(); }
 
 QStringList MainWindow::recentFiles() const { return m_settings->value(kRecentFilesKey).toStringList(); }
 

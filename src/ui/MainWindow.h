@@ -4,6 +4,10 @@
 #pragma once
 
 #include "document/OrbDocument.h"
+#include "export/ExportText.h"
+#include "ui/FileDialogs.h"
+
+#include <QFutureSynchronizer>
 
 #include <QMainWindow>
 #include <QPointer>
@@ -22,6 +26,9 @@ class FileDialogs;
 class MainCanvasView;
 class PresetSidebarView;
 class StateStripView;
+
+// The save panel's file type of a text export: swift, html or md.
+FileType exportFileType(exporting::ExportFormat format);
 
 // "Lumara — " and the file's name without its extension, else the preset name, else "Custom".
 QString windowTitleFor(const OrbDocument& document);
@@ -45,6 +52,14 @@ public:
 
     // Puts the SwiftUI export on the clipboard and shows the "Copied to clipboard" toast.
     void copyCode();
+    // Generates the text now, then asks where to write it ("orb." + extension) and writes it
+    // atomically; cancelling or a failed write changes nothing.
+    void exportTextFile(exporting::ExportFormat format);
+    // Renders the current orb at twice its size at this moment, then asks where to save "orb.png";
+    // the file is encoded and written off the UI thread.
+    void exportPNGImage();
+    // Waits for a PNG export in progress (tests, orderly quit).
+    void waitForExports();
 
     bool isInspectorShown() const;
     void setInspectorShown(bool shown);
@@ -95,6 +110,7 @@ private:
     QWidget* m_inspector = nullptr;
     CapsuleLabel* m_toast = nullptr;
     QMenu* m_recentMenu = nullptr;
+    QFutureSynchronizer<void> m_exports;
 };
 
 } // namespace lumara::ui
