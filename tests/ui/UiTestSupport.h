@@ -42,7 +42,7 @@ public:
         return answer({type, proposedName});
     }
 
-    std::deque<std::optional<QString>> answers;
+    std::deque<QString> answers; // an empty answer cancels
     std::vector<Question> questions;
 
 private:
@@ -50,8 +50,9 @@ private:
     {
         questions.push_back(std::move(question));
         if (answers.empty()) return std::nullopt;
-        auto next = answers.front();
+        const QString next = answers.front();
         answers.pop_front();
+        if (next.isEmpty()) return std::nullopt;
         return next;
     }
 };
