@@ -61,7 +61,7 @@ int runEditor(int& argc, char** argv, const std::optional<QString>& file)
 {
     QApplication::setApplicationName(QStringLiteral("Lumara"));
     QApplication::setApplicationDisplayName(QStringLiteral("Lumara"));
-    QApplication::setDesktopFileName(QStringLiteral("lumara"));
+    QApplication::setDesktopFileName(QStringLiteral("com.quillfen.Lumara"));
     QApplication application(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(LUMARA_VERSION));
     QApplication::setWindowIcon(brandIcon());
