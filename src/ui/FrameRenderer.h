@@ -11,6 +11,7 @@
 #include <QPointF>
 #include <QRect>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -49,6 +50,28 @@ QRect layerPixelRect(const OrbValues& values, double pixelsPerPoint, QSize canva
 // Renders a request synchronously (any thread): the layers composited back to front.
 Frame renderFrame(const FrameRequest& request);
 
+// Outside the orb's square a frame shows only the drop shadow, which does not move with time. The
+// cache keeps, for the latest looks, those surroundings and the shadow as seen through the orb, so
+// a frame of a look seen before renders only the orb's square without its shadow. That holds while
+// the orb's outline (its alpha) is still; looks whose outline moves are drawn whole every frame.
+// One thread at a time.
+class FrameCache {
+public:
+    struct Entry {
+        OrbValues values;
+        double pixelsPerPoint = 0;
+        QSize canvasPixels;
+        QImage outside;     // a frame with the orb's square cleared; null until the look is seen twice
+        QImage shadowUnder; // inside the square: that frame minus the bare orb
+        QRect bounds;       // where `outside` lies in the canvas
+        bool drawWhole = false; // the orb's outline moves with time: nothing is kept
+    };
+    std::vector<Entry> entries;
+};
+
+// The same picture through the cache (within a level or two of rounding).
+Frame renderFrame(const FrameRequest& request, FrameCache& cache);
+
 class FrameRenderer : public QObject {
     Q_OBJECT
 public:
@@ -71,6 +94,8 @@ private:
 
     QFutureWatcher<Frame> m_watcher;
     std::optional<FrameRequest> m_waiting;
+    // Touched only by the one frame in flight.
+    std::shared_ptr<FrameCache> m_cache = std::make_shared<FrameCache>();
 };
 
 } // namespace lumara::ui

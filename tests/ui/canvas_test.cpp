@@ -4,6 +4,7 @@
 #include "UiTestSupport.h"
 
 #include "document/OrbDocument.h"
+#include "model/OrbPreset.h"
 #include "ui/CanvasBackground.h"
 #include "ui/FrameRenderer.h"
 #include "ui/MainCanvasView.h"
@@ -128,6 +129,32 @@ TEST(FrameRendering, ShadowReachesBeyondTheSquareAndTheCanvasCrops)
     values.orbSize = NAN;
     request.layers = {{values, 1.0}};
     EXPECT_TRUE(ui::renderFrame(request).image.isNull()) << "an absurd size draws nothing";
+}
+
+TEST(FrameRendering, KeptShadowGivesTheSamePictureAsDrawingItWhole)
+{
+    for (const char* name : {"", "Nebula", "Cloud"}) {
+        OrbValues values = *name ? findPreset(name)->configuration : OrbValues{};
+        values.orbSize = 120;
+        ui::FrameCache cache;
+        for (double time : {0.0, 0.5, 1.25, 7.0}) { // the second frame fills the cache
+            const ui::FrameRequest request{{{values, 1.0}}, time, 1.0, QSize(400, 300), 1};
+            const ui::Frame direct = ui::renderFrame(request);
+            const ui::Frame cached = ui::renderFrame(request, cache);
+            ASSERT_EQ(cached.image.size(), direct.image.size());
+            ASSERT_EQ(cached.topLeft, direct.topLeft);
+            int worst = 0;
+            const QImage a = direct.image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+            const QImage b = cached.image.convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+            for (int y = 0; y < a.height(); ++y)
+                for (int x = 0; x < a.width() * 4; ++x)
+                    worst = std::max(worst, std::abs(int(a.constScanLine(y)[x]) - int(b.constScanLine(y)[x])));
+            EXPECT_LE(worst, 2) << name << " at " << time;
+        }
+        ASSERT_EQ(cache.entries.size(), 1u);
+        // Cloud's outline moves (a blurred, turning background), so it is always drawn whole.
+        EXPECT_EQ(cache.entries.front().drawWhole, std::string(name) == "Cloud") << name;
+    }
 }
 
 TEST(FrameRendering, CrossFadeBlendsTwoOrbsByOpacity)
