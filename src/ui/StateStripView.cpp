@@ -147,7 +147,7 @@ void StateChip::paintEvent(QPaintEvent*)
     if (m_field) return;
     p.setFont(nameFont());
     const QColor text = isDarkAppearance() ? brandAccentPale() : brandAccent();
-    p.setPen(m_selected ? text : secondaryText(this));
+    p.setPen(m_selected ? text : withAlpha(palette().color(QPalette::WindowText), 0.62));
     p.drawText(rect().adjusted(10, 0, -10, 0), Qt::AlignCenter, displayedName());
 }
 
@@ -212,6 +212,12 @@ StateStripView::StateStripView(OrbDocument* document, QWidget* parent) : QWidget
     m_slider = new QSlider(Qt::Horizontal);
     m_slider->setRange(int(0.2 * kSliderScale), int(3.0 * kSliderScale));
     m_slider->setFixedWidth(90);
+    m_slider->setStyleSheet(QStringLiteral(
+        "QSlider::groove:horizontal { height: 4px; border-radius: 2px; background: rgba(128, 128, 128, 90); }"
+        "QSlider::sub-page:horizontal { height: 4px; border-radius: 2px; background: %1; }"
+        "QSlider::handle:horizontal { width: 14px; height: 14px; margin: -5px 0; border-radius: 7px;"
+        " background: #ffffff; border: 1px solid rgba(0, 0, 0, 60); }")
+                                .arg(brandAccent().name()));
     m_slider->setAccessibleName(QStringLiteral("Transition time"));
     m_slider->setToolTip(QStringLiteral("Transition time"));
     connect(m_slider, &QSlider::valueChanged, this, [this](int value) {

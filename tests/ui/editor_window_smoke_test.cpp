@@ -2,6 +2,7 @@
 // drawn frame, and saves a screenshot of the window next to the build for a person to look at.
 #include "document/OrbDocument.h"
 #include "document/Preferences.h"
+#include "model/OrbPreset.h"
 #include "ui/LumaraApp.h"
 #include "ui/MainCanvasView.h"
 #include "ui/MainWindow.h"
@@ -39,11 +40,23 @@ TEST(EditorWindow, ShowsOnARealDisplayAndDrawsTheOrb)
     QTest::qWait(400); // the enlargement and a few frames settle
     EXPECT_EQ(window->windowTitle(), QString::fromUtf8("Lumara \u2014 Custom"));
 
-    const QPixmap shot = window->screen()->grabWindow(window->winId());
-    const QString path = QStringLiteral(LUMARA_BINARY_DIR "/editor-window.png");
-    ASSERT_TRUE(shot.save(path)) << path.toStdString();
+    const auto screenshot = [&](const char* name) {
+        const QString path = QStringLiteral(LUMARA_BINARY_DIR "/") + QLatin1String(name);
+        EXPECT_TRUE(window->screen()->grabWindow(window->winId()).save(path)) << path.toStdString();
+    };
+    screenshot("editor-window.png");
     // The orb sits in the middle of the canvas: its centre is not the backdrop's grey.
     const QImage canvas = window->canvas()->grab().toImage();
     const QColor middle = canvas.pixelColor(canvas.width() / 2, canvas.height() / 2);
     EXPECT_FALSE(middle.red() == middle.green() && middle.green() == middle.blue()) << middle.name().toStdString();
+
+    // A two-state project with a preset, then the light appearance, for a person to look at.
+    app.document()->applyPreset(*findPreset("Northern Lights"));
+    app.document()->addState();
+    app.document()->applyPreset(*findPreset("Molten"));
+    QTest::qWait(300);
+    screenshot("editor-window-states.png");
+    ui::applyAppTheme(1);
+    QTest::qWait(300);
+    screenshot("editor-window-light.png");
 }
