@@ -131,6 +131,29 @@ TEST(FrameRendering, ShadowReachesBeyondTheSquareAndTheCanvasCrops)
     EXPECT_TRUE(ui::renderFrame(request).image.isNull()) << "an absurd size draws nothing";
 }
 
+TEST(FrameRendering, AbsurdValuesFromAnEditedFileStayWithinTheCanvas)
+{
+    const auto with = [](auto edit) {
+        OrbValues values;
+        edit(values);
+        return values;
+    };
+    const OrbValues cases[] = {
+        with([](OrbValues& v) { v.orbSize = 1e9; }),
+        with([](OrbValues& v) { v.shadowRadius = 1e12; }),
+        with([](OrbValues& v) { v.shadowRadius = NAN; }),
+        with([](OrbValues& v) { v.orbSize = -50; }),
+        with([](OrbValues& v) { v.blobCount = 1000000000; }),
+    };
+    for (const OrbValues& values : cases) {
+        ui::FrameCache cache;
+        for (int frame = 0; frame < 3; ++frame) {
+            const ui::Frame drawn = ui::renderFrame({{{values, 1.0}}, double(frame), 1.0, QSize(320, 240), 1}, cache);
+            EXPECT_TRUE(QRect(0, 0, 320, 240).contains(QRect(drawn.topLeft, drawn.image.size())) || drawn.image.isNull());
+        }
+    }
+}
+
 TEST(FrameRendering, KeptShadowGivesTheSamePictureAsDrawingItWhole)
 {
     for (const char* name : {"", "Nebula", "Cloud"}) {

@@ -11,7 +11,9 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDropEvent>
 #include <QImage>
+#include <QMimeData>
 #include <QUndoStack>
 
 using namespace lumara;
@@ -191,6 +193,21 @@ TEST_F(EditorFixture, OpenReplacesTheProjectAndUndoBringsTheOldOneBack)
     EXPECT_EQ(stateNames(*document()), before);
     EXPECT_EQ(document()->currentFileURL(), file) << "undo keeps the opened file's location";
     EXPECT_EQ(window()->stateStrip()->chipCount(), 1);
+}
+
+TEST_F(EditorFixture, DroppingAProjectFileOnTheWindowOpensIt)
+{
+    const QString file = writeThreeStateProject(path("Dropped.lumara"));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(file)});
+    const QPoint at = window()->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window(), &drop);
+    EXPECT_EQ(document()->states().size(), 3);
+    EXPECT_EQ(window()->windowTitle(), kDash + "Dropped");
 }
 
 TEST_F(EditorFixture, OpeningSomethingThatIsNotAProjectChangesNothing)
