@@ -48,10 +48,7 @@ public:
         auto* column = new QVBoxLayout(this);
         column->setContentsMargins(16, 16, 16, 16);
         auto* title = new QLabel(QStringLiteral("Inspector"));
-        QFont font = title->font();
-        font.setPixelSize(13);
-        font.setWeight(QFont::DemiBold);
-        title->setFont(font);
+        title->setFont(pixelFont(title->font(), 13, QFont::DemiBold));
         column->addWidget(title);
         column->addStretch(1);
     }
@@ -135,10 +132,7 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
     setCentralWidget(m_splitter);
 
     m_toast = new CapsuleLabel(12, 6, false, m_splitter);
-    QFont toastFont = m_toast->font();
-    toastFont.setPixelSize(12);
-    toastFont.setWeight(QFont::Medium);
-    m_toast->setFont(toastFont);
+    m_toast->setFont(pixelFont(m_toast->font(), 12, QFont::Medium));
     m_toast->setAccessibleName(QStringLiteral("Copied to clipboard"));
     m_toast->setGraphicsEffect(new QGraphicsOpacityEffect(m_toast));
     m_toast->hide();
@@ -449,25 +443,22 @@ void MainWindow::showToast(const QString& text)
     placeToast();
     m_toast->raise();
     m_toast->show();
-    auto* fade = new QPropertyAnimation(m_toast->graphicsEffect(), "opacity", m_toast);
-    fade->setDuration(200);
-    fade->setStartValue(0.0);
-    fade->setEndValue(1.0);
-    fade->setEasingCurve(QEasingCurve::OutCubic);
-    fade->start(QAbstractAnimation::DeleteWhenStopped);
+    fadeToast(1.0);
     // Each copy schedules its own dismissal two seconds later.
     QTimer::singleShot(2000, this, &MainWindow::hideToast);
 }
 
-void MainWindow::hideToast()
+void MainWindow::hideToast() { connect(fadeToast(0.0), &QPropertyAnimation::finished, m_toast, &QWidget::hide); }
+
+QPropertyAnimation* MainWindow::fadeToast(double to)
 {
     auto* fade = new QPropertyAnimation(m_toast->graphicsEffect(), "opacity", m_toast);
     fade->setDuration(200);
-    fade->setStartValue(1.0);
-    fade->setEndValue(0.0);
+    fade->setStartValue(1.0 - to);
+    fade->setEndValue(to);
     fade->setEasingCurve(QEasingCurve::OutCubic);
-    connect(fade, &QPropertyAnimation::finished, m_toast, &QWidget::hide);
     fade->start(QAbstractAnimation::DeleteWhenStopped);
+    return fade;
 }
 
 void MainWindow::placeToast()

@@ -15,6 +15,7 @@
 
 #include <memory>
 
+class QPropertyAnimation;
 class QSettings;
 class QSplitter;
 
@@ -92,6 +93,8 @@ private:
     void rebuildRecentMenu();
     void showToast(const QString& text);
     void hideToast();
+    // Fades the toast to an opacity over 0.2 s (ease-out); the animation deletes itself.
+    QPropertyAnimation* fadeToast(double to);
     void placeToast();
     void enlargeToScreen();
     QAction* makeAction(const char* objectName, const QString& text, const QList<QKeySequence>& shortcuts = {});

@@ -26,14 +26,6 @@ enum ItemKind { headerKind, presetKind };
 
 QColor rgb(double r, double g, double b) { return QColor::fromRgbF(float(r), float(g), float(b)); }
 
-QFont pixelFont(const QFont& base, int pixels, QFont::Weight weight = QFont::Normal)
-{
-    QFont font = base;
-    font.setPixelSize(pixels);
-    font.setWeight(weight);
-    return font;
-}
-
 QColor toQColor(const CodableColor& c)
 {
     const auto unit = [](double v) { return float(std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0); };

@@ -25,14 +25,6 @@ constexpr int kSliderScale = 1000; // slider units per second: fine enough to fe
 
 QColor secondaryText(const QWidget* widget) { return widget->palette().color(QPalette::PlaceholderText); }
 
-QFont pixelFont(const QFont& base, int pixels, QFont::Weight weight = QFont::Normal)
-{
-    QFont font = base;
-    font.setPixelSize(pixels);
-    font.setWeight(weight);
-    return font;
-}
-
 // The round add button on a disc of material.
 class AddButton : public QToolButton {
 public:

@@ -113,6 +113,14 @@ bool applyAppTheme(int rawValue)
     return true;
 }
 
+QFont pixelFont(const QFont& base, int pixels, QFont::Weight weight)
+{
+    QFont font = base;
+    font.setPixelSize(pixels);
+    font.setWeight(weight);
+    return font;
+}
+
 bool isDarkAppearance() { return QApplication::palette().color(QPalette::Window).lightnessF() < 0.5; }
 
 } // namespace lumara::ui

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 
 class QSettings;
 class QWidget;
@@ -31,6 +32,9 @@ bool applyAppTheme(int rawValue);
 
 // Whether the application's current palette is a dark one (its window colour is dark).
 bool isDarkAppearance();
+
+// `base` at a size in device-independent pixels (the window's points) and a weight.
+QFont pixelFont(const QFont& base, int pixels, QFont::Weight weight = QFont::Normal);
 
 // A colour with its alpha replaced.
 QColor withAlpha(QColor color, double alpha);

@@ -2,6 +2,7 @@
 // panels answered from a script, and an editor with its own settings file in a temporary folder.
 #pragma once
 
+#include "document/OrbDocument.h"
 #include "document/Preferences.h"
 #include "ui/FileDialogs.h"
 #include "ui/LumaraApp.h"
@@ -56,6 +57,13 @@ private:
         return next;
     }
 };
+
+inline QStringList stateNames(const OrbDocument& document)
+{
+    QStringList names;
+    for (const OrbState* state : document.states()) names << state->name();
+    return names;
+}
 
 // An editor on a fresh settings file, with its window shown.
 class EditorFixture : public ::testing::Test {

@@ -18,6 +18,7 @@
 
 using namespace lumara;
 using lumara::test::EditorFixture;
+using lumara::test::stateNames;
 
 namespace {
 
@@ -37,13 +38,6 @@ QString writeThreeStateProject(const QString& path)
     OrbDocument writer(project);
     EXPECT_TRUE(writer.saveProject(path));
     return path;
-}
-
-QStringList stateNames(const OrbDocument& document)
-{
-    QStringList names;
-    for (const OrbState* state : document.states()) names << state->name();
-    return names;
 }
 
 } // namespace

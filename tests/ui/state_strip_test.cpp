@@ -15,6 +15,7 @@
 
 using namespace lumara;
 using lumara::test::EditorFixture;
+using lumara::test::stateNames;
 
 namespace {
 
@@ -22,13 +23,6 @@ QStringList chipNames(const ui::StateStripView& strip)
 {
     QStringList names;
     for (qsizetype i = 0; i < strip.chipCount(); ++i) names << strip.chip(i)->displayedName();
-    return names;
-}
-
-QStringList stateNames(const OrbDocument& document)
-{
-    QStringList names;
-    for (const OrbState* state : document.states()) names << state->name();
     return names;
 }
 
