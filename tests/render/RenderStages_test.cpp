@@ -61,7 +61,7 @@ TEST(GaussianBlur, ConservesMassAndSpreadsAnImpulseBySigma)
             for (int i = c - 1; i <= c; ++i) field.row(0, j)[i] = 1.0f;
         field.blur(sigma, pool);
         double mass = 0, variance = 0;
-        const double centre = c * cell;
+        const double centre = field.left() + c * cell;
         for (int y = 0; y < 400; ++y)
             for (int x = 0; x < 400; ++x) {
                 const double v = field.sample(0, x + 0.5, y + 0.5);
@@ -143,6 +143,18 @@ TEST(Angles, ClockTimesReduceModulo360AndLoopsUseTheIeeeRemainder)
     EXPECT_NEAR(loopAngle(0.5, 2.0), std::numbers::pi / 2, 1e-12);
     EXPECT_NEAR(loopAngle(1.5, 2.0), -std::numbers::pi / 2, 1e-12);
     EXPECT_EQ(loopAngle(123.0, std::numeric_limits<double>::infinity()), 0.0); // speed 0 stands still
+}
+
+TEST(FastAtan2, StaysWithinATenThousandthOfARadianAllRoundTheCircle)
+{
+    double worst = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const double angle = -std::numbers::pi + 2 * std::numbers::pi * i / 100000.0;
+        for (double r : {1e-3, 1.0, 700.0})
+            worst = std::max(worst, std::abs(fastAtan2(r * std::sin(angle), r * std::cos(angle)) - std::atan2(r * std::sin(angle), r * std::cos(angle))));
+    }
+    EXPECT_LT(worst, 1e-5);
+    EXPECT_EQ(fastAtan2(0.0, 0.0), 0.0);
 }
 
 TEST(WavyBlobPolygon, PointsWobbleOnCirclesAndDegenerateInputsDrawNothing)
