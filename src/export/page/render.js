@@ -172,8 +172,13 @@ function colorUniforms(colors) {
     return { uColors: flat, uColorCount: colors.length };
 }
 
+// Opacities above 1 (a glow intensity of 2, say) saturate rather than brighten the colour.
+function unitAlpha(alpha) {
+    return alpha > 0 ? Math.min(alpha, 1) : 0;
+}
+
 function glowAlpha(factor) {
-    return CFG.glowColor[3] * factor;
+    return unitAlpha(CFG.glowColor[3] * factor);
 }
 
 function renderGradient() {
@@ -247,7 +252,7 @@ function renderBlob(i, time) {
     const t = i / Math.max(CFG.blobCount, 1);
     const even = i % 2 === 0;
     const source = CFG.coloredBlobs && CFG.bgColors.length > 0 ? CFG.bgColors[i % CFG.bgColors.length] : CFG.glowColor;
-    const alpha = source[3] * CFG.blobOpacity * CFG.glowIntensity;
+    const alpha = unitAlpha(source[3] * CFG.blobOpacity * CFG.glowIntensity);
     renderCrescent(source, alpha, CFG.speed * (0.6 + 1.2 * t), even ? 1 : -1, time);
 
     traceBlobOutline(i, t, even, time);
@@ -255,8 +260,8 @@ function renderBlob(i, time) {
     gl.pixelStorei(gl.UNPACK_PREMULTIPLY_ALPHA_WEBGL, false);
     gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA8, gl.RGBA, gl.UNSIGNED_BYTE, blobCanvas);
     const place = placement();
-    draw("copy", tempB, { uSrc: tempA, uMask: blobTexture, uUseMask: 1, uMaskOffset: place.uOffset, uMaskScale: place.uScale });
-    draw("copy", tempA, { uSrc: tempB, uUseMask: 0 });
+    draw("copy", tempB, { uSrc: tempA, uMask: blobTexture, uUseMask: 1, uMaskOffset: place.uOffset, uMaskScale: place.uScale, uUnpremultiply: 0 });
+    draw("copy", tempA, { uSrc: tempB, uUseMask: 0, uUnpremultiply: 0 });
 
     blurLayer(tempA, CFG.blobBlur * scale);
     compositeOntoAccum(tempA, CFG.blobBlendModeGL);
@@ -299,12 +304,24 @@ function applyClip() {
     current = next;
 }
 
+// Glow pairs as [opacity, speed factor, direction, blur as a fraction of the orb]: the outer pair
+// is drawn behind the layers below it, the inner pair added over the blobs.
+const OUTER_GLOWS = [[0.6, 0.75, 1, 0.02], [0.3, 0.25, -1, 0.01]];
+const INNER_GLOWS = [[0.8, 3, 1, 0.02], [0.5, 2.3, -1, 0.01]];
+
+function renderGlowPair(glows, mode, time) {
+    for (const [opacity, speedFactor, direction, blurFactor] of glows) {
+        renderCrescent(CFG.glowColor, glowAlpha(opacity * CFG.glowIntensity), CFG.speed * speedFactor, direction, time);
+        blurLayer(tempA, PX / dpr * blurFactor * CFG.glowSoftness);
+        compositeOntoAccum(tempA, mode);
+    }
+}
+
 function render(stamp) {
     if (contextLost || !programs) return;
     const time = stamp / 1000;
     const G = CFG.glowIntensity;
     const S = CFG.glowSoftness;
-    const glow = CFG.glowColor;
     orbOnly = true;
     clearTarget(accum[0]);
     clearTarget(accum[1]);
@@ -315,26 +332,12 @@ function render(stamp) {
         if (CFG.backgroundBlur > 0.5) blurLayer(tempA, CFG.backgroundBlur * scale);
         compositeOntoAccum(tempA, 0);
     }
-    if (CFG.showGlowEffects) {
-        renderCrescent(glow, glowAlpha(0.6 * G), CFG.speed * 0.75, 1, time);
-        blurLayer(tempA, PX / dpr * 0.02 * S);
-        compositeOntoAccum(tempA, 1);
-        renderCrescent(glow, glowAlpha(0.3 * G), CFG.speed * 0.25, -1, time);
-        blurLayer(tempA, PX / dpr * 0.01 * S);
-        compositeOntoAccum(tempA, 1);
-    }
+    if (CFG.showGlowEffects) renderGlowPair(OUTER_GLOWS, 1, time);
     if (CFG.showWavyBlobs) {
         const count = Math.min(CFG.blobCount, MAX_BLOBS);
         for (let i = 0; i < count; i++) renderBlob(i, time);
     }
-    if (CFG.showGlowEffects) {
-        renderCrescent(glow, glowAlpha(0.8 * G), CFG.speed * 3, 1, time);
-        blurLayer(tempA, PX / dpr * 0.02 * S);
-        compositeOntoAccum(tempA, 2);
-        renderCrescent(glow, glowAlpha(0.5 * G), CFG.speed * 2.3, -1, time);
-        blurLayer(tempA, PX / dpr * 0.01 * S);
-        compositeOntoAccum(tempA, 2);
-    }
+    if (CFG.showGlowEffects) renderGlowPair(INNER_GLOWS, 2, time);
     if (CFG.showGlowEffects && CFG.innerRingWidth > 0) {
         renderRing(0.3 * G, CFG.innerRingWidth * scale, 3 * S * scale, 0);
         compositeOntoAccum(tempA, 2);
@@ -345,14 +348,14 @@ function render(stamp) {
     applyClip();
     if (CFG.showShadow) {
         renderShadow();
-        draw("copy", tempB, { uSrc: accum[current], uUseMask: 0 });
+        draw("copy", tempB, { uSrc: accum[current], uUseMask: 0, uUnpremultiply: 0 });
         clearTarget(accum[0]);
         clearTarget(accum[1]);
         current = 0;
         compositeOntoAccum(tempA, 0);
         compositeOntoAccum(tempB, 0);
     }
-    draw("copy", null, { uSrc: accum[current], uUseMask: 0 });
+    draw("copy", null, { uSrc: accum[current], uUseMask: 0, uUnpremultiply: 1 });
 }
 
 // ── Frame loop ──

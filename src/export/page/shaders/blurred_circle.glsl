@@ -6,7 +6,10 @@ float erfcApprox(float x) {
     return x >= 0.0 ? r : 2.0 - r;
 }
 
-// Coverage at distance d from the centre of a circle of radius r blurred by a Gaussian of deviation sigma.
+// Coverage at distance d from the centre of a circle of radius r blurred by a Gaussian of deviation
+// sigma: the blurred straight edge, moved inwards by sigma^2 / (2r) for the circle's curvature (a
+// curved edge holds less of the kernel inside it than a straight one).
 float blurredCircle(float d, float r, float sigma) {
-    return 0.5 * erfcApprox((d - r) / (max(sigma, 1e-6) * 1.41421356));
+    float s = max(sigma, 1e-6);
+    return 0.5 * erfcApprox((d - r + s * s / (2.0 * max(r, 1e-6))) / (s * 1.41421356));
 }

@@ -7,6 +7,7 @@ uniform sampler2D uMask;
 uniform int uUseMask;
 uniform float uMaskOffset;
 uniform float uMaskScale;
+uniform int uUnpremultiply; // 1 for the canvas, which holds straight colours
 
 void main() {
     vec4 src = texture(uSrc, vUV);
@@ -18,6 +19,9 @@ void main() {
         }
         // The 2-D canvas runs top-down.
         src *= texture(uMask, vec2(m.x, 1.0 - m.y)).a;
+    }
+    if (uUnpremultiply == 1) {
+        src = src.a > 0.0 ? vec4(min(src.rgb / src.a, 1.0), min(src.a, 1.0)) : vec4(0.0);
     }
     outColor = src;
 }

@@ -21,5 +21,5 @@ void main() {
     q = vec2(c * q.x + s * q.y, -s * q.x + c * q.y);
     float m1 = blurredCircle(length(q), 0.5, uBlurRadius);
     float m2 = blurredCircle(length(q - vec2(0.0, -0.31)), 0.5 * 1.31, uBlurRadius);
-    outColor = uColor * max(m1 - m2, 0.0);
+    outColor = vec4(uColor.rgb * uColor.a, uColor.a) * max(m1 - m2, 0.0);
 }

@@ -21,9 +21,9 @@ void main() {
         vec2 start = vec2(0.5 - dx / 2.0, 0.5 + dy / 2.0);
         vec2 end = vec2(0.5 + dx / 2.0, 0.5 - dy / 2.0);
         vec2 axis = end - start;
-        outColor = sampleGradient(dot(p - start, axis) / max(dot(axis, axis), 1e-6));
+        outColor = premultiplied(sampleGradient(dot(p - start, axis) / max(dot(axis, axis), 1e-6)));
     } else if (uType == 1) {
-        outColor = sampleGradient(length(p - 0.5) / max(uRadialEnd, 1e-6));
+        outColor = premultiplied(sampleGradient(length(p - 0.5) / max(uRadialEnd, 1e-6)));
     } else {
         int count = min(uColorCount, 8);
         if (count < 1) {
@@ -36,6 +36,6 @@ void main() {
         float idx = f * float(count);
         int i0 = int(floor(idx)) % count;
         int i1 = (i0 + 1) % count;
-        outColor = mix(uColors[i0], uColors[i1], fract(idx));
+        outColor = premultiplied(mix(uColors[i0], uColors[i1], fract(idx)));
     }
 }

@@ -14,5 +14,5 @@ void main() {
     float ringRadius = 1.0 - 2.0 * uPadding;
     float ring = abs(d - ringRadius) - uLineWidth;
     @ANTI_ALIAS_LINE@
-    outColor = uColor * (1.0 - smoothstep(-aa, aa, ring));
+    outColor = vec4(uColor.rgb * uColor.a, uColor.a) * (1.0 - smoothstep(-aa, aa, ring));
 }

@@ -1,6 +1,10 @@
 uniform vec4 uColors[8];
 uniform int uColorCount;
 
+vec4 premultiplied(vec4 c) {
+    return vec4(c.rgb * c.a, c.a);
+}
+
 // Evenly spaced stops of up to eight colours, t clamped to 0..1.
 vec4 sampleGradient(float t) {
     t = clamp(t, 0.0, 1.0);

@@ -15,9 +15,13 @@ uniform vec2 uCenter;
 
 void main() {
     float R = uOrbRadius;
-    // Whole-buffer coordinates, y upwards: the first colour lies at the bottom of the orb.
-    vec4 color = sampleGradient(clamp((vUV.y - (0.5 - R)) / (2.0 * R), 0.0, 1.0));
-    float s1 = blurredCircle(length(vUV - (uCenter + vec2(0.0, uYOffset1))), R, uRadius1) * uOpacity1;
-    float s2 = blurredCircle(length(vUV - (uCenter + vec2(0.0, uYOffset2))), R, uRadius2) * uOpacity2;
-    outColor = vec4(color.rgb, min(s1 + s2, 1.0) * color.a);
+    // Whole-buffer coordinates, y upwards. Each shadow circle runs from its first colour at its
+    // bottom edge to the last at its top; the near shadow lies over the far one.
+    vec2 c1 = uCenter + vec2(0.0, uYOffset1);
+    vec2 c2 = uCenter + vec2(0.0, uYOffset2);
+    vec4 near = premultiplied(sampleGradient((vUV.y - (c1.y - R)) / (2.0 * R)));
+    vec4 far = premultiplied(sampleGradient((vUV.y - (c2.y - R)) / (2.0 * R)));
+    near *= blurredCircle(length(vUV - c1), R, uRadius1) * uOpacity1;
+    far *= blurredCircle(length(vUV - c2), R, uRadius2) * uOpacity2;
+    outColor = near + far * (1.0 - near.a);
 }

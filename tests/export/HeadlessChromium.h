@@ -1,0 +1,45 @@
+// Runs the generated page in a real headless Chromium (SwiftShader WebGL 2) for the page tests:
+// one short-lived browser per call, a fresh profile, always a time limit.
+#pragma once
+
+#include <QImage>
+
+#include <string>
+#include <vector>
+
+namespace lumara::test {
+
+inline constexpr const char* kChromiumBinary = "/usr/lib/chromium/chromium";
+
+struct BrowserRun {
+    int exitCode = -1;
+    std::string dom; // --dump-dom output, when asked for
+    std::string log; // the browser's stderr, with the pages' console messages
+};
+
+// Opens `url` with the quiet headless flags plus `extraArgs`, killed after `timeoutSeconds`.
+BrowserRun runChromium(const std::vector<std::string>& extraArgs, const std::string& url, int timeoutSeconds);
+
+// Console lines reporting an uncaught script error.
+std::vector<std::string> scriptErrors(const std::string& log);
+
+// The text of the element <pre id="`id`"> in a dumped DOM, or nothing.
+std::string preText(const std::string& dom, const std::string& id);
+
+// A "data:image/png;base64," URL decoded to an RGBA8888 (straight alpha) image; null if invalid.
+QImage imageFromDataUrl(const std::string& url);
+
+// A page of inline frames (one per page, each `side` CSS pixels square) and, for each, an empty
+// <pre id="<frame id>-out"> that script injected into the page can fill.
+struct Frame {
+    std::string id;
+    std::string html;
+    double side = 0;
+};
+std::string framesPage(const std::vector<Frame>& frames);
+
+// `page` with `script` inserted just before its last "</script>", so that it runs in the same
+// task as the page's own start-up code.
+std::string withScriptAtEnd(const std::string& page, const std::string& script);
+
+} // namespace lumara::test
