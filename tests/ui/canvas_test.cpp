@@ -240,3 +240,19 @@ TEST_F(EditorFixture, PlayingStackCrossFadesOnTheInjectedClock)
     EXPECT_EQ(canvas->currentLayers(), (std::vector<ui::PlaybackLayer>{{0, 1.0}}));
     EXPECT_FALSE(canvas->playback().isRunning());
 }
+
+TEST_F(EditorFixture, CanvasStopsDrawingWhileHiddenOrMinimised)
+{
+    ui::MainCanvasView* canvas = window()->canvas();
+    QSignalSpy frames(canvas, &ui::MainCanvasView::framePresented);
+    ASSERT_TRUE(frames.wait(5000)) << "the shown canvas draws";
+    for (auto hideIt : {+[](QWidget* w) { w->showMinimized(); }, +[](QWidget* w) { w->hide(); }}) {
+        hideIt(window());
+        QTest::qWait(150); // a frame already in flight may still land
+        const qint64 before = canvas->presentedFrames();
+        QTest::qWait(300);
+        EXPECT_EQ(canvas->presentedFrames(), before);
+        window()->showNormal();
+        EXPECT_TRUE(frames.wait(5000)) << "drawing resumes when shown again";
+    }
+}
