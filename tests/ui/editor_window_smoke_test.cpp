@@ -6,6 +6,7 @@
 #include "ui/LumaraApp.h"
 #include "ui/MainCanvasView.h"
 #include "ui/MainWindow.h"
+#include "ui/StateStripView.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -56,6 +58,10 @@ TEST(EditorWindow, ShowsOnARealDisplayAndDrawsTheOrb)
     app.document()->applyPreset(*findPreset("Molten"));
     QTest::qWait(300);
     screenshot("editor-window-states.png");
+    QTest::mouseClick(window->stateStrip()->playButton(), Qt::LeftButton);
+    QTest::qWait(2600); // the first step comes 1.4 s in and fades for 0.6 s
+    screenshot("editor-window-playing.png");
+    EXPECT_EQ(window->canvas()->playback().playIndex(), 1u) << "the loop has moved on to the second state";
     ui::applyAppTheme(1);
     QTest::qWait(300);
     screenshot("editor-window-light.png");
