@@ -1,3 +1,5 @@
+// Backdrop choices, their preference and the checkerboards. UI thread (QSettings); the drawing
+// helpers only touch the painter they are given.
 #include "ui/CanvasBackground.h"
 
 #include <QPainter>

@@ -1,3 +1,4 @@
+// The floating material capsule and its label. UI thread only.
 #include "ui/Capsule.h"
 
 #include "ui/Theme.h"

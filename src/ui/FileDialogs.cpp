@@ -1,3 +1,4 @@
+// The desktop's open and save panels (QFileDialog, modal). UI thread only.
 #include "ui/FileDialogs.h"
 
 #include <QFileDialog>

@@ -1,3 +1,5 @@
+// Start-up of the editor: preferences, appearance, the restored document and the main window.
+// UI thread only.
 #include "ui/LumaraApp.h"
 
 #include "document/OrbDocument.h"

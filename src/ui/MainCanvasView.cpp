@@ -1,3 +1,4 @@
+// The canvas widget and its backdrop chooser. UI thread only; frames come from FrameRenderer.
 #include "ui/MainCanvasView.h"
 
 #include "document/OrbDocument.h"

@@ -1,3 +1,5 @@
+// Layout, actions, menus, toolbar, file commands, exports and the toast of the main window.
+// UI thread only; PNG encoding and writing run on the global thread pool.
 #include "ui/MainWindow.h"
 
 #include "document/AtomicFile.h"

@@ -1,3 +1,4 @@
+// Playback timing as plain arithmetic on the times handed in. No shared state.
 #include "ui/Playback.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The preset list with its painted rows, the brand header and the appearance switch. UI thread only.
 #include "ui/PresetSidebarView.h"
 
 #include "document/OrbDocument.h"

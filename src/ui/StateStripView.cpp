@@ -1,3 +1,4 @@
+// State chips, the rename field, the add button and the playback group. UI thread only.
 #include "ui/StateStripView.h"
 
 #include "document/OrbDocument.h"
