@@ -1,10 +1,26 @@
-// Entry point of `lumara`: with no arguments it starts the editor (the help for now);
-// with a subcommand it runs headless. Failures print one "lumara: " line and exit non-zero.
+// Entry point of `lumara`: with no arguments, or with one existing file that is not a
+// subcommand's name, it starts the editor (`lumara FILE` opens that project); with a subcommand it
+// runs headless and never touches the display. Failures print one "lumara: " line and exit non-zero.
 #include "cli/Commands.h"
 #include "cli/CliSupport.h"
+#include "ui/LumaraApp.h"
+
+#include <QFileInfo>
 
 #include <clocale>
 #include <iostream>
+#include <optional>
+
+namespace {
+
+bool isSubcommandName(CLI::App& app, const std::string& word)
+{
+    for (const CLI::App* sub : app.get_subcommands([](CLI::App*) { return true; }))
+        if (sub->get_name() == word) return true;
+    return false;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -20,6 +36,13 @@ int main(int argc, char** argv)
     lumara::cli::addConvertCommand(app, exitCode);
     lumara::cli::addRenderCommand(app, exitCode);
     lumara::cli::addExportCommand(app, exitCode);
+
+    if (argc == 1) return lumara::ui::runEditor(argc, argv, std::nullopt);
+    if (argc == 2 && argv[1][0] != '-' && !isSubcommandName(app, argv[1]) && QFileInfo(QString::fromLocal8Bit(argv[1])).isFile()) {
+        const QString file = QString::fromLocal8Bit(argv[1]);
+        int editorArgc = 1;
+        return lumara::ui::runEditor(editorArgc, argv, file);
+    }
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,53 @@
+// The desktop's open and save panels (QFileDialog, modal). UI thread only.
+#include "ui/FileDialogs.h"
+
+#include <QFileDialog>
+#include <QStandardPaths>
+
+namespace lumara::ui {
+
+FileType projectFileType()
+{
+    return {QStringLiteral("Lumara project (*.%1)").arg(QLatin1String(kProjectExtension)), QLatin1String(kProjectExtension)};
+}
+
+namespace {
+
+class SystemFileDialogs : public FileDialogs {
+public:
+    std::optional<QString> chooseFileToOpen(QWidget* parent, const FileType& type) override
+    {
+        QFileDialog dialog(parent, QStringLiteral("Open"), m_folder, type.filter);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        return run(dialog);
+    }
+
+    std::optional<QString> chooseSaveLocation(QWidget* parent, const FileType& type, const QString& proposedName) override
+    {
+        QFileDialog dialog(parent, QStringLiteral("Save"), m_folder, type.filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(type.extension);
+        dialog.selectFile(proposedName.endsWith(QLatin1Char('.') + type.extension) ? proposedName
+                                                                                     : proposedName + QLatin1Char('.') + type.extension);
+        return run(dialog);
+    }
+
+private:
+    std::optional<QString> run(QFileDialog& dialog)
+    {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        const QString path = dialog.selectedFiles().constFirst();
+        m_folder = QFileInfo(path).absolutePath(); // the next panel opens where this one ended
+        return path;
+    }
+
+    QString m_folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+};
+
+} // namespace
+
+std::unique_ptr<FileDialogs> makeSystemFileDialogs() { return std::make_unique<SystemFileDialogs>(); }
+
+} // namespace lumara::ui

@@ -1,0 +1,101 @@
+// Renders canvas frames off the UI thread. The UI hands in plain value snapshots; at most one
+// frame is in flight, a request made meanwhile replaces any older waiting one (stale frames are
+// never drawn), and finished frames come back on the UI thread through `frameReady`.
+#pragma once
+
+#include "model/OrbValues.h"
+
+#include <QFutureWatcher>
+#include <QImage>
+#include <QObject>
+#include <QPointF>
+#include <QRect>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace lumara::ui {
+
+// One orb of a frame, centred in the canvas at its own size.
+struct FrameLayer {
+    OrbValues values;
+    double opacity = 1.0;
+};
+
+struct FrameRequest {
+    std::vector<FrameLayer> layers;
+    double time = 0.0;           // seconds on the live clock
+    double pixelsPerPoint = 1.0; // the screen's device pixel ratio
+    QSize canvasPixels;          // the canvas in device pixels
+    int threads = 0;             // renderer worker threads (0 = all cores)
+};
+
+struct Frame {
+    QImage image;      // premultiplied; empty when nothing is drawn
+    QPoint topLeft;    // where `image` goes in the canvas, in device pixels
+    double time = 0.0; // the live-clock time it shows
+};
+
+// How far an orb's drop shadow can reach beyond its square, in points, per side.
+struct ShadowMargins {
+    double left = 0, top = 0, right = 0, bottom = 0;
+};
+ShadowMargins shadowMargins(const OrbValues& values);
+
+// The part of the canvas (device pixels) that a layer can paint: its square plus the shadow
+// margins, centred, cut to the canvas.
+QRect layerPixelRect(const OrbValues& values, double pixelsPerPoint, QSize canvasPixels);
+
+// Renders a request synchronously (any thread): the layers composited back to front.
+Frame renderFrame(const FrameRequest& request);
+
+// Outside the orb's square a frame shows only the drop shadow, which does not move with time. The
+// cache keeps, for the latest looks, those surroundings and the shadow as seen through the orb, so
+// a frame of a look seen before renders only the orb's square without its shadow. That holds while
+// the orb's outline (its alpha) is still; looks whose outline moves are drawn whole every frame.
+// One thread at a time.
+class FrameCache {
+public:
+    struct Entry {
+        OrbValues values;
+        double pixelsPerPoint = 0;
+        QSize canvasPixels;
+        QImage outside;     // a frame with the orb's square cleared; null until the look is seen twice
+        QImage shadowUnder; // inside the square: that frame minus the bare orb
+        QRect bounds;       // where `outside` lies in the canvas
+        bool drawWhole = false; // the orb's outline moves with time: nothing is kept
+    };
+    std::vector<Entry> entries;
+};
+
+// The same picture through the cache (within a level or two of rounding).
+Frame renderFrame(const FrameRequest& request, FrameCache& cache);
+
+class FrameRenderer : public QObject {
+    Q_OBJECT
+public:
+    explicit FrameRenderer(QObject* parent = nullptr);
+    ~FrameRenderer() override;
+
+    // Starts rendering now when idle, otherwise keeps the request until the current one ends
+    // (replacing any request already waiting).
+    void request(FrameRequest request);
+    bool isBusy() const { return m_watcher.isRunning(); }
+    // Blocks until the frame in flight (if any) is done; for orderly shutdown and tests.
+    void waitForIdle();
+
+signals:
+    void frameReady(const lumara::ui::Frame& frame);
+
+private:
+    void launch(FrameRequest request);
+    void finished();
+
+    QFutureWatcher<Frame> m_watcher;
+    std::optional<FrameRequest> m_waiting;
+    // Touched only by the one frame in flight.
+    std::shared_ptr<FrameCache> m_cache = std::make_shared<FrameCache>();
+};
+
+} // namespace lumara::ui

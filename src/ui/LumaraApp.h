@@ -1,0 +1,57 @@
+// The editor application: the preference store, the one document (restored from the last
+// project), the appearance and the main window. `runEditor` is the whole editor run; it builds the
+// QApplication, so only the editor path of the executable needs a display. UI thread only.
+#pragma once
+
+#include "ui/FileDialogs.h"
+
+#include <QIcon>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace lumara {
+class OrbDocument;
+class Preferences;
+}
+
+namespace lumara::ui {
+
+class FileDialogs;
+class MainWindow;
+
+class LumaraApp : public QObject {
+    Q_OBJECT
+public:
+    // Restores the document from `preferences` (which must outlive the app) and builds the window.
+    // Null `dialogs` means the desktop's own panels.
+    explicit LumaraApp(Preferences* preferences, std::unique_ptr<FileDialogs> dialogs = nullptr, QObject* parent = nullptr);
+    ~LumaraApp() override;
+
+    OrbDocument* document() const { return m_document.get(); }
+    MainWindow* mainWindow() const { return m_window.get(); }
+
+    // Whether the help sheet is wanted; set by the help command, shown by the window.
+    bool showHelp() const { return m_showHelp; }
+    void setShowHelp(bool show);
+
+signals:
+    void showHelpChanged(bool show);
+
+private:
+    Preferences* m_preferences;
+    std::unique_ptr<OrbDocument> m_document;
+    std::unique_ptr<MainWindow> m_window;
+    bool m_showHelp = false;
+};
+
+// The application icon: the brand mark at the usual sizes.
+QIcon brandIcon();
+
+// Starts the editor and runs it until its window closes; opens `file` first when given (a file
+// that does not open is reported on stderr and the last project stays). Returns the exit code.
+int runEditor(int& argc, char** argv, const std::optional<QString>& file);
+
+} // namespace lumara::ui

@@ -1,0 +1,284 @@
+// The canvas widget and its backdrop chooser. UI thread only; frames come from FrameRenderer.
+#include "ui/MainCanvasView.h"
+
+#include "document/OrbDocument.h"
+#include "ui/Capsule.h"
+#include "ui/Theme.h"
+
+#include <QAbstractButton>
+#include <QBoxLayout>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QSettings>
+#include <QWindow>
+
+#include <cmath>
+
+namespace lumara::ui {
+
+namespace {
+
+// One swatch of the backdrop chooser: an 18-point disc in a 24-point square, ringed when chosen.
+class SwatchButton : public QAbstractButton {
+public:
+    SwatchButton(CanvasBackground background, QWidget* parent) : QAbstractButton(parent), m_background(background)
+    {
+        setFixedSize(24, 24);
+        setCheckable(true);
+        setCursor(Qt::PointingHandCursor);
+        setToolTip(canvasBackgroundName(background));
+        setAccessibleName(canvasBackgroundName(background));
+        setFocusPolicy(Qt::TabFocus);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF disc(3, 3, 18, 18);
+        QPainterPath circle;
+        circle.addEllipse(disc);
+        if (auto color = canvasBackgroundColor(m_background)) {
+            p.setPen(QPen(withAlpha(QColor(128, 128, 128), 0.45), 0.5));
+            p.setBrush(*color);
+            p.drawEllipse(disc);
+        } else {
+            p.save();
+            p.setClipPath(circle);
+            drawMiniCheckerboard(p, disc);
+            p.restore();
+        }
+        if (isChecked()) {
+            p.setPen(QPen(brandAccent(), 2.0));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(QRectF(1, 1, 22, 22));
+        } else if (underMouse()) {
+            p.setPen(QPen(withAlpha(brandAccent(), 0.45), 1.0));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(QRectF(1.5, 1.5, 21, 21));
+        }
+    }
+    void enterEvent(QEnterEvent* e) override
+    {
+        update();
+        QAbstractButton::enterEvent(e);
+    }
+    void leaveEvent(QEvent* e) override
+    {
+        update();
+        QAbstractButton::leaveEvent(e);
+    }
+
+private:
+    CanvasBackground m_background;
+};
+
+} // namespace
+
+CanvasBackgroundPicker::CanvasBackgroundPicker(QWidget* parent) : QWidget(parent)
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(10, 6, 10, 6);
+    row->setSpacing(6);
+    for (CanvasBackground background : kAllCanvasBackgrounds) {
+        auto* button = new SwatchButton(background, this);
+        connect(button, &QAbstractButton::clicked, this, [this, background] { emit picked(background); });
+        row->addWidget(button);
+        m_buttons.push_back(button);
+    }
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void CanvasBackgroundPicker::setRawValue(int raw)
+{
+    for (std::size_t i = 0; i < m_buttons.size(); ++i) m_buttons[i]->setChecked(int(i) == raw);
+}
+
+QAbstractButton* CanvasBackgroundPicker::button(CanvasBackground background) const
+{
+    return m_buttons.at(std::size_t(background));
+}
+
+void CanvasBackgroundPicker::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    paintMaterialCapsule(p, rect(), true);
+}
+
+MainCanvasView::MainCanvasView(OrbDocument* document, QSettings* settings, QWidget* parent)
+    : QWidget(parent), m_document(document), m_settings(settings)
+{
+    m_elapsed.start();
+    m_clock = [this] { return double(m_elapsed.nsecsElapsed()) / 1.0e9; };
+    m_backgroundRawValue = storedCanvasBackground(*m_settings);
+
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::ClickFocus); // a click on the canvas ends a rename in the strip
+    setMinimumSize(240, 200);
+    setAccessibleName(QStringLiteral("Canvas"));
+
+    m_picker = new CanvasBackgroundPicker(this);
+    m_picker->setRawValue(m_backgroundRawValue);
+    connect(m_picker, &CanvasBackgroundPicker::picked, this, &MainCanvasView::setBackground);
+
+    m_sizeLabel = new CapsuleLabel(8, 4, true, this);
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPixelSize(11);
+    m_sizeLabel->setFont(mono);
+    m_sizeLabel->setForegroundRole(QPalette::PlaceholderText);
+    m_sizeLabel->setAccessibleName(QStringLiteral("Orb size"));
+
+    auto* footer = new QHBoxLayout;
+    footer->setContentsMargins(12, 0, 12, 12);
+    footer->addWidget(m_picker, 0, Qt::AlignBottom);
+    footer->addStretch(1);
+    footer->addWidget(m_sizeLabel, 0, Qt::AlignBottom);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addStretch(1);
+    column->addLayout(footer);
+
+    connect(&m_renderer, &FrameRenderer::frameReady, this, &MainCanvasView::frameReady);
+    m_frameTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_frameTimer, &QTimer::timeout, this, &MainCanvasView::tick);
+
+    // The label follows the selected state's size, also during playback.
+    connect(document, &OrbDocument::currentConfigurationChanged, this, &MainCanvasView::updateSizeLabel);
+    connect(document, &OrbDocument::statesChanged, this, &MainCanvasView::updateSizeLabel);
+    updateSizeLabel();
+}
+
+MainCanvasView::~MainCanvasView() { m_renderer.waitForIdle(); }
+
+void MainCanvasView::setPlaying(bool playing)
+{
+    if (m_isPlaying == playing) return;
+    m_isPlaying = playing;
+    tick();
+}
+
+void MainCanvasView::setBackground(CanvasBackground background)
+{
+    m_backgroundRawValue = int(background);
+    storeCanvasBackground(*m_settings, background);
+    m_picker->setRawValue(m_backgroundRawValue);
+    update();
+}
+
+QString MainCanvasView::sizeLabelText() const { return m_sizeLabel->text(); }
+
+void MainCanvasView::updateSizeLabel()
+{
+    if (!m_document) return;
+    OrbConfiguration* config = m_document->currentConfiguration();
+    m_sizeLabel->setText(orbSizeLabel(config->orbSize()));
+    // Re-attach to the size of whichever configuration is current now.
+    disconnect(m_sizeConnection);
+    m_sizeConnection = connect(config, &OrbConfiguration::orbSizeChanged, this, &MainCanvasView::updateSizeLabel);
+}
+
+std::vector<PlaybackLayer> MainCanvasView::currentLayers()
+{
+    if (!m_document) return {};
+    const auto count = std::size_t(m_document->states().size());
+    const double now = m_clock();
+    const bool playing = m_isPlaying && count >= 2;
+    if (playing && !m_playback.isRunning()) m_playback.start(now, count, m_document->transitionDuration());
+    if (!playing && m_playback.isRunning()) m_playback.stop();
+    if (!playing) return {{std::size_t(m_document->effectiveSelectedIndex()), 1.0}};
+    m_playback.advance(now, count, m_document->transitionDuration());
+    return m_playback.visibleLayers(now, count);
+}
+
+bool MainCanvasView::isShownOnScreen() const
+{
+    if (!isVisible()) return false;
+    const QWidget* top = window();
+    return !(top->windowState() & Qt::WindowMinimized);
+}
+
+void MainCanvasView::updateFrameTimer()
+{
+    if (isShownOnScreen()) {
+        const double hz = screen() ? screen()->refreshRate() : 60.0;
+        m_frameTimer.setInterval(std::max(4, int(std::lround(1000.0 / std::clamp(hz, 24.0, 240.0)))));
+        if (!m_frameTimer.isActive()) m_frameTimer.start();
+    } else {
+        m_frameTimer.stop();
+    }
+}
+
+void MainCanvasView::tick()
+{
+    std::vector<PlaybackLayer> layers = currentLayers();
+    if (!isShownOnScreen()) return;
+    if (m_renderer.isBusy()) {
+        m_frameWanted = true; // the newest snapshot is taken when the frame in flight returns
+        return;
+    }
+    FrameRequest request;
+    const auto& states = m_document->states();
+    for (const PlaybackLayer& layer : layers)
+        request.layers.push_back({states.at(qsizetype(layer.index))->config()->values(), layer.opacity});
+    request.time = m_clock();
+    request.pixelsPerPoint = devicePixelRatioF();
+    request.canvasPixels = (QSizeF(size()) * request.pixelsPerPoint).toSize();
+    m_frameWanted = false;
+    m_renderer.request(std::move(request));
+}
+
+void MainCanvasView::requestFrame() { tick(); }
+
+void MainCanvasView::frameReady(const Frame& frame)
+{
+    m_frame = frame;
+    ++m_presentedFrames;
+    update();
+    emit framePresented();
+    if (m_frameWanted) requestFrame();
+}
+
+void MainCanvasView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    if (auto color = canvasBackgroundColor(background()))
+        p.fillRect(rect(), *color);
+    else
+        drawCanvasCheckerboard(p, rect());
+    if (!m_frame.image.isNull()) {
+        const double dpr = devicePixelRatioF();
+        QImage image = m_frame.image;
+        image.setDevicePixelRatio(dpr);
+        p.drawImage(QPointF(m_frame.topLeft) / dpr, image);
+    }
+}
+
+void MainCanvasView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (window() != m_watchedWindow) {
+        if (m_watchedWindow) m_watchedWindow->removeEventFilter(this);
+        m_watchedWindow = window();
+        m_watchedWindow->installEventFilter(this);
+    }
+    updateFrameTimer();
+    tick();
+}
+
+void MainCanvasView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    updateFrameTimer();
+}
+
+bool MainCanvasView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_watchedWindow && event->type() == QEvent::WindowStateChange) updateFrameTimer();
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace lumara::ui

@@ -1,0 +1,112 @@
+// The central canvas: the backdrop, the live orb (or the playing stack of states with their
+// cross-fade) and the footer with the backdrop chooser and the size label. Frames are rendered
+// off the UI thread from value snapshots; the canvas stops asking for frames while it is hidden
+// or its window is minimised. UI thread only.
+#pragma once
+
+#include "document/OrbDocument.h"
+
+#include "ui/CanvasBackground.h"
+#include "ui/FrameRenderer.h"
+#include "ui/Playback.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+class QAbstractButton;
+class QLabel;
+class QSettings;
+
+
+namespace lumara::ui {
+
+class CanvasBackgroundPicker;
+
+class MainCanvasView : public QWidget {
+    Q_OBJECT
+public:
+    // `settings` holds "canvasBackground"; it must outlive the canvas.
+    MainCanvasView(OrbDocument* document, QSettings* settings, QWidget* parent = nullptr);
+    ~MainCanvasView() override;
+
+    bool isPlaying() const { return m_isPlaying; }
+    void setPlaying(bool playing);
+
+    int backgroundRawValue() const { return m_backgroundRawValue; }
+    CanvasBackground background() const { return canvasBackgroundForRaw(m_backgroundRawValue); }
+    void setBackground(CanvasBackground background);
+
+    const Playback& playback() const { return m_playback; }
+    // The layers the next frame would show (state index, opacity) at the clock's present time.
+    std::vector<PlaybackLayer> currentLayers();
+    QString sizeLabelText() const;
+
+    // Replaces the live clock (monotonic seconds); tests use a fixed one.
+    void setClock(std::function<double()> clock) { m_clock = std::move(clock); }
+    // The present time of the clock the orbs animate on, in seconds.
+    double liveTime() const { return m_clock(); }
+    // Runs one frame step now: advances playback and asks for a frame when the canvas is shown.
+    void tick();
+
+    qint64 presentedFrames() const { return m_presentedFrames; }
+    CanvasBackgroundPicker* backgroundPicker() const { return m_picker; }
+
+signals:
+    // A rendered frame reached the screen (after its paint was scheduled).
+    void framePresented();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool isShownOnScreen() const;
+    void updateFrameTimer();
+    void requestFrame();
+    void frameReady(const Frame& frame);
+    void updateSizeLabel();
+
+    QPointer<OrbDocument> m_document;
+    QSettings* m_settings;
+    int m_backgroundRawValue = 0;
+    bool m_isPlaying = false;
+    Playback m_playback;
+    FrameRenderer m_renderer;
+    Frame m_frame;
+    bool m_frameWanted = false;
+    qint64 m_presentedFrames = 0;
+    QTimer m_frameTimer;
+    QElapsedTimer m_elapsed;
+    std::function<double()> m_clock;
+    CanvasBackgroundPicker* m_picker = nullptr;
+    QLabel* m_sizeLabel = nullptr;
+    QPointer<QWidget> m_watchedWindow;
+    QMetaObject::Connection m_sizeConnection;
+};
+
+// The row of five swatches that picks the backdrop.
+class CanvasBackgroundPicker : public QWidget {
+    Q_OBJECT
+public:
+    explicit CanvasBackgroundPicker(QWidget* parent = nullptr);
+    // The raw value shown as selected; a value outside 0...4 marks no swatch.
+    void setRawValue(int raw);
+    QAbstractButton* button(CanvasBackground background) const;
+
+signals:
+    void picked(lumara::ui::CanvasBackground background);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::vector<QAbstractButton*> m_buttons;
+};
+
+} // namespace lumara::ui

@@ -1,0 +1,508 @@
+// Layout, actions, menus, toolbar, file commands, exports and the toast of the main window.
+// UI thread only; PNG encoding and writing run on the global thread pool.
+#include "ui/MainWindow.h"
+
+#include "document/AtomicFile.h"
+#include "document/OrbDocument.h"
+#include "export/PngWriter.h"
+#include "render/OrbRenderer.h"
+#include "ui/Capsule.h"
+#include "ui/FileDialogs.h"
+#include "ui/MainCanvasView.h"
+#include "ui/PresetSidebarView.h"
+#include "ui/StateStripView.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+
+#include <QApplication>
+#include <QBoxLayout>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QPropertyAnimation>
+#include <QScreen>
+#include <QSettings>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolBar>
+#include <QWindow>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace lumara::ui {
+
+namespace {
+
+constexpr const char* kRecentFilesKey = "recentFiles";
+constexpr int kMaxRecentFiles = 10;
+
+// The inspector column until its sections exist: the panel's frame and title.
+class InspectorPanel : public QWidget {
+public:
+    InspectorPanel()
+    {
+        setAccessibleName(QStringLiteral("Inspector"));
+        auto* column = new QVBoxLayout(this);
+        column->setContentsMargins(16, 16, 16, 16);
+        auto* title = new QLabel(QStringLiteral("Inspector"));
+        title->setFont(pixelFont(title->font(), 13, QFont::DemiBold));
+        column->addWidget(title);
+        column->addStretch(1);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const QColor window = palette().color(QPalette::Window);
+        p.fillRect(rect(), window);
+        p.fillRect(QRect(0, 0, 1, height()), sidebarColors(isDarkAppearance()).divider);
+    }
+};
+
+// The one-pixel line between the strip and the canvas.
+class Hairline : public QWidget {
+public:
+    Hairline() { setFixedHeight(1); }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), sidebarColors(isDarkAppearance()).divider); }
+};
+
+QList<QKeySequence> redoShortcuts()
+{
+    QList<QKeySequence> keys{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)};
+    for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Redo))
+        if (!keys.contains(key)) keys.append(key);
+    return keys;
+}
+
+} // namespace
+
+QString windowTitleFor(const OrbDocument& document)
+{
+    static const QString prefix = QStringLiteral("Lumara \u2014 ");
+    if (document.currentFileURL()) return prefix + QFileInfo(*document.currentFileURL()).completeBaseName();
+    if (document.currentPresetName()) return prefix + *document.currentPresetName();
+    return prefix + QStringLiteral("Custom");
+}
+
+MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_ptr<FileDialogs> dialogs, QWidget* parent)
+    : QMainWindow(parent), m_document(document), m_settings(settings), m_dialogs(std::move(dialogs))
+{
+    setAcceptDrops(true);
+    setUnifiedTitleAndToolBarOnMac(true);
+    resize(1200, 800);
+
+    m_sidebar = new PresetSidebarView(document, settings);
+    m_sidebar->setMinimumWidth(180);
+    m_sidebar->setMaximumWidth(240);
+
+    auto* detail = new QWidget;
+    auto* detailColumn = new QVBoxLayout(detail);
+    detailColumn->setContentsMargins(0, 0, 0, 0);
+    detailColumn->setSpacing(0);
+    m_strip = new StateStripView(document);
+    m_canvas = new MainCanvasView(document, settings);
+    detailColumn->addWidget(m_strip);
+    detailColumn->addWidget(new Hairline);
+    detailColumn->addWidget(m_canvas, 1);
+    connect(m_strip, &StateStripView::playingChanged, this, [this](bool playing) {
+        m_isPlaying = playing;
+        m_canvas->setPlaying(playing);
+    });
+
+    m_inspector = new InspectorPanel;
+    m_inspector->setMinimumWidth(280);
+    m_inspector->setMaximumWidth(400);
+
+    m_splitter = new QSplitter(Qt::Horizontal);
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setHandleWidth(1);
+    m_splitter->addWidget(m_sidebar);
+    m_splitter->addWidget(detail);
+    m_splitter->addWidget(m_inspector);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setStretchFactor(2, 0);
+    m_splitter->setSizes({200, 680, 320});
+    setCentralWidget(m_splitter);
+
+    m_toast = new CapsuleLabel(12, 6, false, m_splitter);
+    m_toast->setFont(pixelFont(m_toast->font(), 12, QFont::Medium));
+    m_toast->setAccessibleName(QStringLiteral("Copied to clipboard"));
+    m_toast->setGraphicsEffect(new QGraphicsOpacityEffect(m_toast));
+    m_toast->hide();
+
+    buildActions();
+    buildMenus();
+    buildToolbar();
+
+    connect(document, &OrbDocument::currentFileURLChanged, this, &MainWindow::updateTitle);
+    connect(document, &OrbDocument::currentPresetNameChanged, this, &MainWindow::updateTitle);
+    connect(document, &OrbDocument::undoManagerChanged, this, &MainWindow::updateUndoActions);
+    connect(&m_undoStack, &QUndoStack::canUndoChanged, this, &MainWindow::updateUndoActions);
+    connect(&m_undoStack, &QUndoStack::canRedoChanged, this, &MainWindow::updateUndoActions);
+    updateTitle();
+    updateUndoActions();
+}
+
+MainWindow::~MainWindow()
+{
+    m_exports.waitForFinished();
+    if (m_document && m_document->undoManager() == &m_undoStack) m_document->setUndoManager(nullptr);
+}
+
+QAction* MainWindow::makeAction(const char* objectName, const QString& text, const QList<QKeySequence>& shortcuts)
+{
+    auto* action = new QAction(text, this);
+    action->setObjectName(QLatin1String(objectName));
+    action->setShortcuts(shortcuts);
+    addAction(action); // shortcuts work while the menu bar is hidden too
+    return action;
+}
+
+QAction* MainWindow::action(const char* objectName) const { return findChild<QAction*>(QLatin1String(objectName)); }
+
+void MainWindow::buildActions()
+{
+    connect(makeAction("openAction", QStringLiteral("Open…"), {QKeySequence(Qt::CTRL | Qt::Key_O)}), &QAction::triggered,
+            this, &MainWindow::openCommand);
+    connect(makeAction("saveAction", QStringLiteral("Save"), {QKeySequence(Qt::CTRL | Qt::Key_S)}), &QAction::triggered,
+            this, &MainWindow::saveCommand);
+    connect(makeAction("saveAsAction", QStringLiteral("Save As…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}),
+            &QAction::triggered, this, &MainWindow::saveAsCommand);
+    action("openAction")->setIcon(symbolIcon(Symbol::open));
+    action("saveAction")->setIcon(symbolIcon(Symbol::save));
+
+    QAction* png = makeAction("exportPNGAction", QStringLiteral("Export PNG…"), {QKeySequence(Qt::CTRL | Qt::Key_E)});
+    png->setIcon(drawnSymbolIcon(Symbol::photo));
+    png->setToolTip(QStringLiteral("Save as PNG image"));
+    connect(png, &QAction::triggered, this, &MainWindow::exportPNGImage);
+    connect(makeAction("exportSwiftUIAction", QStringLiteral("Export SwiftUI Code…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}),
+            &QAction::triggered, this, [this] { exportTextFile(exporting::ExportFormat::swiftUI); });
+    connect(makeAction("exportHTMLAction", QStringLiteral("Export HTML…"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E)}),
+            &QAction::triggered, this, [this] { exportTextFile(exporting::ExportFormat::html); });
+    QAction* copy = makeAction("copyCodeAction", QStringLiteral("Copy Code"));
+    copy->setIcon(drawnSymbolIcon(Symbol::copyCode));
+    copy->setToolTip(QStringLiteral("Copy SwiftUI code to clipboard"));
+    connect(copy, &QAction::triggered, this, &MainWindow::copyCode);
+
+    QAction* quit = makeAction("quitAction", QStringLiteral("Quit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)});
+    quit->setMenuRole(QAction::QuitRole);
+    connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
+
+    QAction* undo = makeAction("undoAction", QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    undo->setIcon(symbolIcon(Symbol::undo));
+    connect(undo, &QAction::triggered, this, [this] {
+        if (m_document && m_document->undoManager()) m_document->undoManager()->undo();
+    });
+    QAction* redo = makeAction("redoAction", QStringLiteral("Redo"), redoShortcuts());
+    redo->setIcon(symbolIcon(Symbol::redo));
+    connect(redo, &QAction::triggered, this, [this] {
+        if (m_document && m_document->undoManager()) m_document->undoManager()->redo();
+    });
+    QAction* randomize = makeAction("randomizeAction", QStringLiteral("Randomize"), {QKeySequence(Qt::CTRL | Qt::Key_R)});
+    randomize->setIcon(drawnSymbolIcon(Symbol::dice));
+    randomize->setToolTip(QStringLiteral("Generate random orb"));
+    connect(randomize, &QAction::triggered, m_document, &OrbDocument::randomize);
+
+    QAction* sidebar = makeAction("toggleSidebarAction", QStringLiteral("Show Sidebar"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S)});
+    sidebar->setCheckable(true);
+    sidebar->setChecked(true);
+    sidebar->setIcon(drawnSymbolIcon(Symbol::sidebarLeading));
+    connect(sidebar, &QAction::toggled, this, &MainWindow::setSidebarShown);
+    QAction* inspector = makeAction("toggleInspectorAction", QStringLiteral("Show Inspector"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I)});
+    inspector->setCheckable(true);
+    inspector->setChecked(true);
+    inspector->setIcon(drawnSymbolIcon(Symbol::sidebarTrailing));
+    inspector->setIconText(QStringLiteral("Inspector"));
+    connect(inspector, &QAction::toggled, this, &MainWindow::setInspectorShown);
+
+    // The help sheet and the update check arrive with their own windows.
+    QAction* help = makeAction("helpAction", QStringLiteral("Lumara Help"), {QKeySequence(Qt::Key_F1)});
+    help->setIcon(symbolIcon(Symbol::help));
+    help->setEnabled(false);
+    makeAction("checkForUpdatesAction", QStringLiteral("Check for Updates…"))->setEnabled(false);
+    QAction* about = makeAction("aboutAction", QStringLiteral("About Lumara"));
+    about->setMenuRole(QAction::AboutRole);
+    connect(about, &QAction::triggered, this, [this] {
+        QMessageBox::about(this, QStringLiteral("About Lumara"),
+                           QStringLiteral("<b>Lumara</b> %1<br>Design animated orbs and take them away as code, pages, "
+                                          "images and video.")
+                               .arg(QApplication::applicationVersion()));
+    });
+}
+
+void MainWindow::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(action("openAction"));
+    m_recentMenu = file->addMenu(QStringLiteral("Open Recent"));
+    rebuildRecentMenu();
+    file->addSeparator();
+    file->addAction(action("saveAction"));
+    file->addAction(action("saveAsAction"));
+    file->addSeparator();
+    file->addAction(action("exportPNGAction"));
+    file->addAction(action("exportSwiftUIAction"));
+    file->addAction(action("exportHTMLAction"));
+    file->addSeparator();
+    file->addAction(action("quitAction"));
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(action("undoAction"));
+    edit->addAction(action("redoAction"));
+    edit->addSeparator();
+    edit->addAction(action("randomizeAction"));
+    edit->addSeparator();
+    edit->addAction(action("copyCodeAction"));
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->addAction(action("toggleSidebarAction"));
+    view->addAction(action("toggleInspectorAction"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(action("helpAction"));
+    help->addSeparator();
+    help->addAction(action("checkForUpdatesAction"));
+    help->addAction(action("aboutAction"));
+}
+
+void MainWindow::buildToolbar()
+{
+    QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
+    bar->setObjectName(QStringLiteral("mainToolbar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setIconSize(QSize(18, 18));
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->setContextMenuPolicy(Qt::PreventContextMenu);
+    bar->addAction(action("toggleSidebarAction"));
+    bar->addAction(action("randomizeAction"));
+    auto* spacer = new QWidget;
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
+    bar->addAction(action("undoAction"));
+    bar->addAction(action("redoAction"));
+    bar->addSeparator();
+    bar->addAction(action("copyCodeAction"));
+    bar->addAction(action("exportPNGAction"));
+    bar->addSeparator();
+    bar->addAction(action("toggleInspectorAction"));
+}
+
+void MainWindow::updateTitle()
+{
+    if (m_document) setWindowTitle(windowTitleFor(*m_document));
+}
+
+void MainWindow::updateUndoActions()
+{
+    QUndoStack* stack = m_document ? m_document->undoManager() : nullptr;
+    action("undoAction")->setEnabled(stack && stack->canUndo());
+    action("redoAction")->setEnabled(stack && stack->canRedo());
+}
+
+void MainWindow::openCommand()
+{
+    if (auto path = m_dialogs->chooseFileToOpen(this, projectFileType())) openFile(*path);
+}
+
+bool MainWindow::openFile(const QString& path)
+{
+    if (!m_document) return false;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    if (!m_document->loadProject(absolute)) return false; // the document stays as it was
+    rememberRecentFile(absolute);
+    return true;
+}
+
+void MainWindow::saveCommand()
+{
+    if (!m_document) return;
+    if (const auto& location = m_document->currentFileURL()) {
+        if (m_document->saveProject(*location)) rememberRecentFile(*location);
+        return;
+    }
+    saveAsCommand();
+}
+
+void MainWindow::saveAsCommand()
+{
+    if (!m_document) return;
+    if (auto path = m_dialogs->chooseSaveLocation(this, projectFileType(), QStringLiteral("My Orb"))) {
+        if (m_document->saveProject(*path)) rememberRecentFile(*path);
+    }
+}
+
+void MainWindow::copyCode()
+{
+    if (!m_document) return;
+    const std::string text = exporting::generateExportText(exporting::ExportFormat::swiftUI, m_document->projectData());
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(QString::fromStdString(text));
+    showToast(QStringLiteral("Copied to clipboard"));
+}
+
+FileType exportFileType(exporting::ExportFormat format)
+{
+    switch (format) {
+    case exporting::ExportFormat::swiftUI: return {QStringLiteral("Swift source (*.swift)"), QStringLiteral("swift")};
+    case exporting::ExportFormat::html: return {QStringLiteral("HTML page (*.html)"), QStringLiteral("html")};
+    case exporting::ExportFormat::prompt: return {QStringLiteral("Markdown text (*.md)"), QStringLiteral("md")};
+    }
+    return {};
+}
+
+void MainWindow::exportTextFile(exporting::ExportFormat format)
+{
+    if (!m_document) return;
+    // The file holds the design as it was when the command was chosen.
+    const std::string text = exporting::generateExportText(format, m_document->projectData());
+    const FileType type = exportFileType(format);
+    if (auto path = m_dialogs->chooseSaveLocation(this, type, QStringLiteral("orb.") + type.extension))
+        (void)writeFileAtomically(path->toStdString(), text); // a failed write leaves any old file intact
+}
+
+void MainWindow::exportPNGImage()
+{
+    if (!m_document) return;
+    // The picture is of this moment on the live clock, whenever the panel is confirmed.
+    const OrbValues values = m_document->currentConfiguration()->values();
+    const double time = m_canvas->liveTime();
+    if (render::orbPixelSize(values, 2.0) <= 0) return;
+    const FileType type{QStringLiteral("PNG image (*.png)"), QStringLiteral("png")};
+    if (auto path = m_dialogs->chooseSaveLocation(this, type, QStringLiteral("orb.png"))) {
+        const std::string target = path->toStdString();
+        m_exports.addFuture(QtConcurrent::run([values, time, target] {
+            (void)exporting::exportPngImage(values, time, 2.0, target); // failures are silent
+        }));
+    }
+}
+
+void MainWindow::waitForExports() { m_exports.waitForFinished(); }
+
+QStringList MainWindow::recentFiles() const { return m_settings->value(kRecentFilesKey).toStringList(); }
+
+void MainWindow::rememberRecentFile(const QString& path)
+{
+    QStringList files = recentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    while (files.size() > kMaxRecentFiles) files.removeLast();
+    m_settings->setValue(kRecentFilesKey, files);
+    rebuildRecentMenu();
+}
+
+void MainWindow::rebuildRecentMenu()
+{
+    m_recentMenu->clear();
+    const QStringList files = recentFiles();
+    for (const QString& path : files) {
+        QAction* item = m_recentMenu->addAction(QFileInfo(path).fileName());
+        item->setToolTip(path);
+        item->setStatusTip(path);
+        connect(item, &QAction::triggered, this, [this, path] { openFile(path); });
+    }
+    if (!files.isEmpty()) m_recentMenu->addSeparator();
+    QAction* clear = m_recentMenu->addAction(QStringLiteral("Clear Menu"));
+    clear->setEnabled(!files.isEmpty());
+    connect(clear, &QAction::triggered, this, [this] {
+        m_settings->remove(kRecentFilesKey);
+        rebuildRecentMenu();
+    });
+}
+
+bool MainWindow::isInspectorShown() const { return !m_inspector->isHidden(); }
+
+void MainWindow::setInspectorShown(bool shown)
+{
+    m_inspector->setVisible(shown);
+    action("toggleInspectorAction")->setChecked(shown);
+}
+
+bool MainWindow::isSidebarShown() const { return !m_sidebar->isHidden(); }
+
+void MainWindow::setSidebarShown(bool shown)
+{
+    m_sidebar->setVisible(shown);
+    action("toggleSidebarAction")->setChecked(shown);
+}
+
+QWidget* MainWindow::toast() const { return m_toast; }
+
+void MainWindow::showToast(const QString& text)
+{
+    m_toast->setText(text);
+    m_toast->adjustSize();
+    placeToast();
+    m_toast->raise();
+    m_toast->show();
+    fadeToast(1.0);
+    // Each copy schedules its own dismissal two seconds later.
+    QTimer::singleShot(2000, this, &MainWindow::hideToast);
+}
+
+void MainWindow::hideToast() { connect(fadeToast(0.0), &QPropertyAnimation::finished, m_toast, &QWidget::hide); }
+
+QPropertyAnimation* MainWindow::fadeToast(double to)
+{
+    auto* fade = new QPropertyAnimation(m_toast->graphicsEffect(), "opacity", m_toast);
+    fade->setDuration(200);
+    fade->setStartValue(1.0 - to);
+    fade->setEndValue(to);
+    fade->setEasingCurve(QEasingCurve::OutCubic);
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+    return fade;
+}
+
+void MainWindow::placeToast()
+{
+    m_toast->move((m_splitter->width() - m_toast->width()) / 2, 8);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    placeToast();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_handedUndoManager) return;
+    m_handedUndoManager = true;
+    if (m_document) m_document->setUndoManager(&m_undoStack);
+    QTimer::singleShot(100, this, &MainWindow::enlargeToScreen);
+}
+
+void MainWindow::enlargeToScreen()
+{
+    QScreen* screen = windowHandle() ? windowHandle()->screen() : nullptr;
+    if (!screen || isMaximized() || isFullScreen()) return;
+    // The frame (title bar and borders) stays inside the screen's available area.
+    const QMargins frame(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+                         frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom());
+    setGeometry(screen->availableGeometry().marginsRemoved(frame));
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile() && openFile(urls.front().toLocalFile())) event->acceptProposedAction();
+}
+
+} // namespace lumara::ui

@@ -1,0 +1,119 @@
+// The main window: preset sidebar, the detail column (state strip, divider, canvas), the inspector
+// column with its toggle, the toolbar, the menu bar with its shortcuts, the window title rule and
+// the file commands (open, save, save as, recent files, drops). UI thread only.
+#pragma once
+
+#include "document/OrbDocument.h"
+#include "export/ExportText.h"
+#include "ui/FileDialogs.h"
+
+#include <QFutureSynchronizer>
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QUndoStack>
+
+#include <memory>
+
+class QPropertyAnimation;
+class QSettings;
+class QSplitter;
+
+
+namespace lumara::ui {
+
+class CapsuleLabel;
+class FileDialogs;
+class MainCanvasView;
+class PresetSidebarView;
+class StateStripView;
+
+// The save panel's file type of a text export: swift, html or md.
+FileType exportFileType(exporting::ExportFormat format);
+
+// "Lumara — " and the file's name without its extension, else the preset name, else "Custom".
+QString windowTitleFor(const OrbDocument& document);
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // `settings` holds the window's preferences; document and settings must outlive the window.
+    MainWindow(OrbDocument* document, QSettings* settings, std::unique_ptr<FileDialogs> dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    OrbDocument* document() const { return m_document; }
+    QUndoStack* undoStack() { return &m_undoStack; }
+
+    // The file commands, as the menu runs them; failures leave the document as it was.
+    void openCommand();
+    void saveCommand();
+    void saveAsCommand();
+    // Opens a project file (recent files, drops, the command line). Returns whether it opened.
+    bool openFile(const QString& path);
+
+    // Puts the SwiftUI export on the clipboard and shows the "Copied to clipboard" toast.
+    void copyCode();
+    // Generates the text now, then asks where to write it ("orb." + extension) and writes it
+    // atomically; cancelling or a failed write changes nothing.
+    void exportTextFile(exporting::ExportFormat format);
+    // Renders the current orb at twice its size at this moment, then asks where to save "orb.png";
+    // the file is encoded and written off the UI thread.
+    void exportPNGImage();
+    // Waits for a PNG export in progress (tests, orderly quit).
+    void waitForExports();
+
+    bool isInspectorShown() const;
+    void setInspectorShown(bool shown);
+    bool isSidebarShown() const;
+    void setSidebarShown(bool shown);
+    bool isPlaying() const { return m_isPlaying; }
+
+    // An action of the menus or toolbar by object name ("saveAction", "undoAction", ...).
+    QAction* action(const char* objectName) const;
+    StateStripView* stateStrip() const { return m_strip; }
+    MainCanvasView* canvas() const { return m_canvas; }
+    PresetSidebarView* sidebar() const { return m_sidebar; }
+    QWidget* inspector() const { return m_inspector; }
+    QWidget* toast() const;
+    QStringList recentFiles() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void buildActions();
+    void buildMenus();
+    void buildToolbar();
+    void updateTitle();
+    void updateUndoActions();
+    void rememberRecentFile(const QString& path);
+    void rebuildRecentMenu();
+    void showToast(const QString& text);
+    void hideToast();
+    // Fades the toast to an opacity over 0.2 s (ease-out); the animation deletes itself.
+    QPropertyAnimation* fadeToast(double to);
+    void placeToast();
+    void enlargeToScreen();
+    QAction* makeAction(const char* objectName, const QString& text, const QList<QKeySequence>& shortcuts = {});
+
+    QPointer<OrbDocument> m_document;
+    QSettings* m_settings;
+    std::unique_ptr<FileDialogs> m_dialogs;
+    QUndoStack m_undoStack;
+    bool m_handedUndoManager = false;
+    bool m_isPlaying = false;
+
+    QSplitter* m_splitter = nullptr;
+    PresetSidebarView* m_sidebar = nullptr;
+    StateStripView* m_strip = nullptr;
+    MainCanvasView* m_canvas = nullptr;
+    QWidget* m_inspector = nullptr;
+    CapsuleLabel* m_toast = nullptr;
+    QMenu* m_recentMenu = nullptr;
+    QFutureSynchronizer<void> m_exports;
+};
+
+} // namespace lumara::ui

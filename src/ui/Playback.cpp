@@ -1,0 +1,75 @@
+// Playback timing as plain arithmetic on the times handed in. No shared state.
+#include "ui/Playback.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace lumara::ui {
+
+double fadeDuration(double transitionDuration)
+{
+    return std::isnan(transitionDuration) ? 0.2 : std::max(transitionDuration, 0.2);
+}
+
+double stepInterval(double transitionDuration) { return fadeDuration(transitionDuration) + 0.8; }
+
+std::size_t clampedPlayIndex(std::size_t index, std::size_t count)
+{
+    return count == 0 ? 0 : std::min(count - 1, index);
+}
+
+std::optional<std::size_t> nextPlayIndex(std::size_t index, std::size_t count)
+{
+    if (count == 0) return std::nullopt;
+    return (index + 1) % count;
+}
+
+double easeInOut(double t)
+{
+    t = std::clamp(t, 0.0, 1.0);
+    return t < 0.5 ? 4.0 * t * t * t : 1.0 - std::pow(-2.0 * t + 2.0, 3.0) / 2.0;
+}
+
+void Playback::start(double now, std::size_t count, double transitionDuration)
+{
+    m_running = true;
+    m_playIndex = clampedPlayIndex(m_playIndex, count);
+    m_previousIndex.reset();
+    m_nextStep = now + stepInterval(transitionDuration);
+}
+
+void Playback::stop()
+{
+    m_running = false;
+    m_previousIndex.reset();
+}
+
+bool Playback::advance(double now, std::size_t count, double transitionDuration)
+{
+    if (!m_running || now < m_nextStep) return false;
+    const auto next = nextPlayIndex(m_playIndex, count);
+    if (!next) {
+        stop();
+        return false;
+    }
+    m_previousIndex = m_playIndex;
+    m_playIndex = *next;
+    m_fadeStart = now;
+    m_fadeDuration = fadeDuration(transitionDuration);
+    // The interval is read when the step happens, so a new transition time applies from here on.
+    // Counting from `now` rather than the missed deadline keeps a late frame from bunching steps.
+    m_nextStep = now + stepInterval(transitionDuration);
+    return m_previousIndex != m_playIndex;
+}
+
+std::vector<PlaybackLayer> Playback::visibleLayers(double now, std::size_t count) const
+{
+    std::vector<PlaybackLayer> layers;
+    const double progress = m_previousIndex ? easeInOut((now - m_fadeStart) / m_fadeDuration) : 1.0;
+    if (m_previousIndex && progress < 1.0 && *m_previousIndex < count && *m_previousIndex != m_playIndex)
+        layers.push_back({*m_previousIndex, 1.0 - progress});
+    if (m_playIndex < count && progress > 0.0) layers.push_back({m_playIndex, progress});
+    return layers;
+}
+
+} // namespace lumara::ui

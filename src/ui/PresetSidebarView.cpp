@@ -1,0 +1,406 @@
+// The preset list with its painted rows, the brand header and the appearance switch. UI thread only.
+#include "ui/PresetSidebarView.h"
+
+#include "document/OrbDocument.h"
+#include "model/OrbPreset.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+
+#include <QBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStyledItemDelegate>
+
+namespace lumara::ui {
+
+namespace {
+
+enum ItemRole { kindRole = Qt::UserRole, presetRole, firstRole };
+enum ItemKind { headerKind, presetKind };
+
+QColor rgb(double r, double g, double b) { return QColor::fromRgbF(float(r), float(g), float(b)); }
+
+QColor toQColor(const CodableColor& c)
+{
+    const auto unit = [](double v) { return float(std::isfinite(v) ? std::clamp(v, 0.0, 1.0) : 0.0); };
+    return QColor::fromRgbF(unit(c.red), unit(c.green), unit(c.blue), unit(c.opacity));
+}
+
+// A one-pixel line in the sidebar's divider colour.
+class Divider : public QWidget {
+public:
+    explicit Divider(QWidget* parent = nullptr) : QWidget(parent) { setFixedHeight(1); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter(this).fillRect(rect(), sidebarColors(isDarkAppearance()).divider);
+    }
+};
+
+class BrandMarkWidget : public QWidget {
+public:
+    explicit BrandMarkWidget(QWidget* parent = nullptr) : QWidget(parent) { setFixedSize(24, 24); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        paintBrandMark(p, QPointF(0, 0), 24);
+    }
+};
+
+// Section headers and preset rows of the library list.
+class PresetDelegate : public QStyledItemDelegate {
+public:
+    PresetDelegate(const PresetSidebarView* sidebar, QObject* parent) : QStyledItemDelegate(parent), m_sidebar(sidebar) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        if (index.data(kindRole).toInt() == headerKind) {
+            const int above = index.data(firstRole).toBool() ? 8 : 16;
+            return {option.rect.width(), above + QFontMetrics(headerFont(option.font)).height() + 4};
+        }
+        return {option.rect.width(), 4 + 40 + 4};
+    }
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const bool dark = isDarkAppearance();
+        const SidebarColors colors = sidebarColors(dark);
+        p->save();
+        p->setRenderHint(QPainter::Antialiasing);
+        const QRect r = option.rect;
+        if (index.data(kindRole).toInt() == headerKind) {
+            p->setFont(headerFont(option.font));
+            p->setPen(option.palette.color(QPalette::PlaceholderText));
+            const int above = index.data(firstRole).toBool() ? 8 : 16;
+            p->drawText(r.adjusted(12, above, -12, -4), Qt::AlignLeft | Qt::AlignVCenter, index.data(Qt::DisplayRole).toString());
+            p->restore();
+            return;
+        }
+        const OrbPreset& preset = allPresets().at(std::size_t(index.data(presetRole).toInt()));
+        const bool selected = m_sidebar->selectedPresetID() == preset.id;
+        const QRectF row = QRectF(r).adjusted(6, 1, -6, -1);
+        if (selected) {
+            p->setPen(Qt::NoPen);
+            p->setBrush(colors.selectedRow);
+            p->drawRoundedRect(row, 7, 7);
+        } else if (option.state & QStyle::State_MouseOver) {
+            p->setPen(Qt::NoPen);
+            p->setBrush(withAlpha(colors.divider, 0.6));
+            p->drawRoundedRect(row, 7, 7);
+        }
+        const QRectF thumb(r.left() + 12, r.top() + 4, 40, 40);
+        paintPresetThumbnail(*p, thumb, preset.configuration, selected, dark);
+        p->setFont(pixelFont(option.font, 13, selected ? QFont::DemiBold : QFont::Normal));
+        p->setPen(option.palette.color(QPalette::WindowText));
+        const QRect textRect = r.adjusted(12 + 40 + 10, 0, -12, 0);
+        const QString name = QFontMetrics(p->font()).elidedText(QString::fromStdString(preset.name), Qt::ElideRight, textRect.width());
+        p->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, name);
+        p->restore();
+    }
+
+private:
+    static QFont headerFont(const QFont& base) { return pixelFont(base, 11, QFont::DemiBold); }
+    const PresetSidebarView* m_sidebar;
+};
+
+} // namespace
+
+QString thinScrollBarStyle()
+{
+    return QStringLiteral(
+        "QScrollBar:vertical { background: transparent; width: 10px; margin: 0; }"
+        "QScrollBar::handle:vertical { background: rgba(128, 128, 128, 90); border-radius: 3px; min-height: 32px; margin: 2px 3px; }"
+        "QScrollBar::handle:vertical:hover { background: rgba(128, 128, 128, 150); }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }");
+}
+
+SidebarColors sidebarColors(bool dark)
+{
+    if (dark) return {rgb(0.11, 0.10, 0.14), rgb(0.2, 0.18, 0.26), rgb(0.18, 0.15, 0.24), brandAccentPale()};
+    return {rgb(0.97, 0.96, 0.99), rgb(0.9, 0.88, 0.94), withAlpha(brandAccent(), 0.12), brandAccent()};
+}
+
+void paintPresetThumbnail(QPainter& p, const QRectF& rect, const OrbValues& values, bool selected, bool dark)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient gradient(rect.topLeft(), rect.bottomRight());
+    const auto& colors = values.backgroundColors;
+    if (colors.size() == 1) gradient.setColorAt(0, toQColor(colors.front()));
+    for (std::size_t i = 0; colors.size() > 1 && i < colors.size(); ++i)
+        gradient.setColorAt(double(i) / double(colors.size() - 1), toQColor(colors[i]));
+    p.setPen(Qt::NoPen);
+    p.setBrush(colors.empty() ? QBrush(Qt::transparent) : QBrush(gradient));
+    p.drawEllipse(rect);
+
+    // The soft highlight: white at 0.12, blurred by about 3 points, seen through a 22-point disc
+    // moved 4 points up and left.
+    const QPointF c = rect.center() - QPointF(4, 4);
+    QRadialGradient glow(c, 11);
+    glow.setColorAt(0, QColor(255, 255, 255, 31));
+    glow.setColorAt(8.0 / 11.0, QColor(255, 255, 255, 31));
+    glow.setColorAt(1, QColor(255, 255, 255, 0));
+    QPainterPath clip;
+    clip.addEllipse(rect);
+    p.setClipPath(clip);
+    p.setBrush(glow);
+    p.drawEllipse(c, 11, 11);
+    p.setClipping(false);
+
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(255, 255, 255, 31), 0.5));
+    p.drawEllipse(rect.adjusted(0.25, 0.25, -0.25, -0.25));
+    if (selected) {
+        p.setPen(QPen(sidebarColors(dark).selectionRing, 2));
+        p.drawEllipse(rect.adjusted(-2, -2, 2, 2));
+    }
+    p.restore();
+}
+
+void paintBrandMark(QPainter& p, const QPointF& topLeft, double s)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(brandAccent());
+    const QRectF outer(topLeft, QSizeF(s, s));
+    p.drawEllipse(outer);
+    p.setBrush(withAlpha(brandAccentPale(), 0.55));
+    p.drawEllipse(outer.center() - QPointF(0.1 * s, 0.1 * s), 0.225 * s, 0.225 * s);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(255, 255, 255, 64), 0.5));
+    p.drawEllipse(outer.adjusted(0.25, 0.25, -0.25, -0.25));
+    p.restore();
+}
+
+PresetSidebarView::PresetSidebarView(OrbDocument* document, QSettings* settings, QWidget* parent)
+    : QWidget(parent), m_document(document), m_settings(settings)
+{
+    setAccessibleName(QStringLiteral("Presets"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(16, 16, 16, 12);
+    header->setSpacing(10);
+    header->addWidget(new BrandMarkWidget, 0, Qt::AlignVCenter);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(0);
+    auto* title = new QLabel(QStringLiteral("Lumara"));
+    title->setFont(pixelFont(font(), 14, QFont::DemiBold));
+    auto* subtitle = new QLabel(QStringLiteral("Presets"));
+    subtitle->setFont(pixelFont(font(), 11));
+    subtitle->setForegroundRole(QPalette::PlaceholderText);
+    titles->addWidget(title);
+    titles->addWidget(subtitle);
+    header->addLayout(titles, 1);
+    column->addLayout(header);
+    column->addWidget(new Divider);
+
+    m_list = new QListWidget;
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setMouseTracking(true);
+    m_list->viewport()->setAutoFillBackground(false);
+    m_list->setAutoFillBackground(false);
+    m_list->setItemDelegate(new PresetDelegate(this, m_list));
+    m_list->verticalScrollBar()->setStyleSheet(thinScrollBarStyle());
+    m_list->setAccessibleName(QStringLiteral("Preset library"));
+    const auto& presets = allPresets();
+    bool first = true;
+    for (PresetCategory category : kAllPresetCategories) {
+        auto* head = new QListWidgetItem(QString::fromUtf8(presetCategoryRawValue(category).data(),
+                                                           qsizetype(presetCategoryRawValue(category).size())));
+        head->setFlags(Qt::NoItemFlags);
+        head->setData(kindRole, headerKind);
+        head->setData(firstRole, first);
+        m_list->addItem(head);
+        first = false;
+        for (std::size_t i = 0; i < presets.size(); ++i) {
+            if (presets[i].category != category) continue;
+            auto* item = new QListWidgetItem(QString::fromStdString(presets[i].name));
+            item->setFlags(Qt::ItemIsEnabled);
+            item->setData(kindRole, presetKind);
+            item->setData(presetRole, int(i));
+            item->setToolTip(QStringLiteral("Apply %1").arg(item->text()));
+            m_list->addItem(item);
+        }
+    }
+    connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        if (item->data(kindRole).toInt() == presetKind) applyPreset(allPresets().at(std::size_t(item->data(presetRole).toInt())));
+    });
+    connect(m_list, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        // Return on a row applies it too; a mouse click is already handled by itemClicked.
+        if (item->data(kindRole).toInt() == presetKind && !m_list->underMouse())
+            applyPreset(allPresets().at(std::size_t(item->data(presetRole).toInt())));
+    });
+    column->addWidget(m_list, 1);
+    column->addWidget(new Divider);
+
+    auto* appearanceRow = new QHBoxLayout;
+    appearanceRow->setContentsMargins(16, 8, 16, 8);
+    appearanceRow->setSpacing(8);
+    auto* icon = new QLabel;
+    icon->setFixedWidth(16);
+    icon->setAlignment(Qt::AlignCenter);
+    icon->setPixmap(drawnSymbolIcon(Symbol::appearance, brandAccent()).pixmap(QSize(11, 11), devicePixelRatioF()));
+    appearanceRow->addWidget(icon);
+    m_appearance = new SegmentedControl({QStringLiteral("System"), QStringLiteral("Light"), QStringLiteral("Dark")});
+    m_appearance->setAccessibleName(QStringLiteral("Appearance"));
+    m_appearance->setCurrentIndex(storedAppTheme(*m_settings));
+    connect(m_appearance, &SegmentedControl::activated, this, &PresetSidebarView::setAppTheme);
+    appearanceRow->addWidget(m_appearance, 1);
+    auto* appearanceBox = new QWidget;
+    appearanceBox->setMinimumHeight(44);
+    appearanceBox->setLayout(appearanceRow);
+    column->addWidget(appearanceBox);
+
+    connect(document, &OrbDocument::currentPresetNameChanged, this, &PresetSidebarView::followPresetName);
+    followPresetName();
+}
+
+void PresetSidebarView::applyPreset(const OrbPreset& preset)
+{
+    m_selectedPresetID = preset.id;
+    m_list->viewport()->update();
+    // One undo step, the preset's name, a copy of its look in the selected state, autosave.
+    if (m_document) m_document->applyPreset(preset);
+}
+
+QListWidgetItem* PresetSidebarView::itemForPreset(const QString& name) const
+{
+    for (int i = 0; i < m_list->count(); ++i) {
+        QListWidgetItem* item = m_list->item(i);
+        if (item->data(kindRole).toInt() == presetKind && item->text() == name) return item;
+    }
+    return nullptr;
+}
+
+void PresetSidebarView::followPresetName()
+{
+    m_selectedPresetID.reset();
+    if (m_document && m_document->currentPresetName()) {
+        if (const OrbPreset* preset = findPreset(m_document->currentPresetName()->toStdString()))
+            m_selectedPresetID = preset->id;
+    }
+    m_list->viewport()->update();
+}
+
+void PresetSidebarView::setAppTheme(int value)
+{
+    m_settings->setValue(kAppThemeKey, value);
+    m_settings->sync();
+    applyAppTheme(value);
+}
+
+void PresetSidebarView::paintEvent(QPaintEvent*)
+{
+    QPainter(this).fillRect(rect(), sidebarColors(isDarkAppearance()).background);
+}
+
+void PresetSidebarView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) update();
+}
+
+SegmentedControl::SegmentedControl(QStringList labels, QWidget* parent) : QWidget(parent), m_labels(std::move(labels))
+{
+    setFocusPolicy(Qt::TabFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void SegmentedControl::setCurrentIndex(int index)
+{
+    if (index < 0 || index >= m_labels.size()) index = -1;
+    if (m_current == index) return;
+    m_current = index;
+    update();
+}
+
+QSize SegmentedControl::sizeHint() const
+{
+    const QFontMetrics metrics(pixelFont(font(), 12));
+    int width = 0;
+    for (const QString& label : m_labels) width = std::max(width, metrics.horizontalAdvance(label));
+    return {int(m_labels.size()) * (width + 16), metrics.height() + 10};
+}
+
+QSize SegmentedControl::minimumSizeHint() const { return {int(m_labels.size()) * 36, sizeHint().height()}; }
+
+QRect SegmentedControl::segmentRect(int index) const
+{
+    const int n = int(m_labels.size());
+    const int x0 = index * width() / n;
+    const int x1 = (index + 1) * width() / n;
+    return QRect(x0, 0, x1 - x0, height());
+}
+
+int SegmentedControl::segmentAt(const QPoint& point) const
+{
+    for (int i = 0; i < m_labels.size(); ++i)
+        if (segmentRect(i).contains(point)) return i;
+    return -1;
+}
+
+void SegmentedControl::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const bool dark = isDarkAppearance();
+    p.setPen(Qt::NoPen);
+    p.setBrush(dark ? QColor(255, 255, 255, 20) : QColor(0, 0, 0, 15));
+    p.drawRoundedRect(QRectF(rect()), 7, 7);
+    p.setFont(pixelFont(font(), 12, QFont::Medium));
+    for (int i = 0; i < m_labels.size(); ++i) {
+        const QRectF r = QRectF(segmentRect(i)).adjusted(2, 2, -2, -2);
+        if (i == m_current) {
+            p.setPen(dark ? Qt::NoPen : QPen(QColor(0, 0, 0, 25), 0.5));
+            p.setBrush(dark ? QColor(255, 255, 255, 46) : QColor(Qt::white));
+            p.drawRoundedRect(r, 5, 5);
+        }
+        p.setPen(i == m_current ? palette().color(QPalette::WindowText) : palette().color(QPalette::PlaceholderText));
+        p.drawText(r, Qt::AlignCenter, m_labels.at(i));
+    }
+    if (hasFocus()) {
+        p.setPen(QPen(withAlpha(brandAccent(), 0.6), 1.5));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 7, 7);
+    }
+}
+
+void SegmentedControl::mousePressEvent(QMouseEvent* event)
+{
+    const int index = segmentAt(event->position().toPoint());
+    if (index < 0) return;
+    setCurrentIndex(index);
+    emit activated(index);
+}
+
+void SegmentedControl::keyPressEvent(QKeyEvent* event)
+{
+    int index = m_current;
+    if (event->key() == Qt::Key_Left) index = std::max(0, m_current - 1);
+    else if (event->key() == Qt::Key_Right) index = std::min(int(m_labels.size()) - 1, m_current + 1);
+    else return QWidget::keyPressEvent(event);
+    if (index == m_current) return;
+    setCurrentIndex(index);
+    emit activated(index);
+}
+
+} // namespace lumara::ui

@@ -1,0 +1,33 @@
+// Named symbols for toolbar, menu and strip buttons. Each prefers the desktop icon theme's icon
+// where the freedesktop naming has one, and falls back to a line drawing of ours that takes the
+// colour of the current palette, so the window looks complete on a bare system. UI thread only.
+#pragma once
+
+#include <QIcon>
+
+namespace lumara::ui {
+
+enum class Symbol {
+    dice,
+    undo,
+    redo,
+    copyCode,
+    photo,
+    sidebarLeading,
+    sidebarTrailing,
+    play,
+    pause,
+    plus,
+    timer,
+    appearance,
+    open,
+    save,
+    help,
+};
+
+// The theme icon for the symbol when the desktop has one, else our drawing.
+QIcon symbolIcon(Symbol symbol);
+// Always our drawing, in `color` when it is valid, else in the palette's button text colour.
+QIcon drawnSymbolIcon(Symbol symbol, QColor color = {});
+
+} // namespace lumara::ui

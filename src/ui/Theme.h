@@ -1,0 +1,42 @@
+// The application's look: the brand colours, the appearance preference "appTheme" and the
+// light and dark palettes it switches between application-wide. UI thread only.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+
+class QSettings;
+class QWidget;
+
+namespace lumara::ui {
+
+inline constexpr const char* kAppThemeKey = "appTheme";
+
+// Integer raw values as stored in the preference store.
+enum class AppTheme : int { system = 0, light = 1, dark = 2 };
+inline constexpr AppTheme kDefaultAppTheme = AppTheme::dark;
+
+// sRGB 0.42, 0.22, 0.91: the window's tint and the selection colour of the strip and canvas.
+QColor brandAccent();
+// sRGB 0.72, 0.58, 1.0: the accent on dark backgrounds.
+QColor brandAccentPale();
+
+// The stored "appTheme" integer (default 2, dark). Values outside 0...2 are returned unchanged.
+int storedAppTheme(const QSettings& settings);
+
+// Applies an "appTheme" value to the whole application: 0 follows the desktop (the palette the
+// application started with), 1 and 2 switch every window to the light or dark palette at once.
+// A value outside 0...2 leaves the appearance as it is. Returns whether anything was applied.
+// Needs a QApplication.
+bool applyAppTheme(int rawValue);
+
+// Whether the application's current palette is a dark one (its window colour is dark).
+bool isDarkAppearance();
+
+// `base` at a size in device-independent pixels (the window's points) and a weight.
+QFont pixelFont(const QFont& base, int pixels, QFont::Weight weight = QFont::Normal);
+
+// A colour with its alpha replaced.
+QColor withAlpha(QColor color, double alpha);
+
+} // namespace lumara::ui

@@ -1,0 +1,98 @@
+// Shared pieces of the editor tests: one QApplication for the process (offscreen platform), file
+// panels answered from a script, and an editor with its own settings file in a temporary folder.
+#pragma once
+
+#include "document/OrbDocument.h"
+#include "document/Preferences.h"
+#include "ui/FileDialogs.h"
+#include "ui/LumaraApp.h"
+#include "ui/MainWindow.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+#include <optional>
+
+namespace lumara::test {
+
+inline QApplication& testApplication()
+{
+    static int argc = 1;
+    static char name[] = "lumara-tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = new QApplication(argc, argv); // lives until the process ends
+    return *app;
+}
+
+// Answers each panel with the next scripted answer (nothing = cancelled) and records the question.
+class ScriptedDialogs : public ui::FileDialogs {
+public:
+    struct Question {
+        ui::FileType type;
+        QString proposedName; // empty for open panels
+    };
+
+    std::optional<QString> chooseFileToOpen(QWidget*, const ui::FileType& type) override { return answer({type, {}}); }
+    std::optional<QString> chooseSaveLocation(QWidget*, const ui::FileType& type, const QString& proposedName) override
+    {
+        return answer({type, proposedName});
+    }
+
+    std::deque<QString> answers; // an empty answer cancels
+    std::vector<Question> questions;
+
+private:
+    std::optional<QString> answer(Question question)
+    {
+        questions.push_back(std::move(question));
+        if (answers.empty()) return std::nullopt;
+        const QString next = answers.front();
+        answers.pop_front();
+        if (next.isEmpty()) return std::nullopt;
+        return next;
+    }
+};
+
+inline QStringList stateNames(const OrbDocument& document)
+{
+    QStringList names;
+    for (const OrbState* state : document.states()) names << state->name();
+    return names;
+}
+
+// An editor on a fresh settings file, with its window shown.
+class EditorFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        testApplication();
+        ASSERT_TRUE(dir.isValid());
+        preferences = std::make_unique<Preferences>(dir.filePath("Lumara.conf"));
+        auto scripted = std::make_unique<ScriptedDialogs>();
+        dialogs = scripted.get();
+        app = std::make_unique<ui::LumaraApp>(preferences.get(), std::move(scripted));
+        window()->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
+    }
+    void TearDown() override
+    {
+        app.reset();
+        preferences.reset();
+    }
+
+    ui::MainWindow* window() const { return app->mainWindow(); }
+    OrbDocument* document() const { return app->document(); }
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<Preferences> preferences;
+    ScriptedDialogs* dialogs = nullptr;
+    std::unique_ptr<ui::LumaraApp> app;
+};
+
+} // namespace lumara::test

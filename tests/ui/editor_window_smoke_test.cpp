@@ -1,0 +1,68 @@
+// Starts the real editor on a real X server (run under xvfb-run), waits for the canvas's first
+// drawn frame, and saves a screenshot of the window next to the build for a person to look at.
+#include "document/OrbDocument.h"
+#include "document/Preferences.h"
+#include "model/OrbPreset.h"
+#include "ui/LumaraApp.h"
+#include "ui/MainCanvasView.h"
+#include "ui/MainWindow.h"
+#include "ui/StateStripView.h"
+#include "ui/Theme.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+using namespace lumara;
+
+TEST(EditorWindow, ShowsOnARealDisplayAndDrawsTheOrb)
+{
+    QTemporaryDir config;
+    qputenv("LUMARA_CONFIG_DIR", config.path().toUtf8());
+    int argc = 1;
+    char name[] = "lumara";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+
+    Preferences preferences;
+    ui::applyAppTheme(ui::storedAppTheme(preferences.settings()));
+    ui::LumaraApp app(&preferences);
+    ui::MainWindow* window = app.mainWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QSignalSpy frames(window->canvas(), &ui::MainCanvasView::framePresented);
+    ASSERT_TRUE(frames.wait(5000));
+    QTest::qWait(400); // the enlargement and a few frames settle
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8("Lumara \u2014 Custom"));
+
+    const auto screenshot = [&](const char* name) {
+        const QString path = QStringLiteral(LUMARA_BINARY_DIR "/") + QLatin1String(name);
+        EXPECT_TRUE(window->screen()->grabWindow(window->winId()).save(path)) << path.toStdString();
+    };
+    screenshot("editor-window.png");
+    // The orb sits in the middle of the canvas: its centre is not the backdrop's grey.
+    const QImage canvas = window->canvas()->grab().toImage();
+    const QColor middle = canvas.pixelColor(canvas.width() / 2, canvas.height() / 2);
+    EXPECT_FALSE(middle.red() == middle.green() && middle.green() == middle.blue()) << middle.name().toStdString();
+
+    // A two-state project with a preset, then the light appearance, for a person to look at.
+    app.document()->applyPreset(*findPreset("Northern Lights"));
+    app.document()->addState();
+    app.document()->applyPreset(*findPreset("Molten"));
+    QTest::qWait(300);
+    screenshot("editor-window-states.png");
+    QTest::mouseClick(window->stateStrip()->playButton(), Qt::LeftButton);
+    QTest::qWait(2600); // the first step comes 1.4 s in and fades for 0.6 s
+    screenshot("editor-window-playing.png");
+    EXPECT_EQ(window->canvas()->playback().playIndex(), 1u) << "the loop has moved on to the second state";
+    ui::applyAppTheme(1);
+    QTest::qWait(300);
+    screenshot("editor-window-light.png");
+}

@@ -1,0 +1,275 @@
+// The main window with real widgets: the title rule, undo and redo through the actions and their
+// shortcuts, the Open / Save / Save As flows on temporary files, Copy Code and the file exports.
+#include "UiTestSupport.h"
+
+#include "document/OrbDocument.h"
+#include "export/ExportText.h"
+#include "model/OrbPreset.h"
+#include "support/TestSupport.h"
+#include "ui/MainCanvasView.h"
+#include "ui/StateStripView.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QImage>
+#include <QMimeData>
+#include <QUndoStack>
+
+using namespace lumara;
+using lumara::test::EditorFixture;
+using lumara::test::stateNames;
+
+namespace {
+
+const QString kDash = QString::fromUtf8("Lumara \u2014 ");
+
+// A project file of three named states with the second selected, written by another document.
+QString writeThreeStateProject(const QString& path)
+{
+    OrbProjectData project;
+    for (const char* name : {"Calm", "Bright", "Dim"}) {
+        OrbValues values;
+        values.orbSize = 200 + project.states.size() * 10;
+        project.states.push_back({makeStateId(), name, values});
+    }
+    project.selectedStateIndex = 1;
+    project.transitionDuration = 1.5;
+    OrbDocument writer(project);
+    EXPECT_TRUE(writer.saveProject(path));
+    return path;
+}
+
+} // namespace
+
+TEST_F(EditorFixture, TitleFollowsFileThenPresetThenCustom)
+{
+    EXPECT_EQ(window()->windowTitle(), kDash + "Custom");
+    document()->applyPreset(*findPreset("Jade"));
+    EXPECT_EQ(window()->windowTitle(), kDash + "Jade");
+    dialogs->answers.push_back(path("My Orb.lumara"));
+    window()->saveCommand();
+    EXPECT_EQ(window()->windowTitle(), kDash + "My Orb") << "the file name wins over the preset name";
+    document()->randomize();
+    EXPECT_EQ(window()->windowTitle(), kDash + "My Orb");
+
+    // Only the last extension goes; a fresh editor without a file falls back to the preset.
+    dialogs->answers.push_back(path("orb.v2.lumara"));
+    window()->saveAsCommand();
+    EXPECT_EQ(window()->windowTitle(), kDash + "orb.v2");
+}
+
+TEST_F(EditorFixture, UndoAndRedoActionsFollowTheStackAndDriveTheDocument)
+{
+    QAction* undo = window()->action("undoAction");
+    QAction* redo = window()->action("redoAction");
+    ASSERT_EQ(document()->undoManager(), window()->undoStack()) << "the shown window hands in its undo stack";
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+
+    document()->addState();
+    EXPECT_TRUE(undo->isEnabled());
+    undo->trigger();
+    EXPECT_EQ(document()->states().size(), 1);
+    EXPECT_TRUE(redo->isEnabled());
+    redo->trigger();
+    EXPECT_EQ(document()->states().size(), 2);
+
+    // The shortcuts reach the same actions.
+    EXPECT_TRUE(undo->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Z)));
+    EXPECT_TRUE(redo->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)));
+    for (QKeySequence key : QKeySequence::keyBindings(QKeySequence::Redo)) EXPECT_TRUE(redo->shortcuts().contains(key));
+    window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+    QTest::keyClick(window(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(document()->states().size(), 1);
+    QTest::keyClick(window(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(document()->states().size(), 2);
+    QTest::keyClick(window(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(window()->undoStack()->count(), 2) << "Ctrl+R randomizes as one more undo step";
+}
+
+TEST(EditorWindow, UndoStaysOffUntilTheWindowIsShown)
+{
+    lumara::test::testApplication();
+    QTemporaryDir dir;
+    Preferences preferences(dir.filePath("Lumara.conf"));
+    ui::LumaraApp app(&preferences, std::make_unique<lumara::test::ScriptedDialogs>());
+    EXPECT_EQ(app.document()->undoManager(), nullptr);
+    app.document()->addState(); // still works, records nothing
+    EXPECT_EQ(app.document()->states().size(), 2);
+    EXPECT_FALSE(app.mainWindow()->action("undoAction")->isEnabled());
+}
+
+TEST_F(EditorFixture, ShortcutsAndCommandsAreTheAgreedOnes)
+{
+    const struct {
+        const char* action;
+        QKeySequence key;
+    } table[] = {
+        {"openAction", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"saveAction", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"saveAsAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        {"exportPNGAction", QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {"exportSwiftUIAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
+        {"exportHTMLAction", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E)},
+        {"randomizeAction", QKeySequence(Qt::CTRL | Qt::Key_R)},
+        {"helpAction", QKeySequence(Qt::Key_F1)},
+        {"toggleSidebarAction", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S)},
+        {"toggleInspectorAction", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I)},
+        {"quitAction", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+    };
+    for (const auto& row : table) {
+        QAction* action = window()->action(row.action);
+        ASSERT_NE(action, nullptr) << row.action;
+        EXPECT_TRUE(action->shortcuts().contains(row.key)) << row.action;
+    }
+    EXPECT_FALSE(window()->action("checkForUpdatesAction")->isEnabled());
+    // No New command and no New Window: nothing answers Ctrl+N.
+    for (QAction* action : window()->findChildren<QAction*>())
+        EXPECT_FALSE(action->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_N))) << action->text().toStdString();
+
+    window()->action("toggleInspectorAction")->trigger();
+    EXPECT_FALSE(window()->isInspectorShown());
+    window()->action("toggleInspectorAction")->trigger();
+    EXPECT_TRUE(window()->isInspectorShown());
+    window()->action("toggleSidebarAction")->trigger();
+    EXPECT_FALSE(window()->isSidebarShown());
+}
+
+TEST_F(EditorFixture, SaveWithoutLocationGoesThroughSaveAsWithMyOrb)
+{
+    window()->saveCommand(); // cancelled
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_EQ(dialogs->questions[0].proposedName, "My Orb");
+    EXPECT_EQ(dialogs->questions[0].type.extension, "lumara");
+    EXPECT_FALSE(document()->currentFileURL().has_value()) << "cancelling does nothing";
+
+    const QString file = path("My Orb.lumara");
+    dialogs->answers.push_back(file);
+    window()->saveCommand();
+    ASSERT_EQ(document()->currentFileURL(), file);
+    EXPECT_TRUE(QFileInfo::exists(file));
+
+    // The next Save writes to the same file without a panel.
+    document()->renameState(0, "Renamed");
+    window()->saveCommand();
+    EXPECT_EQ(dialogs->questions.size(), 2u);
+    OrbDocument reader(OrbProjectData{});
+    ASSERT_TRUE(reader.loadProject(file));
+    EXPECT_EQ(reader.states().front()->name(), "Renamed");
+    EXPECT_EQ(window()->recentFiles().value(0), file);
+}
+
+TEST_F(EditorFixture, SaveToAnUnwritablePlaceKeepsTheDocumentAsItWas)
+{
+    dialogs->answers.push_back(path("no/such/folder/orb.lumara"));
+    window()->saveAsCommand();
+    EXPECT_FALSE(document()->currentFileURL().has_value());
+    EXPECT_EQ(window()->windowTitle(), kDash + "Custom");
+}
+
+TEST_F(EditorFixture, OpenReplacesTheProjectAndUndoBringsTheOldOneBack)
+{
+    const QString file = writeThreeStateProject(path("Three States.lumara"));
+    const QStringList before = stateNames(*document());
+    dialogs->answers.push_back(file);
+    window()->action("openAction")->trigger();
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_EQ(dialogs->questions[0].type.extension, "lumara");
+    EXPECT_EQ(stateNames(*document()), QStringList({"Calm", "Bright", "Dim"}));
+    EXPECT_EQ(document()->selectedStateIndex(), 1);
+    EXPECT_DOUBLE_EQ(document()->transitionDuration(), 1.5);
+    EXPECT_EQ(window()->windowTitle(), kDash + "Three States");
+    EXPECT_EQ(window()->stateStrip()->chipCount(), 3);
+
+    window()->action("undoAction")->trigger();
+    EXPECT_EQ(stateNames(*document()), before);
+    EXPECT_EQ(document()->currentFileURL(), file) << "undo keeps the opened file's location";
+    EXPECT_EQ(window()->stateStrip()->chipCount(), 1);
+}
+
+TEST_F(EditorFixture, DroppingAProjectFileOnTheWindowOpensIt)
+{
+    const QString file = writeThreeStateProject(path("Dropped.lumara"));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(file)});
+    const QPoint at = window()->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window(), &drop);
+    EXPECT_EQ(document()->states().size(), 3);
+    EXPECT_EQ(window()->windowTitle(), kDash + "Dropped");
+}
+
+TEST_F(EditorFixture, OpeningSomethingThatIsNotAProjectChangesNothing)
+{
+    const QString garbage = path("notes.lumara");
+    lumara::test::writeBytes(garbage.toStdString(), "not a property list");
+    dialogs->answers.push_back(garbage);
+    window()->openCommand();
+    window()->openCommand(); // cancelled
+    EXPECT_EQ(document()->states().size(), 1);
+    EXPECT_FALSE(document()->currentFileURL().has_value());
+    EXPECT_EQ(window()->undoStack()->count(), 0);
+    EXPECT_TRUE(window()->recentFiles().isEmpty());
+}
+
+TEST_F(EditorFixture, CopyCodePutsExactlyTheSwiftUIExportOnTheClipboard)
+{
+    document()->applyPreset(*findPreset("Molten"));
+    document()->addState();
+    window()->action("copyCodeAction")->trigger();
+    const std::string expected = exporting::generateExportText(exporting::ExportFormat::swiftUI, document()->projectData());
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), expected);
+    EXPECT_TRUE(window()->toast()->isVisible());
+    EXPECT_EQ(window()->toast()->property("text").toString(), "Copied to clipboard");
+    QTest::qWait(2400);
+    EXPECT_FALSE(window()->toast()->isVisible()) << "the toast leaves about two seconds later";
+}
+
+TEST_F(EditorFixture, TextExportsProposeOrbFilesAndWriteTheExportAsGeneratedAtTheCommand)
+{
+    const struct {
+        const char* action;
+        exporting::ExportFormat format;
+        const char* proposed;
+    } table[] = {
+        {"exportSwiftUIAction", exporting::ExportFormat::swiftUI, "orb.swift"},
+        {"exportHTMLAction", exporting::ExportFormat::html, "orb.html"},
+    };
+    for (const auto& row : table) {
+        const std::string expected = exporting::generateExportText(row.format, document()->projectData());
+        const QString file = path(row.proposed);
+        dialogs->answers.push_back(file);
+        window()->action(row.action)->trigger();
+        ASSERT_FALSE(dialogs->questions.empty());
+        EXPECT_EQ(dialogs->questions.back().proposedName, row.proposed);
+        EXPECT_EQ(lumara::test::readBytes(file.toStdString()), expected) << row.proposed;
+    }
+    // Two states give the multi-state file.
+    document()->addState();
+    dialogs->answers.push_back(path("two.swift"));
+    window()->exportTextFile(exporting::ExportFormat::swiftUI);
+    EXPECT_EQ(lumara::test::readBytes(path("two.swift").toStdString()),
+              exporting::generateExportText(exporting::ExportFormat::swiftUI, document()->projectData()));
+}
+
+TEST_F(EditorFixture, ExportPngWritesTheOrbAtTwiceItsSize)
+{
+    document()->currentConfiguration()->setOrbSize(150);
+    window()->exportPNGImage(); // cancelled: nothing written
+    EXPECT_EQ(dialogs->questions.back().proposedName, "orb.png");
+    const QString file = path("orb.png");
+    dialogs->answers.push_back(file);
+    window()->action("exportPNGAction")->trigger();
+    window()->waitForExports();
+    const QImage image(file);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.size(), QSize(300, 300));
+    EXPECT_TRUE(image.hasAlphaChannel());
+    EXPECT_EQ(qAlpha(image.pixel(150, 150)), 255) << "the orb itself is opaque";
+    EXPECT_LT(qAlpha(image.pixel(0, 0)), 32) << "its corner shows at most the faint shadow";
+}

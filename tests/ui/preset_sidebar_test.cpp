@@ -1,0 +1,94 @@
+// The preset sidebar with real widgets: a click applies a copy of the preset as one undo step, the
+// highlight follows the document's preset name, and the appearance switch is stored and applied.
+#include "UiTestSupport.h"
+
+#include "document/OrbDocument.h"
+#include "model/OrbPreset.h"
+#include "ui/PresetSidebarView.h"
+#include "ui/Theme.h"
+
+#include <QListWidget>
+#include <QSettings>
+
+using namespace lumara;
+using lumara::test::EditorFixture;
+
+namespace {
+
+void clickPreset(ui::PresetSidebarView* sidebar, const QString& name)
+{
+    QListWidgetItem* item = sidebar->itemForPreset(name);
+    ASSERT_NE(item, nullptr) << name.toStdString();
+    sidebar->list()->scrollToItem(item);
+    QTest::mouseClick(sidebar->list()->viewport(), Qt::LeftButton, {}, sidebar->list()->visualItemRect(item).center());
+}
+
+} // namespace
+
+TEST_F(EditorFixture, TwoClicksOnJadeAreTwoUndoSteps)
+{
+    const OrbValues before = document()->currentConfiguration()->values();
+    const OrbPreset& jade = *findPreset("Jade");
+    ui::PresetSidebarView* sidebar = window()->sidebar();
+    clickPreset(sidebar, "Jade");
+    clickPreset(sidebar, "Jade");
+    EXPECT_EQ(window()->undoStack()->count(), 2);
+    EXPECT_EQ(document()->currentConfiguration()->values(), jade.configuration);
+    EXPECT_EQ(sidebar->selectedPresetID(), jade.id);
+
+    // The state holds a copy: editing it leaves the library alone.
+    document()->currentConfiguration()->setOrbSize(123);
+    EXPECT_EQ(findPreset("Jade")->configuration.orbSize, jade.configuration.orbSize);
+
+    window()->undoStack()->undo();
+    EXPECT_EQ(document()->currentConfiguration()->values(), jade.configuration) << "one undo leaves the Jade look";
+    window()->undoStack()->undo();
+    EXPECT_EQ(document()->currentConfiguration()->values(), before);
+}
+
+TEST_F(EditorFixture, HighlightFollowsThePresetNameAcrossRandomAndStateChanges)
+{
+    ui::PresetSidebarView* sidebar = window()->sidebar();
+    EXPECT_FALSE(sidebar->selectedPresetID().has_value());
+    clickPreset(sidebar, "Electric");
+    EXPECT_EQ(sidebar->selectedPresetID(), findPreset("Electric")->id);
+    EXPECT_EQ(document()->currentPresetName(), "Electric");
+
+    document()->addState(); // clears the name
+    EXPECT_FALSE(sidebar->selectedPresetID().has_value());
+    clickPreset(sidebar, "Cloud");
+    document()->selectState(0); // selecting another state keeps the name and the highlight
+    EXPECT_EQ(sidebar->selectedPresetID(), findPreset("Cloud")->id);
+    window()->action("randomizeAction")->trigger();
+    EXPECT_FALSE(sidebar->selectedPresetID().has_value()) << "a random orb clears the highlight";
+}
+
+TEST_F(EditorFixture, ListShowsEveryFamilyInOrderWithItsPresets)
+{
+    QListWidget* list = window()->sidebar()->list();
+    QStringList headers;
+    int presets = 0;
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->item(i)->flags() == Qt::NoItemFlags)
+            headers << list->item(i)->text();
+        else
+            ++presets;
+    }
+    EXPECT_EQ(headers, QStringList({"Cool", "Warm", "Neon", "Pastel", "Dark"}));
+    EXPECT_EQ(presets, int(allPresets().size()));
+}
+
+TEST_F(EditorFixture, AppearanceSwitchStoresAndAppliesTheTheme)
+{
+    ui::SegmentedControl* appearance = window()->sidebar()->appearanceControl();
+    EXPECT_EQ(appearance->currentIndex(), 2) << "dark by default";
+    QTest::mouseClick(appearance, Qt::LeftButton, {}, appearance->segmentRect(1).center());
+    EXPECT_EQ(QSettings(path("Lumara.conf"), QSettings::IniFormat).value("appTheme").toInt(), 1);
+    EXPECT_FALSE(ui::isDarkAppearance());
+    QTest::mouseClick(appearance, Qt::LeftButton, {}, appearance->segmentRect(2).center());
+    EXPECT_TRUE(ui::isDarkAppearance());
+    EXPECT_EQ(ui::sidebarColors(true).background, QColor::fromRgbF(0.11f, 0.10f, 0.14f));
+
+    EXPECT_FALSE(ui::applyAppTheme(7)) << "values outside 0...2 leave the appearance alone";
+    EXPECT_TRUE(ui::isDarkAppearance());
+}
