@@ -18,6 +18,7 @@ int main(int argc, char** argv)
     int exitCode = 0;
     lumara::cli::addPresetsCommand(app, exitCode);
     lumara::cli::addConvertCommand(app, exitCode);
+    lumara::cli::addAnimateCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);
