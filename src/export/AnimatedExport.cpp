@@ -153,7 +153,8 @@ Result<Ok, ExportError> streamPlan(const OrbValues& values, double scale, const 
                 job = shared.nextJob++;
             }
             const double t = plan.times[static_cast<std::size_t>(jobSample[job])];
-            render::Image image = render::renderOrb(values, t, renderOptions);
+            render::Image image = options.renderer ? options.renderer(values, t, renderOptions)
+                                                   : render::renderOrb(values, t, renderOptions);
             {
                 std::lock_guard lock(shared.mutex);
                 shared.slots[job % capacity] = std::move(image);
@@ -311,13 +312,13 @@ Result<Ok, ExportError> checkAnimationSettings(const OrbValues& values, Animated
     if (!(settings.scale > 0.0 && std::isfinite(settings.scale)))
         return renderError("the scale must be a positive number (got " + number(settings.scale) + ")");
     const double side = values.orbSize * settings.scale;
-    if (!(side <= kMaxAnimationFrameSide + 0.5))
+    if (!std::isfinite(side) || std::round(side) < 1.0)
+        return renderError("an orb of size " + number(values.orbSize) + " pt at scale " + number(settings.scale) +
+                           " gives frames without pixels");
+    if (std::round(side) > kMaxAnimationFrameSide)
         return renderError("frames would be " + number(std::round(side)) + " pixels square (orb size " +
                            number(values.orbSize) + " pt at scale " + number(settings.scale) + "); the most is " +
                            std::to_string(kMaxAnimationFrameSide));
-    if (render::orbPixelSize(values, settings.scale) < 1)
-        return renderError("an orb of size " + number(values.orbSize) + " pt at scale " + number(settings.scale) +
-                           " gives frames without pixels");
     return Ok{};
 }
 

@@ -87,6 +87,9 @@ struct AnimationExportOptions {
     // Memory allowed for keeping forward frames that a seamless loop shows again on its way back;
     // frames beyond it are rendered a second time (the renderer is pure, so the pixels agree).
     std::size_t reuseBudgetBytes = 48u << 20;
+    // Draws one frame; called concurrently from the worker threads, so it must be pure.
+    // Empty means render::renderOrb. Tests substitute a drawing that encodes the time.
+    std::function<render::Image(const OrbValues&, double timeSeconds, const render::RenderOptions&)> renderer;
 };
 
 // Streams the frame sequence to `consume` in order, rendering ahead on worker threads with at most

@@ -12,6 +12,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -163,6 +164,16 @@ public:
             codecOptions.set("cpu-used", "5");
             codecOptions.set("row-mt", "1");
             break;
+        }
+        if (const char* extra = std::getenv("LUMARA_EXP")) {
+            AVDictionary* d = nullptr;
+            av_dict_parse_string(&d, extra, "=", ":", 0);
+            AVDictionaryEntry* e = nullptr;
+            while ((e = av_dict_get(d, "", e, AV_DICT_IGNORE_SUFFIX))) {
+                if (std::string(e->key) == "threads") m_codec->thread_count = std::atoi(e->value);
+                else codecOptions.set(e->key, e->value);
+            }
+            av_dict_free(&d);
         }
         check(avcodec_open2(m_codec.get(), codec, &codecOptions.entries), std::string("cannot start ") + recipe.encoder);
 
