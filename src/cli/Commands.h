@@ -9,5 +9,6 @@ namespace lumara::cli {
 void addPresetsCommand(CLI::App& app, int& exitCode);
 void addConvertCommand(CLI::App& app, int& exitCode);
 void addAnimateCommand(CLI::App& app, int& exitCode);
+void addRenderCommand(CLI::App& app, int& exitCode);
 
 } // namespace lumara::cli

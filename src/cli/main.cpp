@@ -19,6 +19,7 @@ int main(int argc, char** argv)
     lumara::cli::addPresetsCommand(app, exitCode);
     lumara::cli::addConvertCommand(app, exitCode);
     lumara::cli::addAnimateCommand(app, exitCode);
+    lumara::cli::addRenderCommand(app, exitCode);
 
     try {
         app.parse(argc, argv);

@@ -24,15 +24,22 @@ struct RenderOptions {
     // Target extent in pixels. 0 means the orb's square, round(orbSize * pixelsPerPoint).
     int width = 0;
     int height = 0;
-    // Where the orb's square sits in the target, in pixels (top-left corner).
+    // Where the orb's square sits in the target, in pixels (top-left corner); rounded to whole pixels.
     double originX = 0.0;
     double originY = 0.0;
     // Worker threads: 0 = all cores, 1 = single-threaded. The result never depends on it.
     int threads = 0;
 };
 
+// Largest orb square drawn, in pixels; larger requests draw nothing (orbPixelSize gives 0).
+inline constexpr int kMaxOrbPixels = 4096;
+// Largest target: each side is cut to kMaxTargetSide and the height further so that the
+// target holds at most kMaxTargetPixels pixels (64 MiB of RGBA).
+inline constexpr int kMaxTargetSide = 8192;
+inline constexpr long long kMaxTargetPixels = 4096LL * 4096LL;
+
 // Side of the orb's square in pixels for a given scale: round(orbSize * pixelsPerPoint),
-// 0 for degenerate or absurd input.
+// 0 for degenerate or absurd input (not finite, not positive, or above kMaxOrbPixels).
 int orbPixelSize(const OrbValues& values, double pixelsPerPoint);
 
 // Draws the orb at `timeSeconds`. Never fails: degenerate input draws nothing.

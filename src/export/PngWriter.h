@@ -1,0 +1,28 @@
+// Still image export: the rendered orb as an 8-bit RGBA PNG with straight alpha.
+// Pure functions over plain values; safe from any thread (QImage is reentrant).
+#pragma once
+
+#include "model/OrbValues.h"
+#include "model/Result.h"
+#include "render/OrbRenderer.h"
+
+#include <string>
+
+namespace lumara::exporting {
+
+enum class PngError { emptyImage, encodingFailed, cannotWrite };
+
+// PNG bytes of a premultiplied image, converted to straight alpha. Fails with emptyImage for a
+// 0 x 0 image and encodingFailed if the encoder refuses.
+Result<std::string, PngError> encodePng(const render::Image& image);
+
+// Encodes and writes atomically: on failure the file at `path` is left as it was.
+Result<Ok, PngError> writePng(const render::Image& image, const std::string& path);
+
+// The orb of `values` at `timeSeconds`, cropped to its square of round(orbSize * scale) pixels
+// (the shadow beyond the square is cut off), written to `path`. emptyImage when the square
+// would be empty or larger than render::kMaxOrbPixels.
+Result<Ok, PngError> exportPngImage(const OrbValues& values, double timeSeconds, double scale,
+                                    const std::string& path);
+
+} // namespace lumara::exporting

@@ -1,0 +1,64 @@
+// Stage 4, blur: a layer sampled on a grid of cells (one cell per pixel, or coarser for wide
+// blurs), blurred by a Gaussian with separable passes, and read back at any point.
+// A Field belongs to one render call; its passes split rows across the call's worker pool.
+#pragma once
+
+#include "render/Parallel.h"
+
+#include <vector>
+
+namespace lumara::render {
+
+class Field {
+public:
+    Field() = default;
+    // A grid of width x height cells of `cellSize` pixels whose first cell's top-left corner sits at
+    // (left, top) in the caller's pixel coordinates, with `channels` planes, all zero.
+    Field(double left, double top, int width, int height, int cellSize, int channels);
+
+    // The cell size a blur of `sigma` pixels is computed at: one pixel up to 6 pixels of deviation,
+    // then about sigma / 3 so that the kernel spans a bounded number of cells, but never so coarse
+    // that a shape of `featurePixels` spans fewer than 8 cells.
+    static int cellSizeFor(double sigma, double featurePixels);
+
+    // Cell-grid geometry covering the pixel rectangle [x0, x1) x [y0, y1) at `cellSize`, aligned
+    // to multiples of cellSize from the origin so that every caller gets the same cells.
+    static Field covering(double x0, double y0, double x1, double y1, int cellSize, int channels);
+
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    int cellSize() const { return m_cell; }
+    double left() const { return m_left; }
+    double top() const { return m_top; }
+    bool empty() const { return m_width <= 0 || m_height <= 0; }
+
+    float* plane(int channel) { return m_data.data() + static_cast<std::size_t>(channel) * planeSize(); }
+    const float* plane(int channel) const { return m_data.data() + static_cast<std::size_t>(channel) * planeSize(); }
+    float* row(int channel, int y) { return plane(channel) + static_cast<std::size_t>(y) * m_width; }
+    const float* row(int channel, int y) const { return plane(channel) + static_cast<std::size_t>(y) * m_width; }
+
+    // Pixel coordinates of the centre of cell (i, j).
+    double cellCentreX(int i) const { return m_left + (i + 0.5) * m_cell; }
+    double cellCentreY(int j) const { return m_top + (j + 0.5) * m_cell; }
+
+    // Gaussian blur of deviation `sigma` pixels, zero outside the grid. A true sampled Gaussian over
+    // +-3 deviations on the cell grid; on coarse cells the deviation is reduced by the spread the
+    // cell averaging and the bilinear read-back add (cellSize^2 / 4). Deviations under half a
+    // pixel leave the field as it is.
+    void blur(double sigma, WorkerPool& pool);
+
+    // Bilinear read of one channel at pixel coordinates (x, y); zero outside the grid.
+    float sample(int channel, double x, double y) const;
+
+private:
+    std::size_t planeSize() const { return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height); }
+
+    double m_left = 0.0, m_top = 0.0;
+    int m_width = 0, m_height = 0, m_cell = 1, m_channels = 0;
+    std::vector<float> m_data;
+};
+
+// Largest side of a field grid, in cells: wider requests get coarser cells.
+inline constexpr int kMaxFieldCells = 4096;
+
+} // namespace lumara::render
