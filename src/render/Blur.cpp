@@ -9,7 +9,7 @@
 namespace lumara::render {
 
 Field::Field(double left, double top, int width, int height, int cellSize, int channels)
-    : m_left(left), m_top(top), m_width(std::max(width, 0)), m_height(std::max(height, 0)),
+    : m_left(left), m_top(top), m_inverseCell(1.0 / std::max(cellSize, 1)), m_width(std::max(width, 0)), m_height(std::max(height, 0)),
       m_cell(std::max(cellSize, 1)), m_channels(channels),
       m_data(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height) * static_cast<std::size_t>(channels),
              0.0f)
@@ -18,8 +18,8 @@ Field::Field(double left, double top, int width, int height, int cellSize, int c
 
 int Field::cellSizeFor(double sigma, double featurePixels)
 {
-    if (!(sigma > 6.0)) return 1;
-    const double bySigma = std::floor(sigma / 3.0);
+    if (!(sigma > 4.0)) return 1;
+    const double bySigma = std::floor(sigma / 2.5);
     const double byFeature = std::floor(featurePixels / 8.0);
     const double cell = std::min({bySigma, std::max(byFeature, 1.0), 1.0e6});
     return std::max(1, static_cast<int>(cell));
@@ -98,12 +98,8 @@ void Field::blur(double sigma, WorkerPool& pool)
     }
 }
 
-float Field::sample(int channel, double x, double y) const
+float Field::sampleAtBorder(int channel, int ix, int iy, float tx, float ty) const
 {
-    const double fx = (x - m_left) / m_cell - 0.5, fy = (y - m_top) / m_cell - 0.5;
-    if (!(fx > -1.0 && fy > -1.0 && fx < m_width && fy < m_height)) return 0.0f;
-    const int ix = static_cast<int>(std::floor(fx)), iy = static_cast<int>(std::floor(fy));
-    const float tx = static_cast<float>(fx - ix), ty = static_cast<float>(fy - iy);
     const float* p = plane(channel);
     auto at = [&](int i, int j) -> float {
         if (i < 0 || j < 0 || i >= m_width || j >= m_height) return 0.0f;

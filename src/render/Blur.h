@@ -5,6 +5,7 @@
 
 #include "render/Parallel.h"
 
+#include <cstddef>
 #include <vector>
 
 namespace lumara::render {
@@ -16,8 +17,8 @@ public:
     // (left, top) in the caller's pixel coordinates, with `channels` planes, all zero.
     Field(double left, double top, int width, int height, int cellSize, int channels);
 
-    // The cell size a blur of `sigma` pixels is computed at: one pixel up to 6 pixels of deviation,
-    // then about sigma / 3 so that the kernel spans a bounded number of cells, but never so coarse
+    // The cell size a blur of `sigma` pixels is computed at: one pixel up to 4 pixels of deviation,
+    // then about sigma / 2.5 so that the kernel spans a bounded number of cells, but never so coarse
     // that a shape of `featurePixels` spans fewer than 8 cells.
     static int cellSizeFor(double sigma, double featurePixels);
 
@@ -48,12 +49,27 @@ public:
     void blur(double sigma, WorkerPool& pool);
 
     // Bilinear read of one channel at pixel coordinates (x, y); zero outside the grid.
-    float sample(int channel, double x, double y) const;
+    float sample(int channel, double x, double y) const
+    {
+        const double fx = (x - m_left) * m_inverseCell - 0.5, fy = (y - m_top) * m_inverseCell - 0.5;
+        if (!(fx > -1.0 && fy > -1.0 && fx < m_width && fy < m_height)) return 0.0f;
+        const int ix = static_cast<int>(fx + 1.0) - 1, iy = static_cast<int>(fy + 1.0) - 1; // floor for fx > -1
+        const float tx = static_cast<float>(fx - ix), ty = static_cast<float>(fy - iy);
+        const float* p = plane(channel) + static_cast<std::ptrdiff_t>(iy) * m_width + ix;
+        if (ix >= 0 && iy >= 0 && ix + 1 < m_width && iy + 1 < m_height) {
+            const float top = p[0] + (p[1] - p[0]) * tx;
+            const float bottom = p[m_width] + (p[m_width + 1] - p[m_width]) * tx;
+            return top + (bottom - top) * ty;
+        }
+        return sampleAtBorder(channel, ix, iy, tx, ty);
+    }
 
 private:
+    float sampleAtBorder(int channel, int ix, int iy, float tx, float ty) const;
     std::size_t planeSize() const { return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height); }
 
     double m_left = 0.0, m_top = 0.0;
+    double m_inverseCell = 1.0;
     int m_width = 0, m_height = 0, m_cell = 1, m_channels = 0;
     std::vector<float> m_data;
 };

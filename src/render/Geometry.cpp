@@ -94,7 +94,7 @@ float OrbOutline::coverage(double x, double y) const
     const double px = std::abs(x - m_half), py = std::abs(y - m_half);
     double distance; // signed distance to the outline in pixels, negative inside
     if (m_circle) {
-        distance = std::hypot(px, py) - m_half;
+        distance = std::sqrt(px * px + py * py) - m_half;
     } else {
         const double cx = m_half - m_extent; // corner curve centre
         const double qx = px - cx, qy = py - cx;

@@ -30,6 +30,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <list>
+#include <memory>
+#include <mutex>
 #include <numbers>
 
 namespace lumara::render {
@@ -44,6 +47,8 @@ int orbPixelSize(const OrbValues& values, double pixelsPerPoint)
 namespace {
 
 constexpr int kRowChunk = 8;
+
+inline double length(double x, double y) { return std::sqrt(x * x + y * y); }
 
 // Values from an edited file reach the renderer unchanged: NaN falls back to the field's default,
 // infinities become a large finite value that the limits below then bound.
@@ -105,34 +110,90 @@ struct GlowLayer {
     double sigma;
 };
 
-// The glow's alpha before rotation: the disc the glow fills times the crescent mask, blurred.
-// Blurred glows of the same deviation share one field.
-Field glowField(const OrbSquare& sq, double sigma, WorkerPool& pool)
+// The unturned glow of an orb of `side` pixels, as a field read back at turned positions.
+// Unblurred (sigma below half a pixel): the crescent mask alone on cells of side/256 or finer,
+// multiplied by the disc when read. Blurred: the disc times the mask, blurred by sigma.
+struct GlowSource {
+    std::shared_ptr<const Field> field;
+    bool withDisc = false; // the field already holds the disc
+};
+
+GlowSource makeGlowSource(int side, double sigma, WorkerPool& pool)
 {
-    const int k = Field::cellSizeFor(sigma, sq.size);
-    Field field = Field::covering(0.0, 0.0, sq.size, sq.size, k, 1);
-    const double inv = 1.0 / sq.size;
-    pool.forChunks(field.height(), kRowChunk, [&](int j0, int j1) {
+    const double size = side, centre = size / 2.0, inv = 1.0 / size;
+    const bool blurred = sigma >= 0.5;
+    const int k = blurred ? Field::cellSizeFor(sigma, size) : std::max(1, side / 256);
+    auto field = std::make_shared<Field>(Field::covering(0.0, 0.0, size, size, k, 1));
+    pool.forChunks(field->height(), kRowChunk, [&](int j0, int j1) {
         for (int j = j0; j < j1; ++j) {
-            float* out = field.row(0, j);
-            const double dy = field.cellCentreY(j) - sq.centre;
-            for (int i = 0; i < field.width(); ++i) {
-                const double dx = field.cellCentreX(i) - sq.centre;
-                const float disc = discCoverage(std::hypot(dx, dy), sq.radius, k);
+            float* out = field->row(0, j);
+            const double dy = field->cellCentreY(j) - centre;
+            for (int i = 0; i < field->width(); ++i) {
+                const double dx = field->cellCentreX(i) - centre;
+                const float disc = blurred ? discCoverage(length(dx, dy), centre, k) : 1.0f;
                 out[i] = disc > 0.0f ? disc * crescentMask(dx * inv, dy * inv) : 0.0f;
             }
         }
     });
-    field.blur(sigma, pool);
-    return field;
+    if (blurred) field->blur(sigma, pool);
+    return {std::move(field), blurred};
 }
 
+// Glow fields depend only on the orb's side and the blur, and the canvas asks for the same few
+// every frame. This small process-wide cache keeps the most recent ones. An entry is computed by
+// one fixed function of its key whatever thread or thread count computes it, so a hit returns
+// exactly what a miss would compute: the cache can never change a picture.
+class GlowSourceCache {
+public:
+    GlowSource get(int side, double sigma, WorkerPool& pool)
+    {
+        const Key key{side, sigma >= 0.5 ? sigma : 0.0};
+        {
+            std::lock_guard lock(m_mutex);
+            for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+                if (it->first == key) {
+                    m_entries.splice(m_entries.begin(), m_entries, it);
+                    return m_entries.front().second;
+                }
+            }
+        }
+        GlowSource source = makeGlowSource(side, key.sigma, pool);
+        const std::size_t cells = static_cast<std::size_t>(source.field->width()) * source.field->height();
+        if (cells <= kMaxCachedCells) {
+            std::lock_guard lock(m_mutex);
+            m_entries.emplace_front(key, source);
+            if (m_entries.size() > kMaxEntries) m_entries.pop_back();
+        }
+        return source;
+    }
+
+    static GlowSourceCache& instance()
+    {
+        static GlowSourceCache cache;
+        return cache;
+    }
+
+private:
+    struct Key {
+        int side;
+        double sigma;
+        bool operator==(const Key&) const = default;
+    };
+    // At most 8 fields of at most 4M cells each (128 MiB in the worst case; an 800-point orb at
+    // 2x needs 2.6M cells for its unblurred mask and far fewer for its blurred glows).
+    static constexpr std::size_t kMaxEntries = 8;
+    static constexpr std::size_t kMaxCachedCells = std::size_t{1} << 22;
+    std::mutex m_mutex;
+    std::list<std::pair<Key, GlowSource>> m_entries;
+};
+
 template <typename Op>
-void compositeGlow(std::vector<Px>& acc, const OrbSquare& sq, const GlowLayer& glow, const Field* field,
+void compositeGlow(std::vector<Px>& acc, const OrbSquare& sq, Px colour, double angle, const GlowSource& source,
                    WorkerPool& pool, Op op)
 {
-    const double theta = glow.angle * std::numbers::pi / 180.0;
-    const double c = std::cos(theta), s = std::sin(theta), inv = 1.0 / sq.size;
+    const double theta = angle * std::numbers::pi / 180.0;
+    const double c = std::cos(theta), s = std::sin(theta);
+    const Field& field = *source.field;
     pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
             Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
@@ -141,13 +202,9 @@ void compositeGlow(std::vector<Px>& acc, const OrbSquare& sq, const GlowLayer& g
                 const double dx = x + 0.5 - sq.centre;
                 // The picture turns by theta clockwise (y down): read the unturned glow at R(-theta) p.
                 const double u = c * dx + s * dy, v = -s * dx + c * dy;
-                float a;
-                if (field) {
-                    a = field->sample(0, sq.centre + u, sq.centre + v);
-                } else {
-                    a = discCoverage(std::hypot(dx, dy), sq.radius, 1.0) * crescentMask(u * inv, v * inv);
-                }
-                if (a > 0.0f) row[x] = op(scaled(glow.colour, a), row[x]);
+                float a = field.sample(0, sq.centre + u, sq.centre + v);
+                if (!source.withDisc) a *= discCoverage(length(dx, dy), sq.radius, 1.0);
+                if (a > 0.0f) row[x] = op(scaled(colour, a), row[x]);
             }
         }
     });
@@ -156,18 +213,10 @@ void compositeGlow(std::vector<Px>& acc, const OrbSquare& sq, const GlowLayer& g
 template <typename Op>
 void drawGlows(std::vector<Px>& acc, const OrbSquare& sq, const std::vector<GlowLayer>& glows, WorkerPool& pool, Op op)
 {
-    std::vector<std::pair<double, Field>> fields; // one per distinct deviation
     for (const auto& glow : glows) {
-        const Field* field = nullptr;
-        if (glow.sigma >= 0.5) {
-            auto it = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return f.first == glow.sigma; });
-            if (it == fields.end()) {
-                fields.emplace_back(glow.sigma, glowField(sq, glow.sigma, pool));
-                it = fields.end() - 1;
-            }
-            field = &it->second;
-        }
-        compositeGlow(acc, sq, glow, field, pool, op);
+        if (glow.colour.a <= 0.0f) continue;
+        const GlowSource source = GlowSourceCache::instance().get(sq.side, glow.sigma, pool);
+        compositeGlow(acc, sq, glow.colour, glow.angle, source, pool, op);
     }
 }
 
@@ -189,7 +238,7 @@ void drawBackground(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
     auto param = [&](double x, double y) -> double {
         switch (v.gradientType) {
         case GradientType::radial:
-            return std::hypot(x - sq.centre, y - sq.centre) / radialEnd;
+            return length(x - sq.centre, y - sq.centre) / radialEnd;
         case GradientType::angular: {
             // Conic sweep clockwise (y down) from gradientAngle, 0 degrees pointing right.
             double turn = (std::atan2(y - sq.centre, x - sq.centre) - start) / (2.0 * std::numbers::pi);
@@ -268,8 +317,9 @@ void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
     if (v.blobCount <= 0 || v.complexity <= 0) return;
     const long count = static_cast<long>(std::min<std::int64_t>(v.blobCount, kMaxBlobs));
     const double n = v.blobCount > 1 ? static_cast<double>(v.blobCount) : 1.0;
-    const double S = sq.size, inv = 1.0 / S;
+    const double S = sq.size;
     const double sigma = v.blobBlur * ppp;
+    const GlowSource crescent = GlowSourceCache::instance().get(sq.side, 0.0, pool);
     for (long i = 0; i < count; ++i) {
         const double f = static_cast<double>(i) / n;
         const bool even = i % 2 == 0;
@@ -295,6 +345,7 @@ void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
             polygonCoverage(polygon, field.width(), field.height(), {field.left(), field.top()}, k);
         const double theta = glowAngle * std::numbers::pi / 180.0;
         const double c = std::cos(theta), s = std::sin(theta);
+        const Field& mask = *crescent.field;
         // The glow, masked by the outline's alpha (then blurred, then blended).
         pool.forChunks(field.height(), kRowChunk, [&](int j0, int j1) {
             for (int j = j0; j < j1; ++j) {
@@ -304,10 +355,10 @@ void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
                 for (int x = 0; x < field.width(); ++x) {
                     if (m[x] <= 0.0f) continue;
                     const double dx = field.cellCentreX(x) - sq.centre;
-                    const float disc = discCoverage(std::hypot(dx, dy), sq.radius, k);
+                    const float disc = discCoverage(length(dx, dy), sq.radius, k);
                     if (disc <= 0.0f) continue;
                     const double u = c * dx + s * dy, w = -s * dx + c * dy;
-                    out[x] = m[x] * disc * crescentMask(u * inv, w * inv);
+                    out[x] = m[x] * disc * mask.sample(0, sq.centre + u, sq.centre + w);
                 }
             }
         });
@@ -327,7 +378,7 @@ void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
             break;
         case BlobBlendMode::plusLighter:
         default:
-            compositeBlob(acc, sq, field, colour, pool, plusLighter);
+            compositeBlob(acc, sq, field, colour, pool, [](Px a, Px b) { return plusLighter(a, b); });
             break;
         }
     }
@@ -350,7 +401,7 @@ void drawRings(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
             Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
             const double dy = y + 0.5 - sq.centre;
             for (int x = sq.spanBegin[y]; x < sq.spanEnd[y]; ++x) {
-                const double d = std::hypot(x + 0.5 - sq.centre, dy);
+                const double d = length(x + 0.5 - sq.centre, dy);
                 const float a = static_cast<float>(ringA.value(d) * alphaA);
                 const float b = hasB ? static_cast<float>(ringB.value(d) * alphaB) : 0.0f;
                 // Ring B stacked over ring A, the pair added onto the group.
@@ -374,7 +425,7 @@ void clipAndFeather(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
             std::fill(row + e, row + sq.side, Px{});
             const double dy = y + 0.5 - sq.centre;
             for (int x = b; x < e; ++x) {
-                const double rho = std::hypot(x + 0.5 - sq.centre, dy) / sq.radius;
+                const double rho = length(x + 0.5 - sq.centre, dy) / sq.radius;
                 const double feather = rho <= stop ? 1.0 : (rho >= 1.0 ? 0.0 : (1.0 - rho) / (1.0 - stop));
                 const float k = static_cast<float>(feather) * outline.coverage(x + 0.5, y + 0.5);
                 row[x] = scaled(row[x], k);
@@ -418,7 +469,7 @@ ShadowPart makeShadow(const OrbSquare& sq, const ColourRamp& ramp, double sigma,
             // First colour at the bottom edge, last at the top.
             const Px colour = ramp.at((S - y) / S);
             for (int i = 0; i < field.width(); ++i) {
-                const float cover = discCoverage(std::hypot(field.cellCentreX(i) - sq.centre, dy), sq.radius, k);
+                const float cover = discCoverage(length(field.cellCentreX(i) - sq.centre, dy), sq.radius, k);
                 if (cover <= 0.0f) continue;
                 field.row(0, j)[i] = colour.r * cover;
                 field.row(1, j)[i] = colour.g * cover;
@@ -438,7 +489,8 @@ Px shadowAt(const ShadowPart& part, double x, double y)
     return scaled({f.sample(0, x, sy), f.sample(1, x, sy), f.sample(2, x, sy), f.sample(3, x, sy)}, part.opacity);
 }
 
-inline std::uint8_t toByte(float v) { return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f)); }
+// Rounds to the nearest level (v is clamped first, so + 0.5 then truncation rounds half up).
+inline std::uint8_t toByte(float v) { return static_cast<std::uint8_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); }
 
 } // namespace
 
@@ -477,11 +529,11 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
                          S * blurFactor * v.glowSoftness};
     };
     if (v.showGlowEffects) {
-        drawGlows(acc, sq, {glow(0.6, 0.75, true, 0.02), glow(0.3, 0.25, false, 0.01)}, pool, destinationOver);
+        drawGlows(acc, sq, {glow(0.6, 0.75, true, 0.02), glow(0.3, 0.25, false, 0.01)}, pool, [](Px a, Px b) { return destinationOver(a, b); });
     }
     if (v.showWavyBlobs) drawBlobs(acc, sq, v, t, ppp, pool);
     if (v.showGlowEffects) {
-        drawGlows(acc, sq, {glow(0.8, 3.0, true, 0.02), glow(0.5, 2.3, false, 0.01)}, pool, plusLighter);
+        drawGlows(acc, sq, {glow(0.8, 3.0, true, 0.02), glow(0.5, 2.3, false, 0.01)}, pool, [](Px a, Px b) { return plusLighter(a, b); });
         if (v.innerRingWidth > 0.0) drawRings(acc, sq, v, ppp, pool);
     }
     // 6-8: the flattened layer is clipped to the outline and feathered at its edge.
