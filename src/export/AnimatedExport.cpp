@@ -11,6 +11,8 @@
 #include "export/AnimationWriter.h"
 #include "export/GifPalette.h"
 
+#include <QByteArray>
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -20,7 +22,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -87,77 +88,139 @@ std::uint8_t unitToByte(double value)
     return static_cast<std::uint8_t>(std::lround(value * 255.0));
 }
 
+// A frame kept for its second showing: the bytes as differences from the pixel to the left
+// (smooth orb pictures become mostly small numbers), deflated at the fastest level.
+QByteArray packFrame(const render::Image& frame)
+{
+    std::vector<std::uint8_t> delta(frame.pixels.size());
+    const int rowBytes = frame.width * 4;
+    for (int y = 0; y < frame.height; ++y) {
+        const std::uint8_t* in = frame.row(y);
+        std::uint8_t* out = delta.data() + static_cast<std::size_t>(y) * rowBytes;
+        for (int x = 0; x < rowBytes; ++x) out[x] = static_cast<std::uint8_t>(in[x] - (x >= 4 ? in[x - 4] : 0));
+    }
+    return qCompress(delta.data(), static_cast<qsizetype>(delta.size()), 1);
+}
+
+// The frame packFrame packed; an empty image if the bytes do not unpack to `side` x `side`.
+render::Image unpackFrame(const QByteArray& packed, int side)
+{
+    const QByteArray delta = qUncompress(packed);
+    render::Image frame;
+    if (delta.size() != static_cast<qsizetype>(side) * side * 4) return frame;
+    frame.width = frame.height = side;
+    frame.pixels.assign(delta.begin(), delta.end());
+    for (int y = 0; y < side; ++y) {
+        std::uint8_t* row = frame.row(y);
+        for (int x = 4; x < side * 4; ++x) row[x] = static_cast<std::uint8_t>(row[x] + row[x - 4]);
+    }
+    return frame;
+}
+
 // Renders `plan.order` in order on worker threads and hands each frame to `consume`.
 // `progressBase` and `progressTotal` place this pass within a longer export.
 Result<Ok, ExportError> streamPlan(const OrbValues& values, double scale, const FramePlan& plan,
                                    const FrameConsumer& consume, const AnimationExportOptions& options,
                                    int progressBase, int progressTotal)
 {
-    const int positions = static_cast<int>(plan.order.size());
+    const std::size_t positions = plan.order.size();
     const int side = render::orbPixelSize(values, scale);
-    const std::size_t frameBytes = std::max<std::size_t>(1, static_cast<std::size_t>(side) * side * 4);
 
-    // Samples shown twice: keep the ones reused soonest, as many as the budget holds.
-    std::vector<int> first(plan.times.size(), -1), last(plan.times.size(), -1);
-    for (int j = 0; j < positions; ++j) {
-        const auto s = static_cast<std::size_t>(plan.order[static_cast<std::size_t>(j)]);
-        if (first[s] < 0) first[s] = j;
-        last[s] = j;
+    // The first and the later showing of each sample shown twice (seamless loops show most twice).
+    enum class Role { render, renderAndKeep, reuse };
+    std::vector<Role> roles(positions, Role::render);
+    {
+        std::vector<std::size_t> first(plan.times.size(), positions);
+        for (std::size_t j = 0; j < positions; ++j) {
+            const auto s = static_cast<std::size_t>(plan.order[j]);
+            if (first[s] == positions) {
+                first[s] = j;
+            } else if (roles[first[s]] == Role::render) {
+                roles[first[s]] = Role::renderAndKeep;
+                roles[j] = Role::reuse;
+            }
+        }
     }
-    std::vector<int> repeated;
-    for (std::size_t s = 0; s < plan.times.size(); ++s)
-        if (first[s] >= 0 && last[s] > first[s]) repeated.push_back(static_cast<int>(s));
-    std::sort(repeated.begin(), repeated.end(), [&](int a, int b) {
-        return last[static_cast<std::size_t>(a)] - first[static_cast<std::size_t>(a)] <
-               last[static_cast<std::size_t>(b)] - first[static_cast<std::size_t>(b)];
-    });
-    std::vector<bool> kept(plan.times.size(), false);
-    const std::size_t keepable = options.reuseBudgetBytes / frameBytes;
-    for (std::size_t i = 0; i < repeated.size() && i < keepable; ++i) kept[static_cast<std::size_t>(repeated[i])] = true;
-
-    // Render jobs in output order: every position except the second showing of a kept sample.
-    std::vector<int> jobSample;
-    for (int j = 0; j < positions; ++j) {
-        const auto s = static_cast<std::size_t>(plan.order[static_cast<std::size_t>(j)]);
-        if (!(kept[s] && first[s] != j)) jobSample.push_back(static_cast<int>(s));
-    }
-    const std::size_t jobCount = jobSample.size();
 
     int threads = options.threads > 0 ? options.threads : static_cast<int>(std::thread::hardware_concurrency());
     threads = std::clamp(threads, 1, 64);
-    threads = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), std::max<std::size_t>(jobCount, 1)));
+    threads = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), std::max<std::size_t>(positions, 1)));
     const std::size_t capacity = static_cast<std::size_t>(threads) + 2;
 
+    enum class Kept { pending, stored, declined };
     struct Shared {
         std::mutex mutex;
         std::condition_variable changed;
-        std::size_t nextJob = 0;  // next job a worker claims
-        std::size_t consumed = 0; // jobs the writer has taken
+        std::size_t nextJob = 0;  // next position a worker claims
+        std::size_t consumed = 0; // positions the writer has taken
         bool stop = false;
-        std::vector<std::optional<render::Image>> slots;
+        std::vector<std::optional<render::Image>> ready; // position % capacity
+        std::vector<Kept> kept;                          // per sample
+        std::vector<QByteArray> keptBytes;               // per sample, while stored
+        std::size_t keptTotal = 0;
     } shared;
-    shared.slots.resize(capacity);
+    shared.ready.resize(capacity);
+    shared.kept.assign(plan.times.size(), Kept::pending);
+    shared.keptBytes.resize(plan.times.size());
 
     auto work = [&] {
         render::RenderOptions renderOptions;
         renderOptions.pixelsPerPoint = scale;
         renderOptions.threads = 1; // parallel across frames, not within one
+        auto draw = [&](std::size_t sample) {
+            const double t = plan.times[sample];
+            return options.renderer ? options.renderer(values, t, renderOptions) : render::renderOrb(values, t, renderOptions);
+        };
         for (;;) {
             std::size_t job;
             {
                 std::unique_lock lock(shared.mutex);
                 shared.changed.wait(lock, [&] {
-                    return shared.stop || shared.nextJob >= jobCount || shared.nextJob < shared.consumed + capacity;
+                    return shared.stop || shared.nextJob >= positions || shared.nextJob < shared.consumed + capacity;
                 });
-                if (shared.stop || shared.nextJob >= jobCount) return;
+                if (shared.stop || shared.nextJob >= positions) return;
                 job = shared.nextJob++;
             }
-            const double t = plan.times[static_cast<std::size_t>(jobSample[job])];
-            render::Image image = options.renderer ? options.renderer(values, t, renderOptions)
-                                                   : render::renderOrb(values, t, renderOptions);
+            const auto sample = static_cast<std::size_t>(plan.order[job]);
+            render::Image image;
+            if (roles[job] == Role::reuse) {
+                // The first showing was claimed earlier, so its worker settles the sample's fate.
+                QByteArray packed;
+                {
+                    std::unique_lock lock(shared.mutex);
+                    shared.changed.wait(lock, [&] { return shared.stop || shared.kept[sample] != Kept::pending; });
+                    if (shared.stop) return;
+                    if (shared.kept[sample] == Kept::stored) {
+                        packed = std::move(shared.keptBytes[sample]);
+                        shared.keptBytes[sample] = QByteArray();
+                        shared.keptTotal -= static_cast<std::size_t>(packed.size());
+                        shared.kept[sample] = Kept::declined;
+                    }
+                }
+                if (!packed.isEmpty()) image = unpackFrame(packed, side);
+                if (image.pixels.empty()) image = draw(sample);
+            } else {
+                image = draw(sample);
+                if (roles[job] == Role::renderAndKeep) {
+                    QByteArray packed;
+                    if (!image.pixels.empty() && options.reuseBudgetBytes > 0) packed = packFrame(image);
+                    {
+                        std::lock_guard lock(shared.mutex);
+                        const auto size = static_cast<std::size_t>(packed.size());
+                        if (!packed.isEmpty() && shared.keptTotal + size <= options.reuseBudgetBytes) {
+                            shared.keptBytes[sample] = std::move(packed);
+                            shared.keptTotal += size;
+                            shared.kept[sample] = Kept::stored;
+                        } else {
+                            shared.kept[sample] = Kept::declined;
+                        }
+                    }
+                    shared.changed.notify_all();
+                }
+            }
             {
                 std::lock_guard lock(shared.mutex);
-                shared.slots[job % capacity] = std::move(image);
+                shared.ready[job % capacity] = std::move(image);
             }
             shared.changed.notify_all();
         }
@@ -181,32 +244,23 @@ Result<Ok, ExportError> streamPlan(const OrbValues& values, double scale, const 
     if (options.progress && !options.progress(progressBase, progressTotal))
         return Error<ExportError>{ExportError::cancelled, "cancelled"};
 
-    std::map<int, std::shared_ptr<const render::Image>> keptFrames;
-    std::size_t job = 0;
-    for (int j = 0; j < positions; ++j) {
-        const int s = plan.order[static_cast<std::size_t>(j)];
-        std::shared_ptr<const render::Image> frame;
-        if (kept[static_cast<std::size_t>(s)] && first[static_cast<std::size_t>(s)] != j) {
-            auto found = keptFrames.find(s);
-            frame = std::move(found->second);
-            keptFrames.erase(found);
-        } else {
+    for (std::size_t j = 0; j < positions; ++j) {
+        render::Image frame;
+        {
             std::unique_lock lock(shared.mutex);
-            auto& slot = shared.slots[job % capacity];
+            auto& slot = shared.ready[j % capacity];
             shared.changed.wait(lock, [&] { return slot.has_value(); });
-            frame = std::make_shared<const render::Image>(std::move(*slot));
+            frame = std::move(*slot);
             slot.reset();
             ++shared.consumed;
-            ++job;
-            lock.unlock();
-            shared.changed.notify_all();
-            if (kept[static_cast<std::size_t>(s)]) keptFrames[s] = frame;
         }
-        if (frame->width <= 0 || frame->height <= 0 || frame->pixels.empty())
-            return renderError("the orb could not be drawn at t = " + number(plan.times[static_cast<std::size_t>(s)]) + " s");
-        auto consumed = consume(*frame);
+        shared.changed.notify_all();
+        if (frame.width <= 0 || frame.height <= 0 || frame.pixels.empty())
+            return renderError("the orb could not be drawn at t = " +
+                               number(plan.times[static_cast<std::size_t>(plan.order[j])]) + " s");
+        auto consumed = consume(frame);
         if (!consumed) return consumed.error();
-        if (options.progress && !options.progress(progressBase + j + 1, progressTotal))
+        if (options.progress && !options.progress(progressBase + static_cast<int>(j) + 1, progressTotal))
             return Error<ExportError>{ExportError::cancelled, "cancelled"};
     }
     return Ok{};

@@ -12,7 +12,6 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -141,6 +140,9 @@ public:
         case AnimatedExportFormat::mp4:
             codecOptions.set("preset", "veryfast");
             codecOptions.set("crf", "20");
+            // One encoder thread: the render workers already keep the cores busy, and each x264
+            // frame thread holds its own frames (measured 13 MB more at 600 x 600 for no gain).
+            m_codec->thread_count = 1;
             muxerOptions.set("movflags", "+faststart"); // index first, so the file plays while it downloads
             break;
         case AnimatedExportFormat::apng:
@@ -163,17 +165,10 @@ public:
             codecOptions.set("deadline", "good");
             codecOptions.set("cpu-used", "5");
             codecOptions.set("row-mt", "1");
+            // No look-ahead: alternate reference frames made these loops no smaller, and each
+            // queued frame is held twice over (colour and alpha encoders), about 60 MB at 600 x 600.
+            codecOptions.set("lag-in-frames", "0");
             break;
-        }
-        if (const char* extra = std::getenv("LUMARA_EXP")) {
-            AVDictionary* d = nullptr;
-            av_dict_parse_string(&d, extra, "=", ":", 0);
-            AVDictionaryEntry* e = nullptr;
-            while ((e = av_dict_get(d, "", e, AV_DICT_IGNORE_SUFFIX))) {
-                if (std::string(e->key) == "threads") m_codec->thread_count = std::atoi(e->value);
-                else codecOptions.set(e->key, e->value);
-            }
-            av_dict_free(&d);
         }
         check(avcodec_open2(m_codec.get(), codec, &codecOptions.entries), std::string("cannot start ") + recipe.encoder);
 
