@@ -117,37 +117,42 @@ render::Image unpackFrame(const QByteArray& packed, int side)
     return frame;
 }
 
-// Renders `plan.order` in order on worker threads and hands each frame to `consume`.
+// Compressed frames waiting for a later showing, shared by the passes of one export. Each sample
+// counts the showings still to come; a frame is kept while some remain and the budget allows.
+struct FrameStore {
+    enum class State { absent, pending, stored };
+    explicit FrameStore(std::size_t samples, std::size_t budget)
+        : state(samples, State::absent), packed(samples), usesLeft(samples, 0), budgetBytes(budget)
+    {
+    }
+    // Adds one future showing for every entry of `order`.
+    void expect(const std::vector<int>& order)
+    {
+        for (int sample : order) ++usesLeft[static_cast<std::size_t>(sample)];
+    }
+
+    std::vector<State> state;
+    std::vector<QByteArray> packed;
+    std::vector<int> usesLeft;
+    std::size_t budgetBytes;
+    std::size_t storedBytes = 0;
+};
+
+// Renders `plan.order` in order on worker threads and hands each frame to `consume`, taking
+// frames from `store` where it holds them (guarded by the pass's mutex while the pass runs).
 // `progressBase` and `progressTotal` place this pass within a longer export.
-Result<Ok, ExportError> streamPlan(const OrbValues& values, double scale, const FramePlan& plan,
+Result<Ok, ExportError> streamPlan(const OrbValues& values, double scale, const FramePlan& plan, FrameStore& store,
                                    const FrameConsumer& consume, const AnimationExportOptions& options,
                                    int progressBase, int progressTotal)
 {
     const std::size_t positions = plan.order.size();
     const int side = render::orbPixelSize(values, scale);
 
-    // The first and the later showing of each sample shown twice (seamless loops show most twice).
-    enum class Role { render, renderAndKeep, reuse };
-    std::vector<Role> roles(positions, Role::render);
-    {
-        std::vector<std::size_t> first(plan.times.size(), positions);
-        for (std::size_t j = 0; j < positions; ++j) {
-            const auto s = static_cast<std::size_t>(plan.order[j]);
-            if (first[s] == positions) {
-                first[s] = j;
-            } else if (roles[first[s]] == Role::render) {
-                roles[first[s]] = Role::renderAndKeep;
-                roles[j] = Role::reuse;
-            }
-        }
-    }
-
     int threads = options.threads > 0 ? options.threads : static_cast<int>(std::thread::hardware_concurrency());
     threads = std::clamp(threads, 1, 64);
     threads = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(threads), std::max<std::size_t>(positions, 1)));
     const std::size_t capacity = static_cast<std::size_t>(threads) + 2;
 
-    enum class Kept { pending, stored, declined };
     struct Shared {
         std::mutex mutex;
         std::condition_variable changed;
@@ -155,13 +160,9 @@ Result<Ok, ExportError> streamPlan(const OrbValues& values, double scale, const 
         std::size_t consumed = 0; // positions the writer has taken
         bool stop = false;
         std::vector<std::optional<render::Image>> ready; // position % capacity
-        std::vector<Kept> kept;                          // per sample
-        std::vector<QByteArray> keptBytes;               // per sample, while stored
-        std::size_t keptTotal = 0;
     } shared;
     shared.ready.resize(capacity);
-    shared.kept.assign(plan.times.size(), Kept::pending);
-    shared.keptBytes.resize(plan.times.size());
+    using State = FrameStore::State;
 
     auto work = [&] {
         render::RenderOptions renderOptions;
@@ -173,6 +174,9 @@ Result<Ok, ExportError> streamPlan(const OrbValues& values, double scale, const 
         };
         for (;;) {
             std::size_t job;
+            std::size_t sample;
+            bool reuse = false;
+            bool keep = false;
             {
                 std::unique_lock lock(shared.mutex);
                 shared.changed.wait(lock, [&] {
@@ -180,39 +184,49 @@ Result<Ok, ExportError> streamPlan(const OrbValues& values, double scale, const 
                 });
                 if (shared.stop || shared.nextJob >= positions) return;
                 job = shared.nextJob++;
+                // Decided at claim time, in output order: an earlier claim of the same sample is
+                // either stored or still being drawn by a worker that will settle it.
+                sample = static_cast<std::size_t>(plan.order[job]);
+                const int left = --store.usesLeft[sample];
+                if (store.state[sample] == State::absent) {
+                    keep = left > 0 && store.budgetBytes > 0;
+                    if (keep) store.state[sample] = State::pending;
+                } else {
+                    reuse = true;
+                }
             }
-            const auto sample = static_cast<std::size_t>(plan.order[job]);
             render::Image image;
-            if (roles[job] == Role::reuse) {
-                // The first showing was claimed earlier, so its worker settles the sample's fate.
+            if (reuse) {
                 QByteArray packed;
                 {
                     std::unique_lock lock(shared.mutex);
-                    shared.changed.wait(lock, [&] { return shared.stop || shared.kept[sample] != Kept::pending; });
+                    shared.changed.wait(lock, [&] { return shared.stop || store.state[sample] != State::pending; });
                     if (shared.stop) return;
-                    if (shared.kept[sample] == Kept::stored) {
-                        packed = std::move(shared.keptBytes[sample]);
-                        shared.keptBytes[sample] = QByteArray();
-                        shared.keptTotal -= static_cast<std::size_t>(packed.size());
-                        shared.kept[sample] = Kept::declined;
+                    if (store.state[sample] == State::stored) {
+                        packed = store.packed[sample]; // shared, not copied
+                        if (store.usesLeft[sample] == 0) {
+                            store.storedBytes -= static_cast<std::size_t>(packed.size());
+                            store.packed[sample] = QByteArray();
+                            store.state[sample] = State::absent;
+                        }
                     }
                 }
                 if (!packed.isEmpty()) image = unpackFrame(packed, side);
                 if (image.pixels.empty()) image = draw(sample);
             } else {
                 image = draw(sample);
-                if (roles[job] == Role::renderAndKeep) {
+                if (keep) {
                     QByteArray packed;
-                    if (!image.pixels.empty() && options.reuseBudgetBytes > 0) packed = packFrame(image);
+                    if (!image.pixels.empty()) packed = packFrame(image);
                     {
                         std::lock_guard lock(shared.mutex);
                         const auto size = static_cast<std::size_t>(packed.size());
-                        if (!packed.isEmpty() && shared.keptTotal + size <= options.reuseBudgetBytes) {
-                            shared.keptBytes[sample] = std::move(packed);
-                            shared.keptTotal += size;
-                            shared.kept[sample] = Kept::stored;
+                        if (!packed.isEmpty() && store.storedBytes + size <= store.budgetBytes) {
+                            store.packed[sample] = std::move(packed);
+                            store.storedBytes += size;
+                            store.state[sample] = State::stored;
                         } else {
-                            shared.kept[sample] = Kept::declined;
+                            store.state[sample] = State::absent; // later showings draw it again
                         }
                     }
                     shared.changed.notify_all();
@@ -454,7 +468,9 @@ Result<Ok, ExportError> streamAnimationFrames(const OrbValues& values, const Mot
                                               const FrameConsumer& consume, const AnimationExportOptions& options)
 {
     const FramePlan plan = makePlan(settings);
-    return streamPlan(values, settings.scale, plan, consume, options, 0, static_cast<int>(plan.order.size()));
+    FrameStore store(plan.times.size(), options.reuseBudgetBytes);
+    store.expect(plan.order);
+    return streamPlan(values, settings.scale, plan, store, consume, options, 0, static_cast<int>(plan.order.size()));
 }
 
 Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportFormat format,
@@ -476,6 +492,8 @@ Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportF
     writerSettings.matte = settings.matte;
     writerSettings.frameCount = static_cast<int>(plan.order.size());
 
+    FrameStore store(plan.times.size(), options.reuseBudgetBytes);
+    store.expect(plan.order);
     int progressBase = 0;
     int progressTotal = static_cast<int>(plan.order.size());
     if (format == AnimatedExportFormat::gif) {
@@ -485,12 +503,13 @@ Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportF
         std::vector<std::uint64_t> shown(plan.times.size(), 0);
         for (int s : plan.order) ++shown[static_cast<std::size_t>(s)];
         for (std::size_t s = 0; s < plan.times.size(); ++s) scan.order.push_back(static_cast<int>(s));
+        store.expect(scan.order); // the scan's frames are kept for writing, as far as the budget allows
         progressBase = static_cast<int>(scan.order.size());
         progressTotal += progressBase;
         ColorHistogram histogram;
         std::size_t next = 0;
         auto scanned = streamPlan(
-            values, settings.scale, scan,
+            values, settings.scale, scan, store,
             [&](const render::Image& frame) -> Result<Ok, ExportError> {
                 histogram.add(flattenOntoMatte(frame, settings.matte), shown[next++]);
                 return Ok{};
@@ -503,7 +522,7 @@ Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportF
     auto writer = openAnimationWriter(output.path(), writerSettings);
     if (!writer) return writer.error();
     auto written = streamPlan(
-        values, settings.scale, plan, [&](const render::Image& frame) { return (*writer)->writeFrame(frame); }, options,
+        values, settings.scale, plan, store, [&](const render::Image& frame) { return (*writer)->writeFrame(frame); }, options,
         progressBase, progressTotal);
     if (!written) return written.error();
     if (auto finished = (*writer)->finish(); !finished) return finished.error();

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <cmath>
 #include <csignal>
 
@@ -253,8 +254,14 @@ TEST(AnimationFile, GifLoopsForeverWithOnePaletteAndExactLength)
     const std::string path = dir.filePath("orb.gif").toStdString();
     MotionSettings settings = motion(1.0, 30, false);
     settings.matte = {1.0, 1.0, 1.0, 1.0};
-    auto result = exportAnimation(orbOfSize(20), AnimatedExportFormat::gif, settings, path, drawnBy(stamped));
+    std::atomic<int> renders{0};
+    auto options = drawnBy([&](const OrbValues& v, double t, const render::RenderOptions& o) {
+        ++renders;
+        return stamped(v, t, o);
+    });
+    auto result = exportAnimation(orbOfSize(20), AnimatedExportFormat::gif, settings, path, options);
     ASSERT_TRUE(result.ok()) << result.error().message;
+    EXPECT_EQ(renders.load(), 30); // the palette scan's frames are kept for writing
     const std::string bytes = readBytes(path);
     const auto loop = bytes.find("NETSCAPE2.0");
     ASSERT_NE(loop, std::string::npos);
