@@ -273,9 +273,9 @@ TEST(AnimationFile, GifLoopsForeverWithOnePaletteAndExactLength)
 
     const auto frames = decodeRgba(path, 20, 20);
     ASSERT_EQ(frames.size(), 30u);
-    render::RenderOptions options;
-    options.pixelsPerPoint = 1.0;
-    const auto drawn = flattenOntoMatte(stamped(orbOfSize(20), 7 / 30.0, options), settings.matte);
+    render::RenderOptions atScale1;
+    atScale1.pixelsPerPoint = 1.0;
+    const auto drawn = flattenOntoMatte(stamped(orbOfSize(20), 7 / 30.0, atScale1), settings.matte);
     double error = 0.0;
     for (std::size_t i = 0; i < drawn.pixels.size(); ++i) error += std::abs(int(frames[7][i]) - int(drawn.pixels[i]));
     EXPECT_LT(error / drawn.pixels.size(), 8.0);
