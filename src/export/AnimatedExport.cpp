@@ -309,9 +309,10 @@ public:
                 if (errno == EEXIST) continue;
                 return writeError("cannot write beside " + destination + ": " + std::strerror(errno));
             }
-            // Keep the permissions of the file being replaced.
-            if (exists) ::fchmod(fd, existing.st_mode & 07777);
             ::close(fd);
+            // The file being replaced keeps its permissions; applied at commit, since a read-only
+            // mode now would stop the writer from opening the temporary.
+            if (exists) m_mode = existing.st_mode & 07777;
             m_path = std::move(candidate);
             return Ok{};
         }
@@ -327,6 +328,7 @@ public:
             ::fsync(fd);
             ::close(fd);
         }
+        if (m_mode) ::chmod(m_path.c_str(), *m_mode);
         if (::rename(m_path.c_str(), destination.c_str()) != 0)
             return writeError("cannot replace " + destination + ": " + std::strerror(errno));
         m_path.clear();
@@ -335,6 +337,7 @@ public:
 
 private:
     std::string m_path;
+    std::optional<mode_t> m_mode;
 };
 
 } // namespace
@@ -394,7 +397,9 @@ int animationFrameCount(const MotionSettings& settings)
 {
     const double product = settings.duration * static_cast<double>(settings.fps);
     if (!(product >= 1.0)) return 1; // includes NaN; checkAnimationSettings rejects such settings first
-    return static_cast<int>(std::min(std::round(product), 1e9)); // std::round: halves away from zero
+    // std::round rounds halves away from zero. Beyond the checked limits the count stops growing,
+    // so no caller can be made to allocate for billions of frames.
+    return static_cast<int>(std::min(std::round(product), kMaxAnimationDuration * kMaxAnimationFps));
 }
 
 std::vector<double> animationSampleTimes(const MotionSettings& settings)

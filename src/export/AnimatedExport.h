@@ -57,7 +57,8 @@ inline constexpr int kMaxAnimationFrameSide = 8192; // pixels
 Result<Ok, ExportError> checkAnimationSettings(const OrbValues& values, AnimatedExportFormat format,
                                                const MotionSettings& settings);
 
-// The frame sequence. N = duration x fps rounded half away from zero, at least 1.
+// The frame sequence. N = duration x fps rounded half away from zero, at least 1 (and at most the
+// count the limits allow: 600 s at 120 fps).
 int animationFrameCount(const MotionSettings& settings);
 // Times of the rendered samples, k / fps: N of them, or H + 1 with H = N / 2 (1 when N = 1) if seamless.
 std::vector<double> animationSampleTimes(const MotionSettings& settings);

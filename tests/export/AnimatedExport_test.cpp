@@ -86,6 +86,7 @@ TEST(AnimationFrames, CountAndOrderFollowDurationRateAndFold)
     }
     EXPECT_EQ(animationFrameCount(motion(4.0, 30, true)), 120);
     EXPECT_EQ(animationFrameCount(motion(std::nan(""), 30, true)), 1);
+    EXPECT_EQ(animationFrameCount(motion(1e300, 120, false)), 600 * 120); // bounded, never billions
 }
 
 TEST(AnimationFrames, SeamlessLoopMirrorsAroundItsMiddle)
