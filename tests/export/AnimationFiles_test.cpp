@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -15,6 +16,7 @@
 #include <csignal>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace lumara;
 using namespace lumara::exporting;
@@ -352,4 +354,25 @@ TEST(AnimationFile, AWriteFailureKeepsTheExistingFileAndLeavesNoTemporary)
     EXPECT_FALSE(result.error().message.empty());
     EXPECT_EQ(readBytes(path), original);
     EXPECT_EQ(entriesOf(dir), QStringList{"orb.png"});
+}
+
+TEST(AnimationFile, AnUnwritableFolderFailsBeforeRenderingAndKeepsTheExistingFile)
+{
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("orb.gif").toStdString();
+    writeBytes(path, "keep me");
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    std::atomic<int> renders{0};
+    auto options = drawnBy([&](const OrbValues& v, double t, const render::RenderOptions& o) {
+        ++renders;
+        return stamped(v, t, o);
+    });
+    auto result = exportAnimation(orbOfSize(16), AnimatedExportFormat::gif, motion(0.5, 10, false), path, options);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().code, ExportError::writeFailed);
+    EXPECT_EQ(renders.load(), 0);
+    EXPECT_EQ(readBytes(path), "keep me");
+    EXPECT_EQ(entriesOf(dir), QStringList{"orb.gif"});
 }
