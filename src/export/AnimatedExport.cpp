@@ -4,8 +4,10 @@
 // Pipeline: worker threads render the frames the writer needs, each single-threaded, claiming
 // jobs in output order; at most `capacity` jobs are claimed ahead of the writer, so memory stays
 // bounded whatever the length. The calling thread takes finished frames in order and writes them.
-// A seamless loop shows most forward frames again on the way back; those are kept (within a
-// memory budget, nearest reuse first) or rendered again.
+// A seamless loop shows most forward frames again on the way back, and a GIF's palette scan sees
+// every frame before it is written; such frames are kept losslessly compressed while a memory
+// budget allows (about a fifth of their raw size) and rendered again beyond it. Measured at
+// 600 x 600: keeping them raw would take 85 MB, rendering twice 2.3 s more CPU per 4 s loop.
 #include "export/AnimatedExport.h"
 
 #include "export/AnimationWriter.h"
@@ -14,7 +16,6 @@
 #include <QByteArray>
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <cmath>
