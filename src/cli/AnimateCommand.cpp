@@ -129,7 +129,8 @@ void addAnimateCommand(CLI::App& app, int& exitCode)
 
         // Frame-sized buffers are allocated on the render threads and freed on this one. With glibc's
         // sliding mmap threshold they soon come from per-thread heaps that keep the freed space;
-        // a fixed threshold hands them back at once (measured 20 MB less peak memory, same speed).
+        // a fixed threshold hands them back at once (measured: 10 MB less peak memory for 0.5 s
+        // more system time over a 4 s loop of 600 x 600 frames).
         mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 
         const bool showProgress = ::isatty(STDERR_FILENO) == 1;
