@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <memory>
+#include <sstream>
 
 namespace lumara::cli {
 
@@ -37,14 +38,21 @@ void addRenderCommand(CLI::App& app, int& exitCode)
             exitCode = fail(values.error().message);
             return;
         }
-        const double side = values->orbSize * args->scale;
         if (render::orbPixelSize(*values, args->scale) <= 0) {
-            exitCode = fail("cannot render an orb of " + std::to_string(side) + " pixels: the side must be from 1 to " +
-                            std::to_string(render::kMaxOrbPixels) + " pixels (orbSize times --scale)");
+            std::ostringstream message; // the C locale is set in main: a point as decimal separator
+            message << "cannot render an orb of " << values->orbSize * args->scale
+                    << " pixels: orbSize times --scale must round to 1 to " << render::kMaxOrbPixels << " pixels";
+            exitCode = fail(message.str());
             return;
         }
         auto written = exporting::exportPngImage(*values, args->time, args->scale, args->out);
-        exitCode = written ? 0 : fail("cannot write " + args->out + ": " + written.error().message);
+        if (written) {
+            exitCode = 0;
+        } else if (written.error().code == exporting::PngError::cannotWrite) {
+            exitCode = fail(written.error().message); // names the path already
+        } else {
+            exitCode = fail("cannot write " + args->out + ": " + written.error().message);
+        }
     });
 }
 

@@ -19,7 +19,7 @@ Field::Field(double left, double top, int width, int height, int cellSize, int c
 int Field::cellSizeFor(double sigma, double featurePixels)
 {
     if (!(sigma > 4.0)) return 1;
-    const double bySigma = std::floor(sigma / 2.5);
+    const double bySigma = std::floor(sigma / 3.0);
     const double byFeature = std::floor(featurePixels / 8.0);
     const double cell = std::min({bySigma, std::max(byFeature, 1.0), 1.0e6});
     return std::max(1, static_cast<int>(cell));
@@ -28,6 +28,12 @@ int Field::cellSizeFor(double sigma, double featurePixels)
 Field Field::covering(double x0, double y0, double x1, double y1, int cellSize, int channels)
 {
     const double k = std::max(cellSize, 1);
+    // One cell of margin on every side, so that bilinear reads at the rectangle's border blend
+    // with computed cells rather than with the zero beyond the grid.
+    x0 -= k;
+    y0 -= k;
+    x1 += k;
+    y1 += k;
     const double left = std::floor(x0 / k) * k, top = std::floor(y0 / k) * k;
     double w = std::ceil((x1 - left) / k), h = std::ceil((y1 - top) / k);
     if (!(w > 0.0) || !(h > 0.0)) return Field(left, top, 0, 0, cellSize, channels);
@@ -40,7 +46,7 @@ void Field::blur(double sigma, WorkerPool& pool)
 {
     if (!(sigma >= 0.5) || empty()) return;
     const double k = m_cell;
-    const double cellSigma = std::sqrt(std::max(sigma * sigma - (m_cell > 1 ? k * k / 4.0 : 0.0), 0.0)) / k;
+    const double cellSigma = std::sqrt(std::max(sigma * sigma - (m_cell > 1 ? k * k / 6.0 : 0.0), 0.0)) / k;
     if (cellSigma < 0.1) return;
     // Taps reach 3 deviations but never further than the grid itself.
     const double reach = std::min(std::ceil(3.0 * cellSigma), static_cast<double>(std::max(m_width, m_height)));
@@ -58,7 +64,8 @@ void Field::blur(double sigma, WorkerPool& pool)
     const double norm = 1.0 / (3.0 * cellSigma >= reach + 0.5 ? fullKernel : total);
     for (auto& w : weights) w = static_cast<float>(w * norm);
 
-    std::vector<float> scratch(planeSize());
+    std::vector<float>& scratch = m_scratch;
+    scratch.resize(planeSize());
     const int W = m_width, H = m_height;
     for (int c = 0; c < m_channels; ++c) {
         float* src = plane(c);
@@ -95,6 +102,36 @@ void Field::blur(double sigma, WorkerPool& pool)
                 }
             }
         });
+    }
+}
+
+void Field::sampleRow(int channel, double x0, double y, int count, float* out) const
+{
+    const double fy = (y - m_top) * m_inverseCell - 0.5;
+    if (!(fy > -1.0 && fy < m_height) || m_width <= 0) {
+        std::fill(out, out + count, 0.0f);
+        return;
+    }
+    const int iy = static_cast<int>(fy + 1.0) - 1;
+    const float ty = static_cast<float>(fy - iy);
+    // The two cell rows blended vertically once, with a zero cell on either side.
+    std::vector<float> blended(static_cast<std::size_t>(m_width) + 2, 0.0f);
+    const float* upper = iy >= 0 ? row(channel, iy) : nullptr;
+    const float* lower = iy + 1 < m_height ? row(channel, iy + 1) : nullptr;
+    for (int i = 0; i < m_width; ++i) {
+        const float a = upper ? upper[i] : 0.0f, b = lower ? lower[i] : 0.0f;
+        blended[static_cast<std::size_t>(i) + 1] = a + (b - a) * ty;
+    }
+    for (int i = 0; i < count; ++i) {
+        const double fx = (x0 + 0.5 + i - m_left) * m_inverseCell - 0.5;
+        if (!(fx > -1.0 && fx < m_width)) {
+            out[i] = 0.0f;
+            continue;
+        }
+        const int ix = static_cast<int>(fx + 1.0) - 1;
+        const float tx = static_cast<float>(fx - ix);
+        const float a = blended[static_cast<std::size_t>(ix + 1)], b = blended[static_cast<std::size_t>(ix + 2)];
+        out[i] = a + (b - a) * tx;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "render/Parallel.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -18,12 +19,13 @@ public:
     Field(double left, double top, int width, int height, int cellSize, int channels);
 
     // The cell size a blur of `sigma` pixels is computed at: one pixel up to 4 pixels of deviation,
-    // then about sigma / 2.5 so that the kernel spans a bounded number of cells, but never so coarse
+    // then about sigma / 3 so that the kernel spans a bounded number of cells, but never so coarse
     // that a shape of `featurePixels` spans fewer than 8 cells.
     static int cellSizeFor(double sigma, double featurePixels);
 
-    // Cell-grid geometry covering the pixel rectangle [x0, x1) x [y0, y1) at `cellSize`, aligned
-    // to multiples of cellSize from the origin so that every caller gets the same cells.
+    // Cell-grid geometry covering the pixel rectangle [x0, x1) x [y0, y1) and one more cell on
+    // every side at `cellSize`, aligned to multiples of cellSize from the origin so that every
+    // caller gets the same cells. Each side holds at most kMaxFieldCells cells.
     static Field covering(double x0, double y0, double x1, double y1, int cellSize, int channels);
 
     int width() const { return m_width; }
@@ -32,6 +34,13 @@ public:
     double left() const { return m_left; }
     double top() const { return m_top; }
     bool empty() const { return m_width <= 0 || m_height <= 0; }
+    bool sameGrid(const Field& other) const
+    {
+        return m_left == other.m_left && m_top == other.m_top && m_width == other.m_width &&
+               m_height == other.m_height && m_cell == other.m_cell && m_channels == other.m_channels;
+    }
+    // Every cell back to zero (the memory is kept).
+    void clear() { std::fill(m_data.begin(), m_data.end(), 0.0f); }
 
     float* plane(int channel) { return m_data.data() + static_cast<std::size_t>(channel) * planeSize(); }
     const float* plane(int channel) const { return m_data.data() + static_cast<std::size_t>(channel) * planeSize(); }
@@ -44,8 +53,8 @@ public:
 
     // Gaussian blur of deviation `sigma` pixels, zero outside the grid. A true sampled Gaussian over
     // +-3 deviations on the cell grid; on coarse cells the deviation is reduced by the spread the
-    // cell averaging and the bilinear read-back add (cellSize^2 / 4). Deviations under half a
-    // pixel leave the field as it is.
+    // cell averaging and the bilinear read-back add on average (cellSize^2 / 6). Deviations under
+    // half a pixel leave the field as it is.
     void blur(double sigma, WorkerPool& pool);
 
     // Bilinear read of one channel at pixel coordinates (x, y); zero outside the grid.
@@ -64,6 +73,10 @@ public:
         return sampleAtBorder(channel, ix, iy, tx, ty);
     }
 
+    // Bilinear reads of one channel at (x0 + 0.5 + i, y) for i in [0, count): a row of pixel
+    // centres, into out. Same values as sample(), computed a row at a time.
+    void sampleRow(int channel, double x0, double y, int count, float* out) const;
+
 private:
     float sampleAtBorder(int channel, int ix, int iy, float tx, float ty) const;
     std::size_t planeSize() const { return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height); }
@@ -72,6 +85,7 @@ private:
     double m_inverseCell = 1.0;
     int m_width = 0, m_height = 0, m_cell = 1, m_channels = 0;
     std::vector<float> m_data;
+    std::vector<float> m_scratch; // the blur's intermediate plane, kept between blurs
 };
 
 // Largest side of a field grid, in cells: wider requests get coarser cells.

@@ -11,10 +11,11 @@ namespace {
 
 class Accumulator {
 public:
-    Accumulator(int width, int height)
-        : m_width(width), m_height(height), m_stride(width + 2),
-          m_cells(static_cast<std::size_t>(m_stride) * static_cast<std::size_t>(height), 0.0f)
+    // Accumulates in `cells`, which is resized and zeroed (its memory is reused).
+    Accumulator(int width, int height, std::vector<float>& cells)
+        : m_width(width), m_height(height), m_stride(width + 2), m_cells(cells)
     {
+        m_cells.assign(static_cast<std::size_t>(m_stride) * static_cast<std::size_t>(height), 0.0f);
     }
 
     // Adds an edge whose x lies inside [0, width]; rows outside the grid are skipped.
@@ -69,26 +70,27 @@ public:
         }
     }
 
-    std::vector<float> coverage() const
+    // Turns the accumulated areas into coverage in place: row r moves from r * (width + 2) to
+    // r * width, never ahead of where it is read, and the buffer ends width * height long.
+    void finish()
     {
-        std::vector<float> out(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height));
         for (int row = 0; row < m_height; ++row) {
             const float* cells = m_cells.data() + static_cast<std::size_t>(row) * m_stride;
-            float* o = out.data() + static_cast<std::size_t>(row) * m_width;
+            float* o = m_cells.data() + static_cast<std::size_t>(row) * m_width;
             float sum = 0.0f;
             for (int i = 0; i < m_width; ++i) {
                 sum += cells[i];
                 o[i] = std::min(std::abs(sum), 1.0f);
             }
         }
-        return out;
+        m_cells.resize(static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height));
     }
 
     int width() const { return m_width; }
 
 private:
     int m_width, m_height, m_stride;
-    std::vector<float> m_cells;
+    std::vector<float>& m_cells;
 };
 
 // Splits an edge where it crosses x = 0 and x = width and clamps each piece into [0, width]. A
@@ -117,10 +119,10 @@ void addClipped(Accumulator& acc, double x0, double y0, double x1, double y1)
 
 } // namespace
 
-std::vector<float> polygonCoverage(const std::vector<Point>& polygon, int width, int height, Point origin,
-                                   double cellSize)
+void polygonCoverage(const std::vector<Point>& polygon, int width, int height, Point origin, double cellSize,
+                     std::vector<float>& out)
 {
-    Accumulator acc(width, height);
+    Accumulator acc(width, height, out);
     const std::size_t n = polygon.size();
     if (n >= 2 && cellSize > 0.0) {
         for (std::size_t i = 0; i < n; ++i) {
@@ -131,7 +133,7 @@ std::vector<float> polygonCoverage(const std::vector<Point>& polygon, int width,
             addClipped(acc, ax, ay, bx, by);
         }
     }
-    return acc.coverage();
+    acc.finish();
 }
 
 } // namespace lumara::render

@@ -13,9 +13,17 @@ namespace lumara::render {
 // (p - origin) / cellSize. Signed areas are accumulated per cell and summed along each row, so
 // the result is the winding number clamped to 1 (non-zero rule) in fully covered cells and the
 // exact fraction along simple edges. Parts of the polygon outside the grid are clipped correctly.
-// Returns width * height values in 0..1, row-major.
-std::vector<float> polygonCoverage(const std::vector<Point>& polygon, int width, int height, Point origin,
-                                   double cellSize);
+// Writes width * height values in 0..1, row-major, into `out` (resized; its memory is reused).
+void polygonCoverage(const std::vector<Point>& polygon, int width, int height, Point origin, double cellSize,
+                     std::vector<float>& out);
+
+inline std::vector<float> polygonCoverage(const std::vector<Point>& polygon, int width, int height, Point origin,
+                                          double cellSize)
+{
+    std::vector<float> out;
+    polygonCoverage(polygon, width, height, origin, cellSize, out);
+    return out;
+}
 
 // Coverage of a disc of `radius` by a cell of size `cellSize` whose centre is `distance` from the
 // disc's centre: a linear ramp one cell wide across the rim.

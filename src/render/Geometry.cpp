@@ -24,15 +24,15 @@ double loopAngle(double t, double loopDuration)
 
 namespace {
 
-void appendCubic(std::vector<Point>& out, Point p0, Point c1, Point c2, Point p3, double tolerance)
+void appendCubic(std::vector<Point>& out, Point p0, Point c1, Point c2, Point p3, double tolerance, int maxSegments)
 {
     // Wang's bound: n segments keep the polygon within `tolerance` of the curve.
     const double ddx = std::max(std::abs(p0.x - 2 * c1.x + c2.x), std::abs(c1.x - 2 * c2.x + p3.x));
     const double ddy = std::max(std::abs(p0.y - 2 * c1.y + c2.y), std::abs(c1.y - 2 * c2.y + p3.y));
     const double dd = std::hypot(ddx, ddy);
     double nf = std::ceil(std::sqrt(0.75 * dd / tolerance));
-    if (!std::isfinite(nf)) nf = kMaxSegmentsPerCurve;
-    const int n = static_cast<int>(std::clamp(nf, 1.0, static_cast<double>(kMaxSegmentsPerCurve)));
+    if (!std::isfinite(nf)) nf = maxSegments;
+    const int n = static_cast<int>(std::clamp(nf, 1.0, static_cast<double>(maxSegments)));
     for (int i = 1; i <= n; ++i) {
         const double t = static_cast<double>(i) / n, u = 1.0 - t;
         const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
@@ -60,6 +60,7 @@ std::vector<Point> wavyBlobPolygon(Point centre, double radius, long complexity,
         points[static_cast<std::size_t>(k)] = {centre.x + radius * px, centre.y + radius * py};
     }
     const double handle = radius * 0.33;
+    const int perCurve = static_cast<int>(std::clamp(kMaxSegmentsPerBlob / n, 1L, static_cast<long>(kMaxSegmentsPerCurve)));
     polygon.reserve(static_cast<std::size_t>(n) * 8 + 1);
     polygon.push_back(points[0]);
     for (long i = 0; i < n; ++i) {
@@ -70,7 +71,7 @@ std::vector<Point> wavyBlobPolygon(Point centre, double radius, long complexity,
         // Handles tangent to the circle through each end point: +90° at the start, -90° at the end.
         const Point c1{p.x - handle * std::sin(a0), p.y + handle * std::cos(a0)};
         const Point c2{q.x + handle * std::sin(a1), q.y - handle * std::cos(a1)};
-        appendCubic(polygon, p, c1, c2, q, tolerance);
+        appendCubic(polygon, p, c1, c2, q, tolerance, perCurve);
     }
     return polygon;
 }

@@ -31,7 +31,11 @@ std::vector<Point> wavyBlobPolygon(Point centre, double radius, long complexity,
 // points and 1 to 5 blobs; these bounds keep a frame's work finite whatever a file says.
 inline constexpr long kMaxComplexity = 1024;      // outline points per blob
 inline constexpr int kMaxSegmentsPerCurve = 64;   // flattening of one Bézier
+inline constexpr int kMaxSegmentsPerBlob = 8192;  // flattening of one outline, all curves together
 inline constexpr long kMaxBlobs = 32;             // blobs drawn per orb
+// With these, the worst outline (wild amplitude, every segment crossing the whole square) costs
+// kMaxBlobs * kMaxSegmentsPerBlob rows of coverage work per row of the square: a few seconds at
+// the largest square, milliseconds at the controls' values.
 
 // The orb's outline, in pixels of the orb's square (side `side`, top-left at 0,0).
 // cornerRadiusPixels >= side/2 (or a circle request) draws the inscribed circle.

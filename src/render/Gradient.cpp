@@ -34,6 +34,9 @@ ColourRamp::ColourRamp(const std::vector<CodableColor>& colours)
 {
     m_stops.reserve(colours.size());
     for (const auto& c : colours) m_stops.push_back({unit(c.red), unit(c.green), unit(c.blue), unit(c.opacity)});
+    if (m_stops.empty()) return;
+    m_table.resize(kTableSteps + 1);
+    for (int i = 0; i <= kTableSteps; ++i) m_table[static_cast<std::size_t>(i)] = at(static_cast<double>(i) / kTableSteps);
 }
 
 Px ColourRamp::premultiplied(const CodableColor& colour)
@@ -112,6 +115,12 @@ RingProfile::RingProfile(double rIn, double rOut, double sigma, double maxDistan
         }
         m_table[static_cast<std::size_t>(e)] = static_cast<float>(std::clamp(sum * h / 3.0, 0.0, 1.0));
     }
+}
+
+double RingProfile::innerEdge() const
+{
+    if (m_sharp || m_table.empty()) return m_rIn > 0.0 ? std::max(m_rIn - 1.0, 0.0) : 0.0;
+    return m_begin;
 }
 
 float RingProfile::value(double distance) const

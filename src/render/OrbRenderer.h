@@ -32,6 +32,8 @@ struct RenderOptions {
 };
 
 // Largest orb square drawn, in pixels; larger requests draw nothing (orbPixelSize gives 0).
+// At this size a render holds about half a GiB of working memory (a float RGBA accumulator and
+// a few single-channel planes of the square).
 inline constexpr int kMaxOrbPixels = 4096;
 // Largest target: each side is cut to kMaxTargetSide and the height further so that the
 // target holds at most kMaxTargetPixels pixels (64 MiB of RGBA).

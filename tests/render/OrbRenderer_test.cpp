@@ -69,13 +69,7 @@ TEST(OrbRenderer, ShadowOffLeavesNothingOutsideTheSquareAndOnReachesBelowIt)
 {
     OrbValues v;
     v.orbSize = 100;
-    RenderOptions options;
-    options.pixelsPerPoint = 2.0;
-    options.width = 400;
-    options.height = 400;
-    options.originX = 100;
-    options.originY = 100;
-    options.threads = 1;
+    const RenderOptions options = framed(2.0, 400, 400, 100, 100);
     v.showShadow = false;
     const Image off = render::renderOrb(v, 1.0, options);
     for (int y = 0; y < off.height; ++y)
@@ -109,13 +103,7 @@ TEST(OrbRenderer, ShadowRunsFromTheFirstColourAtTheBottomToTheLastAtTheTop)
     v.showShadow = true;
     v.orbSize = 100;
     v.backgroundColors = {{1, 0, 0, 1}, {0, 0, 1, 1}};
-    RenderOptions options;
-    options.pixelsPerPoint = 1.0;
-    options.width = 300;
-    options.height = 300;
-    options.originX = 100;
-    options.originY = 100;
-    const Image image = render::renderOrb(v, 0.0, options);
+    const Image image = render::renderOrb(v, 0.0, framed(1.0, 300, 300, 100, 100));
     const Rgba bottom = pixel(image, 150, 203), top = pixel(image, 150, 98);
     EXPECT_GT(bottom.a, 0);
     EXPECT_GT(bottom.r, bottom.b);
@@ -336,13 +324,7 @@ TEST(OrbRenderer, ThreadCountNeverChangesThePixels)
     for (const auto& preset : allPresets()) configs.push_back(preset.configuration);
     for (auto v : configs) {
         v.orbSize = 90;
-        RenderOptions options;
-        options.pixelsPerPoint = 2.0;
-        options.width = 300;
-        options.height = 260;
-        options.originX = 50;
-        options.originY = 30;
-        options.threads = 1;
+        RenderOptions options = framed(2.0, 300, 260, 50, 30);
         const Image one = render::renderOrb(v, 8.1e8 + 2.5, options);
         for (int threads : {2, 3, 7}) {
             options.threads = threads;

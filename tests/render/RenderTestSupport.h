@@ -46,6 +46,19 @@ inline bool allTransparent(const render::Image& image)
     return std::all_of(image.pixels.begin(), image.pixels.end(), [](std::uint8_t v) { return v == 0; });
 }
 
+// Options for a target of width x height with the orb's square at (originX, originY).
+inline render::RenderOptions framed(double scale, int width, int height, double originX, double originY, int threads = 1)
+{
+    render::RenderOptions options;
+    options.pixelsPerPoint = scale;
+    options.width = width;
+    options.height = height;
+    options.originX = originX;
+    options.originY = originY;
+    options.threads = threads;
+    return options;
+}
+
 inline render::Image renderAt(const OrbValues& v, double t, double scale = 1.0, int threads = 1)
 {
     render::RenderOptions options;

@@ -1,0 +1,178 @@
+// The renderer's stages on their own: polygon coverage, the Gaussian blur, the blurred ring
+// profile, the orb's outline and the reduction of clock times to angles.
+#include "render/Blur.h"
+#include "render/Coverage.h"
+#include "render/Geometry.h"
+#include "render/Gradient.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <numeric>
+
+namespace lumara::render {
+namespace {
+
+double total(const std::vector<float>& v) { return std::accumulate(v.begin(), v.end(), 0.0); }
+
+TEST(PolygonCoverage, AreaIsExactForPolygonsPartlyOutsideTheGrid)
+{
+    struct Case {
+        const char* name;
+        std::vector<Point> polygon;
+        double area; // inside the 10 x 10 grid
+    };
+    const std::vector<Case> cases{
+        {"unit-aligned square", {{2, 2}, {5, 2}, {5, 6}, {2, 6}}, 12.0},
+        {"fractional square", {{2.25, 2.5}, {4.75, 2.5}, {4.75, 3.5}, {2.25, 3.5}}, 2.5},
+        {"triangle", {{0, 0}, {8, 0}, {0, 8}}, 32.0},
+        {"square overhanging left and top", {{-5, -5}, {3, -5}, {3, 3}, {-5, 3}}, 9.0},
+        {"square overhanging right and bottom", {{7, 7}, {20, 7}, {20, 20}, {7, 20}}, 9.0},
+        {"reversed winding", {{2, 6}, {5, 6}, {5, 2}, {2, 2}}, 12.0},
+        {"everything outside", {{20, 20}, {30, 20}, {30, 30}}, 0.0},
+    };
+    for (const auto& c : cases) {
+        const auto coverage = polygonCoverage(c.polygon, 10, 10, {0, 0}, 1.0);
+        EXPECT_NEAR(total(coverage), c.area, 1e-4) << c.name;
+        for (float v : coverage) ASSERT_TRUE(v >= 0.0f && v <= 1.0f) << c.name;
+    }
+}
+
+TEST(PolygonCoverage, NonZeroWindingFillsDoubleLoopsOnceAndCellsScaleThePolygon)
+{
+    // The same square twice round: winding 2, covered once.
+    const std::vector<Point> twice{{2, 2}, {6, 2}, {6, 6}, {2, 6}, {2, 2}, {6, 2}, {6, 6}, {2, 6}};
+    EXPECT_NEAR(total(polygonCoverage(twice, 10, 10, {0, 0}, 1.0)), 16.0, 1e-4);
+    // On cells of 4 pixels starting at (-8, -8) a square of 16 x 16 pixels covers 4 x 4 cells.
+    const std::vector<Point> square{{-8, -8}, {8, -8}, {8, 8}, {-8, 8}};
+    EXPECT_NEAR(total(polygonCoverage(square, 10, 10, {-8, -8}, 4.0)), 16.0, 1e-4);
+}
+
+TEST(GaussianBlur, ConservesMassAndSpreadsAnImpulseBySigma)
+{
+    WorkerPool pool(1);
+    for (double sigma : {1.0, 3.0, 5.0, 9.0, 20.0}) {
+        const int cell = Field::cellSizeFor(sigma, 1000.0);
+        Field field = Field::covering(0, 0, 400, 400, cell, 1);
+        // A block of 2 x 2 cells at the centre, as an area-weighted impulse.
+        const int c = field.width() / 2;
+        for (int j = c - 1; j <= c; ++j)
+            for (int i = c - 1; i <= c; ++i) field.row(0, j)[i] = 1.0f;
+        field.blur(sigma, pool);
+        double mass = 0, variance = 0;
+        const double centre = field.left() + c * cell;
+        for (int y = 0; y < 400; ++y)
+            for (int x = 0; x < 400; ++x) {
+                const double v = field.sample(0, x + 0.5, y + 0.5);
+                mass += v;
+                variance += v * ((x + 0.5 - centre) * (x + 0.5 - centre));
+            }
+        const double blockMass = 4.0 * cell * cell;
+        EXPECT_NEAR(mass / blockMass, 1.0, 0.01) << "sigma " << sigma;
+        // The block itself adds the variance of a uniform 2-cell span.
+        const double expected = sigma * sigma + (2.0 * cell) * (2.0 * cell) / 12.0;
+        EXPECT_NEAR(variance / mass, expected, 0.1 * expected) << "sigma " << sigma;
+    }
+}
+
+TEST(GaussianBlur, BelowHalfAPixelLeavesTheFieldAlone)
+{
+    WorkerPool pool(1);
+    Field field = Field::covering(0, 0, 8, 8, 1, 1);
+    field.row(0, 4)[4] = 1.0f;
+    field.blur(0.4, pool);
+    EXPECT_EQ(field.row(0, 4)[4], 1.0f);
+    EXPECT_EQ(field.row(0, 4)[5], 0.0f);
+}
+
+TEST(RingProfile, BlurredRingKeepsItsAreaAndItsSharpShape)
+{
+    struct Case {
+        double rIn, rOut, sigma;
+    };
+    for (const Case c : {Case{98, 102, 6}, Case{99.6, 100.4, 2}, Case{0, 50, 10}, Case{30, 31, 40}}) {
+        const RingProfile ring(c.rIn, c.rOut, c.sigma, 1000.0);
+        double area = 0;
+        const double step = 0.05;
+        for (double d = step / 2; d < 1000.0; d += step) area += 2 * std::numbers::pi * d * ring.value(d) * step;
+        const double expected = std::numbers::pi * (c.rOut * c.rOut - c.rIn * c.rIn);
+        EXPECT_NEAR(area / expected, 1.0, 0.01) << c.rIn << ".." << c.rOut << " sigma " << c.sigma;
+    }
+    // Unblurred: full inside the ring, empty away from it.
+    const RingProfile sharp(90, 110, 0.0, 200.0);
+    EXPECT_FLOAT_EQ(sharp.value(100), 1.0f);
+    EXPECT_FLOAT_EQ(sharp.value(80), 0.0f);
+    EXPECT_FLOAT_EQ(sharp.value(120), 0.0f);
+}
+
+TEST(OrbOutline, CircleSquareAndContinuousCorners)
+{
+    const double side = 200;
+    const OrbOutline circle(side, 0, true), square(side, 0, false), rounded(side, 40, false),
+        capped(side, 500, false);
+    // The corner pixel: outside the circle and the rounded square, inside the square.
+    EXPECT_EQ(circle.coverage(0.5, 0.5), 0.0f);
+    EXPECT_EQ(rounded.coverage(0.5, 0.5), 0.0f);
+    EXPECT_EQ(square.coverage(0.5, 0.5), 1.0f);
+    // Mid-edge: inside all of them.
+    for (const OrbOutline* o : {&circle, &square, &rounded}) EXPECT_GT(o->coverage(100.5, 0.5), 0.99f);
+    // A corner radius of half the side or more is the circle.
+    for (double x = 0.5; x < side; x += 7)
+        for (double y = 0.5; y < side; y += 5) ASSERT_EQ(capped.coverage(x, y), circle.coverage(x, y));
+    // The rounded corner lies between the square's and the circle's along the diagonal, and its
+    // curve reaches further along the edges than a circular corner of the same radius.
+    const auto diagonalEdge = [&](const OrbOutline& o) {
+        double d = 0;
+        while (o.coverage(d + 0.5, d + 0.5) < 0.5) d += 0.25;
+        return d;
+    };
+    EXPECT_GT(diagonalEdge(rounded), diagonalEdge(square));
+    EXPECT_LT(diagonalEdge(rounded), diagonalEdge(circle));
+    EXPECT_NEAR(diagonalEdge(rounded), 40 * (1 - std::numbers::sqrt2 / 2), 1.0);
+    EXPECT_LT(rounded.coverage(1.5, 30), 0.2f); // a circular corner of 40 would cover 0.7 of it
+}
+
+TEST(Angles, ClockTimesReduceModulo360AndLoopsUseTheIeeeRemainder)
+{
+    EXPECT_DOUBLE_EQ(rotationDegrees(8.1e8 + 1.25, 45.0), 56.25);
+    EXPECT_DOUBLE_EQ(rotationDegrees(2.0, -200.0), -40.0);
+    EXPECT_EQ(rotationDegrees(std::nan(""), 10.0), 0.0);
+    EXPECT_EQ(rotationDegrees(1e300, 1e300), 0.0);
+    // Loop of 2 s: at 0.5 s a quarter turn; at 1.5 s the remainder is -0.5 s, minus a quarter.
+    EXPECT_NEAR(loopAngle(0.5, 2.0), std::numbers::pi / 2, 1e-12);
+    EXPECT_NEAR(loopAngle(1.5, 2.0), -std::numbers::pi / 2, 1e-12);
+    EXPECT_EQ(loopAngle(123.0, std::numeric_limits<double>::infinity()), 0.0); // speed 0 stands still
+}
+
+TEST(FastAtan2, StaysWithinATenThousandthOfARadianAllRoundTheCircle)
+{
+    double worst = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const double angle = -std::numbers::pi + 2 * std::numbers::pi * i / 100000.0;
+        for (double r : {1e-3, 1.0, 700.0})
+            worst = std::max(worst, std::abs(fastAtan2(r * std::sin(angle), r * std::cos(angle)) - std::atan2(r * std::sin(angle), r * std::cos(angle))));
+    }
+    EXPECT_LT(worst, 1e-5);
+    EXPECT_EQ(fastAtan2(0.0, 0.0), 0.0);
+}
+
+TEST(WavyBlobPolygon, PointsWobbleOnCirclesAndDegenerateInputsDrawNothing)
+{
+    // Amplitude 0: a near-circle of 0.9 x radius.
+    const auto still = wavyBlobPolygon({0, 0}, 100, 6, 0.0, 0.3, 0.1);
+    ASSERT_FALSE(still.empty());
+    for (const auto& p : still) EXPECT_NEAR(std::hypot(p.x, p.y), 90.0, 2.5);
+    // Point 0 starts the polygon at (0.9 + A sin(angle), A cos(angle)) x radius.
+    const auto moving = wavyBlobPolygon({10, 20}, 100, 5, 0.2, 0.7, 0.1);
+    EXPECT_NEAR(moving.front().x, 10 + 100 * (0.9 + 0.2 * std::sin(0.7)), 1e-9);
+    EXPECT_NEAR(moving.front().y, 20 + 100 * (0.2 * std::cos(0.7)), 1e-9);
+    EXPECT_TRUE(wavyBlobPolygon({0, 0}, 100, 0, 0.1, 0, 0.1).empty());
+    EXPECT_TRUE(wavyBlobPolygon({0, 0}, 0, 6, 0.1, 0, 0.1).empty());
+    EXPECT_TRUE(wavyBlobPolygon({0, 0}, 100, -3, 0.1, 0, 0.1).empty());
+    // A single point makes a closed teardrop loop through itself.
+    EXPECT_GT(wavyBlobPolygon({0, 0}, 100, 1, 0.1, 0, 0.1).size(), 2u);
+}
+
+} // namespace
+} // namespace lumara::render
