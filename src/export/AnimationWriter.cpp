@@ -143,6 +143,9 @@ public:
             // One encoder thread: the render workers already keep the cores busy, and each x264
             // frame thread holds its own frames (measured 13 MB more at 600 x 600 for no gain).
             m_codec->thread_count = 1;
+            // A 5-frame look-ahead instead of veryfast's 10: 9 MB less at 600 x 600, and these
+            // slow-moving loops came out 6 % smaller, not larger.
+            codecOptions.set("rc-lookahead", "5");
             muxerOptions.set("movflags", "+faststart"); // index first, so the file plays while it downloads
             break;
         case AnimatedExportFormat::apng:
