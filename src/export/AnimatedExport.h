@@ -85,9 +85,10 @@ struct AnimationExportOptions {
     ExportProgress progress;
     // Render threads; 0 = one per core.
     int threads = 0;
-    // Memory allowed for keeping forward frames that a seamless loop shows again on its way back,
-    // held losslessly compressed (a 600 px orb frame takes about 0.3 MB instead of 1.4 MB). Frames
-    // beyond it are rendered a second time; the renderer is pure, so the pixels agree either way.
+    // Memory allowed for keeping frames that are shown again (a seamless loop's way back, a GIF's
+    // writing pass after its palette scan), held losslessly compressed (a 600 px orb frame takes
+    // about 0.3 MB instead of 1.4 MB). Frames beyond it are rendered again; the renderer is pure,
+    // so the pixels agree either way.
     std::size_t reuseBudgetBytes = 32u << 20;
     // Draws one frame; called concurrently from the worker threads, so it must be pure.
     // Empty means render::renderOrb. Tests substitute a drawing that encodes the time.
