@@ -8,6 +8,7 @@ namespace lumara::cli {
 
 void addPresetsCommand(CLI::App& app, int& exitCode);
 void addConvertCommand(CLI::App& app, int& exitCode);
+void addAnimateCommand(CLI::App& app, int& exitCode);
 void addRenderCommand(CLI::App& app, int& exitCode);
 void addExportCommand(CLI::App& app, int& exitCode);
 

@@ -34,6 +34,7 @@ int main(int argc, char** argv)
     int exitCode = 0;
     lumara::cli::addPresetsCommand(app, exitCode);
     lumara::cli::addConvertCommand(app, exitCode);
+    lumara::cli::addAnimateCommand(app, exitCode);
     lumara::cli::addRenderCommand(app, exitCode);
     lumara::cli::addExportCommand(app, exitCode);
 

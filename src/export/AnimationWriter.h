@@ -1,0 +1,38 @@
+// Video and animated-image writers over FFmpeg's libraries: MP4 (H.264), animated PNG, GIF and
+// WebM (VP9 with alpha). One writer per file, used from one thread at a time.
+#pragma once
+
+#include "export/AnimatedExport.h"
+#include "export/GifPalette.h"
+
+#include <memory>
+#include <string>
+
+namespace lumara::exporting {
+
+struct AnimationWriterSettings {
+    AnimatedExportFormat format = AnimatedExportFormat::mp4;
+    int width = 0;  // of every frame, in pixels
+    int height = 0;
+    int fps = 30;
+    int frameCount = 0; // frames that will be written; GIF sizes its last delay from it
+    CodableColor matte{0.0, 0.0, 0.0, 1.0}; // under MP4 and GIF frames, and MP4's padding
+    std::vector<PaletteColor> palette;      // GIF only: the colours every frame is indexed with
+};
+
+class AnimationWriter {
+public:
+    virtual ~AnimationWriter() = default;
+    // Appends one premultiplied RGBA frame of the opened size; frame i is shown at i / fps for 1 / fps.
+    virtual Result<Ok, ExportError> writeFrame(const render::Image& frame) = 0;
+    // Drains the encoder and completes the file; the writer takes no frames afterwards.
+    virtual Result<Ok, ExportError> finish() = 0;
+};
+
+// Creates (or truncates) the file at `path` and prepares the encoder. Failures are writeFailed
+// with the library's own explanation in the message. A writer destroyed before finish() closes
+// the file, leaving it incomplete.
+Result<std::unique_ptr<AnimationWriter>, ExportError> openAnimationWriter(const std::string& path,
+                                                                          const AnimationWriterSettings& settings);
+
+} // namespace lumara::exporting

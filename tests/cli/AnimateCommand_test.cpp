@@ -1,0 +1,170 @@
+// `lumara animate` on the real binary: defaults, formats from extensions, options, and refusals
+// that come before any work and leave nothing behind.
+#include "../export/MediaProbe.h"
+#include "document/ProjectCodec.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <algorithm>
+
+using namespace lumara;
+using namespace lumara::test;
+
+namespace {
+
+// A small orb without its drop shadow, so the corners of its square are transparent.
+std::string writeSmallOrb(const QTemporaryDir& dir, double size)
+{
+    OrbValues values;
+    values.orbSize = size;
+    values.showShadow = false;
+    const std::string path = dir.filePath("small.json").toStdString();
+    writeBytes(path, encodeConfiguration(values, Container::json).value());
+    return path;
+}
+
+ProcessResult animate(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "animate");
+    return runProcess(lumaraBinary(), args);
+}
+
+int countLines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+
+} // namespace
+
+TEST(AnimateCommand, DefaultsToFourSecondsAtThirtyFpsScaleTwoOnBlackSeamless)
+{
+    QTemporaryDir dir;
+    const std::string source = writeSmallOrb(dir, 16);
+    const std::string out = dir.filePath("orb.mp4").toStdString();
+    const auto run = animate({source, "-o", out});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, ""); // no progress when stderr is not a terminal
+    EXPECT_EQ(run.out, "");
+    auto probe = probeVideo(out);
+    EXPECT_EQ(probe["streams.stream.0.codec_name"], "h264");
+    EXPECT_EQ(probe["streams.stream.0.width"], "32");
+    EXPECT_EQ(probe["streams.stream.0.nb_read_frames"], "120");
+    EXPECT_EQ(probe["streams.stream.0.r_frame_rate"], "30/1");
+    EXPECT_DOUBLE_EQ(std::stod(probe["format.duration"]), 4.0);
+    const auto frames = decodeRgba(out, 32, 32);
+    ASSERT_EQ(frames.size(), 120u);
+    for (int c = 0; c < 3; ++c) EXPECT_LE(frames[0][static_cast<std::size_t>(c)], 24) << "black matte in the corner";
+}
+
+TEST(AnimateCommand, PicksTheFormatFromTheExtensionUnlessToldAndHonoursItsOptions)
+{
+    struct Case {
+        std::vector<std::string> args;
+        const char* file;
+        const char* codec;
+        const char* frames;
+    };
+    // 0.5 s at 10 fps: N = 5, seamless 3 + 1 = 4 frames, straight 5.
+    const std::vector<std::string> brief{"--duration", "0.5", "--fps", "10", "--scale", "0.1"};
+    const Case cases[] = {
+        {{}, "a.mp4", "h264", "4"},
+        {{}, "b.png", "apng", "4"},
+        {{}, "c.APNG", "apng", "4"},
+        {{}, "d.gif", "gif", "4"},
+        {{}, "e.webm", "vp9", "4"},
+        {{"--format", "webm"}, "f.bin", "vp9", "4"},
+        {{"--no-seamless"}, "g.png", "apng", "5"},
+    };
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string out = dir.filePath(c.file).toStdString();
+        std::vector<std::string> args{"-o", out};
+        args.insert(args.end(), brief.begin(), brief.end());
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto run = animate(args);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        auto probe = probeVideo(out);
+        EXPECT_EQ(probe["streams.stream.0.codec_name"], c.codec);
+        EXPECT_EQ(probe["streams.stream.0.width"], "28");
+        EXPECT_EQ(probe["streams.stream.0.nb_read_frames"], c.frames);
+    }
+}
+
+TEST(AnimateCommand, MatteColoursTheMp4Background)
+{
+    QTemporaryDir dir;
+    const std::string source = writeSmallOrb(dir, 16);
+    const std::string out = dir.filePath("orb.mp4").toStdString();
+    const auto run = animate({source, "-o", out, "--matte", "#FF8000", "--duration", "0.2", "--fps", "10", "--scale", "1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto frames = decodeRgba(out, 16, 16);
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_NEAR(frames[0][0], 255, 12);
+    EXPECT_NEAR(frames[0][1], 128, 12);
+    EXPECT_NEAR(frames[0][2], 0, 12);
+}
+
+TEST(AnimateCommand, SeamlessApngOfTheRealOrbReturnsToItsStart)
+{
+    QTemporaryDir dir;
+    const std::string source = writeSmallOrb(dir, 12);
+    const std::string out = dir.filePath("orb.png").toStdString();
+    const auto run = animate({source, "-o", out, "--duration", "1", "--fps", "8", "--scale", "1"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const auto frames = decodeRgba(out, 12, 12);
+    ASSERT_EQ(frames.size(), 8u);
+    for (std::size_t k = 1; k < frames.size(); ++k) EXPECT_EQ(frames[k], frames[8 - k]) << "frame " << k;
+    EXPECT_NE(frames[0], frames[4]); // the orb moves: the loop is not trivially still
+}
+
+TEST(AnimateCommand, RefusesBadRequestsBeforeAnyWorkWithOneLineAndNoFile)
+{
+    struct Case {
+        std::vector<std::string> args;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {{"--duration", "0"}, "duration"},
+        {{"--duration", "10000"}, "duration"},
+        {{"--duration", "nan"}, "duration"},
+        {{"--fps", "0"}, "frame rate"},
+        {{"--fps", "1000000000000"}, "frame rate"},
+        {{"--scale", "200"}, "56000 pixels"},
+        {{"--scale", "-1"}, "scale"},
+        {{"--matte", "12345"}, "RRGGBB"},
+        {{"--matte", "zzzzzz"}, "RRGGBB"},
+        {{"--format", "avi"}, "unknown format"},
+        {{"--format", "gif", "--fps", "60"}, "GIF"},
+        {{"--preset", "No Such Orb"}, "no preset"},
+        {{"--duration"}, "duration"},
+    };
+    QTemporaryDir dir;
+    const std::string out = dir.filePath("orb.mp4").toStdString();
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"-o", out};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(c.args.front());
+        const auto run = animate(args);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err.rfind("lumara: ", 0), 0u) << run.err;
+        EXPECT_EQ(countLines(run.err), 1) << run.err;
+        EXPECT_NE(run.err.find(c.mentions), std::string::npos) << run.err;
+        EXPECT_TRUE(QDir(dir.path()).isEmpty()) << "something was written";
+    }
+
+    const auto unknown = animate({"-o", dir.filePath("orb.mov").toStdString()});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_NE(unknown.err.find("cannot tell the format"), std::string::npos) << unknown.err;
+
+    const auto missing = animate({"--duration", "1"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(countLines(missing.err), 1) << missing.err;
+
+    const auto nowhere = animate({"-o", dir.filePath("no/such/folder/orb.gif").toStdString(), "--scale", "0.1"});
+    EXPECT_EQ(nowhere.exitCode, 1);
+    EXPECT_EQ(nowhere.err.rfind("lumara: ", 0), 0u) << nowhere.err;
+    EXPECT_EQ(countLines(nowhere.err), 1) << nowhere.err;
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}

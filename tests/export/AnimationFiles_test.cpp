@@ -1,0 +1,378 @@
+// Real encodes of every animated format, read back with ffprobe and ffmpeg; and the promise that a
+// failed or cancelled export leaves the destination as it was.
+#include "export/AnimatedExport.h"
+
+#include "MediaProbe.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <atomic>
+#include <cmath>
+#include <csignal>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace lumara;
+using namespace lumara::exporting;
+using namespace lumara::test;
+
+namespace {
+
+constexpr int kBorder = 2;
+
+// Transparent border, opaque inside; red records the time, green and blue the position.
+render::Image stamped(const OrbValues& values, double t, const render::RenderOptions& options)
+{
+    render::Image image;
+    image.width = image.height = render::orbPixelSize(values, options.pixelsPerPoint);
+    image.pixels.assign(static_cast<std::size_t>(image.width) * image.height * 4, 0);
+    for (int y = kBorder; y < image.height - kBorder; ++y)
+        for (int x = kBorder; x < image.width - kBorder; ++x) {
+            auto* p = image.row(y) + x * 4;
+            p[0] = static_cast<std::uint8_t>(std::lround(t * 100) * 10 % 256);
+            p[1] = static_cast<std::uint8_t>(x * 8);
+            p[2] = static_cast<std::uint8_t>(y * 8);
+            p[3] = 255;
+        }
+    return image;
+}
+
+// Half-transparent red (premultiplied) inside a transparent border, the same at every time.
+render::Image translucentRed(const OrbValues& values, double, const render::RenderOptions& options)
+{
+    render::Image image;
+    image.width = image.height = render::orbPixelSize(values, options.pixelsPerPoint);
+    image.pixels.assign(static_cast<std::size_t>(image.width) * image.height * 4, 0);
+    for (int y = 4; y < image.height - 4; ++y)
+        for (int x = 4; x < image.width - 4; ++x) {
+            auto* p = image.row(y) + x * 4;
+            p[0] = 128;
+            p[3] = 128;
+        }
+    return image;
+}
+
+// Opaque noise that no encoder can shrink much, different at every time.
+render::Image noise(const OrbValues& values, double t, const render::RenderOptions& options)
+{
+    render::Image image;
+    image.width = image.height = render::orbPixelSize(values, options.pixelsPerPoint);
+    image.pixels.resize(static_cast<std::size_t>(image.width) * image.height * 4);
+    std::uint32_t state = 2463534242u + static_cast<std::uint32_t>(t * 1000);
+    for (std::size_t i = 0; i < image.pixels.size(); ++i) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        image.pixels[i] = i % 4 == 3 ? 255 : static_cast<std::uint8_t>(state);
+    }
+    return image;
+}
+
+OrbValues orbOfSize(double points)
+{
+    OrbValues values;
+    values.orbSize = points;
+    return values;
+}
+
+MotionSettings motion(double duration, int fps, bool seamless, double scale = 1.0)
+{
+    MotionSettings settings;
+    settings.duration = duration;
+    settings.fps = fps;
+    settings.seamless = seamless;
+    settings.scale = scale;
+    return settings;
+}
+
+AnimationExportOptions drawnBy(decltype(AnimationExportOptions::renderer) renderer)
+{
+    AnimationExportOptions options;
+    options.renderer = std::move(renderer);
+    options.threads = 2;
+    return options;
+}
+
+std::array<int, 4> pixel(const std::vector<std::uint8_t>& frame, int width, int x, int y)
+{
+    const auto* p = frame.data() + (static_cast<std::size_t>(y) * width + x) * 4;
+    return {p[0], p[1], p[2], p[3]};
+}
+
+void expectNear(std::array<int, 4> actual, std::array<int, 4> expected, int tolerance, const std::string& where)
+{
+    for (std::size_t c = 0; c < 4; ++c)
+        EXPECT_NEAR(actual[c], expected[c], tolerance) << where << " channel " << c;
+}
+
+QStringList entriesOf(const QTemporaryDir& dir)
+{
+    return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+TEST(AnimationFile, EachFormatHasItsCodecSizeFrameCountRateAndLength)
+{
+    struct Case {
+        AnimatedExportFormat format;
+        const char* codec;
+        const char* pixelFormat;
+    };
+    const Case cases[] = {
+        {AnimatedExportFormat::mp4, "h264", "yuv420p"},
+        {AnimatedExportFormat::apng, "apng", "rgba"},
+        {AnimatedExportFormat::gif, "gif", "bgra"},
+        {AnimatedExportFormat::webm, "vp9", "yuv420p"}, // ffprobe's own VP9 decoder sees the colour planes
+    };
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.codec);
+        const std::string path = dir.filePath("orb.").toStdString() + c.codec;
+        // 1 s at 10 fps, seamless: 6 forward + 4 back = 10 frames of 24 x 24.
+        auto result = exportAnimation(orbOfSize(12), c.format, motion(1.0, 10, true, 2.0), path, drawnBy(stamped));
+        ASSERT_TRUE(result.ok()) << result.error().message;
+        auto probe = probeVideo(path);
+        EXPECT_EQ(probe["streams.stream.0.codec_name"], c.codec);
+        EXPECT_EQ(probe["streams.stream.0.width"], "24");
+        EXPECT_EQ(probe["streams.stream.0.height"], "24");
+        EXPECT_EQ(probe["streams.stream.0.pix_fmt"], c.pixelFormat);
+        EXPECT_EQ(probe["streams.stream.0.nb_read_frames"], "10");
+        if (c.format != AnimatedExportFormat::gif) {
+            EXPECT_EQ(probe["streams.stream.0.r_frame_rate"], "10/1");
+        }
+        if (c.format != AnimatedExportFormat::apng) {
+            EXPECT_DOUBLE_EQ(std::stod(probe["format.duration"]), 1.0);
+        }
+        if (c.format == AnimatedExportFormat::webm) {
+            EXPECT_EQ(probe["streams.stream.0.tags.alpha_mode"], "1");
+        }
+    }
+    EXPECT_EQ(entriesOf(dir).size(), 4); // no temporaries left behind
+}
+
+TEST(AnimationFile, Mp4PresentsFrameIAtIOverFpsAndPutsItsIndexFirst)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("orb.mp4").toStdString();
+    // 1 s at 60 fps, not seamless: 60 frames, the last one presented at 59/60 s.
+    auto result = exportAnimation(orbOfSize(16), AnimatedExportFormat::mp4, motion(1.0, 60, false), path, drawnBy(stamped));
+    ASSERT_TRUE(result.ok()) << result.error().message;
+    const auto times = frameTimes(path);
+    ASSERT_EQ(times.size(), 60u);
+    for (std::size_t i = 0; i < times.size(); ++i) EXPECT_NEAR(times[i], i / 60.0, 1e-4) << i;
+    auto probe = probeVideo(path);
+    EXPECT_DOUBLE_EQ(std::stod(probe["streams.stream.0.duration"]), 1.0);
+    EXPECT_EQ(probe["streams.stream.0.avg_frame_rate"], "60/1");
+    const std::string bytes = readBytes(path);
+    const auto moov = bytes.find("moov"), mdat = bytes.find("mdat");
+    ASSERT_NE(moov, std::string::npos);
+    ASSERT_NE(mdat, std::string::npos);
+    EXPECT_LT(moov, mdat); // streams on the web: the index comes before the media data
+}
+
+TEST(AnimationFile, Mp4ShowsTheMatteUnderTranslucentPixelsAndInTheEvenPadding)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("orb.mp4").toStdString();
+    MotionSettings settings = motion(0.2, 10, false);
+    settings.matte = {0.0, 0.0, 1.0, 1.0};
+    // 21 px is odd: the video is 22 x 22, extended by one matte-coloured column and row.
+    auto result = exportAnimation(orbOfSize(21), AnimatedExportFormat::mp4, settings, path, drawnBy(translucentRed));
+    ASSERT_TRUE(result.ok()) << result.error().message;
+    const auto frames = decodeRgba(path, 22, 22);
+    ASSERT_EQ(frames.size(), 2u);
+    const auto& frame = frames.front();
+    const int tolerance = 10; // 4:2:0 video is lossy
+    expectNear(pixel(frame, 22, 10, 10), {128, 0, 127, 255}, tolerance, "translucent red over blue");
+    expectNear(pixel(frame, 22, 0, 0), {0, 0, 255, 255}, tolerance, "transparent corner");
+    for (int i = 0; i < 22; ++i) {
+        expectNear(pixel(frame, 22, 21, i), {0, 0, 255, 255}, tolerance, "padding column " + std::to_string(i));
+        expectNear(pixel(frame, 22, i, 21), {0, 0, 255, 255}, tolerance, "padding row " + std::to_string(i));
+    }
+}
+
+TEST(AnimationFile, ApngLoopsForeverAtOneOverFpsAndPlaysTheLoopBackExactly)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("orb.png").toStdString();
+    // 2 s at 8 fps, seamless: 16 frames, 9 forward and 7 back.
+    auto result = exportAnimation(orbOfSize(16), AnimatedExportFormat::apng, motion(2.0, 8, true), path, drawnBy(stamped));
+    ASSERT_TRUE(result.ok()) << result.error().message;
+
+    const auto chunks = pngChunks(readBytes(path));
+    ASSERT_FALSE(chunks.empty());
+    EXPECT_EQ(chunks.front().type, "IHDR");
+    EXPECT_EQ(static_cast<int>(chunks.front().data.at(9)), 6); // truecolour with alpha
+    int controls = 0;
+    for (const auto& chunk : chunks) {
+        if (chunk.type == "acTL") {
+            EXPECT_EQ(bigEndian32(chunk.data, 0), 16u); // frames
+            EXPECT_EQ(bigEndian32(chunk.data, 4), 0u);  // plays: 0 loops forever
+        }
+        if (chunk.type == "fcTL") {
+            ++controls;
+            EXPECT_EQ(bigEndian16(chunk.data, 20), 1); // delay 1/8 s
+            EXPECT_EQ(bigEndian16(chunk.data, 22), 8);
+        }
+    }
+    EXPECT_EQ(controls, 16);
+
+    const auto frames = decodeRgba(path, 16, 16);
+    ASSERT_EQ(frames.size(), 16u);
+    for (std::size_t k = 1; k < frames.size(); ++k) EXPECT_EQ(frames[k], frames[16 - k]) << "frame " << k;
+    EXPECT_NE(frames[0], frames[1]);
+    // Lossless and straight: the drawn pixels come back exactly, the border fully transparent.
+    render::RenderOptions options;
+    options.pixelsPerPoint = 1.0;
+    for (std::size_t k : {std::size_t{0}, std::size_t{5}}) {
+        const auto drawn = stamped(orbOfSize(16), static_cast<double>(k) / 8.0, options);
+        EXPECT_EQ(frames[k], drawn.pixels) << k;
+    }
+}
+
+TEST(AnimationFile, WebmKeepsTheAlphaChannel)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("orb.webm").toStdString();
+    auto result = exportAnimation(orbOfSize(24), AnimatedExportFormat::webm, motion(0.3, 10, false), path,
+                                  drawnBy(translucentRed));
+    ASSERT_TRUE(result.ok()) << result.error().message;
+    const auto frames = decodeRgba(path, 24, 24);
+    ASSERT_EQ(frames.size(), 3u);
+    expectNear(pixel(frames[0], 24, 0, 0), {0, 0, 0, 0}, 6, "transparent corner");
+    expectNear(pixel(frames[0], 24, 12, 12), {255, 0, 0, 128}, 12, "half-transparent red, straight");
+}
+
+TEST(AnimationFile, GifLoopsForeverWithOnePaletteAndExactLength)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("orb.gif").toStdString();
+    MotionSettings settings = motion(1.0, 30, false);
+    settings.matte = {1.0, 1.0, 1.0, 1.0};
+    std::atomic<int> renders{0};
+    auto options = drawnBy([&](const OrbValues& v, double t, const render::RenderOptions& o) {
+        ++renders;
+        return stamped(v, t, o);
+    });
+    auto result = exportAnimation(orbOfSize(20), AnimatedExportFormat::gif, settings, path, options);
+    ASSERT_TRUE(result.ok()) << result.error().message;
+    EXPECT_EQ(renders.load(), 30); // the palette scan's frames are kept for writing
+    const std::string bytes = readBytes(path);
+    const auto loop = bytes.find("NETSCAPE2.0");
+    ASSERT_NE(loop, std::string::npos);
+    EXPECT_EQ(bytes.substr(loop + 11, 5), std::string("\x03\x01\x00\x00\x00", 5)); // loop count 0: forever
+    EXPECT_EQ(bytes.at(10) & 0x80, 0x80); // one global colour table
+    auto probe = probeVideo(path);
+    EXPECT_EQ(probe["streams.stream.0.nb_read_frames"], "30");
+    EXPECT_DOUBLE_EQ(std::stod(probe["format.duration"]), 1.0);
+
+    const auto frames = decodeRgba(path, 20, 20);
+    ASSERT_EQ(frames.size(), 30u);
+    render::RenderOptions atScale1;
+    atScale1.pixelsPerPoint = 1.0;
+    const auto drawn = flattenOntoMatte(stamped(orbOfSize(20), 7 / 30.0, atScale1), settings.matte);
+    double error = 0.0;
+    for (std::size_t i = 0; i < drawn.pixels.size(); ++i) error += std::abs(int(frames[7][i]) - int(drawn.pixels[i]));
+    EXPECT_LT(error / drawn.pixels.size(), 8.0);
+    expectNear(pixel(frames[7], 20, 0, 0), {255, 255, 255, 255}, 0, "matte in the corner");
+}
+
+TEST(AnimationFile, ReplacesAnExistingFileOnlyWhenTheExportSucceeds)
+{
+    const std::string original = "an earlier export the user wants to keep\n";
+    struct Case {
+        const char* name;
+        AnimatedExportFormat format;
+        AnimationExportOptions options;
+        ExportError expected;
+    };
+    std::vector<Case> cases;
+    {
+        auto options = drawnBy(stamped);
+        options.progress = [](int done, int) { return done < 3; };
+        cases.push_back({"cancelled", AnimatedExportFormat::mp4, options, ExportError::cancelled});
+    }
+    {
+        auto options = drawnBy([](const OrbValues& v, double t, const render::RenderOptions& o) {
+            return t > 0.25 ? render::Image{} : stamped(v, t, o);
+        });
+        cases.push_back({"render failed", AnimatedExportFormat::apng, options, ExportError::renderFailed});
+    }
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const std::string path = dir.filePath("orb.out").toStdString();
+        writeBytes(path, original);
+        auto result = exportAnimation(orbOfSize(16), c.format, motion(1.0, 10, false), path, c.options);
+        ASSERT_FALSE(result.ok());
+        EXPECT_EQ(result.error().code, c.expected);
+        EXPECT_EQ(readBytes(path), original);
+        EXPECT_EQ(entriesOf(dir), QStringList{"orb.out"});
+    }
+
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("orb.webm").toStdString();
+    writeBytes(path, original);
+    auto result = exportAnimation(orbOfSize(16), AnimatedExportFormat::webm, motion(0.2, 10, false), path, drawnBy(stamped));
+    ASSERT_TRUE(result.ok()) << result.error().message;
+    EXPECT_NE(readBytes(path), original);
+    EXPECT_EQ(entriesOf(dir), QStringList{"orb.webm"});
+
+    const std::string folder = dir.filePath("folder.mp4").toStdString();
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.mp4"));
+    auto intoFolder = exportAnimation(orbOfSize(16), AnimatedExportFormat::mp4, motion(0.2, 10, false), folder);
+    ASSERT_FALSE(intoFolder.ok());
+    EXPECT_EQ(intoFolder.error().code, ExportError::writeFailed);
+}
+
+TEST(AnimationFile, AWriteFailureKeepsTheExistingFileAndLeavesNoTemporary)
+{
+    const std::string original(1000, 'x');
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("orb.png").toStdString();
+    writeBytes(path, original);
+    // A file-size limit makes every write past 4 kB fail (EFBIG) as a full disk would.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    auto options = drawnBy(noise);
+    auto result = exportAnimation(orbOfSize(64), AnimatedExportFormat::apng, motion(1.0, 10, false, 2.0), path, options);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().code, ExportError::writeFailed);
+    EXPECT_FALSE(result.error().message.empty());
+    EXPECT_EQ(readBytes(path), original);
+    EXPECT_EQ(entriesOf(dir), QStringList{"orb.png"});
+}
+
+TEST(AnimationFile, AnUnwritableFolderFailsBeforeRenderingAndKeepsTheExistingFile)
+{
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("orb.gif").toStdString();
+    writeBytes(path, "keep me");
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    std::atomic<int> renders{0};
+    auto options = drawnBy([&](const OrbValues& v, double t, const render::RenderOptions& o) {
+        ++renders;
+        return stamped(v, t, o);
+    });
+    auto result = exportAnimation(orbOfSize(16), AnimatedExportFormat::gif, motion(0.5, 10, false), path, options);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().code, ExportError::writeFailed);
+    EXPECT_EQ(renders.load(), 0);
+    EXPECT_EQ(readBytes(path), "keep me");
+    EXPECT_EQ(entriesOf(dir), QStringList{"orb.gif"});
+}
