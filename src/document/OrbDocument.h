@@ -58,6 +58,9 @@ public:
     void setUndoManager(QUndoStack* undoManager);
     void setCurrentPresetName(std::optional<QString> name);
 
+    // The states' names, in order.
+    QStringList stateNames() const;
+
     // The record that is saved: states, effective index, transition duration.
     OrbProjectData projectData() const;
 
@@ -96,7 +99,6 @@ private:
     void setStates(QList<OrbState*> states);
     void setSelectedStateIndex(qint64 index);
     void setCurrentFileURL(std::optional<QString> url);
-    QStringList stateNames() const;
     bool isValidIndex(qint64 index) const { return index >= 0 && index < m_states.size(); }
 
     QList<OrbState*> m_states;

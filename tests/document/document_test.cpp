@@ -32,13 +32,6 @@ OrbProjectData projectOf(std::initializer_list<const char*> names, std::int64_t 
     return p;
 }
 
-QStringList namesOf(const OrbDocument& d)
-{
-    QStringList names;
-    for (const OrbState* s : d.states()) names << s->name();
-    return names;
-}
-
 // A document wired to a real undo stack and a real settings file in a temporary folder.
 class DocumentTest : public ::testing::Test {
 protected:
@@ -80,7 +73,7 @@ TEST_F(DocumentTest, AddStateInsertsAfterTheSelectionAndSelectsIt)
     auto d = makeDocument(projectOf({"Default", "B", "C"}, 1));
     const QUuid third = d->states()[2]->id();
     d->addState();
-    EXPECT_EQ(namesOf(*d), (QStringList{"Default", "B", "State 4", "C"}));
+    EXPECT_EQ(d->stateNames(), (QStringList{"Default", "B", "State 4", "C"}));
     EXPECT_EQ(d->selectedStateIndex(), 2);
     EXPECT_EQ(d->states()[3]->id(), third);
     EXPECT_EQ(d->currentConfiguration()->values(), d->states()[1]->config()->values());
@@ -131,7 +124,7 @@ TEST_F(DocumentTest, DeleteKeepsTheSelectionOrClampsIt)
     EXPECT_EQ(d->states()[1]->id(), c);
     d->deleteState(1);
     EXPECT_EQ(d->selectedStateIndex(), 0);
-    EXPECT_EQ(namesOf(*d), QStringList{"B"});
+    EXPECT_EQ(d->stateNames(), QStringList{"B"});
     EXPECT_EQ(undo.count(), 2);
 }
 
@@ -198,7 +191,7 @@ TEST_F(DocumentTest, WithoutAnUndoManagerEverythingWorksAndNothingIsRecorded)
     d->renameState(0, "First");
     d->randomize();
     d->deleteState(1);
-    EXPECT_EQ(namesOf(*d), QStringList{"First"});
+    EXPECT_EQ(d->stateNames(), QStringList{"First"});
     EXPECT_EQ(undo.count(), 0);
 }
 
@@ -238,7 +231,7 @@ TEST_F(DocumentTest, SavingAndOpeningRoundTripsTheProject)
 
     // Opening can be undone; the file location stays.
     undo.undo();
-    EXPECT_EQ(namesOf(*other), QStringList{"X"});
+    EXPECT_EQ(other->stateNames(), QStringList{"X"});
     EXPECT_EQ(other->currentFileURL(), path);
 }
 
@@ -249,7 +242,7 @@ TEST_F(DocumentTest, OpeningASingleConfigurationKeepsTheTransitionDuration)
     auto d = makeDocument(projectOf({"A", "B"}, 1));
     d->setTransitionDuration(2.5);
     ASSERT_TRUE(d->loadProject(path));
-    EXPECT_EQ(namesOf(*d), QStringList{"Default"});
+    EXPECT_EQ(d->stateNames(), QStringList{"Default"});
     EXPECT_EQ(d->selectedStateIndex(), 0);
     EXPECT_EQ(d->transitionDuration(), 2.5);
     EXPECT_EQ(d->currentConfiguration()->speed(), 5);
@@ -339,7 +332,7 @@ TEST_F(StartupRestoreTest, ANewRunRestoresWhatTheLastRunAutosaved)
     }
     Preferences fresh(dir.filePath("Lumara.conf"));
     OrbDocument next(restoreLastProject(fresh, OrbValues{}), &fresh);
-    EXPECT_EQ(namesOf(next), (QStringList{"Default", "Kept"}));
+    EXPECT_EQ(next.stateNames(), (QStringList{"Default", "Kept"}));
     EXPECT_EQ(next.selectedStateIndex(), 1);
     EXPECT_EQ(next.transitionDuration(), 0.9);
 }

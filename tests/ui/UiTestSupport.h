@@ -58,13 +58,6 @@ private:
     }
 };
 
-inline QStringList stateNames(const OrbDocument& document)
-{
-    QStringList names;
-    for (const OrbState* state : document.states()) names << state->name();
-    return names;
-}
-
 // An editor on a fresh settings file, with its window shown.
 class EditorFixture : public ::testing::Test {
 protected:

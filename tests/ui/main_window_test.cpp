@@ -18,7 +18,6 @@
 
 using namespace lumara;
 using lumara::test::EditorFixture;
-using lumara::test::stateNames;
 
 namespace {
 
@@ -172,19 +171,19 @@ TEST_F(EditorFixture, SaveToAnUnwritablePlaceKeepsTheDocumentAsItWas)
 TEST_F(EditorFixture, OpenReplacesTheProjectAndUndoBringsTheOldOneBack)
 {
     const QString file = writeThreeStateProject(path("Three States.lumara"));
-    const QStringList before = stateNames(*document());
+    const QStringList before = document()->stateNames();
     dialogs->answers.push_back(file);
     window()->action("openAction")->trigger();
     ASSERT_EQ(dialogs->questions.size(), 1u);
     EXPECT_EQ(dialogs->questions[0].type.extension, "lumara");
-    EXPECT_EQ(stateNames(*document()), QStringList({"Calm", "Bright", "Dim"}));
+    EXPECT_EQ(document()->stateNames(), QStringList({"Calm", "Bright", "Dim"}));
     EXPECT_EQ(document()->selectedStateIndex(), 1);
     EXPECT_DOUBLE_EQ(document()->transitionDuration(), 1.5);
     EXPECT_EQ(window()->windowTitle(), kDash + "Three States");
     EXPECT_EQ(window()->stateStrip()->chipCount(), 3);
 
     window()->action("undoAction")->trigger();
-    EXPECT_EQ(stateNames(*document()), before);
+    EXPECT_EQ(document()->stateNames(), before);
     EXPECT_EQ(document()->currentFileURL(), file) << "undo keeps the opened file's location";
     EXPECT_EQ(window()->stateStrip()->chipCount(), 1);
 }

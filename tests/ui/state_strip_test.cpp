@@ -15,7 +15,6 @@
 
 using namespace lumara;
 using lumara::test::EditorFixture;
-using lumara::test::stateNames;
 
 namespace {
 
@@ -59,7 +58,7 @@ TEST_F(EditorFixture, AddInsertsAfterTheSelectedChipAndSelectsIt)
 
     QTest::mouseClick(strip->addButton(), Qt::LeftButton);
     EXPECT_EQ(chipNames(*strip), QStringList({"Default", "State 3", "State 2"}));
-    EXPECT_EQ(chipNames(*strip), stateNames(*document()));
+    EXPECT_EQ(chipNames(*strip), document()->stateNames());
     EXPECT_EQ(document()->selectedStateIndex(), 1);
 
     strip->chip(1)->menuActions()[1]->trigger(); // Delete State
