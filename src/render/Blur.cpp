@@ -27,6 +27,13 @@ int Field::cellSizeFor(double sigma, double featurePixels)
 
 Field Field::covering(double x0, double y0, double x1, double y1, int cellSize, int channels)
 {
+    Field field;
+    field.cover(x0, y0, x1, y1, cellSize, channels);
+    return field;
+}
+
+void Field::cover(double x0, double y0, double x1, double y1, int cellSize, int channels)
+{
     const double k = std::max(cellSize, 1);
     // One cell of margin on every side, so that bilinear reads at the rectangle's border blend
     // with computed cells rather than with the zero beyond the grid.
@@ -36,11 +43,25 @@ Field Field::covering(double x0, double y0, double x1, double y1, int cellSize, 
     y1 += k;
     const double left = std::floor(x0 / k) * k, top = std::floor(y0 / k) * k;
     double w = std::ceil((x1 - left) / k), h = std::ceil((y1 - top) / k);
-    if (!(w > 0.0) || !(h > 0.0)) return Field(left, top, 0, 0, cellSize, channels);
+    if (!(w > 0.0) || !(h > 0.0)) w = h = 0.0;
     w = std::min(w, static_cast<double>(kMaxFieldCells));
     h = std::min(h, static_cast<double>(kMaxFieldCells));
-    return Field(left, top, static_cast<int>(w), static_cast<int>(h), cellSize, channels);
+    m_left = left;
+    m_top = top;
+    m_cell = std::max(cellSize, 1);
+    m_inverseCell = 1.0 / m_cell;
+    m_width = static_cast<int>(w);
+    m_height = static_cast<int>(h);
+    m_channels = channels;
+    m_data.assign(planeSize() * static_cast<std::size_t>(std::max(channels, 0)), 0.0f);
 }
+
+void Field::release()
+{
+    *this = Field();
+}
+
+std::size_t Field::capacity() const { return m_data.capacity() + m_scratch.capacity(); }
 
 void Field::blur(double sigma, WorkerPool& pool)
 {
@@ -107,31 +128,51 @@ void Field::blur(double sigma, WorkerPool& pool)
 
 void Field::sampleRow(int channel, double x0, double y, int count, float* out) const
 {
+    float* const outs[1] = {out};
+    sampleRows(channel, 1, x0, y, count, outs);
+}
+
+void Field::sampleRows(int firstChannel, int channels, double x0, double y, int count, float* const* out) const
+{
+    if (count <= 0) return;
     const double fy = (y - m_top) * m_inverseCell - 0.5;
     if (!(fy > -1.0 && fy < m_height) || m_width <= 0) {
-        std::fill(out, out + std::max(count, 0), 0.0f);
+        for (int c = 0; c < channels; ++c) std::fill(out[c], out[c] + count, 0.0f);
         return;
     }
     const int iy = static_cast<int>(fy + 1.0) - 1;
     const float ty = static_cast<float>(fy - iy);
     // The two cell rows around y, either of them missing (zero) at the grid's top or bottom.
-    const float* upper = iy >= 0 ? row(channel, iy) : nullptr;
-    const float* lower = iy + 1 < m_height ? row(channel, iy + 1) : nullptr;
-    auto column = [&](int i) -> float {
-        if (i < 0 || i >= m_width) return 0.0f;
-        const float a = upper ? upper[i] : 0.0f, b = lower ? lower[i] : 0.0f;
-        return a + (b - a) * ty;
-    };
-    for (int i = 0; i < count; ++i) {
-        const double fx = (x0 + 0.5 + i - m_left) * m_inverseCell - 0.5;
-        if (!(fx > -1.0 && fx < m_width)) {
-            out[i] = 0.0f;
-            continue;
+    const bool both = iy >= 0 && iy + 1 < m_height;
+    for (int c = 0; c < channels; ++c) {
+        const int channel = firstChannel + c;
+        const float* upper = iy >= 0 ? row(channel, iy) : nullptr;
+        const float* lower = iy + 1 < m_height ? row(channel, iy + 1) : nullptr;
+        auto column = [&](int i) -> float {
+            if (i < 0 || i >= m_width) return 0.0f;
+            const float a = upper ? upper[i] : 0.0f, b = lower ? lower[i] : 0.0f;
+            return a + (b - a) * ty;
+        };
+        float* o = out[c];
+        for (int i = 0; i < count; ++i) {
+            const double fx = (x0 + 0.5 + i - m_left) * m_inverseCell - 0.5;
+            if (!(fx > -1.0 && fx < m_width)) {
+                o[i] = 0.0f;
+                continue;
+            }
+            const int ix = static_cast<int>(fx + 1.0) - 1;
+            const float tx = static_cast<float>(fx - ix);
+            float a, b;
+            if (both && ix >= 0 && ix + 1 < m_width) {
+                // Inside the grid: the same arithmetic as column() with both rows present.
+                a = upper[ix] + (lower[ix] - upper[ix]) * ty;
+                b = upper[ix + 1] + (lower[ix + 1] - upper[ix + 1]) * ty;
+            } else {
+                a = column(ix);
+                b = column(ix + 1);
+            }
+            o[i] = a + (b - a) * tx;
         }
-        const int ix = static_cast<int>(fx + 1.0) - 1;
-        const float tx = static_cast<float>(fx - ix);
-        const float a = column(ix), b = column(ix + 1);
-        out[i] = a + (b - a) * tx;
     }
 }
 

@@ -480,7 +480,8 @@ void compositeBlob(std::vector<Px>& acc, const OrbSquare& sq, const Field& field
     });
 }
 
-void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, double t, double ppp, WorkerPool& pool)
+void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, double t, double ppp, WorkerPool& pool,
+               Field& field, std::vector<float>& cover)
 {
     if (v.blobCount <= 0 || v.complexity <= 0) return;
     const long count = static_cast<long>(std::min<std::int64_t>(v.blobCount, kMaxBlobs));
@@ -488,8 +489,6 @@ void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
     const double S = sq.size;
     const double sigma = v.blobBlur * ppp;
     const GlowSource crescent = GlowSourceCache::instance().get(sq.side, 0.0, pool);
-    Field field;
-    std::vector<float> cover;
     for (long i = 0; i < count; ++i) {
         const double f = static_cast<double>(i) / n;
         const bool even = i % 2 == 0;
@@ -510,10 +509,7 @@ void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
         if (polygon.empty()) continue;
 
         const int k = Field::cellSizeFor(sigma, std::max(2.0 * radius, 8.0));
-        Field grid = Field::covering(0.0, 0.0, S, S, k, 1);
-        // One field and one coverage buffer serve every blob of the same cell size.
-        if (grid.sameGrid(field)) field.clear();
-        else field = std::move(grid);
+        field.cover(0.0, 0.0, S, S, k, 1);
         polygonCoverage(polygon, field.width(), field.height(), {field.left(), field.top()}, k, cover);
         const TurnedGlow glow(sq, GlowLayer{colour, glowAngle, 0.0}, crescent);
         // The glow, masked by the outline's alpha (then blurred, then blended): only the cells the
@@ -666,6 +662,31 @@ void shadowRow(const std::vector<ShadowPart>& parts, double x0, double y, int co
     }
 }
 
+// Working memory of the calling thread, kept between its renders so that a steady stream of frames
+// (the live canvas) does not map, fault in and unmap fresh pages every frame. Every buffer is
+// cleared or overwritten before it is read, so what it held before never reaches a picture. Only
+// buffers up to the size a 2048 px orb needs are kept.
+struct FrameMemory {
+    std::vector<Px> acc;
+    Field blobField;
+    std::vector<float> blobCover;
+
+    static constexpr std::size_t kKeptFloats = std::size_t{2048} * 2048 * 4;
+
+    void trim()
+    {
+        if (acc.capacity() * 4 > kKeptFloats) std::vector<Px>().swap(acc);
+        if (blobField.capacity() > kKeptFloats) blobField.release();
+        if (blobCover.capacity() > kKeptFloats) std::vector<float>().swap(blobCover);
+    }
+};
+
+FrameMemory& frameMemory()
+{
+    thread_local FrameMemory memory;
+    return memory;
+}
+
 // Rounds to the nearest level (v is clamped first, so + 0.5 then truncation rounds half up).
 inline std::uint8_t toByte(float v) { return static_cast<std::uint8_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); }
 
@@ -694,7 +715,9 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
     WorkerPool pool(options.threads);
     const OrbSquare sq(side);
     const double S = sq.size;
-    std::vector<Px> acc(static_cast<std::size_t>(side) * static_cast<std::size_t>(side));
+    FrameMemory& memory = frameMemory();
+    std::vector<Px>& acc = memory.acc;
+    acc.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), Px{});
 
     // 1-5: the group of background, glows and blobs, and the ring pair over it.
     if (v.showBackground) drawBackground(acc, sq, v, ppp, pool);
@@ -709,7 +732,7 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
         drawGlowPair(acc, sq, glow(0.6, 0.75, true, 0.02), glow(0.3, 0.25, false, 0.01), pool,
                      [](Px s, Px d) { return destinationOver(s, d); }, [](Px a, Px b) { return sourceOver(a, b); });
     }
-    if (v.showWavyBlobs) drawBlobs(acc, sq, v, t, ppp, pool);
+    if (v.showWavyBlobs) drawBlobs(acc, sq, v, t, ppp, pool, memory.blobField, memory.blobCover);
     if (v.showGlowEffects) {
         drawGlowPair(acc, sq, glow(0.8, 3.0, true, 0.02), glow(0.5, 2.3, false, 0.01), pool,
                      [](Px s, Px d) { return plusLighter(s, d); },
@@ -776,6 +799,7 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
             }
         }
     });
+    memory.trim();
     return image;
 }
 
