@@ -144,34 +144,48 @@ void Field::sampleRows(int firstChannel, int channels, double x0, double y, int 
     const float ty = static_cast<float>(fy - iy);
     // The two cell rows around y, either of them missing (zero) at the grid's top or bottom.
     const bool both = iy >= 0 && iy + 1 < m_height;
-    for (int c = 0; c < channels; ++c) {
-        const int channel = firstChannel + c;
-        const float* upper = iy >= 0 ? row(channel, iy) : nullptr;
-        const float* lower = iy + 1 < m_height ? row(channel, iy + 1) : nullptr;
-        auto column = [&](int i) -> float {
-            if (i < 0 || i >= m_width) return 0.0f;
-            const float a = upper ? upper[i] : 0.0f, b = lower ? lower[i] : 0.0f;
-            return a + (b - a) * ty;
-        };
-        float* o = out[c];
-        for (int i = 0; i < count; ++i) {
-            const double fx = (x0 + 0.5 + i - m_left) * m_inverseCell - 0.5;
+    // The column and weight of each pixel are worked out once for all channels, a block at a time;
+    // a pixel outside the grid gets a column far left of it, which reads zero.
+    constexpr int kBlock = 256, kOutside = -16;
+    int column[kBlock];
+    float weight[kBlock];
+    for (int i0 = 0; i0 < count; i0 += kBlock) {
+        const int n = std::min(kBlock, count - i0);
+        for (int i = 0; i < n; ++i) {
+            const double fx = (x0 + 0.5 + (i0 + i) - m_left) * m_inverseCell - 0.5;
             if (!(fx > -1.0 && fx < m_width)) {
-                o[i] = 0.0f;
+                column[i] = kOutside;
+                weight[i] = 0.0f;
                 continue;
             }
             const int ix = static_cast<int>(fx + 1.0) - 1;
-            const float tx = static_cast<float>(fx - ix);
-            float a, b;
-            if (both && ix >= 0 && ix + 1 < m_width) {
-                // Inside the grid: the same arithmetic as column() with both rows present.
-                a = upper[ix] + (lower[ix] - upper[ix]) * ty;
-                b = upper[ix + 1] + (lower[ix + 1] - upper[ix + 1]) * ty;
-            } else {
-                a = column(ix);
-                b = column(ix + 1);
+            column[i] = ix;
+            weight[i] = static_cast<float>(fx - ix);
+        }
+        for (int c = 0; c < channels; ++c) {
+            const int channel = firstChannel + c;
+            const float* upper = iy >= 0 ? row(channel, iy) : nullptr;
+            const float* lower = iy + 1 < m_height ? row(channel, iy + 1) : nullptr;
+            auto at = [&](int i) -> float {
+                if (i < 0 || i >= m_width) return 0.0f;
+                const float a = upper ? upper[i] : 0.0f, b = lower ? lower[i] : 0.0f;
+                return a + (b - a) * ty;
+            };
+            float* o = out[c] + i0;
+            for (int i = 0; i < n; ++i) {
+                const int ix = column[i];
+                const float tx = weight[i];
+                float a, b;
+                if (both && ix >= 0 && ix + 1 < m_width) {
+                    // Inside the grid: the same arithmetic as at() with both rows present.
+                    a = upper[ix] + (lower[ix] - upper[ix]) * ty;
+                    b = upper[ix + 1] + (lower[ix + 1] - upper[ix + 1]) * ty;
+                } else {
+                    a = at(ix);
+                    b = at(ix + 1);
+                }
+                o[i] = a + (b - a) * tx;
             }
-            o[i] = a + (b - a) * tx;
         }
     }
 }
