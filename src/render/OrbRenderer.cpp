@@ -36,8 +36,6 @@
 #include "render/Gradient.h"
 #include "render/Parallel.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -353,10 +351,10 @@ void drawGlowPair(std::vector<Px>& acc, const OrbSquare& sq, const GlowLayer& fi
             std::fill(alphaB.begin() + begin, alphaB.begin() + end, 0.0f);
             a.alphaRow(y, aBegin, aEnd, alphaA.data());
             b.alphaRow(y, bBegin, bEnd, alphaB.data());
-            const Px ca = a.colour(), cb = b.colour();
+            const Px4 ca = load(a.colour()), cb = load(b.colour());
             for (int x = begin; x < end; ++x) {
                 if (alphaA[x] <= 0.0f && alphaB[x] <= 0.0f) continue;
-                row[x] = op(pairOp(scaled(ca, alphaA[x]), scaled(cb, alphaB[x])), row[x]);
+                store(row[x], op(pairOp(scaled(ca, alphaA[x]), scaled(cb, alphaB[x])), load(row[x])));
             }
         }
     });
@@ -451,7 +449,7 @@ void withBlobBlend(BlobBlendMode mode, F&& f)
     case BlobBlendMode::colorDodge: return f([](Px s, Px d) { return blendSeparable(s, d, ColorDodgeFn{}); });
     case BlobBlendMode::softLight: return f([](Px s, Px d) { return blendSeparable(s, d, SoftLightFn{}); });
     case BlobBlendMode::plusLighter:
-    default: return f([](Px s, Px d) { return plusLighter(s, d); });
+    default: return f([](Px4 s, Px4 d) { return plusLighter(s, d); });
     }
 }
 
@@ -479,7 +477,9 @@ void compositeBlob(std::vector<Px>& acc, const OrbSquare& sq, const Field& field
             }
             for (int x = begin; x < end; ++x) {
                 const float a = cells[x];
-                if (a > 0.0f) row[x] = op(scaled(colour, a), row[x]);
+                if (!(a > 0.0f)) continue;
+                if constexpr (requires { op(load(colour), load(colour)); }) store(row[x], op(scaled(load(colour), a), load(row[x])));
+                else row[x] = op(scaled(colour, a), row[x]);
             }
         }
     });
@@ -565,7 +565,7 @@ void drawRings(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
                 const float b = hasB ? static_cast<float>(ringB.value(d) * alphaB) : 0.0f;
                 // Ring B stacked over ring A, the pair added onto the group.
                 const float pair = b + a * (1.0f - b);
-                if (pair > 0.0f) row[x] = plusLighter(scaled(rgb, pair), row[x]);
+                if (pair > 0.0f) store(row[x], plusLighter(scaled(load(rgb), pair), load(row[x])));
             }
         }
     });
@@ -594,7 +594,7 @@ void clipAndFeather(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
                 const double rho = length(x + 0.5 - sq.centre, dy) / sq.radius;
                 const double feather = rho <= stop ? 1.0 : (rho >= 1.0 ? 0.0 : (1.0 - rho) / (1.0 - stop));
                 const float k = static_cast<float>(feather) * outline.coverage(x + 0.5, y + 0.5);
-                row[x] = scaled(row[x], k);
+                store(row[x], scaled(load(row[x]), k));
             }
         }
     });
@@ -665,27 +665,15 @@ void shadowRow(const std::vector<ShadowPart>& parts, double x0, double y, int co
     }
 }
 
-// The store's per-pixel steps on the four channels at once, with SSE2 (part of every x86-64 CPU).
-// Each lane runs the scalar form's operations in the same order, so the bytes are the same:
-//   d = sourceOver(s, d);
+// The store's narrowing on the four channels at once with SSE2, lane for lane the scalar form
 //   a = clamp(p.a, 0, 1); out[c] = toByte(min(p[c], a)) for r, g, b and out[3] = toByte(a), where
-//   toByte(v) = uint8(clamp(v, 0, 1) * 255 + 0.5), which rounds to the nearest level, half up.
-// The lanes keep std::min / std::clamp's results for NaN too (_mm_min_ps(a, b) is a < b ? a : b),
-// and min(p.a, a) narrows to the same byte as a.
-inline void storeOver(const Px& s, Px& d)
-{
-    const __m128 vs = _mm_loadu_ps(&s.r), vd = _mm_loadu_ps(&d.r);
-    const __m128 k = _mm_sub_ps(_mm_set1_ps(1.0f), _mm_shuffle_ps(vs, vs, 0xFF));
-    _mm_storeu_ps(&d.r, _mm_add_ps(vs, _mm_mul_ps(vd, k)));
-}
-
-inline __m128 clampUnit(__m128 v) { return _mm_max_ps(_mm_setzero_ps(), _mm_min_ps(_mm_set1_ps(1.0f), v)); }
-
+//   toByte(v) = uint8(clamp(v, 0, 1) * 255 + 0.5), which rounds to the nearest level, half up;
+// min(p.a, a) narrows to the same byte as a.
 inline void storeBytes(const Px& p, std::uint8_t* out)
 {
-    const __m128 v = _mm_loadu_ps(&p.r);
-    const __m128 a = clampUnit(_mm_shuffle_ps(v, v, 0xFF));
-    const __m128 level = _mm_add_ps(_mm_mul_ps(clampUnit(_mm_min_ps(a, v)), _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f));
+    const Px4 v = load(p);
+    const Px4 a = clampUnit(alphaOf(v));
+    const Px4 level = _mm_add_ps(_mm_mul_ps(clampUnit(_mm_min_ps(a, v)), _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f));
     const __m128i words = _mm_packs_epi32(_mm_cvttps_epi32(level), _mm_setzero_si128());
     const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
     std::memcpy(out, &bytes, 4);
@@ -755,13 +743,12 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
     };
     if (v.showGlowEffects) {
         drawGlowPair(acc, sq, glow(0.6, 0.75, true, 0.02), glow(0.3, 0.25, false, 0.01), pool,
-                     [](Px s, Px d) { return destinationOver(s, d); }, [](Px a, Px b) { return sourceOver(a, b); });
+                     [](Px4 s, Px4 d) { return destinationOver(s, d); }, [](Px4 a, Px4 b) { return sourceOver(a, b); });
     }
     if (v.showWavyBlobs) drawBlobs(acc, sq, v, t, ppp, pool, memory.blobField, memory.blobCover);
     if (v.showGlowEffects) {
         drawGlowPair(acc, sq, glow(0.8, 3.0, true, 0.02), glow(0.5, 2.3, false, 0.01), pool,
-                     [](Px s, Px d) { return plusLighter(s, d); },
-                     [](Px a, Px b) { return Px{a.r + b.r, a.g + b.g, a.b + b.b, a.a + b.a}; });
+                     [](Px4 s, Px4 d) { return plusLighter(s, d); }, [](Px4 a, Px4 b) { return sum(a, b); });
         if (v.innerRingWidth > 0.0) drawRings(acc, sq, v, ppp, pool);
     }
     // 6-8: the flattened layer is clipped to the outline and feathered at its edge.
@@ -811,7 +798,10 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
                           line.data() + opaqueEnd);
             }
             // The orb's columns that fall inside the target: orb over the shadow.
-            for (int x = begin; x < end; ++x) storeOver(orb[x - ix], line[static_cast<std::size_t>(x)]);
+            for (int x = begin; x < end; ++x) {
+                Px& d = line[static_cast<std::size_t>(x)];
+                store(d, sourceOver(load(orb[x - ix]), load(d)));
+            }
             std::uint8_t* out = image.row(y);
             for (int x = 0; x < image.width; ++x) storeBytes(line[static_cast<std::size_t>(x)], out + 4 * x);
         }
