@@ -296,6 +296,19 @@ public:
         const int w = f.width(), h = f.height();
         const double innerRadius = std::max(m_sq.radius - discWidth, 0.0), inner2 = innerRadius * innerRadius;
         for (int i = 0; i < count; ++i, fu += du, fv += dv) {
+            // Outside the disc (when it is applied here) the alpha is zero whatever the field holds.
+            float disc = 1.0f;
+            bool rim = false;
+            if (!m_source.withDisc) {
+                // The disc is fully covering more than one cell width inside its rim.
+                const double dx = dx0 + i * step, d2 = dx * dx + dy * dy;
+                rim = d2 > inner2;
+                if (rim) disc = discCoverage(std::sqrt(d2), m_sq.radius, discWidth);
+                if (disc == 0.0f) {
+                    out[i] = 0.0f;
+                    continue;
+                }
+            }
             float a = 0.0f;
             if (fu >= 0.0 && fv >= 0.0 && fu < w - 1 && fv < h - 1) {
                 const int iu = static_cast<int>(fu), iv = static_cast<int>(fv);
@@ -307,11 +320,7 @@ public:
             } else {
                 a = f.sample(0, f.left() + (fu + 0.5) * f.cellSize(), f.top() + (fv + 0.5) * f.cellSize());
             }
-            if (!m_source.withDisc) {
-                // The disc is fully covering more than one cell width inside its rim.
-                const double dx = dx0 + i * step, d2 = dx * dx + dy * dy;
-                if (d2 > inner2) a *= discCoverage(std::sqrt(d2), m_sq.radius, discWidth);
-            }
+            if (rim) a *= disc;
             out[i] = a;
         }
     }
@@ -659,8 +668,8 @@ void shadowRow(const std::vector<ShadowPart>& parts, double x0, double y, int co
         for (int c = 0; c < 4; ++c) channel[c] = scratch.data() + static_cast<std::size_t>(c) * count;
         part.field.sampleRows(0, 4, x0, y - part.shiftY, count, channel);
         for (int i = 0; i < count; ++i) {
-            const Px p = scaled({channel[0][i], channel[1][i], channel[2][i], channel[3][i]}, part.opacity);
-            out[i] = sourceOver(p, out[i]);
+            const Px4 p = scaled(_mm_setr_ps(channel[0][i], channel[1][i], channel[2][i], channel[3][i]), part.opacity);
+            store(out[i], sourceOver(p, load(out[i])));
         }
     }
 }
