@@ -142,15 +142,16 @@ void Field::sampleRows(int firstChannel, int channels, double x0, double y, int 
     }
     const int iy = static_cast<int>(fy + 1.0) - 1;
     const float ty = static_cast<float>(fy - iy);
-    // The two cell rows around y, either of them missing (zero) at the grid's top or bottom.
-    const bool both = iy >= 0 && iy + 1 < m_height;
-    // The column and weight of each pixel are worked out once for all channels, a block at a time;
-    // a pixel outside the grid gets a column far left of it, which reads zero.
-    constexpr int kBlock = 256, kOutside = -16;
+    // The column and weight of each pixel are worked out once for all channels, a block at a time,
+    // and each cell column's vertical blend once per channel: a pixel is then the horizontal blend
+    // of two of those, the same arithmetic as a bilinear read (sample()) in the same order.
+    constexpr int kBlock = 256;
     int column[kBlock];
     float weight[kBlock];
+    float blended[kBlock + 2];
     for (int i0 = 0; i0 < count; i0 += kBlock) {
         const int n = std::min(kBlock, count - i0);
+        int lo = m_width, hi = -2;
         for (int i = 0; i < n; ++i) {
             const double fx = (x0 + 0.5 + (i0 + i) - m_left) * m_inverseCell - 0.5;
             if (!(fx > -1.0 && fx < m_width)) {
@@ -161,30 +162,40 @@ void Field::sampleRows(int firstChannel, int channels, double x0, double y, int 
             const int ix = static_cast<int>(fx + 1.0) - 1;
             column[i] = ix;
             weight[i] = static_cast<float>(fx - ix);
+            lo = std::min(lo, ix);
+            hi = std::max(hi, ix);
         }
         for (int c = 0; c < channels; ++c) {
+            float* o = out[c] + i0;
+            if (hi < lo) {
+                std::fill(o, o + n, 0.0f);
+                continue;
+            }
+            // Cell columns lo .. hi + 1 (at most kBlock + 2 of them: pixels are at most a cell apart),
+            // zero outside the grid and for a missing row.
             const int channel = firstChannel + c;
             const float* upper = iy >= 0 ? row(channel, iy) : nullptr;
             const float* lower = iy + 1 < m_height ? row(channel, iy + 1) : nullptr;
-            auto at = [&](int i) -> float {
-                if (i < 0 || i >= m_width) return 0.0f;
-                const float a = upper ? upper[i] : 0.0f, b = lower ? lower[i] : 0.0f;
-                return a + (b - a) * ty;
-            };
-            float* o = out[c] + i0;
+            const int from = std::max(lo, 0), to = std::min(hi + 2, m_width);
+            float* col = blended - lo;
+            for (int i = lo; i < from; ++i) col[i] = 0.0f;
+            if (upper && lower) {
+                for (int i = from; i < to; ++i) col[i] = upper[i] + (lower[i] - upper[i]) * ty;
+            } else {
+                for (int i = from; i < to; ++i) {
+                    const float a = upper ? upper[i] : 0.0f, b = lower ? lower[i] : 0.0f;
+                    col[i] = a + (b - a) * ty;
+                }
+            }
+            for (int i = std::max(to, lo); i < hi + 2; ++i) col[i] = 0.0f;
             for (int i = 0; i < n; ++i) {
                 const int ix = column[i];
-                const float tx = weight[i];
-                float a, b;
-                if (both && ix >= 0 && ix + 1 < m_width) {
-                    // Inside the grid: the same arithmetic as at() with both rows present.
-                    a = upper[ix] + (lower[ix] - upper[ix]) * ty;
-                    b = upper[ix + 1] + (lower[ix + 1] - upper[ix + 1]) * ty;
-                } else {
-                    a = at(ix);
-                    b = at(ix + 1);
+                if (ix == kOutside) {
+                    o[i] = 0.0f;
+                    continue;
                 }
-                o[i] = a + (b - a) * tx;
+                const float a = col[ix], b = col[ix + 1];
+                o[i] = a + (b - a) * weight[i];
             }
         }
     }

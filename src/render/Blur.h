@@ -79,6 +79,7 @@ public:
 
 private:
     float sampleAtBorder(int channel, int ix, int iy, float tx, float ty) const;
+    static constexpr int kOutside = -16; // sampleRows' column of a pixel outside the grid
     std::size_t planeSize() const { return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height); }
 
     double m_left = 0.0, m_top = 0.0;
