@@ -72,7 +72,8 @@ public:
     }
 
     // Bilinear reads of one channel at (x0 + 0.5 + i, y) for i in [0, count): a row of pixel
-    // centres, into out. Same values as sample(), computed a row at a time.
+    // centres, into out. The values of sample() up to float rounding (a row read blends the two
+    // cell rows first, then the columns), computed a row at a time.
     void sampleRow(int channel, double x0, double y, int count, float* out) const;
     // The same for `channels` planes from firstChannel on, into out[0 .. channels).
     void sampleRows(int firstChannel, int channels, double x0, double y, int count, float* const* out) const;

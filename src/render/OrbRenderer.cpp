@@ -453,10 +453,10 @@ template <typename F>
 void withBlobBlend(BlobBlendMode mode, F&& f)
 {
     switch (mode) {
-    case BlobBlendMode::screen: return f([](Px s, Px d) { return blendSeparable(s, d, ScreenFn{}); });
-    case BlobBlendMode::overlay: return f([](Px s, Px d) { return blendSeparable(s, d, OverlayFn{}); });
-    case BlobBlendMode::colorDodge: return f([](Px s, Px d) { return blendSeparable(s, d, ColorDodgeFn{}); });
-    case BlobBlendMode::softLight: return f([](Px s, Px d) { return blendSeparable(s, d, SoftLightFn{}); });
+    case BlobBlendMode::screen: return f([](Px4 s, Px4 d) { return blendSeparable(s, d, ScreenFn4{}); });
+    case BlobBlendMode::overlay: return f([](Px4 s, Px4 d) { return blendSeparable(s, d, OverlayFn4{}); });
+    case BlobBlendMode::colorDodge: return f([](Px4 s, Px4 d) { return blendSeparable(s, d, ColorDodgeFn4{}); });
+    case BlobBlendMode::softLight: return f([](Px4 s, Px4 d) { return blendSeparable(s, d, SoftLightFn4{}); });
     case BlobBlendMode::plusLighter:
     default: return f([](Px4 s, Px4 d) { return plusLighter(s, d); });
     }
