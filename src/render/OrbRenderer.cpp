@@ -337,9 +337,13 @@ private:
 // same effect. For plus-lighter that is the sum, since min(s1 + min(s2 + d, 1), 1) equals
 // min(s1 + s2 + d, 1) for non-negative values; for destination-over it is the first over the
 // second, since d + (1 - da) s1 + (1 - da)(1 - s1a) s2 = d + (1 - da)(s1 over s2).
+// `behind`: the pair is drawn behind what the square holds (destination-over), so it leaves
+// exactly opaque pixels exactly as they are (d + s (1 - 1) = d) and rows that are opaque across
+// the pair's span are skipped. A row is skipped whole or drawn whole: each glow's read position
+// is advanced from the start of its span, so a shorter span would round differently.
 template <typename Op, typename PairOp>
 void drawGlowPair(std::vector<Px>& acc, const OrbSquare& sq, const GlowLayer& first, const GlowLayer& second,
-                  WorkerPool& pool, Op op, PairOp pairOp)
+                  WorkerPool& pool, bool behind, Op op, PairOp pairOp)
 {
     auto& cache = GlowSourceCache::instance();
     const TurnedGlow a(sq, first, cache.get(sq.side, first.sigma, pool));
@@ -356,6 +360,7 @@ void drawGlowPair(std::vector<Px>& acc, const OrbSquare& sq, const GlowLayer& fi
             if (aBegin >= aEnd) aBegin = aEnd = bBegin;
             if (bBegin >= bEnd) bBegin = bEnd = aBegin;
             const int begin = std::min(aBegin, bBegin), end = std::max(aEnd, bEnd);
+            if (behind && std::all_of(row + begin, row + end, [](const Px& p) { return p.a == 1.0f; })) continue;
             std::fill(alphaA.begin() + begin, alphaA.begin() + end, 0.0f);
             std::fill(alphaB.begin() + begin, alphaB.begin() + end, 0.0f);
             a.alphaRow(y, aBegin, aEnd, alphaA.data());
@@ -751,12 +756,12 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
                          S * blurFactor * v.glowSoftness};
     };
     if (v.showGlowEffects) {
-        drawGlowPair(acc, sq, glow(0.6, 0.75, true, 0.02), glow(0.3, 0.25, false, 0.01), pool,
+        drawGlowPair(acc, sq, glow(0.6, 0.75, true, 0.02), glow(0.3, 0.25, false, 0.01), pool, true,
                      [](Px4 s, Px4 d) { return destinationOver(s, d); }, [](Px4 a, Px4 b) { return sourceOver(a, b); });
     }
     if (v.showWavyBlobs) drawBlobs(acc, sq, v, t, ppp, pool, memory.blobField, memory.blobCover);
     if (v.showGlowEffects) {
-        drawGlowPair(acc, sq, glow(0.8, 3.0, true, 0.02), glow(0.5, 2.3, false, 0.01), pool,
+        drawGlowPair(acc, sq, glow(0.8, 3.0, true, 0.02), glow(0.5, 2.3, false, 0.01), pool, false,
                      [](Px4 s, Px4 d) { return plusLighter(s, d); }, [](Px4 a, Px4 b) { return sum(a, b); });
         if (v.innerRingWidth > 0.0) drawRings(acc, sq, v, ppp, pool);
     }
