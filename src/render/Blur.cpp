@@ -65,6 +65,7 @@ std::size_t Field::capacity() const { return m_data.capacity() + m_scratch.capac
 
 void Field::blur(double sigma, WorkerPool& pool)
 {
+    constexpr int kStrip = 64;
     if (!(sigma >= 0.5) || empty()) return;
     const double k = m_cell;
     const double cellSigma = std::sqrt(std::max(sigma * sigma - (m_cell > 1 ? k * k / 6.0 : 0.0), 0.0)) / k;
@@ -90,36 +91,66 @@ void Field::blur(double sigma, WorkerPool& pool)
     const int W = m_width, H = m_height;
     for (int c = 0; c < m_channels; ++c) {
         float* src = plane(c);
-        // Horizontal pass: out[x] = sum_j w_j in[x + j], as one row-wide multiply-add per tap.
+        // Horizontal pass: out[x] = w_0 in[x] + sum over j of (w_j in[x + j] + w_j in[x - j]), the
+        // terms added in that order and those beyond the row left out. Blocks of kStrip columns
+        // keep their sums in registers while the taps run; the interior, where every tap is in the
+        // row, has no bounds tests.
         pool.forChunks(H, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const float* in = src + static_cast<std::size_t>(y) * W;
                 float* out = scratch.data() + static_cast<std::size_t>(y) * W;
-                for (int x = 0; x < W; ++x) out[x] = weights[0] * in[x];
-                for (int j = 1; j <= radius && j < W; ++j) {
-                    const float w = weights[static_cast<std::size_t>(j)];
-                    for (int x = 0; x + j < W; ++x) out[x] += w * in[x + j];
-                    for (int x = j; x < W; ++x) out[x] += w * in[x - j];
+                const int innerBegin = std::min(radius, W), innerEnd = std::max(W - radius, innerBegin);
+                auto edge = [&](int x) {
+                    float sum = weights[0] * in[x];
+                    for (int j = 1; j <= radius && j < W; ++j) {
+                        const float w = weights[static_cast<std::size_t>(j)];
+                        if (x + j < W) sum += w * in[x + j];
+                        if (x >= j) sum += w * in[x - j];
+                    }
+                    out[x] = sum;
+                };
+                for (int x = 0; x < innerBegin; ++x) edge(x);
+                for (int x0 = innerBegin; x0 < innerEnd; x0 += kStrip) {
+                    const int n = std::min(kStrip, innerEnd - x0);
+                    float sum[kStrip];
+                    const float* c = in + x0;
+                    for (int i = 0; i < n; ++i) sum[i] = weights[0] * c[i];
+                    for (int j = 1; j <= radius; ++j) {
+                        const float w = weights[static_cast<std::size_t>(j)];
+                        const float* right = c + j;
+                        const float* left = c - j;
+                        for (int i = 0; i < n; ++i) sum[i] = sum[i] + w * right[i] + w * left[i];
+                    }
+                    for (int i = 0; i < n; ++i) out[x0 + i] = sum[i];
                 }
+                for (int x = innerEnd; x < W; ++x) edge(x);
             }
         });
-        // Vertical pass back into the plane: out row += w_j * (row above + row below).
+        // Vertical pass back into the plane: out = w_0 mid + sum over j of (w_j above + w_j below),
+        // in that order, rows beyond the grid left out; a block of kStrip columns at a time.
         pool.forChunks(H, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 float* out = src + static_cast<std::size_t>(y) * W;
                 const float* mid = scratch.data() + static_cast<std::size_t>(y) * W;
-                for (int x = 0; x < W; ++x) out[x] = weights[0] * mid[x];
-                for (int j = 1; j <= radius; ++j) {
-                    const float w = weights[static_cast<std::size_t>(j)];
-                    if (y - j >= 0) {
-                        const float* up = scratch.data() + static_cast<std::size_t>(y - j) * W;
-                        for (int x = 0; x < W; ++x) out[x] += w * up[x];
+                for (int x0 = 0; x0 < W; x0 += kStrip) {
+                    const int n = std::min(kStrip, W - x0);
+                    float sum[kStrip];
+                    for (int i = 0; i < n; ++i) sum[i] = weights[0] * mid[x0 + i];
+                    for (int j = 1; j <= radius; ++j) {
+                        const float w = weights[static_cast<std::size_t>(j)];
+                        const bool hasUp = y - j >= 0, hasDown = y + j < H;
+                        if (!hasUp && !hasDown) break;
+                        const float* up = hasUp ? scratch.data() + static_cast<std::size_t>(y - j) * W + x0 : nullptr;
+                        const float* down = hasDown ? scratch.data() + static_cast<std::size_t>(y + j) * W + x0 : nullptr;
+                        if (hasUp && hasDown) {
+                            for (int i = 0; i < n; ++i) sum[i] = sum[i] + w * up[i] + w * down[i];
+                        } else if (hasUp) {
+                            for (int i = 0; i < n; ++i) sum[i] += w * up[i];
+                        } else {
+                            for (int i = 0; i < n; ++i) sum[i] += w * down[i];
+                        }
                     }
-                    if (y + j < H) {
-                        const float* down = scratch.data() + static_cast<std::size_t>(y + j) * W;
-                        for (int x = 0; x < W; ++x) out[x] += w * down[x];
-                    }
-                    if (y - j < 0 && y + j >= H) break;
+                    for (int i = 0; i < n; ++i) out[x0 + i] = sum[i];
                 }
             }
         });
