@@ -141,6 +141,10 @@ struct GlowSource {
     // Bounds of the non-zero cells, relative to the orb's centre in pixels (a crescent along the
     // top covers well under half of the square, so rows only visit this box turned).
     double uMin = 0.0, uMax = 0.0, vMin = 0.0, vMax = 0.0;
+    // Cell indices of the box around every cell that is not exactly zero: a bilinear read at cell
+    // position (fu, fv) outside [zeroBelowU, zeroFromU) x [zeroBelowV, zeroFromV) blends four zero
+    // cells and is exactly zero. An empty field makes the box empty.
+    double zeroBelowU = 0.0, zeroFromU = 0.0, zeroBelowV = 0.0, zeroFromV = 0.0;
 };
 
 GlowSource makeGlowSource(int side, double sigma, WorkerPool& pool)
@@ -163,9 +167,16 @@ GlowSource makeGlowSource(int side, double sigma, WorkerPool& pool)
     if (blurred) field->blur(sigma, pool);
     GlowSource source{field, blurred};
     int iMin = field->width(), iMax = -1, jMin = field->height(), jMax = -1;
+    int iFirst = field->width(), iLast = -1, jFirst = field->height(), jLast = -1;
     for (int j = 0; j < field->height(); ++j) {
         const float* row = field->row(0, j);
         for (int i = 0; i < field->width(); ++i) {
+            if (row[i] != 0.0f) {
+                iFirst = std::min(iFirst, i);
+                iLast = std::max(iLast, i);
+                jFirst = std::min(jFirst, j);
+                jLast = std::max(jLast, j);
+            }
             if (row[i] > 2e-5f) { // below 1/200 of a level: nothing to draw
                 iMin = std::min(iMin, i);
                 iMax = std::max(iMax, i);
@@ -173,6 +184,13 @@ GlowSource makeGlowSource(int side, double sigma, WorkerPool& pool)
                 jMax = std::max(jMax, j);
             }
         }
+    }
+    if (iLast >= 0) {
+        // Cells iu and iu + 1 are read: zero unless iFirst - 1 <= iu <= iLast, and likewise for v.
+        source.zeroBelowU = iFirst - 1.0;
+        source.zeroFromU = iLast + 1.0;
+        source.zeroBelowV = jFirst - 1.0;
+        source.zeroFromV = jLast + 1.0;
     }
     if (iMax >= 0) {
         // A bilinear read is non-zero up to one cell beyond the last non-zero cell's centre.
@@ -310,6 +328,11 @@ public:
                 }
             }
             float a = 0.0f;
+            if (fu < m_source.zeroBelowU || fu >= m_source.zeroFromU || fv < m_source.zeroBelowV ||
+                fv >= m_source.zeroFromV) {
+                out[i] = 0.0f; // four zero cells, whatever the disc
+                continue;
+            }
             if (fu >= 0.0 && fv >= 0.0 && fu < w - 1 && fv < h - 1) {
                 const int iu = static_cast<int>(fu), iv = static_cast<int>(fv);
                 const float tu = static_cast<float>(fu - iu), tv = static_cast<float>(fv - iv);
