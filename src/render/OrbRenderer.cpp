@@ -435,7 +435,7 @@ void drawBackground(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
         pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
-                for (int x = sq.spanBegin[y]; x < sq.spanEnd[y]; ++x) row[x] = ramp.fast(param(x + 0.5, y + 0.5));
+                for (int x = sq.spanBegin[y]; x < sq.spanEnd[y]; ++x) store(row[x], ramp.fast4(param(x + 0.5, y + 0.5)));
             }
         });
         return;
@@ -828,19 +828,25 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
                     while (opaqueEnd < end && orb[opaqueEnd - ix].a >= 1.0f - 1e-6f) ++opaqueEnd;
                 }
             }
-            std::fill(line.begin(), line.end(), Px{});
+            // The opaque run is the orb alone (the orb over nothing is the orb: s + 0 (1 - sa) = s);
+            // the rest of the row is the shadow with the orb over it.
+            std::fill(line.begin(), line.begin() + opaqueBegin, Px{});
+            std::fill(line.begin() + opaqueEnd, line.end(), Px{});
             if (!shadows.empty()) {
                 shadowRow(shadows, -ix, orbRow + 0.5, opaqueBegin, scratch, line.data());
                 shadowRow(shadows, opaqueEnd - ix, orbRow + 0.5, image.width - opaqueEnd, scratch,
                           line.data() + opaqueEnd);
             }
-            // The orb's columns that fall inside the target: orb over the shadow.
             for (int x = begin; x < end; ++x) {
+                if (x == opaqueBegin) x = opaqueEnd;
+                if (x >= end) break;
                 Px& d = line[static_cast<std::size_t>(x)];
                 store(d, sourceOver(load(orb[x - ix]), load(d)));
             }
             std::uint8_t* out = image.row(y);
-            for (int x = 0; x < image.width; ++x) storeBytes(line[static_cast<std::size_t>(x)], out + 4 * x);
+            for (int x = 0; x < opaqueBegin; ++x) storeBytes(line[static_cast<std::size_t>(x)], out + 4 * x);
+            for (int x = opaqueBegin; x < opaqueEnd; ++x) storeBytes(orb[x - ix], out + 4 * x);
+            for (int x = opaqueEnd; x < image.width; ++x) storeBytes(line[static_cast<std::size_t>(x)], out + 4 * x);
         }
     });
     memory.trim();
