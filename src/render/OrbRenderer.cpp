@@ -12,8 +12,13 @@
 // 8 bits. Layers that are blurred and have one colour (glows, blobs) are blurred as one alpha plane.
 // Threading: each call owns a WorkerPool; every pass splits rows into fixed chunks whose results
 // do not depend on which thread runs them, so any thread count gives the same bytes. No state
-// outlives a call except the constant erfc table and the glow-field cache below, whose entries
-// are fixed functions of their keys.
+// outlives a call except the constant erfc table, the glow-field cache below, whose entries
+// are fixed functions of their keys, and each calling thread's working memory (FrameMemory),
+// which is cleared or overwritten before it is read.
+// Speed: the compositing operators run on the four channels at once with SSE2 (Blend.h), lane
+// for lane the scalar operations in the same order, so they give the scalar results bit for bit;
+// the glow reads skip positions that can only blend zero cells; the blur keeps its sums in
+// registers over strips of columns.
 // Blur: a sampled Gaussian over +-3 deviations. Up to 4 px of deviation it runs on the pixel grid;
 // wider blurs run on cells of about sigma / 3 pixels (the kernel then spans about 19 taps) and
 // are read back bilinearly, with the deviation reduced by the spread the cells add. Against an
