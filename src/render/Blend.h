@@ -3,6 +3,8 @@
 // Header-only inline functions; safe from any thread.
 #pragma once
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -70,6 +72,78 @@ inline Px blendSeparable(Px s, Px d, Fn fn)
     const float a = sa + da - both;
     return {std::clamp(channel(s.r, d.r), 0.0f, a), std::clamp(channel(s.g, d.g), 0.0f, a),
             std::clamp(channel(s.b, d.b), 0.0f, a), a};
+}
+
+// The same operators on the four channels at once with SSE2 (part of every x86-64 CPU). Each lane
+// runs the scalar form's operations in the same order, so the results are bit for bit the same;
+// _mm_min_ps(a, b) is a < b ? a : b, which keeps std::min's result for NaN too.
+using Px4 = __m128;
+
+inline Px4 load(const Px& p) { return _mm_loadu_ps(&p.r); }
+inline void store(Px& p, Px4 v) { _mm_storeu_ps(&p.r, v); }
+inline Px4 scaled(Px4 p, float k) { return _mm_mul_ps(p, _mm_set1_ps(k)); }
+inline Px4 alphaOf(Px4 p) { return _mm_shuffle_ps(p, p, 0xFF); }
+inline Px4 sourceOver(Px4 s, Px4 d) { return _mm_add_ps(s, _mm_mul_ps(d, _mm_sub_ps(_mm_set1_ps(1.0f), alphaOf(s)))); }
+inline Px4 destinationOver(Px4 s, Px4 d) { return sourceOver(d, s); }
+inline Px4 plusLighter(Px4 s, Px4 d) { return _mm_min_ps(_mm_set1_ps(1.0f), _mm_add_ps(s, d)); }
+inline Px4 sum(Px4 a, Px4 b) { return _mm_add_ps(a, b); }
+// std::clamp(v, 0, 1) lane by lane.
+inline Px4 clampUnit(Px4 v) { return _mm_max_ps(_mm_setzero_ps(), _mm_min_ps(_mm_set1_ps(1.0f), v)); }
+
+// The separable blend functions on four lanes; each lane computes both sides of a branch and
+// keeps the one the scalar form takes.
+inline Px4 select(Px4 mask, Px4 ifTrue, Px4 ifFalse) { return _mm_or_ps(_mm_and_ps(mask, ifTrue), _mm_andnot_ps(mask, ifFalse)); }
+inline Px4 splat(float v) { return _mm_set1_ps(v); }
+
+struct ScreenFn4 {
+    Px4 operator()(Px4 cb, Px4 cs) const { return _mm_sub_ps(_mm_add_ps(cb, cs), _mm_mul_ps(cb, cs)); }
+};
+struct OverlayFn4 {
+    Px4 operator()(Px4 cb, Px4 cs) const
+    {
+        const Px4 one = splat(1.0f), two = splat(2.0f);
+        const Px4 low = _mm_mul_ps(_mm_mul_ps(two, cb), cs);
+        const Px4 high = _mm_sub_ps(one, _mm_mul_ps(_mm_mul_ps(two, _mm_sub_ps(one, cb)), _mm_sub_ps(one, cs)));
+        return select(_mm_cmplt_ps(cb, splat(0.5f)), low, high);
+    }
+};
+struct ColorDodgeFn4 {
+    Px4 operator()(Px4 cb, Px4 cs) const
+    {
+        const Px4 one = splat(1.0f);
+        return _mm_min_ps(one, _mm_div_ps(cb, _mm_max_ps(splat(0.001f), _mm_sub_ps(one, cs))));
+    }
+};
+struct SoftLightFn4 {
+    Px4 operator()(Px4 cb, Px4 cs) const
+    {
+        const Px4 one = splat(1.0f), two = splat(2.0f);
+        const Px4 darker = _mm_sub_ps(cb, _mm_mul_ps(_mm_mul_ps(_mm_sub_ps(one, _mm_mul_ps(two, cs)), cb), _mm_sub_ps(one, cb)));
+        const Px4 poly = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_mul_ps(splat(16.0f), cb), splat(12.0f)), cb), splat(4.0f)), cb);
+        const Px4 d = select(_mm_cmplt_ps(cb, splat(0.25f)), _mm_sqrt_ps(cb), poly);
+        const Px4 lighter = _mm_add_ps(cb, _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(two, cs), one), _mm_sub_ps(d, cb)));
+        return select(_mm_cmplt_ps(cs, splat(0.5f)), darker, lighter);
+    }
+};
+
+// blendSeparable on four lanes: the colour lanes as the scalar form computes them, clamped to
+// [0, a] the way std::clamp does, and a in the alpha lane.
+template <typename Fn4>
+inline Px4 blendSeparable(Px4 s, Px4 d, Fn4 fn)
+{
+    const float sa = _mm_cvtss_f32(alphaOf(s)), da = _mm_cvtss_f32(alphaOf(d));
+    if (sa <= 0.0f) return d;
+    if (da <= 0.0f) return s;
+    const float both = sa * da;
+    const float isa = 1.0f / sa, ida = 1.0f / da;
+    const Px4 one = splat(1.0f);
+    const Px4 straightS = _mm_min_ps(one, _mm_mul_ps(s, splat(isa)));
+    const Px4 straightB = _mm_min_ps(one, _mm_mul_ps(d, splat(ida)));
+    const Px4 c = _mm_add_ps(_mm_add_ps(_mm_mul_ps(s, splat(1.0f - da)), _mm_mul_ps(d, splat(1.0f - sa))),
+                             _mm_mul_ps(splat(both), fn(straightB, straightS)));
+    const Px4 a = splat(sa + da - both);
+    const Px4 clamped = _mm_andnot_ps(_mm_cmplt_ps(c, _mm_setzero_ps()), _mm_min_ps(a, c));
+    return select(_mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0)), clamped, a);
 }
 
 } // namespace lumara::render

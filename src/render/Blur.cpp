@@ -27,6 +27,13 @@ int Field::cellSizeFor(double sigma, double featurePixels)
 
 Field Field::covering(double x0, double y0, double x1, double y1, int cellSize, int channels)
 {
+    Field field;
+    field.cover(x0, y0, x1, y1, cellSize, channels);
+    return field;
+}
+
+void Field::cover(double x0, double y0, double x1, double y1, int cellSize, int channels)
+{
     const double k = std::max(cellSize, 1);
     // One cell of margin on every side, so that bilinear reads at the rectangle's border blend
     // with computed cells rather than with the zero beyond the grid.
@@ -36,14 +43,29 @@ Field Field::covering(double x0, double y0, double x1, double y1, int cellSize, 
     y1 += k;
     const double left = std::floor(x0 / k) * k, top = std::floor(y0 / k) * k;
     double w = std::ceil((x1 - left) / k), h = std::ceil((y1 - top) / k);
-    if (!(w > 0.0) || !(h > 0.0)) return Field(left, top, 0, 0, cellSize, channels);
+    if (!(w > 0.0) || !(h > 0.0)) w = h = 0.0;
     w = std::min(w, static_cast<double>(kMaxFieldCells));
     h = std::min(h, static_cast<double>(kMaxFieldCells));
-    return Field(left, top, static_cast<int>(w), static_cast<int>(h), cellSize, channels);
+    m_left = left;
+    m_top = top;
+    m_cell = std::max(cellSize, 1);
+    m_inverseCell = 1.0 / m_cell;
+    m_width = static_cast<int>(w);
+    m_height = static_cast<int>(h);
+    m_channels = channels;
+    m_data.assign(planeSize() * static_cast<std::size_t>(std::max(channels, 0)), 0.0f);
 }
+
+void Field::release()
+{
+    *this = Field();
+}
+
+std::size_t Field::capacity() const { return m_data.capacity() + m_scratch.capacity(); }
 
 void Field::blur(double sigma, WorkerPool& pool)
 {
+    constexpr int kStrip = 64;
     if (!(sigma >= 0.5) || empty()) return;
     const double k = m_cell;
     const double cellSigma = std::sqrt(std::max(sigma * sigma - (m_cell > 1 ? k * k / 6.0 : 0.0), 0.0)) / k;
@@ -69,36 +91,66 @@ void Field::blur(double sigma, WorkerPool& pool)
     const int W = m_width, H = m_height;
     for (int c = 0; c < m_channels; ++c) {
         float* src = plane(c);
-        // Horizontal pass: out[x] = sum_j w_j in[x + j], as one row-wide multiply-add per tap.
+        // Horizontal pass: out[x] = w_0 in[x] + sum over j of (w_j in[x + j] + w_j in[x - j]), the
+        // terms added in that order and those beyond the row left out. Blocks of kStrip columns
+        // keep their sums in registers while the taps run; the interior, where every tap is in the
+        // row, has no bounds tests.
         pool.forChunks(H, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 const float* in = src + static_cast<std::size_t>(y) * W;
                 float* out = scratch.data() + static_cast<std::size_t>(y) * W;
-                for (int x = 0; x < W; ++x) out[x] = weights[0] * in[x];
-                for (int j = 1; j <= radius && j < W; ++j) {
-                    const float w = weights[static_cast<std::size_t>(j)];
-                    for (int x = 0; x + j < W; ++x) out[x] += w * in[x + j];
-                    for (int x = j; x < W; ++x) out[x] += w * in[x - j];
+                const int innerBegin = std::min(radius, W), innerEnd = std::max(W - radius, innerBegin);
+                auto edge = [&](int x) {
+                    float sum = weights[0] * in[x];
+                    for (int j = 1; j <= radius && j < W; ++j) {
+                        const float w = weights[static_cast<std::size_t>(j)];
+                        if (x + j < W) sum += w * in[x + j];
+                        if (x >= j) sum += w * in[x - j];
+                    }
+                    out[x] = sum;
+                };
+                for (int x = 0; x < innerBegin; ++x) edge(x);
+                for (int x0 = innerBegin; x0 < innerEnd; x0 += kStrip) {
+                    const int n = std::min(kStrip, innerEnd - x0);
+                    float sum[kStrip];
+                    const float* c = in + x0;
+                    for (int i = 0; i < n; ++i) sum[i] = weights[0] * c[i];
+                    for (int j = 1; j <= radius; ++j) {
+                        const float w = weights[static_cast<std::size_t>(j)];
+                        const float* right = c + j;
+                        const float* left = c - j;
+                        for (int i = 0; i < n; ++i) sum[i] = sum[i] + w * right[i] + w * left[i];
+                    }
+                    for (int i = 0; i < n; ++i) out[x0 + i] = sum[i];
                 }
+                for (int x = innerEnd; x < W; ++x) edge(x);
             }
         });
-        // Vertical pass back into the plane: out row += w_j * (row above + row below).
+        // Vertical pass back into the plane: out = w_0 mid + sum over j of (w_j above + w_j below),
+        // in that order, rows beyond the grid left out; a block of kStrip columns at a time.
         pool.forChunks(H, 16, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 float* out = src + static_cast<std::size_t>(y) * W;
                 const float* mid = scratch.data() + static_cast<std::size_t>(y) * W;
-                for (int x = 0; x < W; ++x) out[x] = weights[0] * mid[x];
-                for (int j = 1; j <= radius; ++j) {
-                    const float w = weights[static_cast<std::size_t>(j)];
-                    if (y - j >= 0) {
-                        const float* up = scratch.data() + static_cast<std::size_t>(y - j) * W;
-                        for (int x = 0; x < W; ++x) out[x] += w * up[x];
+                for (int x0 = 0; x0 < W; x0 += kStrip) {
+                    const int n = std::min(kStrip, W - x0);
+                    float sum[kStrip];
+                    for (int i = 0; i < n; ++i) sum[i] = weights[0] * mid[x0 + i];
+                    for (int j = 1; j <= radius; ++j) {
+                        const float w = weights[static_cast<std::size_t>(j)];
+                        const bool hasUp = y - j >= 0, hasDown = y + j < H;
+                        if (!hasUp && !hasDown) break;
+                        const float* up = hasUp ? scratch.data() + static_cast<std::size_t>(y - j) * W + x0 : nullptr;
+                        const float* down = hasDown ? scratch.data() + static_cast<std::size_t>(y + j) * W + x0 : nullptr;
+                        if (hasUp && hasDown) {
+                            for (int i = 0; i < n; ++i) sum[i] = sum[i] + w * up[i] + w * down[i];
+                        } else if (hasUp) {
+                            for (int i = 0; i < n; ++i) sum[i] += w * up[i];
+                        } else {
+                            for (int i = 0; i < n; ++i) sum[i] += w * down[i];
+                        }
                     }
-                    if (y + j < H) {
-                        const float* down = scratch.data() + static_cast<std::size_t>(y + j) * W;
-                        for (int x = 0; x < W; ++x) out[x] += w * down[x];
-                    }
-                    if (y - j < 0 && y + j >= H) break;
+                    for (int i = 0; i < n; ++i) out[x0 + i] = sum[i];
                 }
             }
         });
@@ -107,31 +159,76 @@ void Field::blur(double sigma, WorkerPool& pool)
 
 void Field::sampleRow(int channel, double x0, double y, int count, float* out) const
 {
+    float* const outs[1] = {out};
+    sampleRows(channel, 1, x0, y, count, outs);
+}
+
+void Field::sampleRows(int firstChannel, int channels, double x0, double y, int count, float* const* out) const
+{
+    if (count <= 0) return;
     const double fy = (y - m_top) * m_inverseCell - 0.5;
     if (!(fy > -1.0 && fy < m_height) || m_width <= 0) {
-        std::fill(out, out + std::max(count, 0), 0.0f);
+        for (int c = 0; c < channels; ++c) std::fill(out[c], out[c] + count, 0.0f);
         return;
     }
     const int iy = static_cast<int>(fy + 1.0) - 1;
     const float ty = static_cast<float>(fy - iy);
-    // The two cell rows around y, either of them missing (zero) at the grid's top or bottom.
-    const float* upper = iy >= 0 ? row(channel, iy) : nullptr;
-    const float* lower = iy + 1 < m_height ? row(channel, iy + 1) : nullptr;
-    auto column = [&](int i) -> float {
-        if (i < 0 || i >= m_width) return 0.0f;
-        const float a = upper ? upper[i] : 0.0f, b = lower ? lower[i] : 0.0f;
-        return a + (b - a) * ty;
-    };
-    for (int i = 0; i < count; ++i) {
-        const double fx = (x0 + 0.5 + i - m_left) * m_inverseCell - 0.5;
-        if (!(fx > -1.0 && fx < m_width)) {
-            out[i] = 0.0f;
-            continue;
+    // The column and weight of each pixel are worked out once for all channels, a block at a time,
+    // and each cell column's vertical blend once per channel: a pixel is then the horizontal blend
+    // of two of those, the same arithmetic as a bilinear read (sample()) in the same order.
+    constexpr int kBlock = 256;
+    int column[kBlock];
+    float weight[kBlock];
+    float blended[kBlock + 2];
+    for (int i0 = 0; i0 < count; i0 += kBlock) {
+        const int n = std::min(kBlock, count - i0);
+        int lo = m_width, hi = -2;
+        for (int i = 0; i < n; ++i) {
+            const double fx = (x0 + 0.5 + (i0 + i) - m_left) * m_inverseCell - 0.5;
+            if (!(fx > -1.0 && fx < m_width)) {
+                column[i] = kOutside;
+                weight[i] = 0.0f;
+                continue;
+            }
+            const int ix = static_cast<int>(fx + 1.0) - 1;
+            column[i] = ix;
+            weight[i] = static_cast<float>(fx - ix);
+            lo = std::min(lo, ix);
+            hi = std::max(hi, ix);
         }
-        const int ix = static_cast<int>(fx + 1.0) - 1;
-        const float tx = static_cast<float>(fx - ix);
-        const float a = column(ix), b = column(ix + 1);
-        out[i] = a + (b - a) * tx;
+        for (int c = 0; c < channels; ++c) {
+            float* o = out[c] + i0;
+            if (hi < lo) {
+                std::fill(o, o + n, 0.0f);
+                continue;
+            }
+            // Cell columns lo .. hi + 1 (at most kBlock + 2 of them: pixels are at most a cell apart),
+            // zero outside the grid and for a missing row.
+            const int channel = firstChannel + c;
+            const float* upper = iy >= 0 ? row(channel, iy) : nullptr;
+            const float* lower = iy + 1 < m_height ? row(channel, iy + 1) : nullptr;
+            const int from = std::max(lo, 0), to = std::min(hi + 2, m_width);
+            float* col = blended - lo;
+            for (int i = lo; i < from; ++i) col[i] = 0.0f;
+            if (upper && lower) {
+                for (int i = from; i < to; ++i) col[i] = upper[i] + (lower[i] - upper[i]) * ty;
+            } else {
+                for (int i = from; i < to; ++i) {
+                    const float a = upper ? upper[i] : 0.0f, b = lower ? lower[i] : 0.0f;
+                    col[i] = a + (b - a) * ty;
+                }
+            }
+            for (int i = std::max(to, lo); i < hi + 2; ++i) col[i] = 0.0f;
+            for (int i = 0; i < n; ++i) {
+                const int ix = column[i];
+                if (ix == kOutside) {
+                    o[i] = 0.0f;
+                    continue;
+                }
+                const float a = col[ix], b = col[ix + 1];
+                o[i] = a + (b - a) * weight[i];
+            }
+        }
     }
 }
 

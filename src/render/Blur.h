@@ -27,6 +27,12 @@ public:
     // every side at `cellSize`, aligned to multiples of cellSize from the origin so that every
     // caller gets the same cells. Each side holds at most kMaxFieldCells cells.
     static Field covering(double x0, double y0, double x1, double y1, int cellSize, int channels);
+    // The same grid made in place, all zero, reusing this field's memory.
+    void cover(double x0, double y0, double x1, double y1, int cellSize, int channels);
+    // Gives the memory back.
+    void release();
+    // Floats held, including the blur's intermediate plane.
+    std::size_t capacity() const;
 
     int width() const { return m_width; }
     int height() const { return m_height; }
@@ -34,14 +40,6 @@ public:
     double left() const { return m_left; }
     double top() const { return m_top; }
     bool empty() const { return m_width <= 0 || m_height <= 0; }
-    bool sameGrid(const Field& other) const
-    {
-        return m_left == other.m_left && m_top == other.m_top && m_width == other.m_width &&
-               m_height == other.m_height && m_cell == other.m_cell && m_channels == other.m_channels;
-    }
-    // Every cell back to zero (the memory is kept).
-    void clear() { std::fill(m_data.begin(), m_data.end(), 0.0f); }
-
     float* plane(int channel) { return m_data.data() + static_cast<std::size_t>(channel) * planeSize(); }
     const float* plane(int channel) const { return m_data.data() + static_cast<std::size_t>(channel) * planeSize(); }
     float* row(int channel, int y) { return plane(channel) + static_cast<std::size_t>(y) * m_width; }
@@ -74,11 +72,15 @@ public:
     }
 
     // Bilinear reads of one channel at (x0 + 0.5 + i, y) for i in [0, count): a row of pixel
-    // centres, into out. Same values as sample(), computed a row at a time.
+    // centres, into out. The values of sample() up to float rounding (a row read blends the two
+    // cell rows first, then the columns), computed a row at a time.
     void sampleRow(int channel, double x0, double y, int count, float* out) const;
+    // The same for `channels` planes from firstChannel on, into out[0 .. channels).
+    void sampleRows(int firstChannel, int channels, double x0, double y, int count, float* const* out) const;
 
 private:
     float sampleAtBorder(int channel, int ix, int iy, float tx, float ty) const;
+    static constexpr int kOutside = -16; // sampleRows' column of a pixel outside the grid
     std::size_t planeSize() const { return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height); }
 
     double m_left = 0.0, m_top = 0.0;

@@ -34,6 +34,16 @@ public:
         return {a.r + (b.r - a.r) * f, a.g + (b.g - a.g) * f, a.b + (b.b - a.b) * f, a.a + (b.a - a.a) * f};
     }
 
+    // fast(t) on four lanes, bit for bit.
+    Px4 fast4(double t) const
+    {
+        if (m_table.empty()) return _mm_setzero_ps();
+        const double pos = (t > 0.0 ? (t < 1.0 ? t : 1.0) : 0.0) * kTableSteps;
+        const int i = static_cast<int>(pos) < kTableSteps ? static_cast<int>(pos) : kTableSteps - 1;
+        const Px4 a = load(m_table[static_cast<std::size_t>(i)]), b = load(m_table[static_cast<std::size_t>(i) + 1]);
+        return _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), _mm_set1_ps(static_cast<float>(pos - i))));
+    }
+
     static Px premultiplied(const CodableColor& colour);
 
 private:

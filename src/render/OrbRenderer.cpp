@@ -12,8 +12,13 @@
 // 8 bits. Layers that are blurred and have one colour (glows, blobs) are blurred as one alpha plane.
 // Threading: each call owns a WorkerPool; every pass splits rows into fixed chunks whose results
 // do not depend on which thread runs them, so any thread count gives the same bytes. No state
-// outlives a call except the constant erfc table and the glow-field cache below, whose entries
-// are fixed functions of their keys.
+// outlives a call except the constant erfc table, the glow-field cache below, whose entries
+// are fixed functions of their keys, and each calling thread's working memory (FrameMemory),
+// which is cleared or overwritten before it is read.
+// Speed: the compositing operators run on the four channels at once with SSE2 (Blend.h), lane
+// for lane the scalar operations in the same order, so they give the scalar results bit for bit;
+// the glow reads skip positions that can only blend zero cells; the blur keeps its sums in
+// registers over strips of columns.
 // Blur: a sampled Gaussian over +-3 deviations. Up to 4 px of deviation it runs on the pixel grid;
 // wider blurs run on cells of about sigma / 3 pixels (the kernel then spans about 19 taps) and
 // are read back bilinearly, with the deviation reduced by the spread the cells add. Against an
@@ -38,6 +43,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -140,6 +146,10 @@ struct GlowSource {
     // Bounds of the non-zero cells, relative to the orb's centre in pixels (a crescent along the
     // top covers well under half of the square, so rows only visit this box turned).
     double uMin = 0.0, uMax = 0.0, vMin = 0.0, vMax = 0.0;
+    // Cell indices of the box around every cell that is not exactly zero: a bilinear read at cell
+    // position (fu, fv) outside [zeroBelowU, zeroFromU) x [zeroBelowV, zeroFromV) blends four zero
+    // cells and is exactly zero. An empty field makes the box empty.
+    double zeroBelowU = 0.0, zeroFromU = 0.0, zeroBelowV = 0.0, zeroFromV = 0.0;
 };
 
 GlowSource makeGlowSource(int side, double sigma, WorkerPool& pool)
@@ -162,9 +172,16 @@ GlowSource makeGlowSource(int side, double sigma, WorkerPool& pool)
     if (blurred) field->blur(sigma, pool);
     GlowSource source{field, blurred};
     int iMin = field->width(), iMax = -1, jMin = field->height(), jMax = -1;
+    int iFirst = field->width(), iLast = -1, jFirst = field->height(), jLast = -1;
     for (int j = 0; j < field->height(); ++j) {
         const float* row = field->row(0, j);
         for (int i = 0; i < field->width(); ++i) {
+            if (row[i] != 0.0f) {
+                iFirst = std::min(iFirst, i);
+                iLast = std::max(iLast, i);
+                jFirst = std::min(jFirst, j);
+                jLast = std::max(jLast, j);
+            }
             if (row[i] > 2e-5f) { // below 1/200 of a level: nothing to draw
                 iMin = std::min(iMin, i);
                 iMax = std::max(iMax, i);
@@ -172,6 +189,13 @@ GlowSource makeGlowSource(int side, double sigma, WorkerPool& pool)
                 jMax = std::max(jMax, j);
             }
         }
+    }
+    if (iLast >= 0) {
+        // Cells iu and iu + 1 are read: zero unless iFirst - 1 <= iu <= iLast, and likewise for v.
+        source.zeroBelowU = iFirst - 1.0;
+        source.zeroFromU = iLast + 1.0;
+        source.zeroBelowV = jFirst - 1.0;
+        source.zeroFromV = jLast + 1.0;
     }
     if (iMax >= 0) {
         // A bilinear read is non-zero up to one cell beyond the last non-zero cell's centre.
@@ -288,14 +312,56 @@ public:
         const double inv = 1.0 / f.cellSize();
         const double dy = y - m_sq.centre;
         const double dx0 = x0 - m_sq.centre;
-        double fu = (m_sq.centre + m_cos * dx0 + m_sin * dy - f.left()) * inv - 0.5;
-        double fv = (m_sq.centre - m_sin * dx0 + m_cos * dy - f.top()) * inv - 0.5;
+        const double fu = (m_sq.centre + m_cos * dx0 + m_sin * dy - f.left()) * inv - 0.5;
+        const double fv = (m_sq.centre - m_sin * dx0 + m_cos * dy - f.top()) * inv - 0.5;
         const double du = m_cos * step * inv, dv = -m_sin * step * inv;
         const float* cells = f.plane(0);
         const int w = f.width(), h = f.height();
         const double innerRadius = std::max(m_sq.radius - discWidth, 0.0), inner2 = innerRadius * innerRadius;
-        for (int i = 0; i < count; ++i, fu += du, fv += dv) {
+        // (fu, fv) advance together in the two lanes of an SSE2 register, each lane by the same
+        // additions as before. Positions inside both the field's interior and the box of non-zero
+        // cells take the direct bilinear read; the others the full tests below.
+        const __m128d advance = _mm_setr_pd(du, dv);
+        const __m128d fastLow = _mm_setr_pd(std::max(0.0, m_source.zeroBelowU), std::max(0.0, m_source.zeroBelowV));
+        const __m128d fastHigh = _mm_setr_pd(std::min(static_cast<double>(w - 1), m_source.zeroFromU),
+                                             std::min(static_cast<double>(h - 1), m_source.zeroFromV));
+        __m128d position = _mm_setr_pd(fu, fv);
+        for (int i = 0; i < count; ++i, position = _mm_add_pd(position, advance)) {
+            // Outside the disc (when it is applied here) the alpha is zero whatever the field holds.
+            float disc = 1.0f;
+            bool rim = false;
+            if (!m_source.withDisc) {
+                // The disc is fully covering more than one cell width inside its rim.
+                const double dx = dx0 + i * step, d2 = dx * dx + dy * dy;
+                rim = d2 > inner2;
+                if (rim) disc = discCoverage(std::sqrt(d2), m_sq.radius, discWidth);
+                if (disc == 0.0f) {
+                    out[i] = 0.0f;
+                    continue;
+                }
+            }
             float a = 0.0f;
+            const int fast = _mm_movemask_pd(_mm_and_pd(_mm_cmpge_pd(position, fastLow), _mm_cmplt_pd(position, fastHigh)));
+            if (fast == 3) {
+                // iu = int(fu), tu = float(fu - iu), and the same for v, in both lanes at once.
+                const __m128i cell = _mm_cvttpd_epi32(position);
+                const __m128 t = _mm_cvtpd_ps(_mm_sub_pd(position, _mm_cvtepi32_pd(cell)));
+                const int iu = _mm_cvtsi128_si32(cell), iv = _mm_cvtsi128_si32(_mm_shuffle_epi32(cell, 1));
+                const float tu = _mm_cvtss_f32(t), tv = _mm_cvtss_f32(_mm_shuffle_ps(t, t, 1));
+                const float* p = cells + static_cast<std::ptrdiff_t>(iv) * w + iu;
+                const float top = p[0] + (p[1] - p[0]) * tu;
+                const float bottom = p[w] + (p[w + 1] - p[w]) * tu;
+                a = top + (bottom - top) * tv;
+                if (rim) a *= disc;
+                out[i] = a;
+                continue;
+            }
+            const double fu = _mm_cvtsd_f64(position), fv = _mm_cvtsd_f64(_mm_unpackhi_pd(position, position));
+            if (fu < m_source.zeroBelowU || fu >= m_source.zeroFromU || fv < m_source.zeroBelowV ||
+                fv >= m_source.zeroFromV) {
+                out[i] = 0.0f; // four zero cells, whatever the disc
+                continue;
+            }
             if (fu >= 0.0 && fv >= 0.0 && fu < w - 1 && fv < h - 1) {
                 const int iu = static_cast<int>(fu), iv = static_cast<int>(fv);
                 const float tu = static_cast<float>(fu - iu), tv = static_cast<float>(fv - iv);
@@ -306,11 +372,7 @@ public:
             } else {
                 a = f.sample(0, f.left() + (fu + 0.5) * f.cellSize(), f.top() + (fv + 0.5) * f.cellSize());
             }
-            if (!m_source.withDisc) {
-                // The disc is fully covering more than one cell width inside its rim.
-                const double dx = dx0 + i * step, d2 = dx * dx + dy * dy;
-                if (d2 > inner2) a *= discCoverage(std::sqrt(d2), m_sq.radius, discWidth);
-            }
+            if (rim) a *= disc;
             out[i] = a;
         }
     }
@@ -327,9 +389,13 @@ private:
 // same effect. For plus-lighter that is the sum, since min(s1 + min(s2 + d, 1), 1) equals
 // min(s1 + s2 + d, 1) for non-negative values; for destination-over it is the first over the
 // second, since d + (1 - da) s1 + (1 - da)(1 - s1a) s2 = d + (1 - da)(s1 over s2).
+// `behind`: the pair is drawn behind what the square holds (destination-over), so it leaves
+// exactly opaque pixels exactly as they are (d + s (1 - 1) = d) and rows that are opaque across
+// the pair's span are skipped. A row is skipped whole or drawn whole: each glow's read position
+// is advanced from the start of its span, so a shorter span would round differently.
 template <typename Op, typename PairOp>
 void drawGlowPair(std::vector<Px>& acc, const OrbSquare& sq, const GlowLayer& first, const GlowLayer& second,
-                  WorkerPool& pool, Op op, PairOp pairOp)
+                  WorkerPool& pool, bool behind, Op op, PairOp pairOp)
 {
     auto& cache = GlowSourceCache::instance();
     const TurnedGlow a(sq, first, cache.get(sq.side, first.sigma, pool));
@@ -346,14 +412,15 @@ void drawGlowPair(std::vector<Px>& acc, const OrbSquare& sq, const GlowLayer& fi
             if (aBegin >= aEnd) aBegin = aEnd = bBegin;
             if (bBegin >= bEnd) bBegin = bEnd = aBegin;
             const int begin = std::min(aBegin, bBegin), end = std::max(aEnd, bEnd);
+            if (behind && std::all_of(row + begin, row + end, [](const Px& p) { return p.a == 1.0f; })) continue;
             std::fill(alphaA.begin() + begin, alphaA.begin() + end, 0.0f);
             std::fill(alphaB.begin() + begin, alphaB.begin() + end, 0.0f);
             a.alphaRow(y, aBegin, aEnd, alphaA.data());
             b.alphaRow(y, bBegin, bEnd, alphaB.data());
-            const Px ca = a.colour(), cb = b.colour();
+            const Px4 ca = load(a.colour()), cb = load(b.colour());
             for (int x = begin; x < end; ++x) {
                 if (alphaA[x] <= 0.0f && alphaB[x] <= 0.0f) continue;
-                row[x] = op(pairOp(scaled(ca, alphaA[x]), scaled(cb, alphaB[x])), row[x]);
+                store(row[x], op(pairOp(scaled(ca, alphaA[x]), scaled(cb, alphaB[x])), load(row[x])));
             }
         }
     });
@@ -393,11 +460,26 @@ void drawBackground(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
         }
     };
     const double sigma = v.backgroundBlur * ppp;
+    const bool linear = v.gradientType != GradientType::radial && v.gradientType != GradientType::angular;
     if (!(sigma >= 0.5)) {
         pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
             for (int y = y0; y < y1; ++y) {
                 Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
-                for (int x = sq.spanBegin[y]; x < sq.spanEnd[y]; ++x) row[x] = ramp.fast(param(x + 0.5, y + 0.5));
+                int x = sq.spanBegin[y];
+                if (linear) {
+                    // param() for two pixels at once: each lane computes ux * ca - uy * sa as above,
+                    // with uy * sa, the same for the whole row, computed once.
+                    const double uySa = ((y + 0.5) / S - (0.5 + 0.5 * sa)) * sa;
+                    const __m128d size = _mm_set1_pd(S), offset = _mm_set1_pd(0.5 - 0.5 * ca);
+                    const __m128d cosine = _mm_set1_pd(ca), rowTerm = _mm_set1_pd(uySa);
+                    for (; x + 1 < sq.spanEnd[y]; x += 2) {
+                        const __m128d ux = _mm_sub_pd(_mm_div_pd(_mm_setr_pd(x + 0.5, x + 1.5), size), offset);
+                        const __m128d t = _mm_sub_pd(_mm_mul_pd(ux, cosine), rowTerm);
+                        store(row[x], ramp.fast4(_mm_cvtsd_f64(t)));
+                        store(row[x + 1], ramp.fast4(_mm_cvtsd_f64(_mm_unpackhi_pd(t, t))));
+                    }
+                }
+                for (; x < sq.spanEnd[y]; ++x) store(row[x], ramp.fast4(param(x + 0.5, y + 0.5)));
             }
         });
         return;
@@ -427,10 +509,12 @@ void drawBackground(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
             Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
             const int begin = sq.spanBegin[y], end = sq.spanEnd[y];
             float* c[4];
+            float* into[4];
             for (int ch = 0; ch < 4; ++ch) {
                 c[ch] = channels.data() + static_cast<std::size_t>(ch) * sq.side;
-                field.sampleRow(ch, begin, y + 0.5, end - begin, c[ch] + begin);
+                into[ch] = c[ch] + begin;
             }
+            field.sampleRows(0, 4, begin, y + 0.5, end - begin, into);
             for (int x = begin; x < end; ++x) row[x] = {c[0][x], c[1][x], c[2][x], c[3][x]};
         }
     });
@@ -441,12 +525,12 @@ template <typename F>
 void withBlobBlend(BlobBlendMode mode, F&& f)
 {
     switch (mode) {
-    case BlobBlendMode::screen: return f([](Px s, Px d) { return blendSeparable(s, d, ScreenFn{}); });
-    case BlobBlendMode::overlay: return f([](Px s, Px d) { return blendSeparable(s, d, OverlayFn{}); });
-    case BlobBlendMode::colorDodge: return f([](Px s, Px d) { return blendSeparable(s, d, ColorDodgeFn{}); });
-    case BlobBlendMode::softLight: return f([](Px s, Px d) { return blendSeparable(s, d, SoftLightFn{}); });
+    case BlobBlendMode::screen: return f([](Px4 s, Px4 d) { return blendSeparable(s, d, ScreenFn4{}); });
+    case BlobBlendMode::overlay: return f([](Px4 s, Px4 d) { return blendSeparable(s, d, OverlayFn4{}); });
+    case BlobBlendMode::colorDodge: return f([](Px4 s, Px4 d) { return blendSeparable(s, d, ColorDodgeFn4{}); });
+    case BlobBlendMode::softLight: return f([](Px4 s, Px4 d) { return blendSeparable(s, d, SoftLightFn4{}); });
     case BlobBlendMode::plusLighter:
-    default: return f([](Px s, Px d) { return plusLighter(s, d); });
+    default: return f([](Px4 s, Px4 d) { return plusLighter(s, d); });
     }
 }
 
@@ -474,13 +558,16 @@ void compositeBlob(std::vector<Px>& acc, const OrbSquare& sq, const Field& field
             }
             for (int x = begin; x < end; ++x) {
                 const float a = cells[x];
-                if (a > 0.0f) row[x] = op(scaled(colour, a), row[x]);
+                if (!(a > 0.0f)) continue;
+                if constexpr (requires { op(load(colour), load(colour)); }) store(row[x], op(scaled(load(colour), a), load(row[x])));
+                else row[x] = op(scaled(colour, a), row[x]);
             }
         }
     });
 }
 
-void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, double t, double ppp, WorkerPool& pool)
+void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, double t, double ppp, WorkerPool& pool,
+               Field& field, std::vector<float>& cover)
 {
     if (v.blobCount <= 0 || v.complexity <= 0) return;
     const long count = static_cast<long>(std::min<std::int64_t>(v.blobCount, kMaxBlobs));
@@ -488,8 +575,6 @@ void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
     const double S = sq.size;
     const double sigma = v.blobBlur * ppp;
     const GlowSource crescent = GlowSourceCache::instance().get(sq.side, 0.0, pool);
-    Field field;
-    std::vector<float> cover;
     for (long i = 0; i < count; ++i) {
         const double f = static_cast<double>(i) / n;
         const bool even = i % 2 == 0;
@@ -510,10 +595,7 @@ void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
         if (polygon.empty()) continue;
 
         const int k = Field::cellSizeFor(sigma, std::max(2.0 * radius, 8.0));
-        Field grid = Field::covering(0.0, 0.0, S, S, k, 1);
-        // One field and one coverage buffer serve every blob of the same cell size.
-        if (grid.sameGrid(field)) field.clear();
-        else field = std::move(grid);
+        field.cover(0.0, 0.0, S, S, k, 1);
         polygonCoverage(polygon, field.width(), field.height(), {field.left(), field.top()}, k, cover);
         const TurnedGlow glow(sq, GlowLayer{colour, glowAngle, 0.0}, crescent);
         // The glow, masked by the outline's alpha (then blurred, then blended): only the cells the
@@ -564,7 +646,7 @@ void drawRings(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
                 const float b = hasB ? static_cast<float>(ringB.value(d) * alphaB) : 0.0f;
                 // Ring B stacked over ring A, the pair added onto the group.
                 const float pair = b + a * (1.0f - b);
-                if (pair > 0.0f) row[x] = plusLighter(scaled(rgb, pair), row[x]);
+                if (pair > 0.0f) store(row[x], plusLighter(scaled(load(rgb), pair), load(row[x])));
             }
         }
     });
@@ -593,7 +675,7 @@ void clipAndFeather(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
                 const double rho = length(x + 0.5 - sq.centre, dy) / sq.radius;
                 const double feather = rho <= stop ? 1.0 : (rho >= 1.0 ? 0.0 : (1.0 - rho) / (1.0 - stop));
                 const float k = static_cast<float>(feather) * outline.coverage(x + 0.5, y + 0.5);
-                row[x] = scaled(row[x], k);
+                store(row[x], scaled(load(row[x]), k));
             }
         }
     });
@@ -655,20 +737,53 @@ void shadowRow(const std::vector<ShadowPart>& parts, double x0, double y, int co
     scratch.resize(static_cast<std::size_t>(count) * 4);
     for (const auto& part : parts) {
         float* channel[4];
-        for (int c = 0; c < 4; ++c) {
-            channel[c] = scratch.data() + static_cast<std::size_t>(c) * count;
-            part.field.sampleRow(c, x0, y - part.shiftY, count, channel[c]);
-        }
+        for (int c = 0; c < 4; ++c) channel[c] = scratch.data() + static_cast<std::size_t>(c) * count;
+        part.field.sampleRows(0, 4, x0, y - part.shiftY, count, channel);
         for (int i = 0; i < count; ++i) {
-            const Px p = scaled({channel[0][i], channel[1][i], channel[2][i], channel[3][i]}, part.opacity);
-            out[i] = sourceOver(p, out[i]);
+            const Px4 p = scaled(_mm_setr_ps(channel[0][i], channel[1][i], channel[2][i], channel[3][i]), part.opacity);
+            store(out[i], sourceOver(p, load(out[i])));
         }
     }
 }
 
-// Rounds to the nearest level (v is clamped first, so + 0.5 then truncation rounds half up).
-inline std::uint8_t toByte(float v) { return static_cast<std::uint8_t>(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f); }
+// The store's narrowing on the four channels at once with SSE2, lane for lane the scalar form
+//   a = clamp(p.a, 0, 1); out[c] = toByte(min(p[c], a)) for r, g, b and out[3] = toByte(a), where
+//   toByte(v) = uint8(clamp(v, 0, 1) * 255 + 0.5), which rounds to the nearest level, half up;
+// min(p.a, a) narrows to the same byte as a.
+inline void storeBytes(const Px& p, std::uint8_t* out)
+{
+    const Px4 v = load(p);
+    const Px4 a = clampUnit(alphaOf(v));
+    const Px4 level = _mm_add_ps(_mm_mul_ps(clampUnit(_mm_min_ps(a, v)), _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f));
+    const __m128i words = _mm_packs_epi32(_mm_cvttps_epi32(level), _mm_setzero_si128());
+    const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
+    std::memcpy(out, &bytes, 4);
+}
 
+// Working memory of the calling thread, kept between its renders so that a steady stream of frames
+// (the live canvas) does not map, fault in and unmap fresh pages every frame. Every buffer is
+// cleared or overwritten before it is read, so what it held before never reaches a picture. Only
+// buffers up to the size a 2048 px orb needs are kept.
+struct FrameMemory {
+    std::vector<Px> acc;
+    Field blobField;
+    std::vector<float> blobCover;
+
+    static constexpr std::size_t kKeptFloats = std::size_t{2048} * 2048 * 4;
+
+    void trim()
+    {
+        if (acc.capacity() * 4 > kKeptFloats) std::vector<Px>().swap(acc);
+        if (blobField.capacity() > kKeptFloats) blobField.release();
+        if (blobCover.capacity() > kKeptFloats) std::vector<float>().swap(blobCover);
+    }
+};
+
+FrameMemory& frameMemory()
+{
+    thread_local FrameMemory memory;
+    return memory;
+}
 } // namespace
 
 Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOptions& options)
@@ -694,7 +809,9 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
     WorkerPool pool(options.threads);
     const OrbSquare sq(side);
     const double S = sq.size;
-    std::vector<Px> acc(static_cast<std::size_t>(side) * static_cast<std::size_t>(side));
+    FrameMemory& memory = frameMemory();
+    std::vector<Px>& acc = memory.acc;
+    acc.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), Px{});
 
     // 1-5: the group of background, glows and blobs, and the ring pair over it.
     if (v.showBackground) drawBackground(acc, sq, v, ppp, pool);
@@ -706,14 +823,13 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
                          S * blurFactor * v.glowSoftness};
     };
     if (v.showGlowEffects) {
-        drawGlowPair(acc, sq, glow(0.6, 0.75, true, 0.02), glow(0.3, 0.25, false, 0.01), pool,
-                     [](Px s, Px d) { return destinationOver(s, d); }, [](Px a, Px b) { return sourceOver(a, b); });
+        drawGlowPair(acc, sq, glow(0.6, 0.75, true, 0.02), glow(0.3, 0.25, false, 0.01), pool, true,
+                     [](Px4 s, Px4 d) { return destinationOver(s, d); }, [](Px4 a, Px4 b) { return sourceOver(a, b); });
     }
-    if (v.showWavyBlobs) drawBlobs(acc, sq, v, t, ppp, pool);
+    if (v.showWavyBlobs) drawBlobs(acc, sq, v, t, ppp, pool, memory.blobField, memory.blobCover);
     if (v.showGlowEffects) {
-        drawGlowPair(acc, sq, glow(0.8, 3.0, true, 0.02), glow(0.5, 2.3, false, 0.01), pool,
-                     [](Px s, Px d) { return plusLighter(s, d); },
-                     [](Px a, Px b) { return Px{a.r + b.r, a.g + b.g, a.b + b.b, a.a + b.a}; });
+        drawGlowPair(acc, sq, glow(0.8, 3.0, true, 0.02), glow(0.5, 2.3, false, 0.01), pool, false,
+                     [](Px4 s, Px4 d) { return plusLighter(s, d); }, [](Px4 a, Px4 b) { return sum(a, b); });
         if (v.innerRingWidth > 0.0) drawRings(acc, sq, v, ppp, pool);
     }
     // 6-8: the flattened layer is clipped to the outline and feathered at its edge.
@@ -756,26 +872,28 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
                     while (opaqueEnd < end && orb[opaqueEnd - ix].a >= 1.0f - 1e-6f) ++opaqueEnd;
                 }
             }
-            std::fill(line.begin(), line.end(), Px{});
+            // The opaque run is the orb alone (the orb over nothing is the orb: s + 0 (1 - sa) = s);
+            // the rest of the row is the shadow with the orb over it.
+            std::fill(line.begin(), line.begin() + opaqueBegin, Px{});
+            std::fill(line.begin() + opaqueEnd, line.end(), Px{});
             if (!shadows.empty()) {
                 shadowRow(shadows, -ix, orbRow + 0.5, opaqueBegin, scratch, line.data());
                 shadowRow(shadows, opaqueEnd - ix, orbRow + 0.5, image.width - opaqueEnd, scratch,
                           line.data() + opaqueEnd);
             }
-            // The orb's columns that fall inside the target: orb over the shadow.
-            for (int x = begin; x < end; ++x)
-                line[static_cast<std::size_t>(x)] = sourceOver(orb[x - ix], line[static_cast<std::size_t>(x)]);
-            std::uint8_t* out = image.row(y);
-            for (int x = 0; x < image.width; ++x) {
-                const Px p = line[static_cast<std::size_t>(x)];
-                const float a = std::clamp(p.a, 0.0f, 1.0f);
-                out[4 * x + 0] = toByte(std::min(p.r, a));
-                out[4 * x + 1] = toByte(std::min(p.g, a));
-                out[4 * x + 2] = toByte(std::min(p.b, a));
-                out[4 * x + 3] = toByte(a);
+            for (int x = begin; x < end; ++x) {
+                if (x == opaqueBegin) x = opaqueEnd;
+                if (x >= end) break;
+                Px& d = line[static_cast<std::size_t>(x)];
+                store(d, sourceOver(load(orb[x - ix]), load(d)));
             }
+            std::uint8_t* out = image.row(y);
+            for (int x = 0; x < opaqueBegin; ++x) storeBytes(line[static_cast<std::size_t>(x)], out + 4 * x);
+            for (int x = opaqueBegin; x < opaqueEnd; ++x) storeBytes(orb[x - ix], out + 4 * x);
+            for (int x = opaqueEnd; x < image.width; ++x) storeBytes(line[static_cast<std::size_t>(x)], out + 4 * x);
         }
     });
+    memory.trim();
     return image;
 }
 

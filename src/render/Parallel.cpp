@@ -40,18 +40,19 @@ void WorkerPool::runChunks()
 void WorkerPool::workerLoop()
 {
     unsigned seen = 0;
+    std::unique_lock lock(m_mutex);
     for (;;) {
-        {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [&] { return m_stop || m_generation != seen; });
-            if (m_stop) return;
-            seen = m_generation;
-        }
+        m_wake.wait(lock, [&] { return m_stop || m_generation != seen; });
+        if (m_stop) return;
+        seen = m_generation;
+        // A worker that wakes after every chunk has been taken has nothing to do, and the caller
+        // does not wait for it: a worker the system schedules late never holds up a pass.
+        if (m_next >= m_count) continue;
+        ++m_active;
+        lock.unlock();
         runChunks();
-        {
-            std::lock_guard lock(m_mutex);
-            if (--m_active == 0) m_done.notify_one();
-        }
+        lock.lock();
+        if (--m_active == 0) m_done.notify_one();
     }
 }
 
@@ -69,14 +70,16 @@ void WorkerPool::forChunks(int count, int chunk, const std::function<void(int, i
         m_count = count;
         m_chunk = chunk;
         m_next = 0;
-        m_active = static_cast<int>(m_workers.size());
         ++m_generation;
     }
     m_wake.notify_all();
     runChunks();
+    // Every chunk is taken; wait for the workers still running one.
     std::unique_lock lock(m_mutex);
     m_done.wait(lock, [&] { return m_active == 0; });
     m_body = nullptr;
+    m_count = 0;
+    m_next = 0;
 }
 
 } // namespace lumara::render

@@ -39,7 +39,7 @@ private:
     int m_count = 0;
     int m_chunk = 1;
     int m_next = 0;       // next chunk start, guarded by m_mutex
-    int m_active = 0;     // workers still inside the current job
+    int m_active = 0;     // workers running chunks of the current job, guarded by m_mutex
     unsigned m_generation = 0;
     bool m_stop = false;
 };

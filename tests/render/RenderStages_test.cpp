@@ -1,5 +1,6 @@
 // The renderer's stages on their own: polygon coverage, the Gaussian blur, the blurred ring
 // profile, the orb's outline and the reduction of clock times to angles.
+#include "render/Blend.h"
 #include "render/Blur.h"
 #include "render/Coverage.h"
 #include "render/Geometry.h"
@@ -8,13 +9,92 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <numbers>
 #include <numeric>
+#include <random>
 
 namespace lumara::render {
 namespace {
 
 double total(const std::vector<float>& v) { return std::accumulate(v.begin(), v.end(), 0.0); }
+
+Px fromLanes(Px4 v)
+{
+    Px p;
+    store(p, v);
+    return p;
+}
+
+// Bit patterns, so that NaN compares equal to NaN and -0 differs from +0.
+void expectSameBits(Px scalar, Px4 lanes, const char* name, int sample)
+{
+    const Px vector = fromLanes(lanes);
+    EXPECT_EQ(0, std::memcmp(&scalar, &vector, sizeof scalar))
+        << name << " sample " << sample << ": scalar " << scalar.r << ' ' << scalar.g << ' ' << scalar.b << ' '
+        << scalar.a << ", lanes " << vector.r << ' ' << vector.g << ' ' << vector.b << ' ' << vector.a;
+}
+
+TEST(Blend, FourLaneOperatorsGiveTheScalarOperatorsBitsForAnyInput)
+{
+    // Premultiplied pixels in range, and out-of-range, zero, negative and NaN channels.
+    std::mt19937 engine(7);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f), wide(-0.5f, 1.5f);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float specials[] = {0.0f, -0.0f, 1.0f, 0.5f, 0.25f, 1e-30f, -1e-3f, 2.0f, nan};
+    auto draw = [&](int i) {
+        if (i % 4 == 3) {
+            auto pick = [&] { return specials[engine() % std::size(specials)]; };
+            return Px{pick(), pick(), pick(), pick()};
+        }
+        if (i % 4 == 2) return Px{wide(engine), wide(engine), wide(engine), wide(engine)};
+        const float a = unit(engine);
+        return Px{unit(engine) * a, unit(engine) * a, unit(engine) * a, a};
+    };
+    for (int i = 0; i < 4000; ++i) {
+        const Px s = draw(i), d = draw(i + 1);
+        const float k = unit(engine);
+        expectSameBits(sourceOver(s, d), sourceOver(load(s), load(d)), "source-over", i);
+        expectSameBits(destinationOver(s, d), destinationOver(load(s), load(d)), "destination-over", i);
+        expectSameBits(plusLighter(s, d), plusLighter(load(s), load(d)), "plus-lighter", i);
+        expectSameBits(scaled(s, k), scaled(load(s), k), "scaled", i);
+        expectSameBits(blendSeparable(s, d, ScreenFn{}), blendSeparable(load(s), load(d), ScreenFn4{}), "screen", i);
+        expectSameBits(blendSeparable(s, d, OverlayFn{}), blendSeparable(load(s), load(d), OverlayFn4{}), "overlay", i);
+        expectSameBits(blendSeparable(s, d, ColorDodgeFn{}), blendSeparable(load(s), load(d), ColorDodgeFn4{}),
+                       "color-dodge", i);
+        expectSameBits(blendSeparable(s, d, SoftLightFn{}), blendSeparable(load(s), load(d), SoftLightFn4{}),
+                       "soft-light", i);
+    }
+}
+
+TEST(GaussianBlur, RowReadsGiveThePointReads)
+{
+    // Fields on cells of 1, 2, 3 and 7 pixels, read along rows that start and end inside, across
+    // and beyond the grid's borders, and between the rows of the grid's first and last cells. The
+    // row read blends the two cell rows first, the point read the two columns: the same up to
+    // float rounding.
+    std::mt19937 engine(11);
+    std::uniform_real_distribution<float> value(0.0f, 1.0f);
+    for (int cell : {1, 2, 3, 7}) {
+        Field field = Field::covering(0.0, 0.0, 40.0, 30.0, cell, 2);
+        for (int c = 0; c < 2; ++c)
+            for (int j = 0; j < field.height(); ++j)
+                for (int i = 0; i < field.width(); ++i) field.row(c, j)[i] = value(engine);
+        for (double y : {-40.0, -cell - 0.3, 0.5, 3.25, 17.5, 29.9, 30.0 + cell, 80.0}) {
+            for (double x0 : {-60.0, -2.0 * cell, 0.0, 13.0, 39.0}) {
+                const int count = 700; // more than one of the read's blocks of columns
+                std::vector<float> first(count), second(count);
+                float* const out[2] = {first.data(), second.data()};
+                field.sampleRows(0, 2, x0, y, count, out);
+                for (int i = 0; i < count; ++i) {
+                    ASSERT_NEAR(field.sample(0, x0 + 0.5 + i, y), first[i], 1e-6) << cell << ' ' << y << ' ' << x0 << ' ' << i;
+                    ASSERT_NEAR(field.sample(1, x0 + 0.5 + i, y), second[i], 1e-6) << cell << ' ' << y << ' ' << x0 << ' ' << i;
+                }
+            }
+        }
+    }
+}
 
 TEST(PolygonCoverage, AreaIsExactForPolygonsPartlyOutsideTheGrid)
 {
