@@ -158,7 +158,7 @@ void OrbDocument::addState()
     auto* state = new OrbState(nextStateName(stateNames()), currentConfiguration()->copy(), this);
     QList<OrbState*> states = m_states;
     states.insert(e + 1, state);
-    // The selection moves with the insertion so that no observer ever sees it on the wrong state.
+    // Inserting after the selection keeps the old index on the same state until the selection moves.
     m_states = states;
     emit statesChanged();
     setSelectedStateIndex(e + 1);
