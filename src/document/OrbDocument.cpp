@@ -48,9 +48,7 @@ OrbDocument::OrbDocument(OrbProjectData project, Preferences* preferences, QObje
     : QObject(parent), m_preferences(preferences), m_randomSource([] { return makeRandomConfiguration(); })
 {
     if (project.states.empty()) project.states.push_back({makeStateId(), "Default", OrbValues{}});
-    QList<OrbState*> states;
-    for (const OrbStateData& data : project.states) states.append(OrbState::fromData(data, this));
-    m_states = states;
+    m_states = makeStates(project.states);
     m_selectedStateIndex = project.selectedStateIndex;
     m_transitionDuration = project.transitionDuration;
     m_watchedConfiguration = currentConfiguration();
@@ -129,6 +127,20 @@ void OrbDocument::setStates(QList<OrbState*> states)
     }
 }
 
+QList<OrbState*> OrbDocument::makeStates(const std::vector<OrbStateData>& states)
+{
+    QList<OrbState*> made;
+    for (const OrbStateData& data : states) made.append(OrbState::fromData(data, this));
+    return made;
+}
+
+void OrbDocument::replaceStates(QList<OrbState*> states, qint64 selectedIndex)
+{
+    m_selectedStateIndex = selectedIndex; // set first, so observers of the list see the new selection
+    setStates(std::move(states));
+    emit selectedStateIndexChanged();
+}
+
 QStringList OrbDocument::stateNames() const
 {
     QStringList names;
@@ -193,10 +205,8 @@ void OrbDocument::renameState(qint64 index, const QString& name)
 
 OrbSnapshot OrbDocument::snapshot() const
 {
-    OrbSnapshot s;
-    for (const OrbState* state : m_states) s.states.push_back(state->data());
-    s.selectedStateIndex = effectiveSelectedIndex();
-    return s;
+    OrbProjectData project = projectData();
+    return {std::move(project.states), project.selectedStateIndex};
 }
 
 void OrbDocument::recordUndoSnapshot()
@@ -207,13 +217,10 @@ void OrbDocument::recordUndoSnapshot()
 
 void OrbDocument::restoreSnapshot(const OrbSnapshot& snapshot)
 {
-    QList<OrbState*> states;
-    for (const OrbStateData& data : snapshot.states) states.append(OrbState::fromData(data, this));
+    QList<OrbState*> states = makeStates(snapshot.states);
     if (states.isEmpty()) states.append(new OrbState(QStringLiteral("Default"), new OrbConfiguration, this));
     const qint64 last = states.size() - 1;
-    m_selectedStateIndex = std::min<qint64>(snapshot.selectedStateIndex, last);
-    setStates(std::move(states));
-    emit selectedStateIndexChanged();
+    replaceStates(std::move(states), std::min<qint64>(snapshot.selectedStateIndex, last));
     saveLastProject();
 }
 
@@ -261,11 +268,7 @@ Result<Ok, DocumentError> OrbDocument::loadProject(const QString& path)
     recordUndoSnapshot();
     setCurrentPresetName(std::nullopt);
     setCurrentFileURL(path);
-    QList<OrbState*> states;
-    for (const OrbStateData& data : opened->project.states) states.append(OrbState::fromData(data, this));
-    m_selectedStateIndex = opened->project.selectedStateIndex;
-    setStates(std::move(states));
-    emit selectedStateIndexChanged();
+    replaceStates(makeStates(opened->project.states), opened->project.selectedStateIndex);
     setTransitionDuration(opened->project.transitionDuration);
     saveLastProject();
     return Ok{};

@@ -96,6 +96,9 @@ signals:
     void currentConfigurationChanged();
 
 private:
+    QList<OrbState*> makeStates(const std::vector<OrbStateData>& states);
+    // Installs a whole new list and selection (undo, redo, opening a file).
+    void replaceStates(QList<OrbState*> states, qint64 selectedIndex);
     void setStates(QList<OrbState*> states);
     void setSelectedStateIndex(qint64 index);
     void setCurrentFileURL(std::optional<QString> url);

@@ -42,8 +42,7 @@ OrbProjectData restoreLastProject(const Preferences& preferences, const OrbValue
         auto project = decodeProject(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())),
                                      Container::json);
         if (project && !project->states.empty()) {
-            const auto last = static_cast<std::int64_t>(project->states.size()) - 1;
-            if (project->selectedStateIndex > last) project->selectedStateIndex = last;
+            project->limitSelectionToLastState();
             return std::move(*project);
         }
     }

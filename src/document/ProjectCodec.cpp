@@ -169,8 +169,7 @@ Result<OpenedProject, CodecError> decodeProjectFile(std::string_view bytes, doub
     if (!record) return record.error();
     auto project = schema::decodeProject(*record);
     if (project && !project->states.empty()) {
-        const auto last = static_cast<std::int64_t>(project->states.size()) - 1;
-        if (project->selectedStateIndex > last) project->selectedStateIndex = last;
+        project->limitSelectionToLastState();
         return OpenedProject{std::move(*project), false};
     }
     // Not a usable project: the same bytes may hold a single configuration.

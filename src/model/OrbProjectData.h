@@ -31,6 +31,14 @@ struct OrbProjectData {
         return static_cast<std::size_t>(selectedStateIndex > last ? last : selectedStateIndex);
     }
 
+    // How stored projects are read: the index is limited to at most count - 1 (not to at least
+    // 0); readers clamp the rest through effectiveSelectedIndex().
+    void limitSelectionToLastState()
+    {
+        const auto last = static_cast<std::int64_t>(states.size()) - 1;
+        if (selectedStateIndex > last) selectedStateIndex = last;
+    }
+
     friend bool operator==(const OrbProjectData&, const OrbProjectData&) = default;
 };
 
