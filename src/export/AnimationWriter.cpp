@@ -2,6 +2,7 @@
 // `check` helpers and caught at every public entry point; the FFmpeg objects are held by RAII
 // guards so every exit path releases them and closes the file.
 #include "export/AnimationWriter.h"
+#include "render/StraightAlpha.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -87,20 +88,6 @@ Recipe recipeFor(AnimatedExportFormat format)
     case AnimatedExportFormat::webm: return {"webm", "libvpx-vp9", AV_PIX_FMT_YUVA420P};
     }
     return {"mp4", "libx264", AV_PIX_FMT_YUV420P};
-}
-
-// Straight (un-premultiplied) RGBA from premultiplied, rounded; fully transparent pixels become 0.
-void unpremultiplyRow(const std::uint8_t* src, std::uint8_t* dst, int width)
-{
-    for (int x = 0; x < width; ++x, src += 4, dst += 4) {
-        const int a = src[3];
-        if (a == 0) {
-            std::memset(dst, 0, 4);
-            continue;
-        }
-        for (int c = 0; c < 3; ++c) dst[c] = static_cast<std::uint8_t>(std::min(255, (src[c] * 255 + a / 2) / a));
-        dst[3] = static_cast<std::uint8_t>(a);
-    }
 }
 
 class FfmpegWriter final : public AnimationWriter {
@@ -271,11 +258,11 @@ private:
         }
         case AnimatedExportFormat::webm:
             for (int y = 0; y < h; ++y)
-                unpremultiplyRow(frame.row(y), m_rgba.data() + static_cast<std::size_t>(y) * w * 4, w);
+                render::unpremultiplyRow(frame.row(y), m_rgba.data() + static_cast<std::size_t>(y) * w * 4, w);
             scale();
             break;
         case AnimatedExportFormat::apng:
-            for (int y = 0; y < h; ++y) unpremultiplyRow(frame.row(y), m_frame->data[0] + y * m_frame->linesize[0], w);
+            for (int y = 0; y < h; ++y) render::unpremultiplyRow(frame.row(y), m_frame->data[0] + y * m_frame->linesize[0], w);
             break;
         case AnimatedExportFormat::gif: {
             const render::Image flat = flattenOntoMatte(frame, m_settings.matte);

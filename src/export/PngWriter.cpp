@@ -2,6 +2,7 @@
 #include "export/PngWriter.h"
 
 #include "document/AtomicFile.h"
+#include "render/StraightAlpha.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -16,19 +17,7 @@ Result<std::string, PngError> encodePng(const render::Image& image)
         return Error<PngError>{PngError::emptyImage, "there is no image to encode"};
     QImage straight(image.width, image.height, QImage::Format_RGBA8888);
     if (straight.isNull()) return Error<PngError>{PngError::encodingFailed, "cannot allocate the image"};
-    for (int y = 0; y < image.height; ++y) {
-        const std::uint8_t* in = image.row(y);
-        uchar* out = straight.scanLine(y);
-        for (int x = 0; x < image.width; ++x) {
-            const unsigned a = in[4 * x + 3];
-            for (int c = 0; c < 3; ++c) {
-                // Un-premultiply with rounding; a = 0 has no colour.
-                const unsigned v = in[4 * x + c];
-                out[4 * x + c] = a == 0 ? 0 : static_cast<uchar>(std::min(255u, (v * 255u + a / 2u) / a));
-            }
-            out[4 * x + 3] = static_cast<uchar>(a);
-        }
-    }
+    for (int y = 0; y < image.height; ++y) render::unpremultiplyRow(image.row(y), straight.scanLine(y), image.width);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
