@@ -228,7 +228,7 @@ FrameRenderer::~FrameRenderer() { waitForIdle(); }
 
 void FrameRenderer::request(FrameRequest request)
 {
-    if (m_watcher.isRunning()) {
+    if (m_inFlight) {
         m_waiting = std::move(request);
         return;
     }
@@ -237,11 +237,13 @@ void FrameRenderer::request(FrameRequest request)
 
 void FrameRenderer::launch(FrameRequest request)
 {
+    m_inFlight = true;
     m_watcher.setFuture(QtConcurrent::run([request = std::move(request), cache = m_cache] { return renderFrame(request, *cache); }));
 }
 
 void FrameRenderer::finished()
 {
+    m_inFlight = false;
     const QFuture<Frame> future = m_watcher.future();
     if (future.isValid() && future.resultCount() > 0) emit frameReady(future.result());
     if (m_waiting) {
@@ -255,6 +257,7 @@ void FrameRenderer::waitForIdle()
 {
     m_waiting.reset();
     m_watcher.waitForFinished();
+    m_inFlight = false;
 }
 
 } // namespace lumara::ui

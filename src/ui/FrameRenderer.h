@@ -81,7 +81,8 @@ public:
     // Starts rendering now when idle, otherwise keeps the request until the current one ends
     // (replacing any request already waiting).
     void request(FrameRequest request);
-    bool isBusy() const { return m_watcher.isRunning(); }
+    // From launch until its frame has been delivered (not merely computed).
+    bool isBusy() const { return m_inFlight; }
     // Blocks until the frame in flight (if any) is done; for orderly shutdown and tests.
     void waitForIdle();
 
@@ -94,6 +95,9 @@ private:
 
     QFutureWatcher<Frame> m_watcher;
     std::optional<FrameRequest> m_waiting;
+    // A frame that has finished on the worker but whose result the watcher has not yet delivered
+    // still counts: launching another then would replace the watched future and lose it.
+    bool m_inFlight = false;
     // Touched only by the one frame in flight.
     std::shared_ptr<FrameCache> m_cache = std::make_shared<FrameCache>();
 };

@@ -34,6 +34,8 @@ public:
     ~MainCanvasView() override;
 
     bool isPlaying() const { return m_isPlaying; }
+    // A frame is being rendered on a worker thread.
+    bool isRenderingFrame() const { return m_renderer.isBusy(); }
     void setPlaying(bool playing);
 
     int backgroundRawValue() const { return m_backgroundRawValue; }

@@ -248,7 +248,9 @@ TEST_F(EditorFixture, CanvasStopsDrawingWhileHiddenOrMinimised)
     ASSERT_TRUE(frames.wait(5000)) << "the shown canvas draws";
     for (auto hideIt : {+[](QWidget* w) { w->showMinimized(); }, +[](QWidget* w) { w->hide(); }}) {
         hideIt(window());
-        QTest::qWait(150); // a frame already in flight may still land
+        // A frame already in flight may still land: wait until none is, then for its delivery.
+        QTRY_VERIFY_WITH_TIMEOUT(!canvas->isRenderingFrame(), 5000);
+        QTest::qWait(150);
         const qint64 before = canvas->presentedFrames();
         QTest::qWait(300);
         EXPECT_EQ(canvas->presentedFrames(), before);
