@@ -18,12 +18,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
 
 namespace lumara::exporting {
 namespace {
 
 using test::Frame;
+using test::BrowserRun;
 using test::runChromium;
 
 class GeneratedPage : public ::testing::Test {
@@ -224,7 +226,15 @@ TEST_F(GeneratedPage, MultiStatePageCyclesOnItsInterval)
 })();
 )JS";
     const std::string url = pageUrl("cycle.html", test::withScriptAtEnd(generateAnimatedHTML({a, b, c}, 0.25), recorder));
-    const auto run = runChromium({"--window-size=48,48", "--virtual-time-budget=8000", "--dump-dom"}, url, 150);
+    // Headless Chromium now and then reports the stage hidden early in a run, and the page then
+    // (rightly) stops its timer; such a run shows fewer than three steps and is run again, at most
+    // three times. Every expectation below applies to the run that is kept.
+    BrowserRun run;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        run = runChromium({"--window-size=48,48", "--virtual-time-budget=8000", "--dump-dom"}, url, 150);
+        std::istringstream entries(test::preText(run.dom, "cycle-log"));
+        if (std::distance(std::istream_iterator<std::string>(entries), std::istream_iterator<std::string>()) >= 3) break;
+    }
     ASSERT_EQ(run.exitCode, 0) << run.log;
     EXPECT_EQ(test::scriptErrors(run.log), std::vector<std::string>{});
     std::istringstream in(test::preText(run.dom, "cycle-log"));
