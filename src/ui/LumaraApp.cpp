@@ -2,6 +2,7 @@
 // UI thread only.
 #include "ui/LumaraApp.h"
 
+#include "document/AutosaveScheduler.h"
 #include "document/OrbDocument.h"
 #include "document/Preferences.h"
 #include "ui/FileDialogs.h"
@@ -22,6 +23,7 @@ LumaraApp::LumaraApp(Preferences* preferences, std::unique_ptr<FileDialogs> dial
     : QObject(parent), m_preferences(preferences)
 {
     m_document = std::make_unique<OrbDocument>(restoreLastProject(*preferences, OrbValues{}), preferences);
+    m_autosave = std::make_unique<AutosaveScheduler>(m_document.get());
     if (!dialogs) dialogs = makeSystemFileDialogs();
     m_window = std::make_unique<MainWindow>(m_document.get(), &preferences->settings(), std::move(dialogs));
     m_window->setWindowIcon(brandIcon());
@@ -35,7 +37,8 @@ LumaraApp::LumaraApp(Preferences* preferences, std::unique_ptr<FileDialogs> dial
 
 LumaraApp::~LumaraApp()
 {
-    m_window.reset(); // the window lets go of the document before the document goes
+    m_autosave->flush(); // quitting keeps the last edits
+    m_window.reset();    // the window lets go of the document before the document goes
 }
 
 void LumaraApp::setShowHelp(bool show)

@@ -13,6 +13,7 @@
 #include <optional>
 
 namespace lumara {
+class AutosaveScheduler;
 class OrbDocument;
 class Preferences;
 }
@@ -31,6 +32,8 @@ public:
     ~LumaraApp() override;
 
     OrbDocument* document() const { return m_document.get(); }
+    // Writes field edits to the autosave record once they pause; flushed when the app goes.
+    AutosaveScheduler* autosave() const { return m_autosave.get(); }
     MainWindow* mainWindow() const { return m_window.get(); }
 
     // Whether the help sheet is wanted; set by the help command, shown by the window.
@@ -43,6 +46,7 @@ signals:
 private:
     Preferences* m_preferences;
     std::unique_ptr<OrbDocument> m_document;
+    std::unique_ptr<AutosaveScheduler> m_autosave;
     std::unique_ptr<MainWindow> m_window;
     bool m_showHelp = false;
 };

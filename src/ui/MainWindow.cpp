@@ -8,6 +8,7 @@
 #include "render/OrbRenderer.h"
 #include "ui/Capsule.h"
 #include "ui/FileDialogs.h"
+#include "ui/InspectorView.h"
 #include "ui/MainCanvasView.h"
 #include "ui/PresetSidebarView.h"
 #include "ui/StateStripView.h"
@@ -40,30 +41,6 @@ namespace {
 
 constexpr const char* kRecentFilesKey = "recentFiles";
 constexpr int kMaxRecentFiles = 10;
-
-// The inspector column until its sections exist: the panel's frame and title.
-class InspectorPanel : public QWidget {
-public:
-    InspectorPanel()
-    {
-        setAccessibleName(QStringLiteral("Inspector"));
-        auto* column = new QVBoxLayout(this);
-        column->setContentsMargins(16, 16, 16, 16);
-        auto* title = new QLabel(QStringLiteral("Inspector"));
-        title->setFont(pixelFont(title->font(), 13, QFont::DemiBold));
-        column->addWidget(title);
-        column->addStretch(1);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        const QColor window = palette().color(QPalette::Window);
-        p.fillRect(rect(), window);
-        p.fillRect(QRect(0, 0, 1, height()), sidebarColors(isDarkAppearance()).divider);
-    }
-};
 
 // The one-pixel line between the strip and the canvas.
 class Hairline : public QWidget {
@@ -117,9 +94,11 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
         m_canvas->setPlaying(playing);
     });
 
-    m_inspector = new InspectorPanel;
-    m_inspector->setMinimumWidth(280);
-    m_inspector->setMaximumWidth(400);
+    auto* inspector = new InspectorView(document);
+    inspector->setMinimumWidth(280);
+    inspector->setMaximumWidth(400);
+    m_inspector = inspector;
+    connectInspectorExports(inspector);
 
     m_splitter = new QSplitter(Qt::Horizontal);
     m_splitter->setChildrenCollapsible(false);
@@ -385,6 +364,26 @@ void MainWindow::exportPNGImage()
             (void)exporting::exportPngImage(values, time, 2.0, target); // failures are silent
         }));
     }
+}
+
+void MainWindow::connectInspectorExports(InspectorView* inspector)
+{
+    connect(inspector, &InspectorView::textExportRequested, this, &MainWindow::exportTextFile);
+    connect(inspector, &InspectorView::pngExportRequested, this, &MainWindow::exportPNGImage);
+    connect(inspector, &InspectorView::animationExportRequested, this, &MainWindow::showAnimationExportRoute);
+}
+
+void MainWindow::showAnimationExportRoute()
+{
+    // Until the editor has its own animated export, say where to find it rather than do nothing.
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Animation"),
+                                QStringLiteral("Save the project, then export its animation from a terminal:\n\n"
+                                               "lumara animate PROJECT.lumara -o orb.mp4\n\n"
+                                               "The extension picks the format: .mp4, .apng, .gif or .webm."),
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("animationExportRoute"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void MainWindow::waitForExports() { m_exports.waitForFinished(); }

@@ -23,6 +23,7 @@ class QSplitter;
 namespace lumara::ui {
 
 class CapsuleLabel;
+class InspectorView;
 class FileDialogs;
 class MainCanvasView;
 class PresetSidebarView;
@@ -97,6 +98,9 @@ private:
     QPropertyAnimation* fadeToast(double to);
     void placeToast();
     void enlargeToScreen();
+    // Where the inspector's export rows lead.
+    void connectInspectorExports(InspectorView* inspector);
+    void showAnimationExportRoute();
     QAction* makeAction(const char* objectName, const QString& text, const QList<QKeySequence>& shortcuts = {});
 
     QPointer<OrbDocument> m_document;

@@ -1,0 +1,97 @@
+// The effects section.
+#include "ui/EffectsSection.h"
+
+#include "ui/InspectorText.h"
+#include "ui/LabeledSlider.h"
+#include "ui/Theme.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QFrame>
+
+namespace lumara::ui {
+
+namespace {
+
+QString p50(double v) { return percentText(v, 50); }
+QString p100(double v) { return percentText(v, 100); }
+QString d1(double v) { return decimalText(v, 1); }
+
+} // namespace
+
+EffectsSection::EffectsSection(OrbDocument* document, QWidget* parent) : InspectorSection(document, parent)
+{
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(10);
+
+    m_speed = new LabeledSlider(QStringLiteral("Speed"), 10, 120, integerPartText, this);
+    // A drag only moves the draft; keys and the wheel change the speed at once, one undo step
+    // per burst of steps.
+    m_speed->onCommit = [this] {
+        if (!m_speed->isDragging()) recordUndoStep();
+    };
+    connect(m_speed, &LabeledSlider::valueEdited, this, &EffectsSection::speedEdited);
+    connect(m_speed, &LabeledSlider::dragFinished, this, &EffectsSection::speedReleased);
+    follow(&OrbConfiguration::speedChanged, [this](const OrbConfiguration& config) {
+        if (!m_speedDraft) m_speed->setValue(config.speed());
+    });
+    column->addWidget(m_speed);
+
+    auto* divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setFixedHeight(1);
+    QPalette line = divider->palette();
+    line.setColor(QPalette::WindowText, withAlpha(line.color(QPalette::WindowText), 0.12));
+    divider->setPalette(line);
+    column->addWidget(divider);
+
+    const SliderField fields[] = {
+        {QStringLiteral("Intensity"), 0, 2, p50, &OrbConfiguration::glowIntensity, &OrbConfiguration::setGlowIntensity,
+         &OrbConfiguration::glowIntensityChanged},
+        {QStringLiteral("Softness"), 0, 2, d1, &OrbConfiguration::glowSoftness, &OrbConfiguration::setGlowSoftness,
+         &OrbConfiguration::glowSoftnessChanged},
+        {QStringLiteral("Ring"), 0, 3, d1, &OrbConfiguration::innerRingWidth, &OrbConfiguration::setInnerRingWidth,
+         &OrbConfiguration::innerRingWidthChanged},
+        {QStringLiteral("Outer Glow"), 0, 2, p50, &OrbConfiguration::shadowRadius, &OrbConfiguration::setShadowRadius,
+         &OrbConfiguration::shadowRadiusChanged},
+        {QStringLiteral("Edge Fade"), 0, 1, p100, &OrbConfiguration::edgeSoftness, &OrbConfiguration::setEdgeSoftness,
+         &OrbConfiguration::edgeSoftnessChanged},
+    };
+    for (const SliderField& field : fields) m_sliders << addSlider(column, field);
+
+    m_toggles << addToggle(column, QStringLiteral("Background"), &OrbConfiguration::showBackground,
+                           &OrbConfiguration::setShowBackground, &OrbConfiguration::showBackgroundChanged);
+    m_toggles << addToggle(column, QStringLiteral("Blobs"), &OrbConfiguration::showWavyBlobs,
+                           &OrbConfiguration::setShowWavyBlobs, &OrbConfiguration::showWavyBlobsChanged);
+    m_toggles << addToggle(column, QStringLiteral("Glow"), &OrbConfiguration::showGlowEffects,
+                           &OrbConfiguration::setShowGlowEffects, &OrbConfiguration::showGlowEffectsChanged);
+    m_toggles << addToggle(column, QStringLiteral("Shadow"), &OrbConfiguration::showShadow, &OrbConfiguration::setShowShadow,
+                           &OrbConfiguration::showShadowChanged);
+}
+
+void EffectsSection::speedEdited(double speed)
+{
+    if (m_speed->isDragging()) {
+        m_speedDraft = speed;
+        m_speed->setValue(speed); // the header shows the draft
+        return;
+    }
+    if (OrbConfiguration* config = configuration()) config->setSpeed(speed);
+}
+
+void EffectsSection::speedReleased()
+{
+    // One undo step per release, even when the handle did not move.
+    recordUndoStep();
+    OrbConfiguration* config = configuration();
+    const std::optional<double> draft = std::exchange(m_speedDraft, std::nullopt);
+    if (config) {
+        const double speed = draft.value_or(config->speed());
+        if (speed != config->speed()) config->setSpeed(speed);
+        m_speed->setValue(config->speed());
+    }
+}
+
+} // namespace lumara::ui

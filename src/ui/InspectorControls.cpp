@@ -1,0 +1,339 @@
+// Stepper, colour swatch, gradient bar, collapsible section and export row.
+#include "ui/InspectorControls.h"
+
+#include "model/ColorConversion.h"
+#include "ui/LabeledSlider.h"
+#include "ui/Theme.h"
+
+#include <QBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyleOptionFocusRect>
+#include <QToolButton>
+#include <QVariantAnimation>
+
+#include <cmath>
+#include <numbers>
+
+namespace lumara::ui {
+
+namespace {
+
+QToolButton* stepButton(const QString& text, const QString& accessibleName, QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setText(text);
+    button->setAccessibleName(accessibleName);
+    button->setFocusPolicy(Qt::NoFocus); // the stepper itself takes focus and the arrow keys
+    button->setAutoRepeat(true);
+    button->setFixedSize(24, 22);
+    return button;
+}
+
+// A focus ring in the accent colour around `rect`.
+void drawFocusRing(QPainter& p, const QRectF& rect, double radius)
+{
+    p.setPen(QPen(withAlpha(brandAccentPale(), 0.9), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(rect, radius, radius);
+}
+
+} // namespace
+
+// --- Stepper
+
+Stepper::Stepper(const QString& accessibleName, double minimum, double maximum, double step, Format format, QWidget* parent)
+    : QWidget(parent), m_minimum(minimum), m_maximum(maximum), m_step(step), m_format(std::move(format))
+{
+    setAccessibleName(accessibleName);
+    setFocusPolicy(Qt::StrongFocus);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(2, 2, 2, 2);
+    row->setSpacing(6);
+    if (m_format) {
+        m_text = new QLabel(this);
+        m_text->setMinimumWidth(28);
+        m_text->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        row->addWidget(m_text);
+    }
+    m_minus = stepButton(QStringLiteral("\u2212"), QStringLiteral("Decrement"), this);
+    m_plus = stepButton(QStringLiteral("+"), QStringLiteral("Increment"), this);
+    row->addWidget(m_minus);
+    row->addWidget(m_plus);
+    connect(m_minus, &QToolButton::clicked, this, [this] { this->step(-1); });
+    connect(m_plus, &QToolButton::clicked, this, [this] { this->step(+1); });
+    setValue(minimum);
+}
+
+void Stepper::setValue(double value)
+{
+    m_value = value;
+    if (m_text) {
+        m_text->setText(m_format(value));
+        setAccessibleDescription(m_text->text());
+    }
+    // NaN compares false both ways, so both buttons stay usable and a step lands in the range.
+    m_minus->setEnabled(!(value <= m_minimum));
+    m_plus->setEnabled(!(value >= m_maximum));
+}
+
+QString Stepper::text() const { return m_text ? m_text->text() : QString(); }
+
+double Stepper::steppedValue(int direction) const
+{
+    const double start = std::isfinite(m_value) ? m_value : (direction > 0 ? m_minimum - m_step : m_maximum + m_step);
+    return std::clamp(start + direction * m_step, m_minimum, m_maximum);
+}
+
+void Stepper::step(int direction)
+{
+    if (direction < 0 ? !m_minus->isEnabled() : !m_plus->isEnabled()) return;
+    const double next = steppedValue(direction);
+    if (next != m_value) emit stepped(next);
+}
+
+void Stepper::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+    case Qt::Key_Plus: step(+1); break;
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Minus: step(-1); break;
+    default: QWidget::keyPressEvent(event); return;
+    }
+    event->accept();
+}
+
+void Stepper::paintEvent(QPaintEvent*)
+{
+    if (!hasFocus()) return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), 5);
+}
+
+// --- ColorSwatch
+
+ColorSwatch::ColorSwatch(const QString& accessibleName, QWidget* parent) : QAbstractButton(parent)
+{
+    setAccessibleName(accessibleName);
+    setToolTip(accessibleName);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    setFixedSize(sizeHint());
+}
+
+void ColorSwatch::setColor(const CodableColor& color)
+{
+    if (color == m_color) return;
+    m_color = color;
+    update();
+}
+
+void ColorSwatch::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(3, 3, -3, -3);
+    QColor fill = displayColor(m_color);
+    fill.setAlphaF(1.0f); // the pickers edit opaque colours
+    p.setPen(QPen(withAlpha(palette().color(QPalette::WindowText), isDown() ? 0.5 : 0.18), 1));
+    p.setBrush(fill);
+    p.drawRoundedRect(box, 5, 5);
+    if (hasFocus()) drawFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), 7);
+}
+
+// --- GradientPreviewBar
+
+GradientPreviewBar::GradientPreviewBar(QWidget* parent) : QWidget(parent)
+{
+    setFixedHeight(28);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setAccessibleName(QStringLiteral("Gradient preview"));
+}
+
+void GradientPreviewBar::setColors(const std::vector<CodableColor>& colors)
+{
+    if (colors == m_colors) return;
+    m_colors = colors;
+    update();
+}
+
+void GradientPreviewBar::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF bar = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    QLinearGradient gradient(bar.topLeft(), bar.topRight());
+    const auto count = m_colors.size();
+    for (std::size_t i = 0; i < count; ++i)
+        gradient.setColorAt(count == 1 ? 0.0 : double(i) / double(count - 1), displayColor(m_colors[i]));
+    if (count == 1) gradient.setColorAt(1.0, displayColor(m_colors[0]));
+    p.setBrush(count ? QBrush(gradient) : QBrush(Qt::NoBrush));
+    p.setPen(QPen(withAlpha(palette().color(QPalette::WindowText), 0.1), 1));
+    p.drawRoundedRect(bar, 6, 6);
+}
+
+// --- CollapsibleSection
+
+double CollapsibleSection::springProgress(double t)
+{
+    if (t >= 1.0) return 1.0;
+    if (t <= 0.0) return 0.0;
+    // A damped spring of response 0.5 s and damping fraction 0.85 released from rest:
+    // x(s) = 1 - e^(-ζωs) (cos ωd s + ζω/ωd sin ωd s), with ω = 2π / response.
+    constexpr double response = 0.5, zeta = 0.85;
+    const double omega = 2 * std::numbers::pi / response;
+    const double omegaD = omega * std::sqrt(1 - zeta * zeta);
+    const double s = t * kAnimationMilliseconds / 1000.0;
+    return 1 - std::exp(-zeta * omega * s) * (std::cos(omegaD * s) + zeta * omega / omegaD * std::sin(omegaD * s));
+}
+
+CollapsibleSection::CollapsibleSection(const QString& title, QWidget* body, QWidget* parent)
+    : QWidget(parent), m_body(body)
+{
+    m_header = new QToolButton(this);
+    m_header->setText(title);
+    m_header->setAccessibleName(title);
+    m_header->setCheckable(true);
+    m_header->setChecked(true);
+    m_header->setAutoRaise(true);
+    m_header->setFocusPolicy(Qt::StrongFocus);
+    m_header->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_header->setArrowType(Qt::DownArrow);
+    m_header->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_header->setFont(pixelFont(font(), 13, QFont::DemiBold));
+    m_header->setStyleSheet(QStringLiteral("QToolButton { border: none; text-align: left; padding: 4px 0px; }"));
+    connect(m_header, &QToolButton::toggled, this, [this](bool on) { setExpanded(on); });
+
+    m_clip = new QWidget(this);
+    auto* clipColumn = new QVBoxLayout(m_clip);
+    clipColumn->setContentsMargins(0, 4, 0, 8);
+    clipColumn->addWidget(body);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(m_header);
+    column->addWidget(m_clip);
+
+    m_animation = new QVariantAnimation(this);
+    m_animation->setDuration(kAnimationMilliseconds);
+    m_animation->setStartValue(0.0);
+    m_animation->setEndValue(1.0);
+    QEasingCurve spring;
+    spring.setCustomType([](qreal t) { return qreal(springProgress(t)); });
+    m_animation->setEasingCurve(spring);
+}
+
+QAbstractButton* CollapsibleSection::header() const { return m_header; }
+
+bool CollapsibleSection::isAnimating() const { return m_animation->state() == QAbstractAnimation::Running; }
+
+void CollapsibleSection::setExpanded(bool expanded, bool animated)
+{
+    if (expanded == m_expanded) return;
+    m_expanded = expanded;
+    {
+        const QSignalBlocker blocker(m_header);
+        m_header->setChecked(expanded);
+    }
+    m_header->setArrowType(expanded ? Qt::DownArrow : Qt::RightArrow);
+    m_animation->stop();
+    m_animation->disconnect(this);
+
+    const int from = m_clip->isVisible() ? m_clip->height() : 0;
+    const int to = expanded ? m_clip->sizeHint().height() : 0;
+    auto finish = [this] {
+        if (m_expanded) {
+            m_clip->setMaximumHeight(QWIDGETSIZE_MAX);
+        } else {
+            m_clip->hide(); // collapsed controls leave the Tab order
+        }
+    };
+    if (expanded) m_clip->show();
+    if (!animated) {
+        m_clip->setMaximumHeight(to);
+        finish();
+    } else {
+        m_clip->setMaximumHeight(from);
+        connect(m_animation, &QVariantAnimation::valueChanged, this, [this, from, to](const QVariant& progress) {
+            // The spring may overshoot slightly; the body never shrinks below nothing.
+            m_clip->setMaximumHeight(std::max(0, int(std::lround(from + (to - from) * progress.toDouble()))));
+        });
+        connect(m_animation, &QVariantAnimation::finished, this, finish);
+        m_animation->start();
+    }
+    emit expandedChanged(expanded);
+}
+
+// --- ExportButton
+
+ExportButton::ExportButton(const QString& title, const QString& subtitle, const QIcon& icon, QWidget* parent)
+    : QAbstractButton(parent), m_subtitle(subtitle)
+{
+    setText(title);
+    setIcon(icon);
+    setAccessibleName(title);
+    setAccessibleDescription(subtitle);
+    setToolTip(subtitle);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+QSize ExportButton::sizeHint() const { return {220, 44}; }
+
+void ExportButton::enterEvent(QEnterEvent* event)
+{
+    m_hovered = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void ExportButton::leaveEvent(QEvent* event)
+{
+    m_hovered = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+void ExportButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF row = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    if (isDown() || m_hovered) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(withAlpha(palette().color(QPalette::WindowText), isDown() ? 0.12 : 0.06));
+        p.drawRoundedRect(row, 6, 6);
+    }
+    if (hasFocus()) drawFocusRing(p, row, 6);
+
+    const QRect iconBox(6, 0, 24, height());
+    const int iconSide = 20; // title-3 size
+    icon().paint(&p, QRect(iconBox.center().x() - iconSide / 2 + 1, (height() - iconSide) / 2, iconSide, iconSide),
+                 Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+
+    const int textLeft = iconBox.right() + 10;
+    const QFont titleFont = pixelFont(font(), 13, QFont::Medium);
+    const QFont subtitleFont = pixelFont(font(), 11);
+    const int titleHeight = QFontMetrics(titleFont).height();
+    const int subtitleHeight = QFontMetrics(subtitleFont).height();
+    const int top = (height() - titleHeight - subtitleHeight - 1) / 2;
+    p.setFont(titleFont);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(QRect(textLeft, top, width() - textLeft - 4, titleHeight), Qt::AlignLeft | Qt::AlignVCenter, text());
+    p.setFont(subtitleFont);
+    p.setPen(secondaryTextColor(this));
+    const QString subtitle = QFontMetrics(subtitleFont).elidedText(m_subtitle, Qt::ElideRight, width() - textLeft - 4);
+    p.drawText(QRect(textLeft, top + titleHeight + 1, width() - textLeft - 4, subtitleHeight), Qt::AlignLeft | Qt::AlignVCenter,
+               subtitle);
+}
+
+} // namespace lumara::ui
