@@ -76,7 +76,7 @@ void LabeledSlider::setValue(double value)
 {
     const bool sameValue = value == m_value && !m_valueText.isEmpty();
     m_value = value;
-    const QString text = m_format ? m_format(value) : QString::number(value);
+    const QString text = textFor(value);
     if (text != m_valueText) {
         m_valueText = text;
         m_slider->setAccessibleDescription(text);

@@ -32,6 +32,8 @@ public:
 
     QString label() const { return m_label; }
     QString valueText() const { return m_valueText; }
+    // The text the header shows for a value.
+    QString textFor(double value) const { return m_format ? m_format(value) : QString::number(value); }
     double minimum() const { return m_minimum; }
     double maximum() const { return m_maximum; }
     bool isDragging() const { return m_dragging; }

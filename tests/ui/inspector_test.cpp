@@ -1,0 +1,505 @@
+// The inspector on real widgets driving the real document and its QUndoStack: one undo step per
+// gesture, the speed draft, the colour rules, value texts, values outside a control's range shown
+// and never written back, the size field, the autosave after a pause and at quit, and the export
+// rows reaching their flows.
+#include "UiTestSupport.h"
+#include "support/TestSupport.h"
+
+#include "model/ColorConversion.h"
+#include "ui/ColorsSection.h"
+#include "ui/EffectsSection.h"
+#include "ui/ExportSection.h"
+#include "ui/InspectorControls.h"
+#include "ui/InspectorText.h"
+#include "ui/InspectorView.h"
+#include "ui/LabeledSlider.h"
+#include "ui/ShapeSection.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyleOptionSlider>
+#include <QToolButton>
+
+#include <cmath>
+#include <set>
+
+using namespace lumara;
+using lumara::test::EditorFixture;
+
+namespace {
+
+void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+QRect handleRect(QSlider* slider)
+{
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = slider->orientation();
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->sliderPosition();
+    option.sliderValue = slider->value();
+    option.subControls = QStyle::SC_All;
+    return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+}
+
+// Presses the handle, moves it in `steps` movements to `toFraction` of the groove, then releases
+// it (unless `release` is false).
+void dragSlider(ui::LabeledSlider* labeled, double toFraction, int steps = 5, bool release = true)
+{
+    QSlider* slider = labeled->slider();
+    const QPoint start = handleRect(slider).center();
+    sendMouse(slider, QEvent::MouseButtonPress, start, Qt::LeftButton);
+    const int targetX = int(std::lround(toFraction * slider->width()));
+    for (int i = 1; i <= steps; ++i)
+        sendMouse(slider, QEvent::MouseMove, QPoint(start.x() + (targetX - start.x()) * i / steps, start.y()), Qt::LeftButton);
+    if (release) sendMouse(slider, QEvent::MouseButtonRelease, QPoint(targetX, start.y()), Qt::NoButton);
+}
+
+class Inspector : public EditorFixture {
+protected:
+    ui::InspectorView* inspector() const { return qobject_cast<ui::InspectorView*>(window()->inspector()); }
+    ui::ColorsSection* colors() const { return inspector()->colorsSection(); }
+    ui::ShapeSection* shape() const { return inspector()->shapeSection(); }
+    ui::EffectsSection* effects() const { return inspector()->effectsSection(); }
+    OrbConfiguration* config() const { return document()->currentConfiguration(); }
+    // Undo steps behind the present state (steps undone are not counted).
+    int undoCount() { return window()->undoStack()->index(); }
+
+    // Every labelled slider that writes its field live, in inspector order.
+    QList<ui::LabeledSlider*> liveSliders() const
+    {
+        QList<ui::LabeledSlider*> all{colors()->angleSlider(), colors()->blurSlider()};
+        all += shape()->sliders();
+        all += effects()->sliders();
+        return all;
+    }
+    ui::LabeledSlider* slider(const QString& label, int occurrence = 0) const
+    {
+        for (ui::LabeledSlider* s : liveSliders())
+            if (s->label() == label && occurrence-- == 0) return s;
+        return nullptr;
+    }
+};
+
+} // namespace
+
+TEST_F(Inspector, ShowsFourExpandedSectionsInOrderAndFitsItsColumn)
+{
+    ASSERT_NE(inspector(), nullptr);
+    QStringList titles;
+    for (ui::CollapsibleSection* section : inspector()->sections()) {
+        titles << section->header()->text();
+        EXPECT_TRUE(section->isExpanded());
+    }
+    EXPECT_EQ(titles, QStringList({"Colors", "Shape", "Effects", "Export"}));
+    EXPECT_GE(inspector()->width(), 280);
+    EXPECT_LE(inspector()->width(), 400);
+}
+
+TEST_F(Inspector, EachSliderDragIsOneUndoStepThatRestoresTheValueFromBefore)
+{
+    const QList<ui::LabeledSlider*> sliders = liveSliders();
+    ASSERT_EQ(sliders.size(), 13);
+    for (ui::LabeledSlider* s : sliders) {
+        SCOPED_TRACE(s->label().toStdString());
+        const double before = s->value();
+        const OrbValues valuesBefore = config()->values();
+        const int steps = undoCount();
+        const double target = before > (s->minimum() + s->maximum()) / 2 ? 0.1 : 0.9;
+        dragSlider(s, target, 6);
+        EXPECT_EQ(undoCount(), steps + 1) << "one step for the whole drag";
+        EXPECT_NE(s->value(), before) << "the field follows the drag";
+        EXPECT_FALSE(config()->values() == valuesBefore);
+        window()->undoStack()->undo();
+        EXPECT_EQ(s->value(), before);
+        EXPECT_TRUE(config()->values() == valuesBefore) << "undo restores the value from before the drag";
+    }
+}
+
+TEST_F(Inspector, KeyboardAndWheelStepsRecordUndoStepsAndPageKeysMove)
+{
+    ui::LabeledSlider* opacity = slider("Opacity");
+    const double before = config()->blobOpacity();
+    opacity->slider()->setFocus();
+    QTest::keyClick(opacity->slider(), Qt::Key_Left);
+    QTest::keyClick(opacity->slider(), Qt::Key_Left);
+    EXPECT_LT(config()->blobOpacity(), before);
+    EXPECT_EQ(undoCount(), 1) << "quick key steps merge into one undo step";
+    QTest::keyClick(opacity->slider(), Qt::Key_PageDown);
+    EXPECT_NEAR(config()->blobOpacity(), before - 0.02 - 0.1, 1e-9);
+    window()->undoStack()->undo();
+    EXPECT_DOUBLE_EQ(config()->blobOpacity(), before);
+
+    ui::LabeledSlider* scale = slider("Scale");
+    const double scaleBefore = config()->blobScale();
+    QWheelEvent wheel(QPointF(10, 5), QPointF(scale->slider()->mapToGlobal(QPoint(10, 5))), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(scale->slider(), &wheel);
+    EXPECT_NE(config()->blobScale(), scaleBefore);
+    window()->undoStack()->undo();
+    EXPECT_DOUBLE_EQ(config()->blobScale(), scaleBefore) << "a wheel step is an undo step of its own";
+}
+
+TEST_F(Inspector, SpeedDragMovesOnlyTheDraftUntilReleaseWhichRecordsOneStep)
+{
+    ui::LabeledSlider* speed = effects()->speedSlider();
+    EXPECT_EQ(speed->valueText(), "60");
+    dragSlider(speed, 1.0, 4, /*release=*/false);
+    EXPECT_EQ(speed->valueText(), "120") << "the header shows the draft";
+    ASSERT_TRUE(effects()->speedDraft().has_value());
+    EXPECT_DOUBLE_EQ(config()->speed(), 60) << "the orb keeps its speed during the drag";
+    EXPECT_EQ(undoCount(), 0) << "the start of a speed drag records nothing";
+    sendMouse(speed->slider(), QEvent::MouseButtonRelease, handleRect(speed->slider()).center(), Qt::NoButton);
+    EXPECT_DOUBLE_EQ(config()->speed(), 120);
+    EXPECT_FALSE(effects()->speedDraft().has_value());
+    EXPECT_EQ(undoCount(), 1);
+
+    // Pressing and releasing without a move leaves the speed but still records a step.
+    dragSlider(speed, double(handleRect(speed->slider()).center().x()) / speed->slider()->width(), 0);
+    EXPECT_DOUBLE_EQ(config()->speed(), 120);
+    EXPECT_EQ(undoCount(), 2);
+    window()->undoStack()->undo();
+    window()->undoStack()->undo();
+    EXPECT_DOUBLE_EQ(config()->speed(), 60);
+    EXPECT_EQ(speed->valueText(), "60");
+}
+
+TEST_F(Inspector, StepperChangesAreOneUndoStepEach)
+{
+    ui::Stepper* count = shape()->countStepper();
+    EXPECT_EQ(count->text(), "2");
+    QTest::mouseClick(count->incrementButton(), Qt::LeftButton);
+    EXPECT_EQ(config()->blobCount(), 3);
+    QTest::mouseClick(count->decrementButton(), Qt::LeftButton);
+    EXPECT_EQ(config()->blobCount(), 2);
+    EXPECT_EQ(undoCount(), 2);
+    window()->undoStack()->undo();
+    EXPECT_EQ(config()->blobCount(), 3);
+    EXPECT_EQ(shape()->countStepper()->text(), "3");
+    window()->undoStack()->undo();
+    EXPECT_EQ(config()->blobCount(), 2);
+
+    count->setFocus();
+    QTest::keyClick(count, Qt::Key_Up);
+    EXPECT_EQ(config()->blobCount(), 3) << "the arrow keys step a focused stepper";
+    config()->setBlobCount(5);
+    EXPECT_FALSE(count->incrementButton()->isEnabled());
+    config()->setComplexity(3);
+    EXPECT_FALSE(shape()->pointsStepper()->decrementButton()->isEnabled());
+}
+
+TEST_F(Inspector, AddCopiesTheLastColourAndTheButtonsKeepTwoToSixColours)
+{
+    const CodableColor red{1, 0, 0, 1}, blue{0, 0, 1, 1};
+    config()->setBackgroundColors({red, blue});
+    EXPECT_FALSE(colors()->removeButton()->isEnabled()) << "Remove is disabled below 3 colours";
+    QTest::mouseClick(colors()->addButton(), Qt::LeftButton);
+    EXPECT_EQ(config()->backgroundColors(), (std::vector<CodableColor>{red, blue, blue}));
+    EXPECT_EQ(colors()->colorSwatches().size(), 3);
+    EXPECT_EQ(colors()->colorSwatches()[2]->accessibleName(), "Color 3");
+
+    struct Case {
+        std::size_t count;
+        bool addEnabled, removeEnabled;
+    };
+    for (const Case c : {Case{2, true, false}, Case{3, true, true}, Case{5, true, true}, Case{6, false, true}}) {
+        config()->setBackgroundColors(std::vector<CodableColor>(c.count, red));
+        EXPECT_EQ(colors()->addButton()->isEnabled(), c.addEnabled) << c.count;
+        EXPECT_EQ(colors()->removeButton()->isEnabled(), c.removeEnabled) << c.count;
+        EXPECT_EQ(std::size_t(colors()->colorSwatches().size()), c.count);
+    }
+    const int steps = undoCount();
+    QTest::mouseClick(colors()->removeButton(), Qt::LeftButton);
+    EXPECT_EQ(config()->backgroundColors().size(), 5u);
+    EXPECT_EQ(undoCount(), steps + 1);
+}
+
+TEST_F(Inspector, RadialHidesTheAngleAndKeepsIt)
+{
+    config()->setGradientAngle(135);
+    QComboBox* gradient = colors()->gradientPicker();
+    gradient->setFocus();
+    QTest::keyClick(gradient, Qt::Key_Down); // Linear -> Radial, as a user picks it
+    EXPECT_EQ(config()->gradientType(), GradientType::radial);
+    EXPECT_TRUE(colors()->angleSlider()->isHidden());
+    EXPECT_EQ(undoCount(), 1) << "a picker change is an undo step";
+    QTest::keyClick(gradient, Qt::Key_Down);
+    EXPECT_EQ(config()->gradientType(), GradientType::angular);
+    EXPECT_FALSE(colors()->angleSlider()->isHidden());
+    EXPECT_DOUBLE_EQ(config()->gradientAngle(), 135);
+    EXPECT_EQ(colors()->angleSlider()->valueText(), "135°");
+}
+
+TEST_F(Inspector, ValueTextsOfTheEdgeCases)
+{
+    struct Case {
+        void (OrbConfiguration::*set)(double);
+        double value;
+        ui::LabeledSlider* slider;
+        QString text;
+    };
+    const Case cases[] = {
+        {&OrbConfiguration::setCornerRadius, 0.995, slider("Corner Radius"), "Circle"},
+        {&OrbConfiguration::setCornerRadius, 0.005, slider("Corner Radius"), "Square"},
+        {&OrbConfiguration::setCornerRadius, 0.5, slider("Corner Radius"), "50%"},
+        {&OrbConfiguration::setGradientAngle, 359.9, slider("Angle"), "359°"},
+        {&OrbConfiguration::setGlowIntensity, 2.0, slider("Intensity"), "100%"},
+        {&OrbConfiguration::setShadowRadius, 1.0, slider("Outer Glow"), "50%"},
+        {&OrbConfiguration::setAmplitude, 0.5, slider("Distortion"), "100%"},
+        {&OrbConfiguration::setBlobSpread, 0.25, slider("Spread"), "50%"},
+        {&OrbConfiguration::setBlobBlur, 12.34, slider("Blur", 1), "12.3"},
+        {&OrbConfiguration::setBackgroundBlur, 12.5, slider("Blur", 0), "12"},
+        {&OrbConfiguration::setInnerRingWidth, 0.05, slider("Ring"), "0.1"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_NE(c.slider, nullptr);
+        (config()->*c.set)(c.value);
+        EXPECT_EQ(c.slider->valueText(), c.text) << c.value;
+    }
+    EXPECT_EQ(ui::angleText(-0.5), "0°");
+    EXPECT_EQ(ui::integerPartText(1e9), "1000000000");
+    // The slider's positions reach every value text that a ten times finer slider would.
+    for (ui::LabeledSlider* s : liveSliders()) {
+        std::set<QString> reached, all;
+        for (int i = 0; i <= ui::LabeledSlider::kSteps; ++i)
+            reached.insert(s->textFor(s->minimum() + (s->maximum() - s->minimum()) * i / ui::LabeledSlider::kSteps));
+        for (int i = 0; i <= 10 * ui::LabeledSlider::kSteps; ++i)
+            all.insert(s->textFor(s->minimum() + (s->maximum() - s->minimum()) * i / (10 * ui::LabeledSlider::kSteps)));
+        EXPECT_EQ(reached, all) << s->label().toStdString();
+    }
+}
+
+TEST_F(Inspector, ValuesOutsideTheControlsAreShownAsTheyAreAndNeverWrittenBack)
+{
+    OrbValues absurd = config()->values();
+    absurd.blobBlur = 80;
+    absurd.backgroundBlur = -4;
+    absurd.blobCount = 1'000'000'000;
+    absurd.complexity = 0;
+    absurd.orbSize = -5;
+    absurd.gradientType = GradientType(7);
+    absurd.blobBlendMode = BlobBlendMode(-1);
+    absurd.speed = 500;
+    // Loaded as a file would load it: a new configuration installed in the current state.
+    document()->setCurrentConfiguration(new OrbConfiguration(absurd));
+    QApplication::processEvents();
+    EXPECT_TRUE(config()->values() == absurd) << "showing the values wrote nothing";
+    EXPECT_EQ(undoCount(), 0);
+
+    EXPECT_EQ(slider("Blur", 1)->valueText(), "80.0");
+    EXPECT_EQ(slider("Blur", 1)->slider()->value(), ui::LabeledSlider::kSteps) << "the handle is pinned at the end";
+    EXPECT_EQ(slider("Blur", 0)->valueText(), "-4");
+    EXPECT_EQ(slider("Blur", 0)->slider()->value(), 0);
+    EXPECT_EQ(effects()->speedSlider()->valueText(), "500");
+    EXPECT_EQ(shape()->countStepper()->text(), "1000000000");
+    EXPECT_EQ(shape()->pointsStepper()->text(), "0");
+    EXPECT_EQ(shape()->sizeField()->text(), "-5");
+    EXPECT_EQ(colors()->gradientPicker()->currentIndex(), -1) << "an unknown kind selects no choice";
+    EXPECT_EQ(shape()->blendPicker()->currentIndex(), -1);
+    EXPECT_FALSE(colors()->angleSlider()->isHidden());
+
+    // Leaving the size field without typing keeps the value too.
+    shape()->sizeField()->setFocus();
+    shape()->submitSizeField();
+    // Moving the selection away and back rebinds the same widgets; still nothing is written.
+    document()->addState();
+    document()->selectState(0);
+    QApplication::processEvents();
+    EXPECT_TRUE(config()->values() == absurd);
+    EXPECT_EQ(undoCount(), 1) << "only the added state";
+
+    // A step from outside the range lands inside it.
+    QTest::mouseClick(shape()->countStepper()->decrementButton(), Qt::LeftButton);
+    EXPECT_EQ(config()->blobCount(), 5);
+}
+
+TEST_F(Inspector, SizeFieldTakesAnyNumberAndPutsBackGarbage)
+{
+    QLineEdit* field = shape()->sizeField();
+    EXPECT_EQ(field->text(), "280");
+    struct Case {
+        QString typed;
+        double stored;
+        QString shown;
+        int newSteps;
+    };
+    const Case cases[] = {{"1000", 1000, QLocale().toString(1000.0, 'f', 0), 1},
+                          {"abc", 1000, QLocale().toString(1000.0, 'f', 0), 0},
+                          {"", 1000, QLocale().toString(1000.0, 'f', 0), 0},
+                          {"  36.5 ", 36.5, QLocale().toString(36.5, 'f', 1), 1}};
+    for (const Case& c : cases) {
+        const int steps = undoCount();
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, c.typed);
+        if (c.typed.isEmpty()) field->clear();
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_DOUBLE_EQ(config()->orbSize(), c.stored) << c.typed.toStdString();
+        EXPECT_EQ(field->text(), c.shown) << c.typed.toStdString();
+        EXPECT_EQ(undoCount(), steps + c.newSteps) << c.typed.toStdString();
+    }
+    config()->setOrbSize(800);
+    EXPECT_FALSE(shape()->sizeStepper()->incrementButton()->isEnabled()) << "the stepper stops at 800";
+    QTest::mouseClick(shape()->sizeStepper()->decrementButton(), Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(config()->orbSize(), 790);
+}
+
+TEST_F(Inspector, TogglesAndPickersRecordOneUndoStepEach)
+{
+    QCheckBox* shadow = effects()->toggles().at(3);
+    EXPECT_EQ(shadow->text(), "Shadow");
+    const QPoint box(8, shadow->height() / 2); // on the check box, not the empty row beside it
+    QTest::mouseClick(shadow, Qt::LeftButton, {}, box);
+    EXPECT_FALSE(config()->showShadow());
+    QTest::mouseClick(shape()->coloredBlobsToggle(), Qt::LeftButton, {}, box);
+    EXPECT_TRUE(config()->coloredBlobs());
+    EXPECT_EQ(undoCount(), 2);
+    window()->undoStack()->undo();
+    EXPECT_FALSE(config()->coloredBlobs());
+    EXPECT_FALSE(config()->showShadow()) << "undo takes back only the last toggle";
+    EXPECT_FALSE(shadow->isChecked());
+}
+
+TEST_F(Inspector, ColourDialogWritesLiveRecordsOneStepAndCancelRestores)
+{
+    const CodableColor before = config()->backgroundColors().at(1);
+    QTest::mouseClick(colors()->colorSwatches().at(1), Qt::LeftButton);
+    QColorDialog* dialog = colors()->colorDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->testOption(QColorDialog::ShowAlphaChannel));
+    dialog->setCurrentColor(QColor(255, 0, 0));
+    dialog->setCurrentColor(QColor(0, 255, 0));
+    EXPECT_EQ(config()->backgroundColors().at(1), (CodableColor{0, 1, 0, 1})) << "the canvas follows the dialog";
+    EXPECT_EQ(undoCount(), 1) << "one step for the dialog's changes";
+    dialog->accept();
+    window()->undoStack()->undo();
+    EXPECT_EQ(config()->backgroundColors().at(1), before);
+
+    colors()->openColorDialog(ui::ColorsSection::kGlow);
+    colors()->colorDialog()->setCurrentColor(QColor(0, 0, 255));
+    EXPECT_EQ(config()->glowColor(), (CodableColor{0, 0, 1, 1}));
+    colors()->colorDialog()->reject();
+    EXPECT_EQ(config()->glowColor(), (CodableColor{1, 1, 1, 1})) << "Cancel puts the colour back";
+
+    // A position that no longer exists reads white and ignores writes.
+    OrbConfiguration& c = *config();
+    c.setBackgroundColors({{0, 0, 0, 1}, {0.5, 0.5, 0.5, 1}});
+    EXPECT_EQ(ui::backgroundColorAt(c, 5), (CodableColor{1, 1, 1, 1}));
+    EXPECT_FALSE(ui::setBackgroundColorAt(c, 5, {1, 0, 0, 1}));
+    EXPECT_FALSE(ui::setBackgroundColorAt(c, -1, {1, 0, 0, 1}));
+    EXPECT_EQ(c.backgroundColors().size(), 2u);
+}
+
+TEST(ColorConversion, PlatformColoursBecomeSrgbComponents)
+{
+    struct Case {
+        QColor color;
+        CodableColor expected;
+    };
+    const Case cases[] = {
+        {QColor::fromRgbF(0.25f, 0.5f, 1.0f, 1.0f), {0.25, 0.5, 1.0, 1.0}},
+        {QColor::fromHsvF(0.0f, 1.0f, 1.0f), {1, 0, 0, 1}},
+        {QColor::fromCmykF(0, 0, 1, 0), {1, 1, 0, 1}},
+        {QColor::fromRgbF(1.25f, -0.25f, 0.5f, 0.5f), {1.25, -0.25, 0.5, 0.5}}, // extended sRGB kept
+    };
+    for (const Case& c : cases) {
+        const CodableColor got = codableColor(c.color);
+        EXPECT_NEAR(got.red, c.expected.red, 1e-4);
+        EXPECT_NEAR(got.green, c.expected.green, 1e-4);
+        EXPECT_NEAR(got.blue, c.expected.blue, 1e-4);
+        EXPECT_NEAR(got.opacity, c.expected.opacity, 1e-4);
+    }
+}
+
+TEST_F(Inspector, FollowsTheDocumentWithTheSameWidgets)
+{
+    ui::LabeledSlider* blur = slider("Blur", 1);
+    ui::LabeledSlider* intensity = slider("Intensity");
+    document()->addState();
+    config()->setBlobBlur(7.5);
+    EXPECT_EQ(blur->valueText(), "7.5");
+    document()->selectState(0);
+    EXPECT_EQ(blur->valueText(), "1.0") << "another state's values at once";
+    document()->applyPreset(allPresets().front());
+    EXPECT_EQ(intensity->valueText(), ui::percentText(allPresets().front().configuration.glowIntensity, 50));
+    window()->undoStack()->undo();
+    EXPECT_EQ(blur->valueText(), "1.0");
+    EXPECT_EQ(blur, slider("Blur", 1)) << "no widget is rebuilt";
+}
+
+TEST_F(Inspector, SectionsCollapseFromTheKeyboardAndEveryControlIsNamed)
+{
+    ui::CollapsibleSection* shapeSection = inspector()->sections().at(1);
+    shapeSection->header()->setFocus();
+    QTest::keyClick(shapeSection->header(), Qt::Key_Space);
+    EXPECT_FALSE(shapeSection->isExpanded());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shapeSection->isAnimating(); }, 3000));
+    EXPECT_TRUE(shapeSection->body()->isHidden() || !shapeSection->body()->isVisible());
+    EXPECT_TRUE(inspector()->sections().at(0)->isExpanded()) << "the other sections keep their state";
+    QTest::keyClick(shapeSection->header(), Qt::Key_Space);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !shapeSection->isAnimating(); }, 3000));
+    EXPECT_TRUE(shapeSection->body()->isVisible());
+    EXPECT_NEAR(ui::CollapsibleSection::springProgress(1.0), 1.0, 1e-12);
+    EXPECT_GT(ui::CollapsibleSection::springProgress(0.5), 0.95);
+
+    for (QWidget* widget : inspector()->findChildren<QWidget*>()) {
+        if (!(widget->focusPolicy() & Qt::TabFocus) || !widget->isVisibleTo(inspector())) continue;
+        EXPECT_FALSE(widget->accessibleName().isEmpty()) << widget->metaObject()->className();
+    }
+}
+
+TEST_F(Inspector, EditsReachTheAutosaveRecordAfterAPauseAndAtQuit)
+{
+    const QString settings = path("Lumara.conf");
+    auto stored = [&] { return restoreLastProject(Preferences(settings), OrbValues{}).states.at(0).config.blobBlur; };
+    dragSlider(slider("Blur", 1), 0.5);
+    const double dragged = config()->blobBlur();
+    ASSERT_NE(dragged, 1.0);
+    EXPECT_NE(stored(), dragged) << "not written on every movement";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return stored() == dragged; }, 5000)) << "written once edits pause";
+
+    // An edit followed at once by quitting is kept, and the next start shows it.
+    config()->setGlowSoftness(1.7);
+    app.reset();
+    EXPECT_DOUBLE_EQ(restoreLastProject(Preferences(settings), OrbValues{}).states.at(0).config.glowSoftness, 1.7);
+    app = std::make_unique<ui::LumaraApp>(preferences.get(), std::make_unique<lumara::test::ScriptedDialogs>());
+    EXPECT_EQ(slider("Softness")->valueText(), "1.7");
+}
+
+TEST_F(Inspector, ExportRowsReachTheirFlows)
+{
+    const QList<ui::ExportButton*> rows = inspector()->exportSection()->rows();
+    QStringList titles, subtitles;
+    for (ui::ExportButton* row : rows) titles << row->title(), subtitles << row->subtitle();
+    EXPECT_EQ(titles, QStringList({"SwiftUI Code", "HTML", "Prompt", "PNG Image", "Animation"}));
+    EXPECT_EQ(subtitles, QStringList({"Copy-paste ready view code", "Self-contained web file", "Language-agnostic AI prompt",
+                                      "High-resolution @2x export", "Looping MP4, GIF, or transparent video"}));
+
+    const QString proposed[] = {"orb.swift", "orb.html", "orb.md", "orb.png"};
+    for (int i = 0; i < 4; ++i) {
+        dialogs->questions.clear();
+        QTest::mouseClick(rows[i], Qt::LeftButton); // the panel is answered "cancel"
+        ASSERT_EQ(dialogs->questions.size(), 1u) << titles[i].toStdString();
+        EXPECT_EQ(dialogs->questions[0].proposedName, proposed[i]);
+    }
+    dialogs->answers.push_back(path("out.html"));
+    QTest::mouseClick(rows[1], Qt::LeftButton);
+    EXPECT_NE(lumara::test::readBytes(path("out.html").toStdString()).find("<html"), std::string::npos);
+
+    dialogs->questions.clear();
+    QTest::mouseClick(rows[4], Qt::LeftButton);
+    EXPECT_TRUE(dialogs->questions.empty());
+    auto* route = window()->findChild<QMessageBox*>("animationExportRoute");
+    ASSERT_NE(route, nullptr) << "Animation says where the animated export is";
+    EXPECT_TRUE(route->text().contains("lumara animate"));
+    route->close();
+}
