@@ -2,11 +2,11 @@
 #include "ui/EffectsSection.h"
 
 #include "ui/InspectorText.h"
+#include "ui/InspectorControls.h"
 #include "ui/LabeledSlider.h"
 #include "ui/Theme.h"
 
 #include <QBoxLayout>
-#include <QCheckBox>
 #include <QFrame>
 
 namespace lumara::ui {

@@ -7,11 +7,11 @@
 
 #include <optional>
 
-class QCheckBox;
 
 namespace lumara::ui {
 
 class LabeledSlider;
+class ToggleSwitch;
 
 class EffectsSection : public InspectorSection {
     Q_OBJECT
@@ -24,7 +24,7 @@ public:
     // In order: Intensity, Softness, Ring, Outer Glow, Edge Fade.
     const QList<LabeledSlider*>& sliders() const { return m_sliders; }
     // In order: Background, Blobs, Glow, Shadow.
-    const QList<QCheckBox*>& toggles() const { return m_toggles; }
+    const QList<ToggleSwitch*>& toggles() const { return m_toggles; }
 
 private:
     void speedEdited(double speed);
@@ -33,7 +33,7 @@ private:
     LabeledSlider* m_speed = nullptr;
     std::optional<double> m_speedDraft;
     QList<LabeledSlider*> m_sliders;
-    QList<QCheckBox*> m_toggles;
+    QList<ToggleSwitch*> m_toggles;
 };
 
 } // namespace lumara::ui

@@ -117,6 +117,37 @@ void Stepper::paintEvent(QPaintEvent*)
     drawFocusRing(p, QRectF(rect()).adjusted(1, 1, -1, -1), 5);
 }
 
+// --- ToggleSwitch
+
+ToggleSwitch::ToggleSwitch(const QString& text, QWidget* parent) : QAbstractButton(parent)
+{
+    setText(text);
+    setAccessibleName(text);
+    setCheckable(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void ToggleSwitch::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setFont(pixelFont(font(), 12));
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    p.drawText(rect().adjusted(0, 0, -44, 0), Qt::AlignLeft | Qt::AlignVCenter, text());
+
+    const QRectF track(width() - 36.5, (height() - 20) / 2.0 + 0.5, 34, 19);
+    const QColor off = withAlpha(palette().color(QPalette::WindowText), isDarkAppearance() ? 0.22 : 0.16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(isChecked() ? brandAccent() : off);
+    p.drawRoundedRect(track, track.height() / 2, track.height() / 2);
+    const double knob = track.height() - 4;
+    const double x = isChecked() ? track.right() - 2 - knob : track.left() + 2;
+    p.setBrush(QColor(255, 255, 255));
+    p.drawEllipse(QRectF(x, track.top() + 2, knob, knob));
+    if (hasFocus()) drawFocusRing(p, track.adjusted(-2, -2, 2, 2), (track.height() + 4) / 2);
+}
+
 // --- ColorSwatch
 
 ColorSwatch::ColorSwatch(const QString& accessibleName, QWidget* parent) : QAbstractButton(parent)

@@ -56,6 +56,18 @@ private:
     QToolButton* m_plus = nullptr;
 };
 
+// An on/off row: the caption at the leading edge, a switch at the trailing one. The whole row
+// is the button; Space toggles it when focused.
+class ToggleSwitch : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit ToggleSwitch(const QString& text, QWidget* parent = nullptr);
+    QSize sizeHint() const override { return {200, 24}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 // A rounded square filled with a colour; clicking it asks for a colour dialog.
 class ColorSwatch : public QAbstractButton {
     Q_OBJECT

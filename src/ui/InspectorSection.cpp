@@ -1,11 +1,11 @@
 // Binding helpers of the inspector's sections.
 #include "ui/InspectorSection.h"
 
+#include "ui/InspectorControls.h"
 #include "ui/LabeledSlider.h"
 #include "ui/Theme.h"
 
 #include <QBoxLayout>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QSignalBlocker>
@@ -64,14 +64,12 @@ LabeledSlider* InspectorSection::addSlider(QBoxLayout* layout, const SliderField
     return slider;
 }
 
-QCheckBox* InspectorSection::addToggle(QBoxLayout* layout, const QString& label, bool (OrbConfiguration::*get)() const,
+ToggleSwitch* InspectorSection::addToggle(QBoxLayout* layout, const QString& label, bool (OrbConfiguration::*get)() const,
                                        void (OrbConfiguration::*set)(bool), ConfigurationSignal changed)
 {
-    auto* toggle = new QCheckBox(label, this);
-    toggle->setAccessibleName(label);
-    toggle->setFont(pixelFont(toggle->font(), 12));
+    auto* toggle = new ToggleSwitch(label, this);
     // `clicked` comes from the user only (mouse or Space); showing a value uses setChecked.
-    connect(toggle, &QCheckBox::clicked, this, [this, get, set](bool on) {
+    connect(toggle, &QAbstractButton::clicked, this, [this, get, set](bool on) {
         OrbConfiguration* config = configuration();
         if (!config || (config->*get)() == on) return;
         recordUndoStep();

@@ -13,13 +13,13 @@
 #include <vector>
 
 class QBoxLayout;
-class QCheckBox;
 class QComboBox;
 class QLabel;
 
 namespace lumara::ui {
 
 class LabeledSlider;
+class ToggleSwitch;
 
 using ConfigurationSignal = void (OrbConfiguration::*)();
 
@@ -55,8 +55,8 @@ protected:
 
     // A slider whose drag (or burst of key steps) records one undo step and writes live.
     LabeledSlider* addSlider(QBoxLayout* layout, const SliderField& field);
-    // A check box that records one undo step per change.
-    QCheckBox* addToggle(QBoxLayout* layout, const QString& label, bool (OrbConfiguration::*get)() const,
+    // A switch that records one undo step per change.
+    ToggleSwitch* addToggle(QBoxLayout* layout, const QString& label, bool (OrbConfiguration::*get)() const,
                          void (OrbConfiguration::*set)(bool), ConfigurationSignal changed);
     // A labelled choice; an index the model holds outside the choices selects none and is kept.
     // Each change the user makes records one undo step.

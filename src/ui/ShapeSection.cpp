@@ -7,7 +7,6 @@
 #include "ui/Theme.h"
 
 #include <QBoxLayout>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>

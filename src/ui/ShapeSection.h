@@ -5,13 +5,13 @@
 
 #include "ui/InspectorSection.h"
 
-class QCheckBox;
 class QComboBox;
 class QLineEdit;
 
 namespace lumara::ui {
 
 class LabeledSlider;
+class ToggleSwitch;
 class Stepper;
 
 class ShapeSection : public InspectorSection {
@@ -23,7 +23,7 @@ public:
     Stepper* sizeStepper() const { return m_sizeStepper; }
     Stepper* countStepper() const { return m_count; }
     Stepper* pointsStepper() const { return m_points; }
-    QCheckBox* coloredBlobsToggle() const { return m_coloredBlobs; }
+    ToggleSwitch* coloredBlobsToggle() const { return m_coloredBlobs; }
     QComboBox* blendPicker() const { return m_blend; }
     // The sliders in order: Corner Radius, Distortion, Scale, Spread, Opacity, Blur.
     const QList<LabeledSlider*>& sliders() const { return m_sliders; }
@@ -37,7 +37,7 @@ private:
     Stepper* m_sizeStepper = nullptr;
     Stepper* m_count = nullptr;
     Stepper* m_points = nullptr;
-    QCheckBox* m_coloredBlobs = nullptr;
+    ToggleSwitch* m_coloredBlobs = nullptr;
     QComboBox* m_blend = nullptr;
     QList<LabeledSlider*> m_sliders;
 };

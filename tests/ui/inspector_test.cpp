@@ -15,7 +15,6 @@
 #include "ui/LabeledSlider.h"
 #include "ui/ShapeSection.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -355,12 +354,11 @@ TEST_F(Inspector, SizeFieldTakesAnyNumberAndPutsBackGarbage)
 
 TEST_F(Inspector, TogglesAndPickersRecordOneUndoStepEach)
 {
-    QCheckBox* shadow = effects()->toggles().at(3);
+    ui::ToggleSwitch* shadow = effects()->toggles().at(3);
     EXPECT_EQ(shadow->text(), "Shadow");
-    const QPoint box(8, shadow->height() / 2); // on the check box, not the empty row beside it
-    QTest::mouseClick(shadow, Qt::LeftButton, {}, box);
+    QTest::mouseClick(shadow, Qt::LeftButton);
     EXPECT_FALSE(config()->showShadow());
-    QTest::mouseClick(shape()->coloredBlobsToggle(), Qt::LeftButton, {}, box);
+    QTest::mouseClick(shape()->coloredBlobsToggle(), Qt::LeftButton);
     EXPECT_TRUE(config()->coloredBlobs());
     EXPECT_EQ(undoCount(), 2);
     window()->undoStack()->undo();
