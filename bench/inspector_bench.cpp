@@ -88,7 +88,8 @@ void runEvents(int milliseconds)
     loop.exec();
 }
 
-// `sliderIndex` counts the shape section's sliders: 1 Distortion, 5 Blur.
+// `sliderIndex` counts the shape section's sliders: 1 Distortion, 5 Blur; -1 drags nothing (the
+// baseline: the same second of the animating canvas with the mouse still).
 void runDrag(benchmark::State& state, const OrbValues& values, int sliderIndex)
 {
     application();
@@ -101,15 +102,16 @@ void runDrag(benchmark::State& state, const OrbValues& values, int sliderIndex)
     window->show();
     runEvents(500); // shown, laid out, first frames drawn
     auto* inspector = qobject_cast<ui::InspectorView*>(window->inspector());
-    ui::LabeledSlider* labeled = inspector->shapeSection()->sliders().at(sliderIndex);
-    state.SetLabel(labeled->label().toStdString());
+    ui::LabeledSlider* labeled = inspector->shapeSection()->sliders().at(std::max(0, sliderIndex));
+    const bool drag = sliderIndex >= 0;
+    state.SetLabel(drag ? labeled->label().toStdString() : "no drag");
     QSlider* slider = labeled->slider();
     ui::MainCanvasView* canvas = window->canvas();
 
     double worstStallMs = 0, worstMoveMs = 0, frames = 0;
     for (auto _ : state) {
         // Start at the left end, so every drag crosses the whole range.
-        labeled->setValue(labeled->minimum());
+        if (drag) labeled->setValue(labeled->minimum());
         runEvents(200);
         QElapsedTimer clock;
         QTimer heartbeat;
@@ -135,13 +137,13 @@ void runDrag(benchmark::State& state, const OrbValues& values, int sliderIndex)
 
         const qint64 framesBefore = canvas->presentedFrames();
         clock.start();
-        sendMouse(slider, QEvent::MouseButtonPress, start, Qt::LeftButton);
+        if (drag) sendMouse(slider, QEvent::MouseButtonPress, start, Qt::LeftButton);
         heartbeat.start(1);
-        mouse.start(8);
+        if (drag) mouse.start(8);
         runEvents(1000);
         mouse.stop();
         heartbeat.stop();
-        sendMouse(slider, QEvent::MouseButtonRelease, QPoint(endX, start.y()), Qt::NoButton);
+        if (drag) sendMouse(slider, QEvent::MouseButtonRelease, QPoint(endX, start.y()), Qt::NoButton);
         frames += double(canvas->presentedFrames() - framesBefore);
         worstStallMs = std::max(worstStallMs, longestGapMs);
         worstMoveMs = std::max(worstMoveMs, longestMoveMs);
@@ -154,11 +156,15 @@ void runDrag(benchmark::State& state, const OrbValues& values, int sliderIndex)
     state.counters["longest_move_ms"] = worstMoveMs;
 }
 
+void BM_NoDragDefaultOrb(benchmark::State& state) { runDrag(state, OrbValues{}, -1); }
+void BM_NoDragHeaviestPreset(benchmark::State& state) { runDrag(state, heaviestPreset().configuration, -1); }
 void BM_DragBlurDefaultOrb(benchmark::State& state) { runDrag(state, OrbValues{}, 5); }
 void BM_DragDistortionDefaultOrb(benchmark::State& state) { runDrag(state, OrbValues{}, 1); }
 void BM_DragBlurHeaviestPreset(benchmark::State& state) { runDrag(state, heaviestPreset().configuration, 5); }
 void BM_DragDistortionHeaviestPreset(benchmark::State& state) { runDrag(state, heaviestPreset().configuration, 1); }
 
+BENCHMARK(BM_NoDragDefaultOrb)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NoDragHeaviestPreset)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DragBlurDefaultOrb)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DragDistortionDefaultOrb)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DragBlurHeaviestPreset)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
