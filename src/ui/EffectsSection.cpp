@@ -7,11 +7,23 @@
 #include "ui/Theme.h"
 
 #include <QBoxLayout>
-#include <QFrame>
+#include <QPainter>
 
 namespace lumara::ui {
 
 namespace {
+
+// A faint one-pixel line in the text colour of the present appearance.
+class Divider : public QWidget {
+public:
+    explicit Divider(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter(this).fillRect(rect(), withAlpha(palette().color(QPalette::WindowText), 0.12));
+    }
+};
 
 QString p50(double v) { return percentText(v, 50); }
 QString p100(double v) { return percentText(v, 100); }
@@ -38,14 +50,7 @@ EffectsSection::EffectsSection(OrbDocument* document, QWidget* parent) : Inspect
     });
     column->addWidget(m_speed);
 
-    auto* divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setFixedHeight(1);
-    QPalette line = divider->palette();
-    line.setColor(QPalette::WindowText, withAlpha(line.color(QPalette::WindowText), 0.12));
-    divider->setPalette(line);
-    column->addWidget(divider);
+    column->addWidget(new Divider(this));
 
     const SliderField fields[] = {
         {QStringLiteral("Intensity"), 0, 2, p50, &OrbConfiguration::glowIntensity, &OrbConfiguration::setGlowIntensity,

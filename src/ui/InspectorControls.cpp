@@ -5,7 +5,9 @@
 #include "ui/LabeledSlider.h"
 #include "ui/Theme.h"
 
+#include <QApplication>
 #include <QBoxLayout>
+#include <QIconEngine>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLinearGradient>
@@ -40,6 +42,41 @@ void drawFocusRing(QPainter& p, const QRectF& rect, double radius)
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(rect, radius, radius);
 }
+
+// The disclosure chevron of a section title, in the palette's text colour at paint time (so it
+// follows an appearance switch): pointing down when expanded, to the trailing side when not.
+class ChevronEngine : public QIconEngine {
+public:
+    explicit ChevronEngine(bool expanded) : m_expanded(expanded) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override
+    {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->translate(rect.center() + QPointF(0.5, 0.5));
+        if (!m_expanded) painter->rotate(-90);
+        const double s = std::min(rect.width(), rect.height()) / 2.0 - 1;
+        painter->setPen(QPen(withAlpha(QApplication::palette().color(QPalette::WindowText), 0.75), 1.7, Qt::SolidLine,
+                             Qt::RoundCap, Qt::RoundJoin));
+        painter->drawPolyline(QPolygonF({QPointF(-s * 0.75, -s * 0.35), QPointF(0, s * 0.4), QPointF(s * 0.75, -s * 0.35)}));
+        painter->restore();
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        painter.end();
+        return QPixmap::fromImage(std::move(image));
+    }
+
+    QIconEngine* clone() const override { return new ChevronEngine(m_expanded); }
+
+private:
+    bool m_expanded;
+};
 
 } // namespace
 
@@ -228,19 +265,8 @@ double CollapsibleSection::springProgress(double t)
 CollapsibleSection::CollapsibleSection(const QString& title, QWidget* body, QWidget* parent)
     : QWidget(parent), m_body(body)
 {
-    m_header = new QToolButton(this);
-    m_header->setText(title);
-    m_header->setAccessibleName(title);
-    m_header->setCheckable(true);
-    m_header->setChecked(true);
-    m_header->setAutoRaise(true);
-    m_header->setFocusPolicy(Qt::StrongFocus);
-    m_header->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_header->setArrowType(Qt::DownArrow);
-    m_header->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    m_header->setFont(pixelFont(font(), 13, QFont::DemiBold));
-    m_header->setStyleSheet(QStringLiteral("QToolButton { border: none; text-align: left; padding: 4px 0px; }"));
-    connect(m_header, &QToolButton::toggled, this, [this](bool on) { setExpanded(on); });
+    m_header = new SectionHeader(title, this);
+    connect(m_header, &QAbstractButton::toggled, this, [this](bool on) { setExpanded(on); });
 
     m_clip = new QWidget(this);
     auto* clipColumn = new QVBoxLayout(m_clip);
@@ -274,7 +300,7 @@ void CollapsibleSection::setExpanded(bool expanded, bool animated)
         const QSignalBlocker blocker(m_header);
         m_header->setChecked(expanded);
     }
-    m_header->setArrowType(expanded ? Qt::DownArrow : Qt::RightArrow);
+    m_header->update();
     m_animation->stop();
     m_animation->disconnect(this);
 
@@ -301,6 +327,29 @@ void CollapsibleSection::setExpanded(bool expanded, bool animated)
         m_animation->start();
     }
     emit expandedChanged(expanded);
+}
+
+// --- SectionHeader
+
+SectionHeader::SectionHeader(const QString& title, QWidget* parent) : QAbstractButton(parent)
+{
+    setText(title);
+    setAccessibleName(title);
+    setCheckable(true);
+    setChecked(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void SectionHeader::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    ChevronEngine(isChecked()).paint(&p, QRect(0, (height() - 12) / 2, 12, 12), QIcon::Normal, QIcon::Off);
+    p.setFont(pixelFont(font(), 13, QFont::DemiBold));
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(rect().adjusted(18, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, text());
+    if (hasFocus()) drawFocusRing(p, QRectF(rect()).adjusted(-4, 1, 0, -1), 5);
 }
 
 // --- ExportButton

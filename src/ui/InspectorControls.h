@@ -98,6 +98,18 @@ private:
     std::vector<CodableColor> m_colors;
 };
 
+// The title row of a collapsible section: a disclosure chevron and the title; checked while the
+// section is expanded.
+class SectionHeader : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit SectionHeader(const QString& title, QWidget* parent = nullptr);
+    QSize sizeHint() const override { return {200, 30}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 // A titled section whose body expands and collapses with a short spring (response 0.5 s,
 // damping 0.85). The title is a focusable button: Space or Enter toggles it.
 class CollapsibleSection : public QWidget {
@@ -120,7 +132,7 @@ signals:
     void expandedChanged(bool expanded);
 
 private:
-    QToolButton* m_header = nullptr;
+    SectionHeader* m_header = nullptr;
     QWidget* m_clip = nullptr;
     QWidget* m_body = nullptr;
     QVariantAnimation* m_animation = nullptr;

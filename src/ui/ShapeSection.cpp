@@ -39,9 +39,7 @@ ShapeSection::ShapeSection(OrbDocument* document, QWidget* parent) : InspectorSe
     m_sizeField->setAccessibleName(QStringLiteral("Size"));
     auto* unit = new QLabel(QStringLiteral("px"), sizeControls);
     unit->setFont(pixelFont(unit->font(), 11));
-    QPalette secondary = unit->palette();
-    secondary.setColor(QPalette::WindowText, secondaryTextColor(unit));
-    unit->setPalette(secondary);
+    unit->setForegroundRole(QPalette::PlaceholderText); // the secondary colour of either appearance
     m_sizeStepper = new Stepper(QStringLiteral("Size stepper"), 40, 800, 10, nullptr, sizeControls);
     sizeRow->addWidget(m_sizeField);
     sizeRow->addWidget(unit);
