@@ -172,10 +172,12 @@ QColorDialog* ColorsSection::openColorDialog(qsizetype target)
     dialog->setWindowTitle(target == kGlow ? QStringLiteral("Glow") : QStringLiteral("Color %1").arg(target + 1));
     auto recorded = std::make_shared<bool>(false);
     connect(dialog, &QColorDialog::currentColorChanged, this, [this, target, recorded](const QColor& picked) {
+        const OrbConfiguration* config = configuration();
+        // A position that no longer exists (the list shrank meanwhile) takes no writes.
+        if (!config || (target != kGlow && (target < 0 || target >= qsizetype(config->backgroundColors().size())))) return;
         CodableColor color = codableColor(picked);
         color.opacity = 1.0; // the pickers make opaque colours
         if (color == colorOf(target)) return;
-        if (target != kGlow && (target >= qsizetype(configuration()->backgroundColors().size()))) return; // gone
         if (!*recorded) {
             recordUndoStep();
             *recorded = true;

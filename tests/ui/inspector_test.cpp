@@ -388,9 +388,14 @@ TEST_F(Inspector, ColourDialogWritesLiveRecordsOneStepAndCancelRestores)
     colors()->colorDialog()->reject();
     EXPECT_EQ(config()->glowColor(), (CodableColor{1, 1, 1, 1})) << "Cancel puts the colour back";
 
-    // A position that no longer exists reads white and ignores writes.
+    // A position that no longer exists reads white and ignores writes, also from an open dialog.
+    colors()->openColorDialog(2);
     OrbConfiguration& c = *config();
     c.setBackgroundColors({{0, 0, 0, 1}, {0.5, 0.5, 0.5, 1}});
+    const int steps = undoCount();
+    colors()->colorDialog()->setCurrentColor(QColor(255, 0, 0));
+    EXPECT_EQ(undoCount(), steps);
+    colors()->colorDialog()->reject();
     EXPECT_EQ(ui::backgroundColorAt(c, 5), (CodableColor{1, 1, 1, 1}));
     EXPECT_FALSE(ui::setBackgroundColorAt(c, 5, {1, 0, 0, 1}));
     EXPECT_FALSE(ui::setBackgroundColorAt(c, -1, {1, 0, 0, 1}));
