@@ -4,6 +4,7 @@
 
 #include "ui/Theme.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -14,8 +15,34 @@
 namespace lumara::ui {
 
 namespace {
+
 constexpr int kHeaderHeight = 18;
 constexpr int kHeaderGap = 2;
+
+// A slider that reports a mouse gesture's start before it handles the press, and its end after it
+// handled the release.
+class GestureSlider : public QSlider {
+public:
+    explicit GestureSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+    std::function<void()> pressed;
+    std::function<void()> released;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        // The presses QSlider acts on: one button (left or middle) on a slider with a range.
+        const bool acts = (event->button() & (Qt::LeftButton | Qt::MiddleButton)) && event->buttons() == event->button() &&
+                          minimum() != maximum() && !isSliderDown();
+        if (acts && pressed) pressed();
+        QSlider::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        QSlider::mouseReleaseEvent(event);
+        if (event->buttons() == Qt::NoButton && released) released();
+    }
+};
+
 } // namespace
 
 QColor secondaryTextColor(const QWidget* widget) { return withAlpha(widget->palette().color(QPalette::WindowText), 0.58); }
@@ -23,7 +50,8 @@ QColor secondaryTextColor(const QWidget* widget) { return withAlpha(widget->pale
 LabeledSlider::LabeledSlider(const QString& label, double minimum, double maximum, Format format, QWidget* parent)
     : QWidget(parent), m_label(label), m_minimum(minimum), m_maximum(maximum), m_format(std::move(format))
 {
-    m_slider = new QSlider(Qt::Horizontal, this);
+    auto* slider = new GestureSlider(this);
+    m_slider = slider;
     m_slider->setRange(0, kSteps);
     m_slider->setSingleStep(kSteps / 100);
     m_slider->setPageStep(kSteps / 10);
@@ -32,19 +60,22 @@ LabeledSlider::LabeledSlider(const QString& label, double minimum, double maximu
     setFocusProxy(m_slider);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
-    connect(m_slider, &QSlider::sliderPressed, this, [this] {
+    // A mouse gesture (dragging the handle, holding on the groove, a click that sets the value)
+    // is committed when the button goes down, before the slider writes anything.
+    slider->pressed = [this] {
         m_dragging = true;
-        m_lastStep.invalidate(); // a key press after a drag is a gesture of its own
+        m_lastStep.invalidate(); // a key press after the gesture is a gesture of its own
         commit();
-    });
-    connect(m_slider, &QSlider::sliderReleased, this, [this] {
+    };
+    slider->released = [this] {
+        if (!m_dragging) return;
         m_dragging = false;
         emit dragFinished();
-    });
-    // Keys, the wheel and clicks on the groove trigger actions outside a drag; the action comes
-    // before the value changes, so the gesture is committed before the first write.
+    };
+    // Keys and the wheel trigger actions outside a mouse gesture; the action comes before the
+    // value changes, so the gesture is committed before the first write.
     connect(m_slider, &QAbstractSlider::actionTriggered, this, [this](int action) {
-        if (m_slider->isSliderDown() || action == QAbstractSlider::SliderNoAction) return;
+        if (m_dragging || action == QAbstractSlider::SliderNoAction) return;
         if (!m_lastStep.isValid() || m_lastStep.elapsed() > kStepMergeMilliseconds) commit();
         m_lastStep.restart();
     });

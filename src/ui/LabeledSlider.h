@@ -36,6 +36,7 @@ public:
     QString textFor(double value) const { return m_format ? m_format(value) : QString::number(value); }
     double minimum() const { return m_minimum; }
     double maximum() const { return m_maximum; }
+    // A mouse button is down on the slider (a drag, or a hold on the groove).
     bool isDragging() const { return m_dragging; }
     QSlider* slider() const { return m_slider; }
 
@@ -48,7 +49,7 @@ public:
 signals:
     // The user moved the slider to this value (drag, keys, wheel, clicks on the groove).
     void valueEdited(double value);
-    // A drag ended (the handle was released), moved or not.
+    // A mouse gesture ended (the button was released), whether it moved the value or not.
     void dragFinished();
 
 protected:

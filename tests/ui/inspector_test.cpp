@@ -138,6 +138,20 @@ TEST_F(Inspector, KeyboardAndWheelStepsRecordUndoStepsAndPageKeysMove)
     window()->undoStack()->undo();
     EXPECT_DOUBLE_EQ(config()->blobOpacity(), before);
 
+    // Clicks on the groove: the left button pages, the middle button sets the value at once;
+    // each is one step taken before the value changes.
+    ui::LabeledSlider* spread = slider("Spread");
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::MiddleButton}) {
+        const double spreadBefore = config()->blobSpread();
+        const QPoint farRight(spread->slider()->width() - 4, spread->slider()->height() / 2);
+        const int steps = undoCount();
+        QTest::mouseClick(spread->slider(), button, {}, farRight);
+        EXPECT_GT(config()->blobSpread(), spreadBefore) << button;
+        EXPECT_EQ(undoCount(), steps + 1) << button;
+        window()->undoStack()->undo();
+        EXPECT_DOUBLE_EQ(config()->blobSpread(), spreadBefore) << button;
+    }
+
     ui::LabeledSlider* scale = slider("Scale");
     const double scaleBefore = config()->blobScale();
     QWheelEvent wheel(QPointF(10, 5), QPointF(scale->slider()->mapToGlobal(QPoint(10, 5))), QPoint(), QPoint(0, 120),
