@@ -104,7 +104,8 @@ void runDrag(benchmark::State& state, const OrbValues& values, int sliderIndex)
     auto* inspector = qobject_cast<ui::InspectorView*>(window->inspector());
     ui::LabeledSlider* labeled = inspector->shapeSection()->sliders().at(std::max(0, sliderIndex));
     const bool drag = sliderIndex >= 0;
-    state.SetLabel(drag ? labeled->label().toStdString() : "no drag");
+    const std::string look = values == OrbValues{} ? "default" : heaviestPreset().name;
+    state.SetLabel(look + ", " + (drag ? labeled->label().toStdString() : "no drag"));
     QSlider* slider = labeled->slider();
     ui::MainCanvasView* canvas = window->canvas();
 

@@ -41,6 +41,16 @@ protected:
         QSlider::mouseReleaseEvent(event);
         if (event->buttons() == Qt::NoButton && released) released();
     }
+    // The wheel moves a slider the user is working with (it has focus); otherwise it scrolls the
+    // inspector, so scrolling past a slider never changes the orb.
+    void wheelEvent(QWheelEvent* event) override
+    {
+        if (!hasFocus()) {
+            event->ignore();
+            return;
+        }
+        QSlider::wheelEvent(event);
+    }
 };
 
 } // namespace

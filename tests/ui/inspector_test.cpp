@@ -157,6 +157,9 @@ TEST_F(Inspector, KeyboardAndWheelStepsRecordUndoStepsAndPageKeysMove)
     QWheelEvent wheel(QPointF(10, 5), QPointF(scale->slider()->mapToGlobal(QPoint(10, 5))), QPoint(), QPoint(0, 120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(scale->slider(), &wheel);
+    EXPECT_EQ(config()->blobScale(), scaleBefore) << "scrolling past a slider leaves it alone";
+    scale->slider()->setFocus();
+    QApplication::sendEvent(scale->slider(), &wheel);
     EXPECT_NE(config()->blobScale(), scaleBefore);
     window()->undoStack()->undo();
     EXPECT_DOUBLE_EQ(config()->blobScale(), scaleBefore) << "a wheel step is an undo step of its own";
