@@ -135,7 +135,7 @@ TEST_F(Inspector, KeyboardAndWheelStepsRecordUndoStepsAndPageKeysMove)
     EXPECT_EQ(undoCount(), 1) << "quick key steps merge into one undo step";
     QTest::keyClick(opacity->slider(), Qt::Key_PageDown);
     EXPECT_NEAR(config()->blobOpacity(), before - 0.02 - 0.1, 1e-9);
-    window()->undoStack()->undo();
+    window()->undoStack()->setIndex(0); // one or two steps, depending on the pause before Page Down
     EXPECT_DOUBLE_EQ(config()->blobOpacity(), before);
 
     // Clicks on the groove: the left button pages, the middle button sets the value at once;
