@@ -174,7 +174,7 @@ void ToggleSwitch::paintEvent(QPaintEvent*)
     p.drawText(rect().adjusted(0, 0, -44, 0), Qt::AlignLeft | Qt::AlignVCenter, text());
 
     const QRectF track(width() - 36.5, (height() - 20) / 2.0 + 0.5, 34, 19);
-    const QColor off = withAlpha(palette().color(QPalette::WindowText), isDarkAppearance() ? 0.22 : 0.16);
+    const QColor off = withAlpha(palette().color(QPalette::WindowText), isDarkAppearance() ? 0.26 : 0.24);
     p.setPen(Qt::NoPen);
     p.setBrush(isChecked() ? brandAccent() : off);
     p.drawRoundedRect(track, track.height() / 2, track.height() / 2);
