@@ -239,7 +239,6 @@ OnboardingView::OnboardingView(QSettings* settings, bool reduceMotion, QWidget* 
     m_subtitle->setPalette(soft);
     text->addWidget(m_title);
     text->addWidget(m_subtitle);
-    m_textBlock->setGraphicsEffect(new QGraphicsOpacityEffect(m_textBlock));
 
     m_bottomBlock = new QWidget(this);
     m_bottomBlock->setMaximumWidth(360);
@@ -296,15 +295,21 @@ OnboardingView::OnboardingView(QSettings* settings, bool reduceMotion, QWidget* 
 
 OnboardingView::~OnboardingView() { m_renderer.waitForIdle(); }
 
-// The text and bottom blocks fade through opacity effects of their own; the layer holding the
+// The bottom block fades through an opacity effect of its own; the layer holding the
 // pages fades by passing its opacity in here rather than through an effect of its own, since Qt
 // cannot draw one opacity effect inside another.
 void OnboardingView::applyBlockOpacity()
 {
     if (auto* e = static_cast<QGraphicsOpacityEffect*>(m_bottomBlock->graphicsEffect()))
         e->setOpacity(m_appear.value() * m_layerOpacity);
-    if (auto* e = static_cast<QGraphicsOpacityEffect*>(m_textBlock->graphicsEffect()))
-        e->setOpacity(m_appear.value() * m_textFade.value() * m_layerOpacity);
+    // The text fades through its colour: an opacity effect on a block whose labels change size
+    // with the page keeps drawing the old bounds.
+    const double text = m_appear.value() * m_textFade.value() * m_layerOpacity;
+    for (auto [label, alpha] : {std::pair{m_title, 1.0}, std::pair{m_subtitle, 0.7}}) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, withAlpha(Qt::white, alpha * text));
+        label->setPalette(palette);
+    }
 }
 
 void OnboardingView::setLayerOpacity(double opacity)

@@ -23,6 +23,7 @@ QDialog* messageDialog(QWidget* parent, const QString& heading, const QString& b
     auto* dialog = new QDialog(parent);
     dialog->setWindowTitle(QStringLiteral("Software Update"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setMinimumWidth(440);
     auto* row = new QHBoxLayout;
     row->setSpacing(16);
     auto* icon = new QLabel;
