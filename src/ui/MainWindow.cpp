@@ -280,8 +280,8 @@ void MainWindow::buildMenus()
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(action("helpAction"));
     help->addSeparator();
-    help->addAction(action("checkForUpdatesAction"));
     help->addAction(action("aboutAction"));
+    help->addAction(action("checkForUpdatesAction"));
 }
 
 void MainWindow::buildToolbar()

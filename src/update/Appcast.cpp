@@ -14,7 +14,7 @@ QUrl webLink(const QString& text)
 {
     const QUrl url(text.trimmed(), QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("https") && scheme != QLatin1String("http"))) return {};
+    if (!url.isValid() || url.host().isEmpty() || scheme != QLatin1String("https")) return {};
     return url;
 }
 

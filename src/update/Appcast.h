@@ -31,14 +31,14 @@ struct AppcastItem {
     QString title;
     QString version;            // compared with the running version
     QString shortVersionString; // shown to the user; the version when the feed gives none
-    QUrl releaseNotesLink;      // http or https only, else empty
-    QUrl downloadLink;          // the item's page link, else its enclosure; http or https only, else empty
+    QUrl releaseNotesLink;      // https only, else empty
+    QUrl downloadLink;          // the item's page link, else its enclosure; https only, else empty
 };
 
 // Parses the feed. Items come back in feed order. Fails with malformedFeed for text that is not
 // well-formed XML or has no RSS channel, and with missingVersion when an item names no version
-// (neither as an element nor on its enclosure). Links with other schemes (file:, javascript:, ...)
-// are dropped, so nothing from the feed can open anything but a web page.
+// (neither as an element nor on its enclosure). Links other than https (http:, file:,
+// javascript:, ...) are dropped, so nothing from the feed can open anything but a secure web page.
 Result<std::vector<AppcastItem>, UpdateError> parseAppcast(const QByteArray& xml);
 
 // The newest item by version (the first of equals), or null for an empty list.

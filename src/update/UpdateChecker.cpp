@@ -77,6 +77,8 @@ void UpdateChecker::fetch(const QUrl& url)
     // Loopback never goes through a proxy, and asking the desktop's proxy resolver can take seconds.
     m_network->setProxy(isLoopbackHost(url) ? QNetworkProxy(QNetworkProxy::NoProxy) : QNetworkProxy(QNetworkProxy::DefaultProxy));
     m_reply = m_network->get(request);
+    // Qt buffers no more than this between reads, so an endless answer cannot grow memory.
+    m_reply->setReadBufferSize(m_limits.maxFeedBytes + 1);
     connect(m_reply, &QNetworkReply::readyRead, this, &UpdateChecker::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &UpdateChecker::onFinished);
 }

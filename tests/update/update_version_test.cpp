@@ -45,9 +45,11 @@ TEST(Appcast, ReadsItemsFromElementsOrEnclosures)
         "<item><title>One</title><rel:version>1.2</rel:version><rel:shortVersionString>1.2 (Spring)</rel:shortVersionString>"
         "<rel:releaseNotesLink>https://example.com/notes/1.2</rel:releaseNotesLink><link>https://example.com/get</link></item>"
         "<item><title>Two</title><enclosure url=\"https://example.com/2.tar.gz\" rel:version=\"2.0\" length=\"1\"/>"
-        "<rel:releaseNotesLink>file:///etc/passwd</rel:releaseNotesLink><link>javascript:alert(1)</link></item>"));
+        "<rel:releaseNotesLink>file:///etc/passwd</rel:releaseNotesLink><link>javascript:alert(1)</link></item>"
+        "<item><rel:version>0.1</rel:version><link>http://example.com/plain</link></item>"));
     ASSERT_TRUE(items.ok()) << items.error().message;
-    ASSERT_EQ(items->size(), 2u);
+    ASSERT_EQ(items->size(), 3u);
+    EXPECT_TRUE((*items)[2].downloadLink.isEmpty()) << "plain http links are not offered";
     EXPECT_EQ((*items)[0].version, "1.2");
     EXPECT_EQ((*items)[0].shortVersionString, "1.2 (Spring)");
     EXPECT_EQ((*items)[0].releaseNotesLink, QUrl("https://example.com/notes/1.2"));
