@@ -267,12 +267,13 @@ OnboardingView::OnboardingView(QSettings* settings, bool reduceMotion, QWidget* 
     m_bottomBlock->setGraphicsEffect(new QGraphicsOpacityEffect(m_bottomBlock));
 
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(40, 48, 40, 0);
+    column->setContentsMargins(40, 0, 40, 0);
     column->setSpacing(0);
+    // With wide desktop fonts the column can be taller than the panel; the fixed gaps (48 above,
+    // 36 under the orb, 24 under the text) then give way together before any text is cut.
+    column->addItem(new QSpacerItem(0, 48, QSizePolicy::Minimum, QSizePolicy::Preferred));
     column->addStretch(1);
     column->addWidget(m_orbPlaceholder);
-    // With wide desktop fonts the column can be taller than the panel; the fixed gaps then give
-    // way before the text is cut.
     column->addItem(new QSpacerItem(0, 36, QSizePolicy::Minimum, QSizePolicy::Preferred));
     column->addWidget(m_textBlock, 0, Qt::AlignHCenter);
     column->addItem(new QSpacerItem(0, 24, QSizePolicy::Minimum, QSizePolicy::Preferred));
