@@ -3,6 +3,7 @@
 // UI thread only, like QSettings itself.
 #pragma once
 
+#include "document/PreferenceKeys.h"
 #include "model/OrbProjectData.h"
 
 #include <QByteArray>
@@ -14,8 +15,8 @@
 
 namespace lumara {
 
-inline constexpr const char* kLastProjectKey = "lastProject";
-inline constexpr const char* kLastConfigurationKey = "lastConfiguration";
+inline constexpr const char* kLastProjectKey = keys::lastProject;
+inline constexpr const char* kLastConfigurationKey = keys::lastConfiguration;
 
 // Full path of the settings file: <dir>/Lumara.conf.
 QString preferencesFilePath();

@@ -2,6 +2,8 @@
 // a painter and a rectangle; the preference is read and written through QSettings. UI thread only.
 #pragma once
 
+#include "document/PreferenceKeys.h"
+
 #include <QColor>
 #include <QRectF>
 #include <QString>
@@ -14,7 +16,7 @@ class QSettings;
 
 namespace lumara::ui {
 
-inline constexpr const char* kCanvasBackgroundKey = "canvasBackground";
+inline constexpr const char* kCanvasBackgroundKey = keys::canvasBackground;
 
 enum class CanvasBackground : int { checkerboard = 0, white = 1, black = 2, lightGray = 3, darkGray = 4 };
 inline constexpr std::array kAllCanvasBackgrounds{CanvasBackground::checkerboard, CanvasBackground::white,

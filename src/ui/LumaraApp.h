@@ -7,6 +7,7 @@
 
 #include <QIcon>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -18,10 +19,17 @@ class OrbDocument;
 class Preferences;
 }
 
+namespace lumara::update {
+class CheckForUpdatesViewModel;
+}
+
 namespace lumara::ui {
 
 class FileDialogs;
+class HelpView;
 class MainWindow;
+class SettingsView;
+class UpdateDialogs;
 
 class LumaraApp : public QObject {
     Q_OBJECT
@@ -39,6 +47,14 @@ public:
     // Whether the help sheet is wanted; set by the help command, shown by the window.
     bool showHelp() const { return m_showHelp; }
     void setShowHelp(bool show);
+    // The help sheet while it is shown.
+    HelpView* helpView() const;
+
+    update::CheckForUpdatesViewModel* updaterViewModel() const { return m_updater.get(); }
+    UpdateDialogs* updateDialogs() const { return m_updateDialogs.get(); }
+    // The settings window (Edit ▸ Preferences…), created when first opened.
+    SettingsView* settingsWindow();
+    void showSettings();
 
 signals:
     void showHelpChanged(bool show);
@@ -47,7 +63,11 @@ private:
     Preferences* m_preferences;
     std::unique_ptr<OrbDocument> m_document;
     std::unique_ptr<AutosaveScheduler> m_autosave;
+    std::unique_ptr<update::CheckForUpdatesViewModel> m_updater;
     std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<UpdateDialogs> m_updateDialogs;
+    std::unique_ptr<SettingsView> m_settingsWindow;
+    QPointer<HelpView> m_helpView;
     bool m_showHelp = false;
 };
 

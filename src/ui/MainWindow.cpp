@@ -4,12 +4,16 @@
 
 #include "document/AtomicFile.h"
 #include "document/OrbDocument.h"
+#include "document/PreferenceKeys.h"
 #include "export/PngWriter.h"
 #include "render/OrbRenderer.h"
 #include "ui/Capsule.h"
 #include "ui/FileDialogs.h"
 #include "ui/InspectorView.h"
 #include "ui/MainCanvasView.h"
+#include "ui/OnboardingOverlay.h"
+#include "ui/OnboardingView.h"
+#include "ui/ReduceMotion.h"
 #include "ui/PresetSidebarView.h"
 #include "ui/StateStripView.h"
 #include "ui/Symbols.h"
@@ -39,7 +43,7 @@ namespace lumara::ui {
 
 namespace {
 
-constexpr const char* kRecentFilesKey = "recentFiles";
+constexpr const char* kRecentFilesKey = keys::recentFiles;
 constexpr int kMaxRecentFiles = 10;
 
 // The one-pixel line between the strip and the canvas.
@@ -129,6 +133,8 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
     connect(&m_undoStack, &QUndoStack::canRedoChanged, this, &MainWindow::updateUndoActions);
     updateTitle();
     updateUndoActions();
+
+    if (wantsOnboarding(*settings)) m_onboarding = new OnboardingOverlay(this, settings, prefersReducedMotion());
 }
 
 MainWindow::~MainWindow()
@@ -203,11 +209,13 @@ void MainWindow::buildActions()
     inspector->setIconText(QStringLiteral("Inspector"));
     connect(inspector, &QAction::toggled, this, &MainWindow::setInspectorShown);
 
-    // The help sheet and the update check arrive with their own windows.
+    // The application answers these three: the help sheet, the update check (enabled while a check
+    // can start) and the settings window.
     QAction* help = makeAction("helpAction", QStringLiteral("Lumara Help"), {QKeySequence(Qt::Key_F1)});
     help->setIcon(symbolIcon(Symbol::help));
-    help->setEnabled(false);
     makeAction("checkForUpdatesAction", QStringLiteral("Check for Updates…"))->setEnabled(false);
+    QAction* preferences = makeAction("preferencesAction", QStringLiteral("Preferences…"), {QKeySequence(Qt::CTRL | Qt::Key_Comma)});
+    preferences->setMenuRole(QAction::PreferencesRole);
     QAction* about = makeAction("aboutAction", QStringLiteral("About Lumara"));
     about->setMenuRole(QAction::AboutRole);
     connect(about, &QAction::triggered, this, [this] {
@@ -241,6 +249,8 @@ void MainWindow::buildMenus()
     edit->addAction(action("randomizeAction"));
     edit->addSeparator();
     edit->addAction(action("copyCodeAction"));
+    edit->addSeparator();
+    edit->addAction(action("preferencesAction"));
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(action("toggleSidebarAction"));
@@ -249,8 +259,8 @@ void MainWindow::buildMenus()
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(action("helpAction"));
     help->addSeparator();
-    help->addAction(action("checkForUpdatesAction"));
     help->addAction(action("aboutAction"));
+    help->addAction(action("checkForUpdatesAction"));
 }
 
 void MainWindow::buildToolbar()
@@ -436,6 +446,8 @@ void MainWindow::setSidebarShown(bool shown)
 }
 
 QWidget* MainWindow::toast() const { return m_toast; }
+
+OnboardingOverlay* MainWindow::onboarding() const { return m_onboarding; }
 
 void MainWindow::showToast(const QString& text)
 {

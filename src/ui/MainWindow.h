@@ -26,6 +26,7 @@ class CapsuleLabel;
 class InspectorView;
 class FileDialogs;
 class MainCanvasView;
+class OnboardingOverlay;
 class PresetSidebarView;
 class StateStripView;
 
@@ -76,6 +77,8 @@ public:
     PresetSidebarView* sidebar() const { return m_sidebar; }
     QWidget* inspector() const { return m_inspector; }
     QWidget* toast() const;
+    // The first-run pages while they are shown (created with the window when not yet seen).
+    OnboardingOverlay* onboarding() const;
     QStringList recentFiles() const;
 
 protected:
@@ -116,6 +119,7 @@ private:
     MainCanvasView* m_canvas = nullptr;
     QWidget* m_inspector = nullptr;
     CapsuleLabel* m_toast = nullptr;
+    QPointer<OnboardingOverlay> m_onboarding;
     QMenu* m_recentMenu = nullptr;
     QFutureSynchronizer<void> m_exports;
 };

@@ -2,6 +2,8 @@
 // light and dark palettes it switches between application-wide. UI thread only.
 #pragma once
 
+#include "document/PreferenceKeys.h"
+
 #include <QColor>
 #include <QFont>
 
@@ -10,7 +12,7 @@ class QWidget;
 
 namespace lumara::ui {
 
-inline constexpr const char* kAppThemeKey = "appTheme";
+inline constexpr const char* kAppThemeKey = keys::appTheme;
 
 // Integer raw values as stored in the preference store.
 enum class AppTheme : int { system = 0, light = 1, dark = 2 };

@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 #include "ui/MainCanvasView.h"
 #include "ui/StateStripView.h"
+#include "update/CheckForUpdatesViewModel.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -117,13 +118,14 @@ TEST_F(EditorFixture, ShortcutsAndCommandsAreTheAgreedOnes)
         {"toggleSidebarAction", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S)},
         {"toggleInspectorAction", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I)},
         {"quitAction", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"preferencesAction", QKeySequence(Qt::CTRL | Qt::Key_Comma)},
     };
     for (const auto& row : table) {
         QAction* action = window()->action(row.action);
         ASSERT_NE(action, nullptr) << row.action;
         EXPECT_TRUE(action->shortcuts().contains(row.key)) << row.action;
     }
-    EXPECT_FALSE(window()->action("checkForUpdatesAction")->isEnabled());
+    EXPECT_EQ(window()->action("checkForUpdatesAction")->isEnabled(), app->updaterViewModel()->canCheckForUpdates());
     // No New command and no New Window: nothing answers Ctrl+N.
     for (QAction* action : window()->findChildren<QAction*>())
         EXPECT_FALSE(action->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_N))) << action->text().toStdString();

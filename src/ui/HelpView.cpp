@@ -1,0 +1,240 @@
+// The help sheet's layout: header, three sections of rows, "Done". UI thread only.
+#include "ui/HelpView.h"
+
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QDialogButtonBox>
+#include <QIcon>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScrollArea>
+
+namespace lumara::ui {
+
+namespace {
+
+struct ShortcutEntry {
+    const char* label;
+    const char* action;
+};
+
+constexpr ShortcutEntry kFileRows[] = {{"Open", "openAction"}, {"Save", "saveAction"}, {"Save As", "saveAsAction"}};
+constexpr ShortcutEntry kEditingRows[] = {{"Undo", "undoAction"},
+                                          {"Redo", "redoAction"},
+                                          {"Randomize Orb", "randomizeAction"},
+                                          {"Toggle Inspector", "toggleInspectorAction"},
+                                          {"Toggle Sidebar", "toggleSidebarAction"}};
+
+enum class ExportSymbol { code, globe, photo };
+struct ExportEntry {
+    ExportSymbol symbol;
+    const char* title;
+    const char* action;
+    const char* description;
+};
+constexpr ExportEntry kExportRows[] = {
+    {ExportSymbol::code, "SwiftUI Code", "exportSwiftUIAction",
+     "A standalone SwiftUI view you can drop directly into your Xcode project."},
+    {ExportSymbol::globe, "HTML", "exportHTMLAction", "A self-contained HTML file with animated canvas output."},
+    {ExportSymbol::photo, "PNG Image", "exportPNGAction", "A high-resolution snapshot of your orb design."},
+};
+
+// The keys of a row on a rounded chip of the quaternary fill, in the secondary colour.
+class KeyChip : public QLabel {
+public:
+    KeyChip(const QString& keys, int pixels, int padX, int padY, double radius, QWidget* parent = nullptr)
+        : QLabel(keys, parent), m_radius(radius)
+    {
+        setFont(pixelFont(font(), pixels));
+        setContentsMargins(padX, padY, padX, padY);
+        setForegroundRole(QPalette::PlaceholderText);
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        setAccessibleName(keys);
+        setObjectName(QStringLiteral("helpKeys"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(withAlpha(palette().color(QPalette::WindowText), 0.08));
+        p.drawRoundedRect(QRectF(rect()), m_radius, m_radius);
+        p.end();
+        QLabel::paintEvent(event);
+    }
+
+private:
+    double m_radius;
+};
+
+// The export row's symbol, 12 points, in the secondary colour, in a 24-point-wide box.
+class ExportGlyph : public QWidget {
+public:
+    explicit ExportGlyph(ExportSymbol symbol, QWidget* parent = nullptr) : QWidget(parent), m_symbol(symbol)
+    {
+        setFixedSize(24, 16);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QColor color = palette().color(QPalette::PlaceholderText);
+        const QRectF box(6, 2, 12, 12);
+        switch (m_symbol) {
+        case ExportSymbol::photo: drawnSymbolIcon(Symbol::photo, color).paint(&p, box.toAlignedRect()); break;
+        case ExportSymbol::globe: {
+            p.setPen(QPen(color, 1.1));
+            p.setBrush(Qt::NoBrush);
+            p.drawEllipse(box.adjusted(0.5, 0.5, -0.5, -0.5));
+            p.drawEllipse(box.adjusted(3.5, 0.5, -3.5, -0.5));
+            p.drawLine(QPointF(box.left() + 0.5, box.center().y()), QPointF(box.right() - 0.5, box.center().y()));
+            break;
+        }
+        case ExportSymbol::code: {
+            // Angle brackets around a slash: source code.
+            QPen pen(color, 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+            p.setPen(pen);
+            const double y = box.center().y();
+            p.drawPolyline(QPolygonF{{box.left() + 3.5, y - 3.5}, {box.left(), y}, {box.left() + 3.5, y + 3.5}});
+            p.drawPolyline(QPolygonF{{box.right() - 3.5, y - 3.5}, {box.right(), y}, {box.right() - 3.5, y + 3.5}});
+            p.drawLine(QPointF(box.center().x() + 1.5, y - 4.5), QPointF(box.center().x() - 1.5, y + 4.5));
+            break;
+        }
+        }
+    }
+
+private:
+    ExportSymbol m_symbol;
+};
+
+QLabel* sectionTitle(const QString& text)
+{
+    auto* label = new QLabel(text);
+    label->setFont(pixelFont(label->font(), 15, QFont::DemiBold));
+    label->setProperty("helpSection", true);
+    return label;
+}
+
+QWidget* shortcutRow(const QString& section, const QString& labelText, const QString& keys)
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* label = new QLabel(labelText);
+    label->setFont(pixelFont(label->font(), 13));
+    layout->addWidget(label);
+    layout->addStretch(1);
+    layout->addWidget(new KeyChip(keys, 13, 8, 3, 5));
+    row->setProperty("helpRow", QStringList{section, labelText, {}});
+    return row;
+}
+
+QWidget* exportRow(const ExportEntry& entry, const QString& keys)
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(12);
+    layout->addWidget(new ExportGlyph(entry.symbol), 0, Qt::AlignTop);
+    auto* column = new QVBoxLayout;
+    column->setSpacing(2);
+    auto* titleLine = new QHBoxLayout;
+    titleLine->setSpacing(8);
+    auto* title = new QLabel(QString::fromUtf8(entry.title));
+    title->setFont(pixelFont(title->font(), 13, QFont::Medium));
+    titleLine->addWidget(title);
+    titleLine->addWidget(new KeyChip(keys, 11, 6, 2, 4));
+    titleLine->addStretch(1);
+    auto* description = new QLabel(QString::fromUtf8(entry.description));
+    description->setFont(pixelFont(description->font(), 12));
+    description->setForegroundRole(QPalette::PlaceholderText);
+    description->setWordWrap(true);
+    column->addLayout(titleLine);
+    column->addWidget(description);
+    layout->addLayout(column, 1);
+    row->setProperty("helpRow", QStringList{QStringLiteral("Export"), QString::fromUtf8(entry.title), {}});
+    return row;
+}
+
+} // namespace
+
+QString shortcutText(const QAction* action)
+{
+    if (!action || action->shortcut().isEmpty()) return {};
+    return action->shortcut().toString(QKeySequence::NativeText);
+}
+
+HelpView::HelpView(std::function<QAction*(const char*)> actionNamed, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Lumara Help"));
+    setFixedSize(480, 520);
+    setWindowModality(Qt::WindowModal);
+
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(24, 24, 24, 24);
+    column->setSpacing(10);
+
+    auto* header = new QLabel(QStringLiteral("Lumara Help"));
+    header->setFont(pixelFont(header->font(), 20, QFont::Bold));
+    auto* tagline = new QLabel(QStringLiteral("Design animated orbs with real-time preview"));
+    tagline->setFont(pixelFont(tagline->font(), 13));
+    tagline->setForegroundRole(QPalette::PlaceholderText);
+    column->addWidget(header);
+    column->addWidget(tagline);
+
+    const auto keysOf = [&](const char* name) { return shortcutText(actionNamed(name)); };
+    const auto addSection = [&](const QString& title, const auto& entries) {
+        column->addSpacing(12);
+        column->addWidget(sectionTitle(title));
+        for (const ShortcutEntry& entry : entries)
+            column->addWidget(shortcutRow(title, QString::fromUtf8(entry.label), keysOf(entry.action)));
+    };
+    addSection(QStringLiteral("File"), kFileRows);
+    addSection(QStringLiteral("Editing & View"), kEditingRows);
+    column->addSpacing(12);
+    column->addWidget(sectionTitle(QStringLiteral("Export")));
+    for (const ExportEntry& entry : kExportRows) column->addWidget(exportRow(entry, keysOf(entry.action)));
+    column->addStretch(1);
+
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(content);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    auto* buttons = new QDialogButtonBox;
+    m_done = buttons->addButton(QStringLiteral("Done"), QDialogButtonBox::AcceptRole);
+    m_done->setDefault(true); // Return closes the sheet
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 12);
+    layout->addWidget(scroll, 1);
+    auto* bar = new QHBoxLayout;
+    bar->setContentsMargins(24, 0, 24, 0);
+    bar->addWidget(buttons);
+    layout->addLayout(bar);
+}
+
+std::vector<HelpView::Row> HelpView::rows() const
+{
+    std::vector<Row> rows;
+    for (const QWidget* widget : findChildren<QWidget*>()) {
+        const QStringList row = widget->property("helpRow").toStringList();
+        const auto* keys = widget->findChild<QLabel*>(QStringLiteral("helpKeys"));
+        if (row.size() == 3 && keys) rows.push_back({row[0], row[1], keys->text()});
+    }
+    return rows;
+}
+
+} // namespace lumara::ui

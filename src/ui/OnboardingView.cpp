@@ -1,0 +1,562 @@
+// The first-run pages. The orb is painted by the view itself (under its child widgets) from frames
+// rendered off the UI thread; the rest is child widgets over a painted backdrop. UI thread only.
+#include "ui/OnboardingView.h"
+
+#include "document/PreferenceKeys.h"
+#include "model/OrbPreset.h"
+#include "ui/ReduceMotion.h"
+#include "ui/Theme.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QGraphicsOpacityEffect>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QSettings>
+#include <QVariantAnimation>
+
+#include <algorithm>
+#include <cmath>
+
+namespace lumara::ui {
+
+namespace {
+
+constexpr double kOrbSide = 156.0;
+constexpr double kOrbShadowRadius = 36.0;
+constexpr double kDragMinimum = 30.0;
+constexpr double kDragThreshold = 50.0;
+constexpr int kPageChangeMs = 300;
+constexpr int kEntryMs = 700;
+constexpr int kDotsMs = 250;
+constexpr double kPanelRadius = 16.0;
+
+QColor srgb(double r, double g, double b, double a = 1.0)
+{
+    const auto unit = [](double v) { return float(std::clamp(std::isfinite(v) ? v : 0.0, 0.0, 1.0)); };
+    return QColor::fromRgbF(unit(r), unit(g), unit(b), unit(a));
+}
+QColor toQColor(const CodableColor& c, double opacityFactor = 1.0) { return srgb(c.red, c.green, c.blue, c.opacity * opacityFactor); }
+CodableColor mix(const CodableColor& a, const CodableColor& b, double t)
+{
+    return {a.red + (b.red - a.red) * t, a.green + (b.green - a.green) * t, a.blue + (b.blue - a.blue) * t,
+            a.opacity + (b.opacity - a.opacity) * t};
+}
+
+QColor brandAccentLight() { return srgb(0.55, 0.38, 0.98); }
+
+// A font at a size in points of the window (device-independent pixels), fractions kept.
+QFont sizedFont(const QFont& base, double pixels, QFont::Weight weight)
+{
+    QFont font = base;
+    font.setPointSizeF(pixels * 72.0 / 96.0);
+    font.setWeight(weight);
+    return font;
+}
+
+const OrbValues& presetValues(const char* name)
+{
+    static const OrbValues fallback;
+    const OrbPreset* preset = findPreset(name);
+    return preset ? preset->configuration : fallback;
+}
+
+} // namespace
+
+const std::array<OnboardingPage, 3>& onboardingPages()
+{
+    static const std::array<OnboardingPage, 3> pages{{
+        {QStringLiteral("Welcome to Lumara"),
+         QStringLiteral("A design tool for crafting animated orbs. Tweak every detail and watch it come alive in real time."),
+         "Deep Sea"},
+        {QStringLiteral("Full Creative Control"),
+         QStringLiteral("Color, shape, glow, and motion. Shape every layer from the inspector and see each change instantly."),
+         "Glacier"},
+        {QStringLiteral("Ready for Production"),
+         QStringLiteral("Export clean SwiftUI, a standalone web embed, an animated loop, or a crisp PNG, all ready to drop into "
+                        "your project."),
+         "Molten"},
+    }};
+    return pages;
+}
+
+CodableColor pageAccentColor(const OrbValues& values)
+{
+    const CodableColor* best = nullptr;
+    for (const CodableColor& color : values.backgroundColors)
+        if (!best || color.red + color.green + color.blue > best->red + best->green + best->blue) best = &color;
+    return best ? *best : CodableColor{1.0, 1.0, 1.0, 1.0};
+}
+
+bool wantsOnboarding(const QSettings& settings) { return !settings.value(keys::hasSeenOnboarding, false).toBool(); }
+
+Tween::Tween(QObject* owner, double initial, std::function<void()> onChange)
+    : m_value(initial), m_animation(new QVariantAnimation(owner)), m_onChange(std::move(onChange))
+{
+    m_animation->setEasingCurve(QEasingCurve::OutCubic);
+    QObject::connect(m_animation, &QVariantAnimation::valueChanged, owner, [this](const QVariant& v) {
+        m_value = v.toDouble();
+        m_onChange();
+    });
+}
+
+void Tween::animateTo(double target, int milliseconds) { animate(m_value, target, milliseconds); }
+
+void Tween::animate(double from, double to, int milliseconds)
+{
+    m_animation->stop();
+    if (milliseconds <= 0) {
+        m_value = to;
+        m_onChange();
+        return;
+    }
+    m_value = from;
+    m_animation->setDuration(milliseconds);
+    m_animation->setStartValue(from);
+    m_animation->setEndValue(to);
+    m_animation->start();
+}
+
+bool Tween::isRunning() const { return m_animation->state() == QAbstractAnimation::Running; }
+
+PageDots::PageDots(int count, QWidget* parent)
+    : QWidget(parent), m_count(count), m_progress(this, 1.0, [this] { update(); })
+{
+    setFixedHeight(7);
+    setAccessibleName(QStringLiteral("Page"));
+}
+
+void PageDots::setCurrent(int page, bool animated)
+{
+    m_from = m_to;
+    m_to = page;
+    m_progress.animate(0.0, 1.0, animated ? kDotsMs : 0);
+    setAccessibleDescription(QStringLiteral("%1 of %2").arg(page + 1).arg(m_count));
+}
+
+double PageDots::weight(int index) const
+{
+    const double t = m_progress.value();
+    return (index == m_from ? 1.0 - t : 0.0) + (index == m_to ? t : 0.0);
+}
+
+std::vector<double> PageDots::dotWidths() const
+{
+    std::vector<double> widths;
+    for (int i = 0; i < m_count; ++i) widths.push_back(7.0 + 13.0 * weight(i));
+    return widths;
+}
+
+QSize PageDots::sizeHint() const { return {7 * (m_count + 1) + 13 + 7 * (m_count - 1), 7}; }
+
+void PageDots::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    const std::vector<double> widths = dotWidths();
+    double total = 7.0 * (m_count - 1);
+    for (double w : widths) total += w;
+    double x = (width() - total) / 2.0;
+    for (int i = 0; i < m_count; ++i) {
+        p.setBrush(withAlpha(Qt::white, 0.28 + 0.72 * weight(i)));
+        p.drawRoundedRect(QRectF(x, 0, widths[std::size_t(i)], 7), 3.5, 3.5);
+        x += widths[std::size_t(i)] + 7.0;
+    }
+}
+
+void OnboardingButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient fill(0, 0, 0, height());
+    fill.setColorAt(0, brandAccentLight());
+    fill.setColorAt(1, brandAccent());
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(rect()), 12, 12);
+    p.fillPath(shape, fill);
+    if (isDown()) p.fillPath(shape, withAlpha(Qt::black, 0.15));
+    if (hasFocus()) {
+        p.setPen(QPen(withAlpha(Qt::white, 0.6), 1.5));
+        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 11, 11);
+    }
+    p.setPen(Qt::white);
+    p.setFont(font());
+    p.drawText(rect(), Qt::AlignCenter, text());
+}
+
+OnboardingView::OnboardingView(QSettings* settings, bool reduceMotion, QWidget* parent)
+    : QWidget(parent),
+      m_settings(settings),
+      m_reduceMotion(reduceMotion),
+      m_appear(this, 0.0,
+               [this] {
+                   applyBlockOpacity();
+                   update();
+               }),
+      m_pageChange(this, 1.0, [this] { update(); }),
+      m_textFade(this, 1.0, [this] { applyBlockOpacity(); }),
+      m_dragOffset(this, 0.0, [this] { update(); })
+{
+    setFixedSize(520, 480);
+    setAttribute(Qt::WA_StyledBackground, false);
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Welcome"));
+    m_clock.start();
+
+    // The pages are always dark, whatever the application's appearance.
+    QPalette dark = palette();
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::Text, Qt::white);
+    dark.setColor(QPalette::ButtonText, Qt::white);
+    setPalette(dark);
+
+    m_orbPlaceholder = new QWidget(this);
+    m_orbPlaceholder->setFixedHeight(int(kOrbSide));
+    m_orbPlaceholder->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    m_textBlock = new QWidget(this);
+    m_textBlock->setMaximumWidth(360);
+    m_textBlock->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    m_textBlock->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* text = new QVBoxLayout(m_textBlock);
+    text->setContentsMargins(0, 0, 0, 0);
+    text->setSpacing(12);
+    m_title = new QLabel(m_textBlock);
+    m_title->setFont(sizedFont(font(), 27, QFont::Bold));
+    m_title->setAlignment(Qt::AlignHCenter);
+    m_title->setWordWrap(true);
+    m_subtitle = new QLabel(m_textBlock);
+    m_subtitle->setFont(sizedFont(font(), 14.5, QFont::Normal));
+    m_subtitle->setAlignment(Qt::AlignHCenter);
+    m_subtitle->setWordWrap(true);
+    QPalette soft = dark;
+    soft.setColor(QPalette::WindowText, withAlpha(Qt::white, 0.7));
+    m_subtitle->setPalette(soft);
+    text->addWidget(m_title);
+    text->addWidget(m_subtitle);
+
+    m_bottomBlock = new QWidget(this);
+    m_bottomBlock->setMaximumWidth(360);
+    auto* bottom = new QVBoxLayout(m_bottomBlock);
+    bottom->setContentsMargins(0, 0, 0, 32);
+    bottom->setSpacing(22);
+    m_dots = new PageDots(pageCount(), m_bottomBlock);
+    m_button = new OnboardingButton(m_bottomBlock);
+    m_button->setFixedHeight(46);
+    m_button->setFont(sizedFont(font(), 15, QFont::DemiBold));
+    m_button->setCursor(Qt::PointingHandCursor);
+    m_button->setFocusPolicy(Qt::StrongFocus);
+    m_button->setAutoDefault(true);
+    connect(m_button, &QPushButton::clicked, this, &OnboardingView::advance);
+    m_checkbox = new QCheckBox(QStringLiteral("Don\u2019t show this again"), m_bottomBlock);
+    m_checkbox->setFont(sizedFont(font(), 12, QFont::Normal));
+    QPalette box = dark;
+    box.setColor(QPalette::WindowText, withAlpha(Qt::white, 0.45));
+    box.setColor(QPalette::Text, brandAccentPale());      // the tick
+    box.setColor(QPalette::Base, QColor(255, 255, 255, 18)); // the box
+    box.setColor(QPalette::Highlight, brandAccentPale());
+    m_checkbox->setPalette(box);
+    bottom->addWidget(m_dots);
+    bottom->addWidget(m_button);
+    bottom->addWidget(m_checkbox, 0, Qt::AlignHCenter);
+    m_bottomBlock->setGraphicsEffect(new QGraphicsOpacityEffect(m_bottomBlock));
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(40, 0, 40, 0);
+    column->setSpacing(0);
+    // With wide desktop fonts the column can be taller than the panel; the fixed gaps (48 above,
+    // 36 under the orb, 24 under the text) then give way together before any text is cut.
+    column->addItem(new QSpacerItem(0, 48, QSizePolicy::Minimum, QSizePolicy::Preferred));
+    column->addStretch(1);
+    column->addWidget(m_orbPlaceholder);
+    column->addItem(new QSpacerItem(0, 36, QSizePolicy::Minimum, QSizePolicy::Preferred));
+    column->addWidget(m_textBlock, 0, Qt::AlignHCenter);
+    column->addItem(new QSpacerItem(0, 24, QSizePolicy::Minimum, QSizePolicy::Preferred));
+    column->addStretch(1);
+    column->addWidget(m_bottomBlock);
+    m_bottomBlock->setMinimumWidth(360);
+    m_textBlock->setMinimumWidth(360);
+
+    setTabOrder(m_button, m_checkbox);
+    m_appear.animate(0.0, 0.0, 0); // hidden until shown
+    showPageContent(false);
+    m_dots->setCurrent(0, false);
+    m_previousAccent = accentColor();
+
+    connect(&m_renderer, &FrameRenderer::frameReady, this, &OnboardingView::frameReady);
+    m_frameTimer.setTimerType(Qt::PreciseTimer);
+    m_frameTimer.setInterval(16);
+    connect(&m_frameTimer, &QTimer::timeout, this, &OnboardingView::tick);
+}
+
+OnboardingView::~OnboardingView() { m_renderer.waitForIdle(); }
+
+// The bottom block fades through an opacity effect of its own; the layer holding the
+// pages fades by passing its opacity in here rather than through an effect of its own, since Qt
+// cannot draw one opacity effect inside another.
+void OnboardingView::applyBlockOpacity()
+{
+    if (auto* e = static_cast<QGraphicsOpacityEffect*>(m_bottomBlock->graphicsEffect()))
+        e->setOpacity(m_appear.value() * m_layerOpacity);
+    // The text fades through its colour: an opacity effect on a block whose labels change size
+    // with the page keeps drawing the old bounds.
+    const double text = m_appear.value() * m_textFade.value() * m_layerOpacity;
+    for (auto [label, alpha] : {std::pair{m_title, 1.0}, std::pair{m_subtitle, 0.7}}) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, withAlpha(Qt::white, alpha * text));
+        label->setPalette(palette);
+    }
+}
+
+void OnboardingView::setLayerOpacity(double opacity)
+{
+    m_layerOpacity = opacity;
+    applyBlockOpacity();
+    update();
+}
+
+bool OnboardingView::dontShowAgain() const { return m_checkbox->isChecked(); }
+
+CodableColor OnboardingView::accentColor() const
+{
+    return pageAccentColor(presetValues(onboardingPages()[std::size_t(m_currentPage)].presetName));
+}
+
+double OnboardingView::orbScale() const { return 0.9 + 0.1 * m_appear.value(); }
+double OnboardingView::orbOpacity() const { return m_appear.value(); }
+
+QRect OnboardingView::orbFrame() const
+{
+    const QRect slot = m_orbPlaceholder->geometry();
+    return QRect(slot.center().x() - int(kOrbSide) / 2 + 1, slot.top(), int(kOrbSide), int(kOrbSide));
+}
+
+void OnboardingView::showPageContent(bool animated)
+{
+    const OnboardingPage& page = onboardingPages()[std::size_t(m_currentPage)];
+    m_title->setText(page.title);
+    m_subtitle->setText(QStringLiteral("<div style=\"line-height:124%\">%1</div>").arg(page.subtitle.toHtmlEscaped()));
+    m_subtitle->setAccessibleName(page.subtitle);
+    // The block takes the height its text needs at the block's width.
+    m_title->setFixedHeight(m_title->heightForWidth(360));
+    m_subtitle->setFixedHeight(m_subtitle->heightForWidth(360));
+    m_button->setText(m_currentPage + 1 < pageCount() ? QStringLiteral("Continue") : QStringLiteral("Get Started"));
+    m_textFade.animate(0.0, 1.0, animated ? motionDuration(kPageChangeMs, m_reduceMotion) : 0);
+}
+
+void OnboardingView::setPage(int page)
+{
+    page = std::clamp(page, 0, pageCount() - 1);
+    if (page == m_currentPage) return;
+    const int duration = motionDuration(kPageChangeMs, m_reduceMotion);
+    m_previousAccent = mix(m_previousAccent, accentColor(), m_pageChange.value());
+    m_currentPage = page;
+    m_previousOrb = m_orbImage;
+    m_orbImage = QImage();
+    m_pageChange.animate(0.0, 1.0, duration);
+    m_dots->setCurrent(page, !m_reduceMotion);
+    showPageContent(true);
+    tick();
+    emit currentPageChanged(page);
+}
+
+void OnboardingView::advance()
+{
+    if (!m_isPresented) return;
+    if (m_currentPage + 1 < pageCount())
+        setPage(m_currentPage + 1);
+    else
+        finish();
+}
+
+void OnboardingView::finish()
+{
+    if (!m_isPresented) return;
+    if (m_checkbox->isChecked()) {
+        m_settings->setValue(keys::hasSeenOnboarding, true);
+        m_settings->sync();
+    }
+    m_isPresented = false;
+    emit closed();
+}
+
+void OnboardingView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_appearAnimation) {
+        m_appearAnimation = true;
+        m_appear.animate(0.0, 1.0, motionDuration(kEntryMs, m_reduceMotion));
+        m_button->setFocus(Qt::OtherFocusReason);
+    }
+    m_frameTimer.start();
+    tick();
+}
+
+void OnboardingView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    m_frameTimer.stop();
+}
+
+void OnboardingView::tick()
+{
+    if (!isVisible()) return;
+    if (m_renderer.isBusy()) {
+        m_frameWanted = true;
+        return;
+    }
+    m_frameWanted = false;
+    FrameRequest request;
+    OrbValues values = presetValues(onboardingPages()[std::size_t(m_currentPage)].presetName);
+    values.orbSize = kOrbSide;
+    values.showShadow = false; // the pages give the orb a glow of its accent instead
+    request.layers.push_back({values, 1.0});
+    request.time = double(m_clock.nsecsElapsed()) / 1.0e9;
+    request.pixelsPerPoint = devicePixelRatioF();
+    request.canvasPixels = QSize(int(std::ceil(kOrbSide * request.pixelsPerPoint)), int(std::ceil(kOrbSide * request.pixelsPerPoint)));
+    request.threads = 1; // a small orb; leave the cores to the canvas behind
+    m_renderer.request(std::move(request));
+}
+
+void OnboardingView::frameReady(const Frame& frame)
+{
+    m_orbImage = frame.image;
+    if (!m_orbImage.isNull()) {
+        m_orbImage.setDevicePixelRatio(devicePixelRatioF());
+        m_orbImage.setOffset(frame.topLeft);
+    }
+    ++m_presentedFrames;
+    update(orbRect(1.0).adjusted(-kOrbShadowRadius - 40, -kOrbShadowRadius, kOrbShadowRadius + 40, kOrbShadowRadius).toAlignedRect());
+    if (m_frameWanted) tick();
+}
+
+QRectF OnboardingView::orbRect(double scale) const
+{
+    const QRectF frame(orbFrame());
+    const QPointF centre = frame.center() + QPointF(0.4 * m_dragOffset.value(), 0);
+    const double side = kOrbSide * scale;
+    return QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side);
+}
+
+void OnboardingView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    QPainterPath panel;
+    panel.addRoundedRect(QRectF(rect()), kPanelRadius, kPanelRadius);
+    p.setClipPath(panel);
+    p.setOpacity(m_layerOpacity);
+
+    // Backdrop: the dark vertical gradient, then the accent's glow.
+    QLinearGradient backdrop(0, 0, 0, height());
+    backdrop.setColorAt(0, srgb(0.07, 0.05, 0.12));
+    backdrop.setColorAt(1, Qt::black);
+    p.fillRect(rect(), backdrop);
+    const double t = m_pageChange.value();
+    const CodableColor accent = mix(m_previousAccent, accentColor(), t);
+    QRadialGradient glow(QPointF(0.5 * width(), 0.34 * height()), 320);
+    glow.setColorAt(0, toQColor(accent, 0.4));
+    glow.setColorAt(1, toQColor(accent, 0.0));
+    p.fillRect(rect(), glow);
+
+    // The orb's shadow in its accent, then the orb; a page change cross-fades the two orbs with a
+    // scale from 0.94, and the entry animation grows it from 0.9.
+    const double appear = m_appear.value();
+    const double entryScale = 0.9 + 0.1 * appear;
+    const QRectF orb = orbRect(entryScale);
+    QRadialGradient shadow(orb.center(), orb.width() / 2 + kOrbShadowRadius);
+    const double inner = (orb.width() / 2) / (orb.width() / 2 + kOrbShadowRadius);
+    shadow.setColorAt(0, toQColor(accent, 0.4 * appear));
+    shadow.setColorAt(inner * 0.85, toQColor(accent, 0.4 * appear));
+    shadow.setColorAt(1, toQColor(accent, 0.0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(shadow);
+    p.drawEllipse(orb.center(), orb.width() / 2 + kOrbShadowRadius, orb.width() / 2 + kOrbShadowRadius);
+
+    const auto drawOrb = [&](const QImage& image, double scale, double opacity) {
+        if (image.isNull() || opacity <= 0) return;
+        const QRectF place = orbRect(entryScale * scale);
+        const double dpr = image.devicePixelRatio();
+        const double k = place.width() / kOrbSide;
+        p.save();
+        p.setOpacity(opacity * appear * m_layerOpacity);
+        p.translate(place.topLeft());
+        p.scale(k, k);
+        p.drawImage(QRectF(image.offset().x() / dpr, image.offset().y() / dpr, image.width() / dpr, image.height() / dpr), image);
+        p.restore();
+    };
+    drawOrb(m_previousOrb, 1.0 - 0.06 * t, 1.0 - t);
+    drawOrb(m_orbImage, 0.94 + 0.06 * t, t);
+
+    // The main button's shadow: brand accent at 0.5, radius 14, 5 points down.
+    if (m_button->isVisible()) {
+        const QRectF button = QRectF(m_button->geometry()).translated(m_bottomBlock->pos()).translated(0, 5);
+        for (int i = 7; i >= 1; --i) {
+            const double grow = 2.0 * i;
+            p.setBrush(withAlpha(brandAccent(), 0.5 * appear / 7.0 * (1.0 - i / 8.0)));
+            p.drawRoundedRect(button.adjusted(-grow, -grow, grow, grow), 12 + grow, 12 + grow);
+        }
+    }
+}
+
+void OnboardingView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    m_pressed = true;
+    m_dragging = false;
+    m_pressPosition = event->position();
+    event->accept();
+}
+
+void OnboardingView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_pressed) return QWidget::mouseMoveEvent(event);
+    const QPointF delta = event->position() - m_pressPosition;
+    if (!m_dragging && std::hypot(delta.x(), delta.y()) >= kDragMinimum) m_dragging = true;
+    if (m_dragging) m_dragOffset.animate(delta.x(), delta.x(), 0);
+    event->accept();
+}
+
+void OnboardingView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (!m_pressed || event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
+    m_pressed = false;
+    if (!m_dragging) return;
+    m_dragging = false;
+    const double dx = event->position().x() - m_pressPosition.x();
+    if (dx < -kDragThreshold && m_currentPage + 1 < pageCount())
+        setPage(m_currentPage + 1);
+    else if (dx > kDragThreshold && m_currentPage > 0)
+        setPage(m_currentPage - 1);
+    m_dragOffset.animateTo(0.0, motionDuration(kPageChangeMs, m_reduceMotion));
+    event->accept();
+}
+
+void OnboardingView::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: advance(); break;
+    case Qt::Key_Right: setPage(m_currentPage + 1); break;
+    case Qt::Key_Left: setPage(m_currentPage - 1); break;
+    default: return QWidget::keyPressEvent(event);
+    }
+    event->accept();
+}
+
+bool OnboardingView::focusNextPrevChild(bool next)
+{
+    // Focus stays on the pages while they are shown.
+    QWidget* target = m_button->hasFocus() ? static_cast<QWidget*>(m_checkbox) : m_button;
+    Q_UNUSED(next);
+    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+} // namespace lumara::ui

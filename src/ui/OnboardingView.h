@@ -1,0 +1,186 @@
+// The three first-run pages: a live orb of a preset per page on a dark backdrop tinted by that
+// orb's colours, the page dots, "Continue" / "Get Started", "Don’t show this again", paging by
+// button and by horizontal drag. Always dark. The orb is rendered off the UI thread by a
+// FrameRenderer; everything else is UI thread only.
+#pragma once
+
+#include "model/CodableColor.h"
+#include "model/OrbValues.h"
+#include "ui/FrameRenderer.h"
+
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QSettings;
+class QVariantAnimation;
+
+namespace lumara::ui {
+
+struct OnboardingPage {
+    QString title;
+    QString subtitle;
+    const char* presetName;
+};
+const std::array<OnboardingPage, 3>& onboardingPages();
+
+// The page's accent: of the background colours, the one with the largest red + green + blue (as
+// stored), the earlier one on a tie; white (1, 1, 1, 1) when there are none.
+CodableColor pageAccentColor(const OrbValues& values);
+
+// Whether the first-run pages are still wanted: "hasSeenOnboarding" is not true.
+bool wantsOnboarding(const QSettings& settings);
+
+// A value that moves to a target over a duration with an ease-out curve, or jumps there at once
+// when the duration is 0. `onChange` runs on every step.
+class Tween {
+public:
+    Tween(QObject* owner, double initial, std::function<void()> onChange);
+    void animateTo(double target, int milliseconds);
+    // Jumps to `from` and animates to `to`.
+    void animate(double from, double to, int milliseconds);
+    double value() const { return m_value; }
+    bool isRunning() const;
+
+private:
+    double m_value;
+    QVariantAnimation* m_animation;
+    std::function<void()> m_onChange;
+};
+
+// The capsules under the text: the current page's is 20 points wide and white, the others 7 wide
+// at opacity 0.28; width and colour move with the page.
+class PageDots : public QWidget {
+    Q_OBJECT
+public:
+    PageDots(int count, QWidget* parent = nullptr);
+    // Moves the highlight to `page` over 0.25 s, or at once.
+    void setCurrent(int page, bool animated);
+    // Current widths in points, left to right.
+    std::vector<double> dotWidths() const;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    double weight(int index) const; // 1 for the current page, 0 for others, between while moving
+    int m_count;
+    int m_from = 0;
+    int m_to = 0;
+    Tween m_progress;
+};
+
+// The main button: the brand gradient in a rounded rectangle, white semibold text.
+class OnboardingButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class OnboardingView : public QWidget {
+    Q_OBJECT
+public:
+    // `settings` receives "hasSeenOnboarding" and must outlive the view. `reduceMotion` makes
+    // every change instant.
+    OnboardingView(QSettings* settings, bool reduceMotion, QWidget* parent = nullptr);
+    ~OnboardingView() override;
+
+    int currentPage() const { return m_currentPage; }
+    int pageCount() const { return int(onboardingPages().size()); }
+    bool reduceMotion() const { return m_reduceMotion; }
+    bool isPresented() const { return m_isPresented; }
+    bool appearAnimation() const { return m_appearAnimation; }
+    bool dontShowAgain() const;
+    double dragOffset() const { return m_dragOffset.value(); }
+    // The orb's scale and opacity now (0.9 and 0 before the entry animation, 1 and 1 after).
+    double orbScale() const;
+    double orbOpacity() const;
+    // The accent of the page shown.
+    CodableColor accentColor() const;
+
+    QLabel* titleLabel() const { return m_title; }
+    QLabel* subtitleLabel() const { return m_subtitle; }
+    PageDots* pageDots() const { return m_dots; }
+    QPushButton* mainButton() const { return m_button; }
+    QCheckBox* dontShowAgainBox() const { return m_checkbox; }
+    // Where the orb's 156-point frame lies in the view (before any drag shift).
+    QRect orbFrame() const;
+    // Frames of the live orb delivered so far.
+    qint64 presentedFrames() const { return m_presentedFrames; }
+
+    // The opacity of the whole panel, for the layer's fade in and out (1 by default).
+    void setLayerOpacity(double opacity);
+
+    // The main button's action: the next page, or finish on the last.
+    void advance();
+    // Writes "hasSeenOnboarding" when the box is ticked, then closes (emits `closed`).
+    void finish();
+
+signals:
+    void currentPageChanged(int page);
+    // The pages are done; the layer holding them should go (over 0.2 s, or at once).
+    void closed();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    void setPage(int page);
+    void applyBlockOpacity();
+    void showPageContent(bool animated);
+    void tick();
+    void frameReady(const Frame& frame);
+    QRectF orbRect(double scale) const;
+
+    QSettings* m_settings;
+    bool m_reduceMotion;
+    bool m_isPresented = true;
+    bool m_appearAnimation = false;
+    int m_currentPage = 0;
+
+    QLabel* m_title = nullptr;
+    QLabel* m_subtitle = nullptr;
+    QWidget* m_textBlock = nullptr;
+    QWidget* m_bottomBlock = nullptr;
+    QWidget* m_orbPlaceholder = nullptr;
+    PageDots* m_dots = nullptr;
+    OnboardingButton* m_button = nullptr;
+    QCheckBox* m_checkbox = nullptr;
+
+    Tween m_appear;         // 0 before the entry animation, 1 after
+    Tween m_pageChange;     // 0 at the start of a page change, 1 when done
+    Tween m_textFade;       // opacity of the text block during a page change
+    Tween m_dragOffset;     // points
+    CodableColor m_previousAccent;
+    double m_layerOpacity = 1.0;
+    bool m_dragging = false;
+    bool m_pressed = false;
+    QPointF m_pressPosition;
+
+    FrameRenderer m_renderer;
+    QImage m_orbImage;      // the current page's orb, device pixels
+    QImage m_previousOrb;   // the page left behind, fading out
+    bool m_frameWanted = false;
+    qint64 m_presentedFrames = 0;
+    QTimer m_frameTimer;
+    QElapsedTimer m_clock;
+};
+
+} // namespace lumara::ui
