@@ -10,7 +10,7 @@
 // Pixel format: premultiplied RGBA in 32-bit floats, gamma-encoded sRGB (the flattened layer is
 // non-linear sRGB), one accumulator the size of the orb's square; only the last step narrows to
 // 8 bits. Layers that are blurred and have one colour (glows, blobs) are blurred as one alpha plane.
-// Threading: each call owns a WorkerPool; every pass splits rows into fixed chunks whose results
+// Threading: each call uses a WorkerPool, its own or one the caller keeps between frames; every pass splits rows into fixed chunks whose results
 // do not depend on which thread runs them, so any thread count gives the same bytes. No state
 // outlives a call except the constant erfc table, the glow-field cache below, whose entries
 // are fixed functions of their keys, and each calling thread's working memory (FrameMemory),
@@ -48,6 +48,7 @@
 #include <memory>
 #include <mutex>
 #include <numbers>
+#include <optional>
 
 namespace lumara::render {
 
@@ -806,7 +807,8 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
     const double ox = std::isfinite(options.originX) ? std::round(std::clamp(options.originX, -1.0e9, 1.0e9)) : 0.0;
     const double oy = std::isfinite(options.originY) ? std::round(std::clamp(options.originY, -1.0e9, 1.0e9)) : 0.0;
 
-    WorkerPool pool(options.threads);
+    std::optional<WorkerPool> ownPool;
+    WorkerPool& pool = options.workers ? *options.workers : ownPool.emplace(options.threads);
     const OrbSquare sq(side);
     const double S = sq.size;
     FrameMemory& memory = frameMemory();
