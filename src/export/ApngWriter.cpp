@@ -4,10 +4,10 @@
 // ahead of the slowest, so memory stays bounded whatever the length.
 //
 // Choices, measured on the 4 s, 30 fps loop of the default orb at scale 2 (120 frames of
-// 560 x 560, full frames): a filter chosen per row and libdeflate at level 6 gave 20.5 MB in 4 s
-// of CPU; Paeth on every row gave 23.3 MB at level 6 and 22.3 MB at level 7 (6.2 s); level 9
-// 20.9 MB but 21 s. FFmpeg's encoder (Paeth, zlib level 6, searching every blend and dispose
-// choice) wrote 21.4 MB in 26 s of CPU. Every frame keeps
+// 560 x 560, compressed whole): a filter chosen per row and libdeflate at level 6 gave 20.5 MB in
+// 4 s of CPU; Paeth on every row gave 23.3 MB at level 6 and 22.3 MB at level 7 (6.2 s); level 9
+// 20.9 MB but 21 s. With only the changed rectangles the export writes 19.4 MB. FFmpeg's encoder
+// (Paeth, zlib level 6, trying every blend and dispose choice) wrote 21.4 MB in 26 s of CPU. Every frame keeps
 // the previous one as its base (dispose "none"): an orb's transparent corners and unchanged parts
 // then cost nothing, and a frame is only the rectangle that changed.
 #include "export/ApngWriter.h"
@@ -31,6 +31,9 @@ namespace lumara::exporting {
 namespace {
 
 constexpr int kDeflateLevel = 6;
+// Frames waiting for or being compressed hold their pixels and their output: at most this much
+// of pixels is queued (4 frames of 600 x 600, one of 4096 x 4096).
+constexpr std::size_t kInFlightBytes = std::size_t{64} << 20;
 
 constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
 // Byte offset of the acTL chunk: signature (8) + IHDR (4 + 4 + 13 + 4).
@@ -142,7 +145,9 @@ public:
         const auto pixels = static_cast<std::size_t>(settings.width) * static_cast<std::size_t>(settings.height) * 4;
         m_previous.resize(pixels);
         m_current.resize(pixels);
-        m_maxInFlight = static_cast<std::size_t>(threads) * 2;
+        // Two frames per worker keep them busy; very large frames are limited by memory instead.
+        m_maxInFlight = std::clamp<std::size_t>(kInFlightBytes / std::max<std::size_t>(pixels, 1), 1,
+                                                static_cast<std::size_t>(threads) * 2);
         try {
             for (int i = 0; i < threads; ++i) m_workers.emplace_back([this] { work(); });
         } catch (...) {

@@ -32,7 +32,7 @@ struct FrameRequest {
     int threads = 0;             // renderer worker threads (0 = all cores)
     // Workers kept between frames (then `threads` is not used); null starts them for this frame.
     // FrameRenderer sets its own; only the one frame in flight uses them.
-    std::shared_ptr<render::WorkerPool> workers;
+    std::shared_ptr<render::WorkerPool> workers{};
 };
 
 struct Frame {
