@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 
 DEBIAN_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
 	qt6-base-dev libgl-dev libplist-dev nlohmann-json3-dev libcli11-dev \
-	libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg \
+	libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg libdeflate-dev \
 	libgtest-dev libgmock-dev libbenchmark-dev python3 locales chromium xvfb xauth qt6-qpa-plugins
 
 .PHONY: deps build run test test-main test-asan test-fuzz bench clean

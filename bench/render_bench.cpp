@@ -4,11 +4,13 @@
 #include "render/Blur.h"
 #include "render/Coverage.h"
 #include "render/OrbRenderer.h"
+#include "render/Parallel.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,23 +22,28 @@ using namespace lumara;
 // A late clock time, as the live canvas passes it (seconds since 2001).
 constexpr double kLiveTime = 8.1e8 + 0.37;
 
+// threads: 1 = one thread; 0 = all cores, workers started for each frame; -1 = all cores, workers
+// kept between frames (as the canvas and the animated export do).
 void renderFrames(benchmark::State& state, const OrbValues& values, double pointsScale, int threads)
 {
     render::RenderOptions options;
     options.pixelsPerPoint = pointsScale;
-    options.threads = threads;
+    options.threads = std::max(threads, 0);
+    std::optional<render::WorkerPool> kept;
+    if (threads < 0) options.workers = &kept.emplace(0);
     double t = kLiveTime;
     for (auto _ : state) {
         auto image = render::renderOrb(values, t, options);
         benchmark::DoNotOptimize(image.pixels.data());
         t += 1.0 / 60.0;
     }
-    state.counters["threads"] = threads == 0 ? std::thread::hardware_concurrency() : threads;
+    state.counters["threads"] = threads == 1 ? 1 : std::thread::hardware_concurrency();
+    state.counters["kept"] = threads < 0 ? 1 : 0;
 }
 
 // Default orb at 280 pt x 2 = 560 px.
 void BM_DefaultOrb560(benchmark::State& state) { renderFrames(state, OrbValues{}, 2.0, static_cast<int>(state.range(0))); }
-BENCHMARK(BM_DefaultOrb560)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DefaultOrb560)->Arg(1)->Arg(0)->Arg(-1)->Unit(benchmark::kMillisecond);
 
 // Default orb at 800 pt x 2 = 1600 px.
 void BM_DefaultOrb1600(benchmark::State& state)
@@ -45,7 +52,7 @@ void BM_DefaultOrb1600(benchmark::State& state)
     values.orbSize = 800.0;
     renderFrames(state, values, 2.0, static_cast<int>(state.range(0)));
 }
-BENCHMARK(BM_DefaultOrb1600)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DefaultOrb1600)->Arg(1)->Arg(0)->Arg(-1)->Unit(benchmark::kMillisecond);
 
 // Every preset at 560 px; argument 0 is the preset's index, argument 1 the thread count.
 void BM_Preset560(benchmark::State& state)
@@ -54,7 +61,7 @@ void BM_Preset560(benchmark::State& state)
     state.SetLabel(preset.name);
     renderFrames(state, preset.configuration, 2.0, static_cast<int>(state.range(1)));
 }
-BENCHMARK(BM_Preset560)->ArgsProduct({benchmark::CreateDenseRange(0, 15, 1), {1, 0}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Preset560)->ArgsProduct({benchmark::CreateDenseRange(0, 15, 1), {1, 0, -1}})->Unit(benchmark::kMillisecond);
 
 // Largest difference, in 8-bit levels, between the renderer's blur of a disc and an exact
 // Gaussian blur of the same disc computed in doubles on the pixel grid with a kernel reaching 6

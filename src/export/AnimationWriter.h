@@ -1,5 +1,6 @@
-// Video and animated-image writers over FFmpeg's libraries: MP4 (H.264), animated PNG, GIF and
-// WebM (VP9 with alpha). One writer per file, used from one thread at a time.
+// Video and animated-image writers: MP4 (H.264), GIF and WebM (VP9 with alpha) over FFmpeg's
+// libraries, animated PNG on our own encoder (ApngWriter.h). One writer per file, used from one
+// thread at a time.
 #pragma once
 
 #include "export/AnimatedExport.h"

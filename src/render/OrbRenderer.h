@@ -9,6 +9,8 @@
 
 namespace lumara::render {
 
+class WorkerPool;
+
 // Premultiplied 8-bit RGBA, row-major, tightly packed (stride = width * 4).
 struct Image {
     int width = 0;
@@ -29,6 +31,9 @@ struct RenderOptions {
     double originY = 0.0;
     // Worker threads: 0 = all cores, 1 = single-threaded. The result never depends on it.
     int threads = 0;
+    // Workers kept by the caller between frames instead of threads started for this call; when
+    // set, `threads` is not used. Borrowed: one render at a time may use a pool.
+    WorkerPool* workers = nullptr;
 };
 
 // Largest orb square drawn, in pixels; larger requests draw nothing (orbPixelSize gives 0).

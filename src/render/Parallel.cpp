@@ -1,4 +1,4 @@
-// Row-parallel loops for one render call. Threading: one pool per render call, used only by it.
+// Row-parallel loops. Threading: a pool serves one render call at a time; its owner may keep it.
 #include "render/Parallel.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
-// Row-parallel loops for one render call: a small pool of workers that lives as long as the call.
+// Row-parallel loops for render calls: a small pool of workers, started once and used by one call
+// at a time (a caller may keep it between frames, so no thread is started per frame).
 // Work is cut into fixed chunks that do not depend on the thread count, so every row is computed
 // by the same code with the same inputs whichever thread runs it.
 #pragma once

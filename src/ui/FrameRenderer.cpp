@@ -1,5 +1,5 @@
 // Frames are rendered with QtConcurrent on the global pool; the renderer spreads each frame
-// over its own worker threads.
+// over worker threads this renderer keeps between frames.
 #include "ui/FrameRenderer.h"
 
 #include "render/OrbRenderer.h"
@@ -68,6 +68,7 @@ render::RenderOptions optionsFor(const FrameLayer& layer, const FrameRequest& re
     options.originX = origin.x();
     options.originY = origin.y();
     options.threads = request.threads;
+    options.workers = request.workers.get();
     return options;
 }
 
@@ -238,6 +239,13 @@ void FrameRenderer::request(FrameRequest request)
 void FrameRenderer::launch(FrameRequest request)
 {
     m_inFlight = true;
+    if (!request.workers) {
+        if (!m_workers || m_workerThreads != request.threads) {
+            m_workers = std::make_shared<render::WorkerPool>(request.threads);
+            m_workerThreads = request.threads;
+        }
+        request.workers = m_workers;
+    }
     m_watcher.setFuture(QtConcurrent::run([request = std::move(request), cache = m_cache] { return renderFrame(request, *cache); }));
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/OrbValues.h"
+#include "render/Parallel.h"
 
 #include <QFutureWatcher>
 #include <QImage>
@@ -29,6 +30,9 @@ struct FrameRequest {
     double pixelsPerPoint = 1.0; // the screen's device pixel ratio
     QSize canvasPixels;          // the canvas in device pixels
     int threads = 0;             // renderer worker threads (0 = all cores)
+    // Workers kept between frames (then `threads` is not used); null starts them for this frame.
+    // FrameRenderer sets its own; only the one frame in flight uses them.
+    std::shared_ptr<render::WorkerPool> workers{};
 };
 
 struct Frame {
@@ -100,6 +104,9 @@ private:
     bool m_inFlight = false;
     // Touched only by the one frame in flight.
     std::shared_ptr<FrameCache> m_cache = std::make_shared<FrameCache>();
+    // The renderer's workers, started for the first frame and kept while the thread count stays.
+    std::shared_ptr<render::WorkerPool> m_workers;
+    int m_workerThreads = -1;
 };
 
 } // namespace lumara::ui

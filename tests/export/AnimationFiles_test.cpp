@@ -2,18 +2,24 @@
 // failed or cancelled export leaves the destination as it was.
 #include "export/AnimatedExport.h"
 
+#include "HeadlessChromium.h"
 #include "MediaProbe.h"
+#include "render/StraightAlpha.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <atomic>
 #include <cmath>
 #include <csignal>
+#include <cstring>
+#include <utility>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -58,6 +64,36 @@ render::Image translucentRed(const OrbValues& values, double, const render::Rend
     return image;
 }
 
+// An opaque gradient inside a transparent border with a 4 x 4 red square sliding along one row:
+// frames differ from the previous one only near the square, and unchanged opaque pixels surround it.
+render::Image slidingSquare(const OrbValues& values, double t, const render::RenderOptions& options)
+{
+    render::Image image = stamped(values, 0.0, options);
+    const int x0 = kBorder + static_cast<int>(std::lround(t * 8)) % (image.width - 2 * kBorder - 4);
+    for (int y = 5; y < 9; ++y)
+        for (int x = x0; x < x0 + 4; ++x) {
+            auto* p = image.row(y) + x * 4;
+            p[0] = 255;
+            p[1] = p[2] = 0;
+        }
+    return image;
+}
+
+// The orb itself, small.
+render::Image realOrb(const OrbValues& values, double t, const render::RenderOptions& options)
+{
+    return render::renderOrb(values, t, options);
+}
+
+// Straight RGBA bytes of a premultiplied frame, as an animated PNG stores them.
+std::vector<std::uint8_t> straight(const render::Image& frame)
+{
+    std::vector<std::uint8_t> out(frame.pixels.size());
+    for (int y = 0; y < frame.height; ++y)
+        render::unpremultiplyRow(frame.row(y), out.data() + static_cast<std::size_t>(y) * frame.width * 4, frame.width);
+    return out;
+}
+
 // Opaque noise that no encoder can shrink much, different at every time.
 render::Image noise(const OrbValues& values, double t, const render::RenderOptions& options)
 {
@@ -71,6 +107,26 @@ render::Image noise(const OrbValues& values, double t, const render::RenderOptio
         state ^= state << 5;
         image.pixels[i] = i % 4 == 3 ? 255 : static_cast<std::uint8_t>(state);
     }
+    return image;
+}
+
+// Fixed noise inside a transparent border with two red squares sliding in opposite directions near
+// the top and the bottom: what changes spans the frame, but most pixels between them do not.
+render::Image squaresOverNoise(const OrbValues& values, double t, const render::RenderOptions& options)
+{
+    render::Image image = noise(values, 0.0, options);
+    const int side = image.width;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            if (x < kBorder || y < kBorder || x >= side - kBorder || y >= side - kBorder) std::memset(image.row(y) + x * 4, 0, 4);
+    const int x0 = kBorder + static_cast<int>(std::lround(t * 8)) % (side - 2 * kBorder - 4);
+    for (const auto& [left, top] : {std::pair{x0, 5}, std::pair{side - 4 - x0, side - 9}})
+        for (int y = top; y < top + 4; ++y)
+            for (int x = left; x < left + 4; ++x) {
+                auto* p = image.row(y) + x * 4;
+                p[0] = p[3] = 255;
+                p[1] = p[2] = 0;
+            }
     return image;
 }
 
@@ -235,6 +291,117 @@ TEST(AnimationFile, ApngLoopsForeverAtOneOverFpsAndPlaysTheLoopBackExactly)
         const auto drawn = stamped(orbOfSize(16), static_cast<double>(k) / 8.0, options);
         EXPECT_EQ(frames[k], drawn.pixels) << k;
     }
+}
+
+TEST(AnimationFile, ApngStoresOnlyWhatChangedAndDecodesToTheDrawnFramesExactly)
+{
+    using Drawing = render::Image (*)(const OrbValues&, double, const render::RenderOptions&);
+    struct Case {
+        const char* name;
+        Drawing draw;
+        int maxRegionSide;  // of the frames after the first, 0 = not checked
+        bool someDrawnOver; // some frame keeps unchanged pixels by drawing over them
+    };
+    const Case cases[] = {
+        {"everything changes", stamped, 0, false},
+        {"a small square moves", slidingSquare, 6, false},
+        {"two squares move far apart over noise", squaresOverNoise, 0, true},
+        {"nothing changes, translucent", translucentRed, 1, false},
+        {"the orb", realOrb, 0, false},
+    };
+    QTemporaryDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.filePath("orb.png").toStdString();
+        const MotionSettings settings = motion(1.0, 10, true, 2.0); // 6 forward + 4 back, 48 x 48
+        ASSERT_TRUE(exportAnimation(orbOfSize(24), AnimatedExportFormat::apng, settings, path, drawnBy(c.draw)).ok());
+
+        int controls = 0;
+        bool drawnOver = false;
+        for (const auto& chunk : pngChunks(readBytes(path))) {
+            if (chunk.type != "fcTL" || controls++ == 0) continue;
+            drawnOver = drawnOver || chunk.data.at(25) == 1;
+            if (c.maxRegionSide > 0) {
+                EXPECT_LE(bigEndian32(chunk.data, 4), static_cast<std::uint32_t>(c.maxRegionSide));
+                EXPECT_LE(bigEndian32(chunk.data, 8), static_cast<std::uint32_t>(c.maxRegionSide));
+            }
+        }
+        EXPECT_EQ(controls, 10);
+        if (c.someDrawnOver) {
+            EXPECT_TRUE(drawnOver);
+        }
+
+        const auto frames = decodeRgba(path, 48, 48);
+        const auto times = animationSampleTimes(settings);
+        const auto order = animationFrameOrder(settings);
+        ASSERT_EQ(frames.size(), order.size());
+        render::RenderOptions options;
+        options.pixelsPerPoint = 2.0;
+        for (std::size_t k = 0; k < frames.size(); ++k)
+            EXPECT_EQ(frames[k], straight(c.draw(orbOfSize(24), times[static_cast<std::size_t>(order[k])], options)))
+                << "frame " << k;
+    }
+}
+
+// Chromium's own decoder (WebCodecs' ImageDecoder) reads every frame, the delays and the endless
+// loop. Only opaque and fully transparent pixels, so the canvas read-back is exact.
+TEST(AnimationFile, ApngPlaysInChromiumFrameByFrame)
+{
+    ASSERT_TRUE(QFileInfo::exists(test::kChromiumBinary)) << "headless Chromium is missing (make deps)";
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("orb.png").toStdString();
+    const MotionSettings settings = motion(2.0, 8, true); // 9 forward + 7 back, 16 x 16
+    ASSERT_TRUE(exportAnimation(orbOfSize(16), AnimatedExportFormat::apng, settings, path, drawnBy(squaresOverNoise)).ok());
+
+    const QByteArray file = QByteArray::fromStdString(readBytes(path));
+    // The decoding runs off the page's thread, so a timer keeps virtual time from running out first.
+    const std::string page = R"(<!doctype html><pre id="out"></pre><script>
+let done = false;
+(function poll() { if (!done) setTimeout(poll, 10); })();
+(async () => {
+  const lines = [];
+  try {
+    const bytes = Uint8Array.from(atob(")" + file.toBase64().toStdString() + R"("), c => c.charCodeAt(0));
+    const decoder = new ImageDecoder({data: bytes, type: 'image/png'});
+    await decoder.tracks.ready;
+    const track = decoder.tracks.selectedTrack;
+    lines.push(track.frameCount + ' ' + track.repetitionCount);
+    for (let i = 0; i < track.frameCount; ++i) {
+      const frame = (await decoder.decode({frameIndex: i})).image;
+      const canvas = new OffscreenCanvas(frame.displayWidth, frame.displayHeight);
+      const context = canvas.getContext('2d');
+      context.drawImage(frame, 0, 0);
+      const pixels = context.getImageData(0, 0, canvas.width, canvas.height).data;
+      let hash = 0;
+      for (const byte of pixels) hash = (Math.imul(hash, 31) + byte) >>> 0;
+      lines.push(frame.duration + ' ' + canvas.width + ' ' + hash);
+      frame.close();
+    }
+  } catch (e) {
+    lines.push('error ' + e);
+  }
+  document.getElementById('out').textContent = lines.join('\n');
+  done = true;
+})();
+</script>)";
+    const std::string pagePath = dir.filePath("decode.html").toStdString();
+    QFile pageFile(QString::fromStdString(pagePath));
+    ASSERT_TRUE(pageFile.open(QIODevice::WriteOnly));
+    pageFile.write(page.data(), static_cast<qint64>(page.size()));
+    pageFile.close();
+
+    const auto run = test::runChromium({"--virtual-time-budget=600000", "--dump-dom"}, "file://" + pagePath, 120);
+    std::string expected = "16 Infinity";
+    render::RenderOptions options;
+    options.pixelsPerPoint = 1.0;
+    const auto times = animationSampleTimes(settings);
+    for (int sample : animationFrameOrder(settings)) {
+        std::uint32_t hash = 0;
+        for (std::uint8_t byte : straight(squaresOverNoise(orbOfSize(16), times[static_cast<std::size_t>(sample)], options)))
+            hash = hash * 31 + byte;
+        expected += "\n125000 16 " + std::to_string(hash); // 1/8 s in microseconds
+    }
+    EXPECT_EQ(test::preText(run.dom, "out"), expected) << run.log;
 }
 
 TEST(AnimationFile, WebmKeepsTheAlphaChannel)

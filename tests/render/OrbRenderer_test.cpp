@@ -3,6 +3,7 @@
 #include "RenderTestSupport.h"
 
 #include "model/OrbPreset.h"
+#include "render/Parallel.h"
 
 #include <gtest/gtest.h>
 
@@ -318,10 +319,11 @@ TEST(OrbRenderer, EdgeFeatherStartsAtOneMinusFourTenthsOfTheSoftness)
     }
 }
 
-TEST(OrbRenderer, ThreadCountNeverChangesThePixels)
+TEST(OrbRenderer, ThreadCountAndKeptWorkersNeverChangeThePixels)
 {
     std::vector<OrbValues> configs{OrbValues{}};
     for (const auto& preset : allPresets()) configs.push_back(preset.configuration);
+    render::WorkerPool kept(3); // one pool for every look, as the canvas keeps it from frame to frame
     for (auto v : configs) {
         v.orbSize = 90;
         RenderOptions options = framed(2.0, 300, 260, 50, 30);
@@ -330,6 +332,8 @@ TEST(OrbRenderer, ThreadCountNeverChangesThePixels)
             options.threads = threads;
             ASSERT_EQ(one.pixels, render::renderOrb(v, 8.1e8 + 2.5, options).pixels) << threads << " threads";
         }
+        options.workers = &kept;
+        ASSERT_EQ(one.pixels, render::renderOrb(v, 8.1e8 + 2.5, options).pixels) << "kept workers";
     }
 }
 

@@ -1,0 +1,188 @@
+// The finishing stages: clip and feather, the drop shadow, the store. Safe from any thread.
+#include "render/Finish.h"
+
+#include "render/Coverage.h"
+#include "render/Geometry.h"
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace lumara::render {
+
+namespace {
+
+inline double length(double x, double y) { return std::sqrt(x * x + y * y); }
+
+// The shadow along one row of the target, x from 0: the parts stacked, the last (near) one on top.
+void shadowRow(const std::vector<ShadowPart>& parts, double x0, double y, int count, std::vector<float>& scratch,
+               Px* out)
+{
+    if (count <= 0) return;
+    scratch.resize(static_cast<std::size_t>(count) * 4);
+    for (const auto& part : parts) {
+        float* channel[4];
+        for (int c = 0; c < 4; ++c) channel[c] = scratch.data() + static_cast<std::size_t>(c) * count;
+        part.field.sampleRows(0, 4, x0, y - part.shiftY, count, channel);
+        for (int i = 0; i < count; ++i) {
+            const Px4 p = scaled(_mm_setr_ps(channel[0][i], channel[1][i], channel[2][i], channel[3][i]), part.opacity);
+            store(out[i], sourceOver(p, load(out[i])));
+        }
+    }
+}
+
+// The store's narrowing on the four channels at once with SSE2, lane for lane the scalar form
+//   a = clamp(p.a, 0, 1); out[c] = toByte(min(p[c], a)) for r, g, b and out[3] = toByte(a), where
+//   toByte(v) = uint8(clamp(v, 0, 1) * 255 + 0.5), which rounds to the nearest level, half up;
+// min(p.a, a) narrows to the same byte as a.
+inline void storeBytes(const Px& p, std::uint8_t* out)
+{
+    const Px4 v = load(p);
+    const Px4 a = clampUnit(alphaOf(v));
+    const Px4 level = _mm_add_ps(_mm_mul_ps(clampUnit(_mm_min_ps(a, v)), _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f));
+    const __m128i words = _mm_packs_epi32(_mm_cvttps_epi32(level), _mm_setzero_si128());
+    const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
+    std::memcpy(out, &bytes, 4);
+}
+
+} // namespace
+
+void clipAndFeather(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, double ppp, WorkerPool& pool)
+{
+    const OrbOutline outline(sq.size, v.cornerRadius * 500.0 * ppp, v.cornerRadius >= 1.0);
+    // Radial alpha mask: opaque to `stop` of the inscribed radius, linear to transparent at it.
+    const double stop = std::clamp(1.0 - 0.4 * v.edgeSoftness, 0.0, 1.0);
+    // Inside this radius both the mask and the outline (which always contains the inscribed
+    // circle) are fully opaque, so the pixels keep their values.
+    const double untouched = std::min(stop * sq.radius, sq.radius - 2.0);
+    pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
+            const int b = sq.spanBegin[y], e = sq.spanEnd[y];
+            std::fill(row, row + b, Px{});
+            std::fill(row + e, row + sq.side, Px{});
+            const double dy = y + 0.5 - sq.centre;
+            int keepBegin, keepEnd; // fully opaque mask: left as they are
+            sq.within(y, untouched, keepBegin, keepEnd);
+            for (int x = b; x < e; ++x) {
+                if (x == keepBegin) x = keepEnd;
+                if (x >= e) break;
+                const double rho = length(x + 0.5 - sq.centre, dy) / sq.radius;
+                const double feather = rho <= stop ? 1.0 : (rho >= 1.0 ? 0.0 : (1.0 - rho) / (1.0 - stop));
+                const float k = static_cast<float>(feather) * outline.coverage(x + 0.5, y + 0.5);
+                store(row[x], scaled(load(row[x]), k));
+            }
+        }
+    });
+}
+
+ShadowPart makeShadow(const OrbSquare& sq, const ColourRamp& ramp, double sigma, float opacity, double shiftY,
+                      double ox, double oy, int width, int height, WorkerPool& pool)
+{
+    ShadowPart part;
+    part.opacity = opacity;
+    part.shiftY = shiftY;
+    const double S = sq.size;
+    // The grid holds the circle (shape coordinates, before the shift) and the part of the target
+    // the blur reaches; what it cannot reach stays zero.
+    const double reach = 3.0 * sigma + 1.0;
+    const double tx0 = std::max(-ox, -reach), ty0 = std::max(-oy - shiftY, -reach);
+    const double tx1 = std::min(width - ox, S + reach), ty1 = std::min(height - oy - shiftY, S + reach);
+    const double x0 = std::min(0.0, tx0), y0 = std::min(0.0, ty0);
+    const double x1 = std::max(S, tx1), y1 = std::max(S, ty1);
+    int k = Field::cellSizeFor(sigma, S);
+    const double span = std::max(x1 - x0, y1 - y0);
+    k = std::max(k, static_cast<int>(std::ceil(span / kMaxFieldCells)));
+    part.field = Field::covering(x0, y0, x1, y1, k, 4);
+    Field& field = part.field;
+    pool.forChunks(field.height(), kRowChunk, [&](int j0, int j1) {
+        for (int j = j0; j < j1; ++j) {
+            const double y = field.cellCentreY(j);
+            const double dy = y - sq.centre;
+            if (std::abs(dy) > sq.radius + k) continue;
+            // First colour at the bottom edge, last at the top.
+            const Px colour = ramp.fast((S - y) / S);
+            for (int i = 0; i < field.width(); ++i) {
+                const float cover = discCoverage(length(field.cellCentreX(i) - sq.centre, dy), sq.radius, k);
+                if (cover <= 0.0f) continue;
+                field.row(0, j)[i] = colour.r * cover;
+                field.row(1, j)[i] = colour.g * cover;
+                field.row(2, j)[i] = colour.b * cover;
+                field.row(3, j)[i] = colour.a * cover;
+            }
+        }
+    });
+    field.blur(sigma, pool);
+    return part;
+}
+
+std::vector<ShadowPart> makeShadows(const OrbSquare& sq, const OrbValues& v, double ox, double oy, int width,
+                                    int height, WorkerPool& pool)
+{
+    std::vector<ShadowPart> shadows;
+    const ColourRamp shadowRamp(v.backgroundColors);
+    if (v.showShadow && !shadowRamp.empty()) {
+        const double r = std::max(sq.size * 0.08 * v.shadowRadius, 0.0);
+        // A blur of sigma spreads the circle's area so that no point exceeds R^2 / (2 sigma^2) of
+        // its colour; below 1e-4 (0.03 of a level) the part is skipped instead of computed.
+        const auto visible = [&](double sigma) { return sq.radius * sq.radius / (2.0 * sigma * sigma) >= 1e-4; };
+        if (visible(r * 3.0))
+            shadows.push_back(makeShadow(sq, shadowRamp, r * 3.0, 0.3f, r * 0.75, ox, oy, width, height, pool));
+        if (visible(r * 0.75))
+            shadows.push_back(makeShadow(sq, shadowRamp, r * 0.75, 0.5f, r * 0.5, ox, oy, width, height, pool));
+    }
+    return shadows;
+}
+
+void storeOrbOverShadow(Image& image, const std::vector<Px>& acc, const OrbSquare& sq,
+                        const std::vector<ShadowPart>& shadows, double ox, double oy, WorkerPool& pool)
+{
+    const int side = sq.side;
+    const int ix = static_cast<int>(ox), iy = static_cast<int>(oy);
+    pool.forChunks(image.height, kRowChunk, [&](int y0, int y1) {
+        std::vector<Px> line(static_cast<std::size_t>(image.width));
+        std::vector<float> scratch;
+        for (int y = y0; y < y1; ++y) {
+            const int orbRow = y - iy;
+            const bool inOrb = orbRow >= 0 && orbRow < side;
+            const Px* orb = inOrb ? acc.data() + static_cast<std::size_t>(orbRow) * side : nullptr;
+            const int end = inOrb ? static_cast<int>(std::clamp<long long>(static_cast<long long>(ix) + side, 0, image.width)) : 0;
+            const int begin = inOrb ? std::clamp(ix, 0, end) : 0;
+            // The run of the row where the orb is opaque hides the shadow: it is not computed there.
+            // (Opaque within 1e-6, which moves no value by more than 0.0003 of a level.)
+            int opaqueBegin = begin, opaqueEnd = begin;
+            if (inOrb && begin < end) {
+                const int middle = std::clamp(ix + side / 2, begin, end - 1);
+                if (orb[middle - ix].a >= 1.0f - 1e-6f) {
+                    opaqueBegin = middle;
+                    opaqueEnd = middle + 1;
+                    while (opaqueBegin > begin && orb[opaqueBegin - 1 - ix].a >= 1.0f - 1e-6f) --opaqueBegin;
+                    while (opaqueEnd < end && orb[opaqueEnd - ix].a >= 1.0f - 1e-6f) ++opaqueEnd;
+                }
+            }
+            // The opaque run is the orb alone (the orb over nothing is the orb: s + 0 (1 - sa) = s);
+            // the rest of the row is the shadow with the orb over it.
+            std::fill(line.begin(), line.begin() + opaqueBegin, Px{});
+            std::fill(line.begin() + opaqueEnd, line.end(), Px{});
+            if (!shadows.empty()) {
+                shadowRow(shadows, -ix, orbRow + 0.5, opaqueBegin, scratch, line.data());
+                shadowRow(shadows, opaqueEnd - ix, orbRow + 0.5, image.width - opaqueEnd, scratch,
+                          line.data() + opaqueEnd);
+            }
+            for (int x = begin; x < end; ++x) {
+                if (x == opaqueBegin) x = opaqueEnd;
+                if (x >= end) break;
+                Px& d = line[static_cast<std::size_t>(x)];
+                store(d, sourceOver(load(orb[x - ix]), load(d)));
+            }
+            std::uint8_t* out = image.row(y);
+            for (int x = 0; x < opaqueBegin; ++x) storeBytes(line[static_cast<std::size_t>(x)], out + 4 * x);
+            for (int x = opaqueBegin; x < opaqueEnd; ++x) storeBytes(orb[x - ix], out + 4 * x);
+            for (int x = opaqueEnd; x < image.width; ++x) storeBytes(line[static_cast<std::size_t>(x)], out + 4 * x);
+        }
+    });
+}
+
+} // namespace lumara::render

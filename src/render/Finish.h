@@ -1,0 +1,41 @@
+// The finishing stages of the layer stack: the clip to the orb's outline with its edge feather,
+// the two-part drop shadow behind it, and the store that narrows orb over shadow to 8-bit
+// premultiplied RGBA. Safe from any thread.
+#pragma once
+
+#include "model/OrbValues.h"
+#include "render/Blend.h"
+#include "render/Blur.h"
+#include "render/Gradient.h"
+#include "render/OrbRenderer.h"
+#include "render/OrbSquare.h"
+#include "render/Parallel.h"
+
+#include <vector>
+
+namespace lumara::render {
+
+// Clips the flattened layer to the orb's outline and feathers its edge.
+void clipAndFeather(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, double ppp, WorkerPool& pool);
+
+// One blurred shadow: the orb's circle filled with the bottom-to-top gradient, blurred, faded and
+// moved down, in pixel coordinates of the target.
+struct ShadowPart {
+    Field field;
+    float opacity = 0.0f;
+    double shiftY = 0.0;
+};
+ShadowPart makeShadow(const OrbSquare& sq, const ColourRamp& ramp, double sigma, float opacity, double shiftY,
+                      double ox, double oy, int width, int height, WorkerPool& pool);
+
+// The parts of the orb's shadow for a target of width x height with the square at (ox, oy): none
+// when the shadow is off or has no colours, and a part is left out when too faint to show.
+std::vector<ShadowPart> makeShadows(const OrbSquare& sq, const OrbValues& v, double ox, double oy, int width,
+                                    int height, WorkerPool& pool);
+
+// The orb in `acc` (its square's top-left corner at (ox, oy) of the target) over the shadow parts,
+// narrowed into `image`.
+void storeOrbOverShadow(Image& image, const std::vector<Px>& acc, const OrbSquare& sq,
+                        const std::vector<ShadowPart>& shadows, double ox, double oy, WorkerPool& pool);
+
+} // namespace lumara::render
