@@ -11,6 +11,10 @@
 #include <QTextDocument>
 #include <QThread>
 
+// The bundled script and stylesheets live in this static library; registering them here keeps the
+// linker from dropping them from programs that link it.
+static void registerHighlightResources() { Q_INIT_RESOURCE(highlight); }
+
 namespace lumara::highlight {
 
 namespace {
@@ -40,8 +44,16 @@ HighlightColors colorsFor(HighlightTheme theme, bool dark)
 
 } // namespace
 
-HighlightColors HighlightColors::dark(HighlightTheme theme) { return colorsFor(theme, true); }
-HighlightColors HighlightColors::light(HighlightTheme theme) { return colorsFor(theme, false); }
+HighlightColors HighlightColors::dark(HighlightTheme theme)
+{
+    registerHighlightResources();
+    return colorsFor(theme, true);
+}
+HighlightColors HighlightColors::light(HighlightTheme theme)
+{
+    registerHighlightResources();
+    return colorsFor(theme, false);
+}
 
 class Highlight::Host : public QObject {
 public:
@@ -124,6 +136,8 @@ private:
 Highlight::Highlight(QString scriptPath, QString shimPath)
     : m_thread(std::make_unique<QThread>()), m_host(new Host(std::move(scriptPath), std::move(shimPath)))
 {
+    static const bool registered = (registerHighlightResources(), true);
+    (void)registered;
     m_thread->setObjectName(QStringLiteral("Highlighter"));
     m_host->moveToThread(m_thread.get());
     m_thread->start();

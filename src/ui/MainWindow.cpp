@@ -6,7 +6,9 @@
 #include "document/OrbDocument.h"
 #include "export/PngWriter.h"
 #include "render/OrbRenderer.h"
+#include "highlight/Highlight.h"
 #include "ui/Capsule.h"
+#include "ui/ExportFlows.h"
 #include "ui/FileDialogs.h"
 #include "ui/MainCanvasView.h"
 #include "ui/PresetSidebarView.h"
@@ -139,6 +141,10 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
     m_toast->setGraphicsEffect(new QGraphicsOpacityEffect(m_toast));
     m_toast->hide();
 
+    m_exportFlows = new ExportFlows(this, document, m_dialogs.get());
+    m_exportFlows->setSaveText([this](exporting::ExportFormat format, const QString& text) { exportTextFile(format, text); });
+    highlight::Highlight::shared().preload(); // the first preview does not wait for the library to load
+
     buildActions();
     buildMenus();
     buildToolbar();
@@ -155,6 +161,8 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
 MainWindow::~MainWindow()
 {
     m_exports.waitForFinished();
+    delete m_exportFlows; // stops a running animated export and waits for it
+    m_exportFlows = nullptr;
     if (m_document && m_document->undoManager() == &m_undoStack) m_document->setUndoManager(nullptr);
 }
 
@@ -184,10 +192,15 @@ void MainWindow::buildActions()
     png->setIcon(drawnSymbolIcon(Symbol::photo));
     png->setToolTip(QStringLiteral("Save as PNG image"));
     connect(png, &QAction::triggered, this, &MainWindow::exportPNGImage);
+    // Text exports open the coloured preview, which copies the text or saves it to a file.
     connect(makeAction("exportSwiftUIAction", QStringLiteral("Export SwiftUI Code…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}),
-            &QAction::triggered, this, [this] { exportTextFile(exporting::ExportFormat::swiftUI); });
+            &QAction::triggered, this, [this] { requestExportPreview(exporting::ExportFormat::swiftUI); });
     connect(makeAction("exportHTMLAction", QStringLiteral("Export HTML…"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E)}),
-            &QAction::triggered, this, [this] { exportTextFile(exporting::ExportFormat::html); });
+            &QAction::triggered, this, [this] { requestExportPreview(exporting::ExportFormat::html); });
+    connect(makeAction("exportPromptAction", QStringLiteral("Export Prompt…")), &QAction::triggered, this,
+            [this] { requestExportPreview(exporting::ExportFormat::prompt); });
+    connect(makeAction("exportAnimationAction", QStringLiteral("Export Animation…")), &QAction::triggered, this,
+            &MainWindow::showAnimatedExportSheet);
     QAction* copy = makeAction("copyCodeAction", QStringLiteral("Copy Code"));
     copy->setIcon(drawnSymbolIcon(Symbol::copyCode));
     copy->setToolTip(QStringLiteral("Copy SwiftUI code to clipboard"));
@@ -252,6 +265,8 @@ void MainWindow::buildMenus()
     file->addAction(action("exportPNGAction"));
     file->addAction(action("exportSwiftUIAction"));
     file->addAction(action("exportHTMLAction"));
+    file->addAction(action("exportPromptAction"));
+    file->addAction(action("exportAnimationAction"));
     file->addSeparator();
     file->addAction(action("quitAction"));
 
@@ -370,6 +385,17 @@ void MainWindow::exportTextFile(exporting::ExportFormat format)
     if (auto path = m_dialogs->chooseSaveLocation(this, type, QStringLiteral("orb.") + type.extension))
         (void)writeFileAtomically(path->toStdString(), text); // a failed write leaves any old file intact
 }
+
+void MainWindow::exportTextFile(exporting::ExportFormat format, const QString& text)
+{
+    const FileType type = exportFileType(format);
+    if (auto path = m_dialogs->chooseSaveLocation(this, type, QStringLiteral("orb.") + type.extension))
+        (void)writeFileAtomically(path->toStdString(), text.toStdString()); // a failed write leaves any old file intact
+}
+
+void MainWindow::requestExportPreview(exporting::ExportFormat format) { m_exportFlows->requestExportPreview(format); }
+
+void MainWindow::showAnimatedExportSheet() { m_exportFlows->showAnimatedExportSheet(); }
 
 void MainWindow::exportPNGImage()
 {
