@@ -52,23 +52,31 @@ void DimmedOverlay::dismiss()
     fade(0.0);
 }
 
+void DimmedOverlay::setFadeLevel(double level)
+{
+    m_fadeLevel = level;
+    if (m_effect) m_effect->setOpacity(level);
+    update();
+}
+
 void DimmedOverlay::fade(double to)
 {
+    // The backdrop fades by its own alpha; only the content goes through an opacity effect, and
+    // only while it fades: drawing through an effect costs an offscreen layer per frame.
     if (!m_effect) {
-        m_effect = new QGraphicsOpacityEffect(this);
-        m_effect->setOpacity(to > 0.5 ? 0.0 : 1.0);
-        setGraphicsEffect(m_effect);
+        m_effect = new QGraphicsOpacityEffect(m_content);
+        m_effect->setOpacity(m_fadeLevel);
+        m_content->setGraphicsEffect(m_effect);
     }
     if (m_fade) m_fade->stop();
-    auto* animation = new QPropertyAnimation(m_effect, "opacity", this);
+    auto* animation = new QPropertyAnimation(this, "fadeLevel", this);
     animation->setDuration(200);
-    animation->setStartValue(m_effect->opacity());
+    animation->setStartValue(m_fadeLevel);
     animation->setEndValue(to);
     animation->setEasingCurve(QEasingCurve::OutCubic);
     connect(animation, &QPropertyAnimation::finished, this, [this, to] {
         if (to > 0.5) {
-            // Drawing through the effect costs a layer per frame; a settled layer does without it.
-            setGraphicsEffect(nullptr);
+            m_content->setGraphicsEffect(nullptr);
             m_effect = nullptr;
             return;
         }
@@ -116,7 +124,7 @@ void DimmedOverlay::resizeEvent(QResizeEvent* event)
 void DimmedOverlay::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(0, 0, 0, qRound(255 * m_backdropOpacity)));
+    painter.fillRect(rect(), QColor(0, 0, 0, qRound(255 * m_backdropOpacity * m_fadeLevel)));
 }
 
 void DimmedOverlay::mousePressEvent(QMouseEvent* event)

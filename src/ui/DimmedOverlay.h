@@ -16,6 +16,7 @@ namespace lumara::ui {
 
 class DimmedOverlay : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(double fadeLevel READ fadeLevel WRITE setFadeLevel)
 public:
     // Covers `window` (its parent) and takes ownership of `content`.
     DimmedOverlay(QWidget* window, QWidget* content);
@@ -40,6 +41,9 @@ public:
     // Fades out over 0.2 s, then hides and deletes the layer. Safe to call more than once.
     void dismiss();
     bool isDismissing() const { return m_dismissing; }
+    // 0 (gone) ... 1 (fully shown): scales the backdrop and the content's opacity while fading.
+    double fadeLevel() const { return m_fadeLevel; }
+    void setFadeLevel(double level);
     // Centres the content again at its current size hint (after it changed what it shows).
     void placeContent();
 
@@ -63,6 +67,7 @@ private:
     QGraphicsOpacityEffect* m_effect = nullptr;
     QPointer<QPropertyAnimation> m_fade;
     double m_backdropOpacity = 0.4;
+    double m_fadeLevel = 0.0;
     bool m_dismissOnBackdropClick = false;
     bool m_dismissing = false;
     std::function<void()> m_onDismiss;

@@ -13,7 +13,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextDocument>
-#include <QTextEdit>
+#include <QPlainTextDocumentLayout>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 namespace lumara::ui {
@@ -96,31 +97,32 @@ ExportPreviewSheet::ExportPreviewSheet(QString generatedCode, std::shared_ptr<QT
     column->addLayout(header);
     column->addWidget(makeDivider());
 
-    m_text = new QTextEdit;
+    // A plain-text view lays out only the lines it shows, so a long page opens without a pause.
+    m_text = new QPlainTextEdit;
     m_text->setObjectName(QStringLiteral("previewText"));
     m_text->setReadOnly(true);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_text->setLineWrapMode(QTextEdit::NoWrap);
+    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_text->setFrameShape(QFrame::NoFrame);
     m_text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text->setAccessibleName(exportPreviewTitle(format));
     QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     mono.setPixelSize(12);
+    m_text->setFont(mono);
     if (m_document) {
         m_document->setDefaultFont(mono);
-        m_document->setDocumentMargin(14);
+        m_document->setDocumentLayout(new QPlainTextDocumentLayout(m_document.get()));
         m_text->setDocument(m_document.get());
     } else {
-        m_text->setFont(mono);
-        m_text->document()->setDocumentMargin(14);
         m_text->setPlainText(m_generatedCode);
     }
+    m_text->document()->setDocumentMargin(14);
+    for (const QStringView line : QStringView(m_generatedCode).split(QLatin1Char('\n')))
+        m_longestLine = std::max(m_longestLine, int(line.size()));
     if (QColor(background).isValid()) {
         QPalette palette = m_text->palette();
         palette.setColor(QPalette::Base, QColor(background));
-        // Text without a class takes the theme's foreground from the styled text itself.
         m_text->setPalette(palette);
-        m_text->viewport()->setAutoFillBackground(true);
     }
     column->addWidget(m_text, 1);
 }
@@ -128,7 +130,7 @@ ExportPreviewSheet::ExportPreviewSheet(QString generatedCode, std::shared_ptr<QT
 QSize ExportPreviewSheet::sizeHint() const
 {
     // As wide as the longest line wants, within 600 ... 800 by 400 ... 600 points.
-    const int lineWidth = int(m_text->document()->idealWidth()) + 40;
+    const int lineWidth = m_longestLine * m_text->fontMetrics().horizontalAdvance(QLatin1Char('0')) + 60;
     return QSize(std::clamp(lineWidth, 600, 800), 600).grownBy(contentsMargins());
 }
 

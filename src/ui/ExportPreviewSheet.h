@@ -14,7 +14,7 @@
 class QLabel;
 class QPushButton;
 class QTextDocument;
-class QTextEdit;
+class QPlainTextEdit;
 
 namespace lumara::ui {
 
@@ -40,7 +40,7 @@ public:
 
     QPushButton* copyButton() const { return m_copy; }
     QPushButton* doneButton() const { return m_done; }
-    QTextEdit* textView() const { return m_text; }
+    QPlainTextEdit* textView() const { return m_text; }
     QLabel* titleLabel() const { return m_title; }
     // Adds a "Save…" button that runs `save` (writing the text to a file).
     void setOnSave(std::function<void()> save);
@@ -67,7 +67,8 @@ private:
     QPushButton* m_copy;
     QPushButton* m_done;
     QPushButton* m_save = nullptr;
-    QTextEdit* m_text;
+    QPlainTextEdit* m_text;
+    int m_longestLine = 0; // in characters
 };
 
 // The card shown while the export text is generated and highlighted: a spinner and the headline

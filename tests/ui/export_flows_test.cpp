@@ -24,7 +24,7 @@
 #include <QSlider>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 using namespace lumara;
 using exporting::AnimatedExportFormat;
