@@ -325,3 +325,36 @@ TEST_F(ExportFlowsTest, StopLeavesTheExistingFileIntactAndCancelKeepsTheExportGo
     for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
         EXPECT_TRUE(name == "orb.webm" || name.startsWith("Lumara.conf")) << "left behind: " << name.toStdString();
 }
+
+TEST_F(ExportFlowsTest, AFailedExportSaysSoInTheSheetAndInTheWindowOnceClosed)
+{
+    document()->currentConfiguration()->setOrbSize(40);
+    for (bool sheetOpen : {true, false}) {
+        ui::AnimatedExportSheet* sheet = openAnimatedSheet();
+        ASSERT_TRUE(sheet);
+        sheet->setFormat(AnimatedExportFormat::gif);
+        sheet->durationSlider()->setValue(2);
+        const QString unwritable = path("no such folder/orb.gif");
+        if (sheetOpen) {
+            dialogs->answers.push_back(unwritable);
+            QTest::mouseClick(sheet->exportButton(), Qt::LeftButton);
+        } else {
+            // Closed before the outcome can arrive: the window has to say it.
+            const exporting::MotionSettings settings = sheet->settings();
+            flows()->closeAnimatedExportSheet();
+            ASSERT_TRUE(flows()->startAnimationExport(AnimatedExportFormat::gif, settings, unwritable));
+        }
+        flows()->waitForAnimationExport();
+        EXPECT_EQ(flows()->animationExportJob()->outcome(), ui::AnimationExportJob::Outcome::failed);
+        if (sheetOpen) {
+            EXPECT_TRUE(sheet->errorLabel()->isVisibleTo(sheet));
+            EXPECT_EQ(sheet->errorLabel()->text(), "Export failed. Please try again.");
+            EXPECT_TRUE(sheet->exportButton()->isEnabled());
+            flows()->closeAnimatedExportSheet();
+            QTest::qWait(250);
+        } else {
+            EXPECT_TRUE(flows()->exportStatus()->isVisible());
+            EXPECT_EQ(flows()->exportStatus()->findChild<QLabel*>()->text(), "Export failed. Please try again.");
+        }
+    }
+}
