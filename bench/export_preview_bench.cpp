@@ -3,7 +3,7 @@
 // spent handling one event (its own CPU time, so a busy shared machine does not count against it),
 // and the largest gap between the ticks of a 1 ms timer (wall time, which does). The highlighter
 // is loaded first, as the editor does at start-up; its cold load is measured on its own. Run under
-// xvfb-run or on the offscreen platform.
+// xvfb-run or on the offscreen platform; LUMARA_BENCH_TRACE=1 names the event behind each new longest.
 #include "document/OrbDocument.h"
 #include "highlight/Highlight.h"
 #include "model/OrbPreset.h"
@@ -15,6 +15,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cstdio>
 #include <ctime>
 #include <QWidget>
 
@@ -44,7 +45,13 @@ public:
         }
         const double start = threadCpuMs();
         const bool handled = QApplication::notify(receiver, event);
-        longestEventMs = std::max(longestEventMs, threadCpuMs() - start);
+        const double spent = threadCpuMs() - start;
+        if (spent > longestEventMs) {
+            longestEventMs = spent;
+            if (qEnvironmentVariableIsSet("LUMARA_BENCH_TRACE"))
+                std::fprintf(stderr, "longest so far: %.1f ms, event %d to %s\n", spent, int(event->type()),
+                             receiver->metaObject()->className());
+        }
         --m_depth;
         return handled;
     }
