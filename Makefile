@@ -26,7 +26,8 @@ deps:
 	fi
 	@bash tools/ensure-locale.sh
 	@# The pinned highlight.js release the highlighter bundles at build time (tools/highlight/package-lock.json).
-	@[ -f tools/highlight/node_modules/@highlightjs/cdn-assets/package.json ] || npm ci --prefix tools/highlight --no-audit --no-fund
+	@[ tools/highlight/node_modules/.package-lock.json -nt tools/highlight/package-lock.json ] || \
+	  npm ci --prefix tools/highlight --no-audit --no-fund
 
 build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
