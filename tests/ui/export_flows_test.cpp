@@ -227,6 +227,7 @@ TEST_F(ExportFlowsTest, AnimatedSheetShowsTheRightControlsPerFormat)
         EXPECT_EQ(sheet->backgroundRow()->isVisibleTo(sheet), row.background) << int(row.format);
         EXPECT_EQ(sheet->descriptionLabel()->text().toStdString(), exporting::animatedExportFormatDescription(row.format));
         EXPECT_EQ(sheet->frameRatePicker()->itemText(2), QStringLiteral("%1 fps").arg(row.topFps));
+        if (row.format == AnimatedExportFormat::gif) screenshot(window(), "animated-export-gif");
     }
     // A hidden background row keeps its colour; a GIF never asks for 60 fps.
     EXPECT_NEAR(sheet->settings().matte.green, 200 / 255.0, 1e-4);
