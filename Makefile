@@ -9,7 +9,8 @@ CMAKE_FLAGS ?=
 DEBIAN_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
 	qt6-base-dev libgl-dev libplist-dev nlohmann-json3-dev libcli11-dev \
 	libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg libdeflate-dev \
-	libgtest-dev libgmock-dev libbenchmark-dev python3 locales chromium xvfb xauth qt6-qpa-plugins
+	libgtest-dev libgmock-dev libbenchmark-dev python3 locales chromium xvfb xauth qt6-qpa-plugins \
+	qt6-declarative-dev nodejs npm
 
 .PHONY: deps build run test test-main test-asan test-fuzz bench clean
 
@@ -24,6 +25,9 @@ deps:
 	  $$sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y -qq $$missing; \
 	fi
 	@bash tools/ensure-locale.sh
+	@# The pinned highlight.js release the highlighter bundles at build time (tools/highlight/package-lock.json).
+	@[ tools/highlight/node_modules/.package-lock.json -nt tools/highlight/package-lock.json ] || \
+	  npm ci --prefix tools/highlight --no-audit --no-fund
 
 build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)

@@ -7,7 +7,9 @@
 #include "document/PreferenceKeys.h"
 #include "export/PngWriter.h"
 #include "render/OrbRenderer.h"
+#include "highlight/Highlight.h"
 #include "ui/Capsule.h"
+#include "ui/ExportFlows.h"
 #include "ui/FileDialogs.h"
 #include "ui/InspectorView.h"
 #include "ui/MainCanvasView.h"
@@ -122,6 +124,10 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
     m_toast->setGraphicsEffect(new QGraphicsOpacityEffect(m_toast));
     m_toast->hide();
 
+    m_exportFlows = new ExportFlows(this, document, m_dialogs.get());
+    m_exportFlows->setSaveText([this](exporting::ExportFormat format, const QString& text) { exportTextFile(format, text); });
+    highlight::Highlight::shared().preload(); // the first preview does not wait for the library to load
+
     buildActions();
     buildMenus();
     buildToolbar();
@@ -140,6 +146,8 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
 MainWindow::~MainWindow()
 {
     m_exports.waitForFinished();
+    delete m_exportFlows; // stops a running animated export and waits for it
+    m_exportFlows = nullptr;
     if (m_document && m_document->undoManager() == &m_undoStack) m_document->setUndoManager(nullptr);
 }
 
@@ -169,10 +177,15 @@ void MainWindow::buildActions()
     png->setIcon(drawnSymbolIcon(Symbol::photo));
     png->setToolTip(QStringLiteral("Save as PNG image"));
     connect(png, &QAction::triggered, this, &MainWindow::exportPNGImage);
+    // Text exports open the coloured preview, which copies the text or saves it to a file.
     connect(makeAction("exportSwiftUIAction", QStringLiteral("Export SwiftUI Code…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}),
-            &QAction::triggered, this, [this] { exportTextFile(exporting::ExportFormat::swiftUI); });
+            &QAction::triggered, this, [this] { requestExportPreview(exporting::ExportFormat::swiftUI); });
     connect(makeAction("exportHTMLAction", QStringLiteral("Export HTML…"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E)}),
-            &QAction::triggered, this, [this] { exportTextFile(exporting::ExportFormat::html); });
+            &QAction::triggered, this, [this] { requestExportPreview(exporting::ExportFormat::html); });
+    connect(makeAction("exportPromptAction", QStringLiteral("Export Prompt…")), &QAction::triggered, this,
+            [this] { requestExportPreview(exporting::ExportFormat::prompt); });
+    connect(makeAction("exportAnimationAction", QStringLiteral("Export Animation…")), &QAction::triggered, this,
+            &MainWindow::showAnimatedExportSheet);
     QAction* copy = makeAction("copyCodeAction", QStringLiteral("Copy Code"));
     copy->setIcon(drawnSymbolIcon(Symbol::copyCode));
     copy->setToolTip(QStringLiteral("Copy SwiftUI code to clipboard"));
@@ -239,6 +252,8 @@ void MainWindow::buildMenus()
     file->addAction(action("exportPNGAction"));
     file->addAction(action("exportSwiftUIAction"));
     file->addAction(action("exportHTMLAction"));
+    file->addAction(action("exportPromptAction"));
+    file->addAction(action("exportAnimationAction"));
     file->addSeparator();
     file->addAction(action("quitAction"));
 
@@ -360,6 +375,17 @@ void MainWindow::exportTextFile(exporting::ExportFormat format)
         (void)writeFileAtomically(path->toStdString(), text); // a failed write leaves any old file intact
 }
 
+void MainWindow::exportTextFile(exporting::ExportFormat format, const QString& text)
+{
+    const FileType type = exportFileType(format);
+    if (auto path = m_dialogs->chooseSaveLocation(this, type, QStringLiteral("orb.") + type.extension))
+        (void)writeFileAtomically(path->toStdString(), text.toStdString()); // a failed write leaves any old file intact
+}
+
+void MainWindow::requestExportPreview(exporting::ExportFormat format) { m_exportFlows->requestExportPreview(format); }
+
+void MainWindow::showAnimatedExportSheet() { m_exportFlows->showAnimatedExportSheet(); }
+
 void MainWindow::exportPNGImage()
 {
     if (!m_document) return;
@@ -378,22 +404,9 @@ void MainWindow::exportPNGImage()
 
 void MainWindow::connectInspectorExports(InspectorView* inspector)
 {
-    connect(inspector, &InspectorView::textExportRequested, this, &MainWindow::exportTextFile);
+    connect(inspector, &InspectorView::textExportRequested, this, &MainWindow::requestExportPreview);
     connect(inspector, &InspectorView::pngExportRequested, this, &MainWindow::exportPNGImage);
-    connect(inspector, &InspectorView::animationExportRequested, this, &MainWindow::showAnimationExportRoute);
-}
-
-void MainWindow::showAnimationExportRoute()
-{
-    // Until the editor has its own animated export, say where to find it rather than do nothing.
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Animation"),
-                                QStringLiteral("Save the project, then export its animation from a terminal:\n\n"
-                                               "lumara animate PROJECT.lumara -o orb.mp4\n\n"
-                                               "The extension picks the format: .mp4, .apng, .gif or .webm."),
-                                QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("animationExportRoute"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    connect(inspector, &InspectorView::animationExportRequested, this, &MainWindow::showAnimatedExportSheet);
 }
 
 void MainWindow::waitForExports() { m_exports.waitForFinished(); }

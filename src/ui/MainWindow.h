@@ -24,6 +24,7 @@ namespace lumara::ui {
 
 class CapsuleLabel;
 class InspectorView;
+class ExportFlows;
 class FileDialogs;
 class MainCanvasView;
 class OnboardingOverlay;
@@ -58,6 +59,13 @@ public:
     // Generates the text now, then asks where to write it ("orb." + extension) and writes it
     // atomically; cancelling or a failed write changes nothing.
     void exportTextFile(exporting::ExportFormat format);
+    // Asks where to write `text` ("orb." + the format's extension) and writes it atomically.
+    void exportTextFile(exporting::ExportFormat format, const QString& text);
+    // The text export preview: the "Generating code…" card, then the coloured text with copy.
+    void requestExportPreview(exporting::ExportFormat format);
+    // The animated export sheet (format, motion settings, export with progress).
+    void showAnimatedExportSheet();
+    ExportFlows* exportFlows() const { return m_exportFlows; }
     // Renders the current orb at twice its size at this moment, then asks where to save "orb.png";
     // the file is encoded and written off the UI thread.
     void exportPNGImage();
@@ -103,7 +111,6 @@ private:
     void enlargeToScreen();
     // Where the inspector's export rows lead.
     void connectInspectorExports(InspectorView* inspector);
-    void showAnimationExportRoute();
     QAction* makeAction(const char* objectName, const QString& text, const QList<QKeySequence>& shortcuts = {});
 
     QPointer<OrbDocument> m_document;
@@ -122,6 +129,7 @@ private:
     QPointer<OnboardingOverlay> m_onboarding;
     QMenu* m_recentMenu = nullptr;
     QFutureSynchronizer<void> m_exports;
+    ExportFlows* m_exportFlows = nullptr;
 };
 
 } // namespace lumara::ui

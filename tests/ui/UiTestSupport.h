@@ -3,6 +3,7 @@
 #pragma once
 
 #include "document/OrbDocument.h"
+#include "document/PreferenceKeys.h"
 #include "document/Preferences.h"
 #include "ui/FileDialogs.h"
 #include "ui/LumaraApp.h"
@@ -58,7 +59,8 @@ private:
     }
 };
 
-// An editor on a fresh settings file, with its window shown.
+// An editor on a fresh settings file, with its window shown. The first-run pages are taken as seen
+// unless a fixture asks for a first start.
 class EditorFixture : public ::testing::Test {
 protected:
     void SetUp() override
@@ -66,6 +68,7 @@ protected:
         testApplication();
         ASSERT_TRUE(dir.isValid());
         preferences = std::make_unique<Preferences>(dir.filePath("Lumara.conf"));
+        if (!firstStart) preferences->settings().setValue(keys::hasSeenOnboarding, true);
         auto scripted = std::make_unique<ScriptedDialogs>();
         dialogs = scripted.get();
         app = std::make_unique<ui::LumaraApp>(preferences.get(), std::move(scripted));
@@ -82,6 +85,7 @@ protected:
     OrbDocument* document() const { return app->document(); }
     QString path(const QString& name) const { return dir.filePath(name); }
 
+    bool firstStart = false;
     QTemporaryDir dir;
     std::unique_ptr<Preferences> preferences;
     ScriptedDialogs* dialogs = nullptr;

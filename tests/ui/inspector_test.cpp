@@ -8,6 +8,8 @@
 #include "model/ColorConversion.h"
 #include "ui/ColorsSection.h"
 #include "ui/EffectsSection.h"
+#include "ui/ExportFlows.h"
+#include "ui/ExportPreviewSheet.h"
 #include "ui/ExportSection.h"
 #include "ui/InspectorControls.h"
 #include "ui/InspectorText.h"
@@ -504,22 +506,26 @@ TEST_F(Inspector, ExportRowsReachTheirFlows)
     EXPECT_EQ(subtitles, QStringList({"Copy-paste ready view code", "Self-contained web file", "Language-agnostic AI prompt",
                                       "High-resolution @2x export", "Looping MP4, GIF, or transparent video"}));
 
-    const QString proposed[] = {"orb.swift", "orb.html", "orb.md", "orb.png"};
-    for (int i = 0; i < 4; ++i) {
-        dialogs->questions.clear();
-        QTest::mouseClick(rows[i], Qt::LeftButton); // the panel is answered "cancel"
-        ASSERT_EQ(dialogs->questions.size(), 1u) << titles[i].toStdString();
-        EXPECT_EQ(dialogs->questions[0].proposedName, proposed[i]);
+    // The text rows preview their own format, each after the one before was closed.
+    ui::ExportFlows* flows = window()->exportFlows();
+    const exporting::ExportFormat formats[] = {exporting::ExportFormat::swiftUI, exporting::ExportFormat::html,
+                                               exporting::ExportFormat::prompt};
+    for (int i = 0; i < 3; ++i) {
+        QTest::mouseClick(rows[i], Qt::LeftButton);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return flows->previewSheet() != nullptr; }, 20000)) << titles[i].toStdString();
+        EXPECT_EQ(flows->previewSheet()->format(), formats[i]) << titles[i].toStdString();
+        flows->closePreview();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return flows->previewSheet() == nullptr; }, 5000));
     }
-    dialogs->answers.push_back(path("out.html"));
-    QTest::mouseClick(rows[1], Qt::LeftButton);
-    EXPECT_NE(lumara::test::readBytes(path("out.html").toStdString()).find("<html"), std::string::npos);
+    EXPECT_TRUE(dialogs->questions.empty()) << "a text row opens no save panel";
 
-    dialogs->questions.clear();
+    // The PNG row goes straight to the save panel (answered "cancel"); Animation opens its sheet.
+    QTest::mouseClick(rows[3], Qt::LeftButton);
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_EQ(dialogs->questions[0].proposedName, "orb.png");
+    EXPECT_EQ(flows->previewSheet(), nullptr);
     QTest::mouseClick(rows[4], Qt::LeftButton);
-    EXPECT_TRUE(dialogs->questions.empty());
-    auto* route = window()->findChild<QMessageBox*>("animationExportRoute");
-    ASSERT_NE(route, nullptr) << "Animation says where the animated export is";
-    EXPECT_TRUE(route->text().contains("lumara animate"));
-    route->close();
+    EXPECT_NE(flows->animatedExportSheet(), nullptr);
+    EXPECT_EQ(dialogs->questions.size(), 1u);
+    flows->closeAnimatedExportSheet();
 }

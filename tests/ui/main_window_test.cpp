@@ -6,6 +6,7 @@
 #include "export/ExportText.h"
 #include "model/OrbPreset.h"
 #include "support/TestSupport.h"
+#include "ui/ExportFlows.h"
 #include "ui/MainCanvasView.h"
 #include "ui/StateStripView.h"
 #include "update/CheckForUpdatesViewModel.h"
@@ -15,6 +16,7 @@
 #include <QDropEvent>
 #include <QImage>
 #include <QMimeData>
+#include <QPushButton>
 #include <QUndoStack>
 
 using namespace lumara;
@@ -231,7 +233,7 @@ TEST_F(EditorFixture, CopyCodePutsExactlyTheSwiftUIExportOnTheClipboard)
     EXPECT_FALSE(window()->toast()->isVisible()) << "the toast leaves about two seconds later";
 }
 
-TEST_F(EditorFixture, TextExportsProposeOrbFilesAndWriteTheExportAsGeneratedAtTheCommand)
+TEST_F(EditorFixture, TextExportsOpenThePreviewWhoseSaveWritesTheTextAsPreviewed)
 {
     const struct {
         const char* action;
@@ -240,15 +242,22 @@ TEST_F(EditorFixture, TextExportsProposeOrbFilesAndWriteTheExportAsGeneratedAtTh
     } table[] = {
         {"exportSwiftUIAction", exporting::ExportFormat::swiftUI, "orb.swift"},
         {"exportHTMLAction", exporting::ExportFormat::html, "orb.html"},
+        {"exportPromptAction", exporting::ExportFormat::prompt, "orb.md"},
     };
     for (const auto& row : table) {
         const std::string expected = exporting::generateExportText(row.format, document()->projectData());
+        window()->action(row.action)->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window()->exportFlows()->previewSheet() != nullptr; }, 20000));
+        document()->currentConfiguration()->setOrbSize(123); // later edits do not change what was previewed
         const QString file = path(row.proposed);
         dialogs->answers.push_back(file);
-        window()->action(row.action)->trigger();
+        ASSERT_TRUE(window()->exportFlows()->previewSheet()->saveButton());
+        window()->exportFlows()->previewSheet()->saveButton()->click();
         ASSERT_FALSE(dialogs->questions.empty());
         EXPECT_EQ(dialogs->questions.back().proposedName, row.proposed);
         EXPECT_EQ(lumara::test::readBytes(file.toStdString()), expected) << row.proposed;
+        window()->exportFlows()->closePreview();
+        QTest::qWait(250);
     }
     // Two states give the multi-state file.
     document()->addState();

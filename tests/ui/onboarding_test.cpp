@@ -159,6 +159,7 @@ protected:
     void SetUp() override
     {
         qputenv(kReduceMotionVariable, "1");
+        firstStart = true;
         EditorFixture::SetUp();
     }
     void TearDown() override

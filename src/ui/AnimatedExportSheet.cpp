@@ -1,0 +1,297 @@
+// The animated export sheet. UI thread only.
+#include "ui/AnimatedExportSheet.h"
+
+#include "ui/AnimationExportJob.h"
+#include "ui/DimmedOverlay.h"
+#include "ui/ExportFlows.h"
+#include "ui/Theme.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+
+namespace lumara::ui {
+
+using exporting::AnimatedExportFormat;
+
+std::array<int, 3> frameRatesFor(AnimatedExportFormat format)
+{
+    if (format == AnimatedExportFormat::gif) return {24, 30, exporting::kMaxGifFps};
+    return {24, 30, 60};
+}
+
+QString durationText(double seconds) { return QString::asprintf("%.1fs", seconds); }
+
+namespace {
+
+QLabel* caption(const QString& text = {})
+{
+    auto* label = new QLabel(text);
+    label->setFont(pixelFont(label->font(), 11));
+    label->setWordWrap(true);
+    return label;
+}
+
+bool hasTransparency(AnimatedExportFormat format)
+{
+    return format == AnimatedExportFormat::apng || format == AnimatedExportFormat::webm;
+}
+
+QString qs(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+// A colour swatch button: the colour well.
+class ColorWell : public QPushButton {
+public:
+    explicit ColorWell(QColor* color) : m_color(color) { setFixedSize(44, 24); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPushButton::paintEvent(event);
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(withAlpha(palette().color(QPalette::WindowText), 0.3), 1));
+        p.setBrush(*m_color);
+        p.drawRoundedRect(QRectF(rect()).adjusted(5, 5, -5, -5), 3, 3);
+    }
+
+private:
+    QColor* m_color;
+};
+
+} // namespace
+
+AnimatedExportSheet::AnimatedExportSheet(ExportFlows* flows, QWidget* parent) : SheetPanel(12, parent), m_flows(flows)
+{
+    setAccessibleName(QStringLiteral("Export Animation"));
+    auto* column = new QVBoxLayout(this);
+    column->setSpacing(0);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(16, 12, 16, 12);
+    header->setSpacing(10);
+    auto* symbol = new QLabel;
+    symbol->setPixmap(sheetSymbolIcon(SheetSymbol::film, brandAccent()).pixmap(QSize(20, 20)));
+    header->addWidget(symbol);
+    auto* title = new QLabel(QStringLiteral("Export Animation"));
+    title->setFont(pixelFont(title->font(), 13, QFont::DemiBold));
+    header->addWidget(title);
+    header->addStretch(1);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"));
+    m_cancel->setObjectName(QStringLiteral("cancelButton"));
+    connect(m_cancel, &QPushButton::clicked, this, &AnimatedExportSheet::cancelRequested);
+    header->addWidget(m_cancel);
+    column->addLayout(header);
+    column->addWidget(makeDivider());
+
+    auto* settings = new QVBoxLayout;
+    settings->setContentsMargins(20, 20, 20, 20);
+    settings->setSpacing(16);
+
+    auto* formatRow = new QHBoxLayout;
+    formatRow->addWidget(new QLabel(QStringLiteral("Format")));
+    m_format = new QComboBox;
+    m_format->setAccessibleName(QStringLiteral("Format"));
+    for (AnimatedExportFormat f : exporting::kAllAnimatedExportFormats)
+        m_format->addItem(qs(exporting::animatedExportFormatLabel(f)), int(f));
+    m_format->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    formatRow->addWidget(m_format);
+    formatRow->addStretch(1);
+    settings->addLayout(formatRow);
+    m_description = caption();
+    m_description->setForegroundRole(QPalette::PlaceholderText);
+    settings->addWidget(m_description);
+
+    m_backgroundRow = new QWidget;
+    auto* backgroundLayout = new QHBoxLayout(m_backgroundRow);
+    backgroundLayout->setContentsMargins(0, 0, 0, 0);
+    backgroundLayout->addWidget(new QLabel(QStringLiteral("Background")));
+    m_matteWell = new ColorWell(&m_matte);
+    m_matteWell->setAccessibleName(QStringLiteral("Background"));
+    connect(m_matteWell, &QPushButton::clicked, this, [this] {
+        const QColor chosen = QColorDialog::getColor(m_matte, this, QStringLiteral("Background")); // no opacity control
+        if (chosen.isValid()) setMatte(chosen);
+    });
+    backgroundLayout->addWidget(m_matteWell);
+    backgroundLayout->addStretch(1);
+    settings->addWidget(m_backgroundRow);
+
+    auto* durationBlock = new QVBoxLayout;
+    durationBlock->setSpacing(6);
+    auto* durationRow = new QHBoxLayout;
+    durationRow->addWidget(new QLabel(QStringLiteral("Duration")));
+    durationRow->addStretch(1);
+    m_durationLabel = new QLabel;
+    QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont); // monospaced digits
+    digits.setPixelSize(12);
+    m_durationLabel->setFont(digits);
+    m_durationLabel->setForegroundRole(QPalette::PlaceholderText);
+    durationRow->addWidget(m_durationLabel);
+    durationBlock->addLayout(durationRow);
+    m_duration = new QSlider(Qt::Horizontal);
+    m_duration->setAccessibleName(QStringLiteral("Duration"));
+    m_duration->setRange(2, 16); // half seconds: 1.0 ... 8.0 in steps of 0.5
+    m_duration->setPageStep(2);
+    connect(m_duration, &QSlider::valueChanged, this, [this](int halves) { m_durationLabel->setText(durationText(halves / 2.0)); });
+    m_duration->setValue(8);
+    m_durationLabel->setText(durationText(4.0));
+    durationBlock->addWidget(m_duration);
+    settings->addLayout(durationBlock);
+
+    auto* fpsRow = new QHBoxLayout;
+    fpsRow->addWidget(new QLabel(QStringLiteral("Frame rate")));
+    m_fps = new QComboBox;
+    m_fps->setAccessibleName(QStringLiteral("Frame rate"));
+    for (int i = 0; i < 3; ++i) m_fps->addItem(QString());
+    fpsRow->addWidget(m_fps);
+    fpsRow->addStretch(1);
+    settings->addLayout(fpsRow);
+    m_seamless = new QCheckBox(QStringLiteral("Seamless loop"));
+    m_seamless->setChecked(true);
+    settings->addWidget(m_seamless);
+    column->addLayout(settings);
+
+    m_error = caption();
+    m_error->setObjectName(QStringLiteral("errorLabel"));
+    QPalette red = m_error->palette();
+    red.setColor(QPalette::WindowText, QColor(0xE5, 0x3E, 0x3E));
+    m_error->setPalette(red);
+    m_error->setContentsMargins(20, 0, 20, 12);
+    m_error->hide();
+    column->addWidget(m_error);
+    column->addWidget(makeDivider());
+
+    // While an export runs: how far it is, above the buttons.
+    auto* progressRow = new QHBoxLayout;
+    progressRow->setContentsMargins(20, 12, 20, 0);
+    progressRow->setSpacing(10);
+    m_note = caption();
+    m_note->setWordWrap(false);
+    m_note->setForegroundRole(QPalette::PlaceholderText);
+    progressRow->addWidget(m_note);
+    m_progress = new QProgressBar;
+    m_progress->setAccessibleName(QStringLiteral("Export progress"));
+    m_progress->setTextVisible(false);
+    m_progress->setFixedHeight(6);
+    progressRow->addWidget(m_progress, 1);
+    column->addLayout(progressRow);
+
+    auto* footer = new QHBoxLayout;
+    footer->setContentsMargins(16, 12, 16, 12);
+    footer->setSpacing(10);
+    footer->addStretch(1);
+    m_stop = new QPushButton(QStringLiteral("Stop"));
+    m_stop->setObjectName(QStringLiteral("stopButton"));
+    connect(m_stop, &QPushButton::clicked, m_flows, &ExportFlows::stopAnimationExport);
+    footer->addWidget(m_stop);
+    m_export = new QPushButton(QStringLiteral("Export…"));
+    m_export->setObjectName(QStringLiteral("exportButton"));
+    m_export->setDefault(true);
+    connect(m_export, &QPushButton::clicked, this, &AnimatedExportSheet::startExport);
+    footer->addWidget(m_export);
+    column->addLayout(footer);
+
+    connect(m_format, &QComboBox::currentIndexChanged, this, &AnimatedExportSheet::formatChanged);
+    connect(m_flows, &ExportFlows::animationExportChanged, this, &AnimatedExportSheet::refreshExportState);
+    connect(m_flows, &ExportFlows::animationExportProgress, this, &AnimatedExportSheet::refreshExportState);
+    connect(m_flows, &ExportFlows::animationExportFinished, this, [this](AnimationExportJob::Outcome outcome, const QString&) {
+        if (outcome == AnimationExportJob::Outcome::failed) showError(QStringLiteral("Export failed. Please try again."));
+        refreshExportState();
+    });
+    setFormat(AnimatedExportFormat::apng);
+    formatChanged();
+    m_fps->setCurrentIndex(1); // 30 fps
+    refreshExportState();
+}
+
+QSize AnimatedExportSheet::sizeHint() const
+{
+    return QSize(460, QFrame::sizeHint().height() - contentsMargins().top() - contentsMargins().bottom()).grownBy(contentsMargins());
+}
+
+AnimatedExportFormat AnimatedExportSheet::format() const { return AnimatedExportFormat(m_format->currentData().toInt()); }
+
+void AnimatedExportSheet::setFormat(AnimatedExportFormat format) { m_format->setCurrentIndex(m_format->findData(int(format))); }
+
+void AnimatedExportSheet::setMatte(const QColor& color)
+{
+    m_matte = color.toRgb();
+    m_matte.setAlpha(255);
+    m_matteWell->update();
+}
+
+exporting::MotionSettings AnimatedExportSheet::settings() const
+{
+    exporting::MotionSettings s;
+    s.duration = m_duration->value() / 2.0;
+    s.fps = m_fps->currentData().toInt();
+    s.scale = 2.0;
+    s.matte = CodableColor{m_matte.redF(), m_matte.greenF(), m_matte.blueF(), 1.0};
+    s.seamless = m_seamless->isChecked();
+    return s;
+}
+
+void AnimatedExportSheet::formatChanged()
+{
+    const AnimatedExportFormat f = format();
+    m_description->setText(qs(exporting::animatedExportFormatDescription(f)));
+    m_backgroundRow->setVisible(!hasTransparency(f)); // hidden, it keeps its colour
+    const int index = std::max(0, m_fps->currentIndex());
+    const auto rates = frameRatesFor(f);
+    for (int i = 0; i < 3; ++i) {
+        m_fps->setItemText(i, QStringLiteral("%1 fps").arg(rates[std::size_t(i)]));
+        m_fps->setItemData(i, rates[std::size_t(i)]);
+    }
+    m_fps->setCurrentIndex(index);
+    relayout();
+}
+
+void AnimatedExportSheet::relayout()
+{
+    if (layout()) layout()->activate();
+    if (auto* overlay = qobject_cast<DimmedOverlay*>(parentWidget())) overlay->placeContent();
+}
+
+void AnimatedExportSheet::startExport()
+{
+    if (m_flows->isAnimationExportRunning()) return; // the button is disabled meanwhile
+    m_error->hide();
+    const AnimatedExportFormat chosenFormat = format();
+    const exporting::MotionSettings chosenSettings = settings(); // the values at the press
+    const std::optional<QString> destination = m_flows->chooseAnimationDestination(chosenFormat);
+    if (!destination) return; // dismissed: the sheet stays as it was, without an error
+    if (!m_flows->startAnimationExport(chosenFormat, chosenSettings, *destination))
+        showError(QStringLiteral("Export failed. Please try again."));
+}
+
+void AnimatedExportSheet::showError(const QString& message)
+{
+    m_error->setText(message);
+    m_error->show();
+    relayout();
+}
+
+void AnimatedExportSheet::refreshExportState()
+{
+    const AnimationExportJob* job = m_flows->animationExportJob();
+    const bool running = job && job->isRunning();
+    m_export->setEnabled(!running);
+    m_progress->setVisible(running);
+    m_note->setVisible(running);
+    m_stop->setVisible(running);
+    if (running) {
+        m_progress->setRange(0, std::max(1, job->framesTotal()));
+        m_progress->setValue(job->framesDone());
+        m_note->setText(QStringLiteral("Exporting %1 of %2 frames").arg(job->framesDone()).arg(job->framesTotal()));
+    }
+    relayout();
+}
+
+} // namespace lumara::ui

@@ -1,0 +1,68 @@
+// One animated export running off the UI thread: frames done of total as it goes, a Stop that
+// cancels it cleanly (the exporter leaves any existing file as it was and no temporary behind), and
+// the outcome announced on the UI thread. Create, start and observe on the UI thread.
+#pragma once
+
+#include "export/AnimatedExport.h"
+#include "model/OrbValues.h"
+
+#include <QFuture>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+
+namespace lumara::ui {
+
+class AnimationExportJob : public QObject {
+    Q_OBJECT
+public:
+    enum class Outcome { running, succeeded, stopped, failed };
+
+    AnimationExportJob(OrbValues values, exporting::AnimatedExportFormat format, exporting::MotionSettings settings,
+                       QString destination, QObject* parent = nullptr);
+    ~AnimationExportJob() override; // stops the export and waits for it
+
+    void start();
+    // Asks the export to stop at its next frame; `finished` follows with Outcome::stopped.
+    void stop();
+    // Blocks until the export has ended and its outcome was announced (tests, orderly quit).
+    void waitForFinished();
+
+    bool isRunning() const { return m_outcome == Outcome::running && m_started; }
+    Outcome outcome() const { return m_outcome; }
+    int framesDone() const { return m_done; }
+    int framesTotal() const { return m_total; }
+    const QString& destination() const { return m_destination; }
+    exporting::AnimatedExportFormat format() const { return m_format; }
+    // The exporter's own explanation of a failure ("" otherwise).
+    const QString& failureReason() const { return m_failureReason; }
+
+signals:
+    void progressChanged(int done, int total);
+    void finished(lumara::ui::AnimationExportJob::Outcome outcome);
+
+private:
+    struct Shared {
+        std::atomic<bool> stopRequested{false};
+        std::atomic<int> lastPostedPercent{-1};
+    };
+
+    void report(int done, int total);
+    void complete(Outcome outcome, const QString& reason);
+
+    OrbValues m_values;
+    exporting::AnimatedExportFormat m_format;
+    exporting::MotionSettings m_settings;
+    QString m_destination;
+    std::shared_ptr<Shared> m_shared = std::make_shared<Shared>();
+    QFuture<void> m_future;
+    bool m_started = false;
+    Outcome m_outcome = Outcome::running;
+    int m_done = 0;
+    int m_total = 0;
+    QString m_failureReason;
+};
+
+} // namespace lumara::ui
