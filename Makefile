@@ -10,7 +10,10 @@ DEBIAN_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
 	qt6-base-dev libgl-dev libplist-dev nlohmann-json3-dev libcli11-dev \
 	libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg libdeflate-dev \
 	libgtest-dev libgmock-dev libbenchmark-dev python3 locales chromium xvfb xauth qt6-qpa-plugins \
-	qt6-declarative-dev nodejs npm
+	qt6-declarative-dev
+# Node.js and npm, for the pinned highlight.js and the highlighter's comparison tests: Debian's,
+# unless the machine already has a Node.js that brings its own npm.
+NODE_PACKAGES := nodejs npm
 
 .PHONY: deps build run test test-main test-asan test-fuzz bench clean
 
@@ -19,6 +22,7 @@ deps:
 	for p in $(DEBIAN_PACKAGES); do \
 	  dpkg-query -W -f='$${Status}\n' "$$p" 2>/dev/null | grep -q '^install ok installed' || missing="$$missing $$p"; \
 	done; \
+	command -v npm >/dev/null 2>&1 || missing="$$missing $(NODE_PACKAGES)"; \
 	if [ -n "$$missing" ]; then \
 	  sudo=""; [ "$$(id -u)" = 0 ] || sudo=sudo; \
 	  echo "Installing:$$missing"; \
