@@ -1,7 +1,7 @@
 // SOURCE options and failure reporting for the command line.
 #include "cli/CliSupport.h"
 
-#include "document/AtomicFile.h"
+#include "document/ReadWholeFile.h"
 #include "document/ProjectCodec.h"
 #include "model/OrbPreset.h"
 #include "model/RandomConfiguration.h"

@@ -21,7 +21,7 @@ void addRenderCommand(CLI::App& app, int& exitCode)
     auto args = std::make_shared<Args>();
     auto* command = app.add_subcommand("render", "Render the orb as a PNG image with transparency");
     addSourceOptions(*command, args->source);
-    command->add_option("-o,--output", args->out, "Destination PNG file")->required();
+    command->add_option("-o,--output", args->out, "Destination PNG file, or - for standard output")->required();
     command->add_option("--time", args->time, "Moment to draw, in seconds (default 0)");
     command->add_option("--scale", args->scale, "Pixels per point (default 2)");
     command->callback([args, &exitCode] {

@@ -21,7 +21,7 @@ using schema::Record;
 using E = Error<CodecError>;
 
 constexpr std::size_t kMaxJsonDepth = 64;
-constexpr std::size_t kMaxJsonValues = 500'000;
+constexpr std::size_t kMaxJsonValues = kMaxRecordValues;
 
 // ---- JSON ----------------------------------------------------------------------------------
 
@@ -136,6 +136,7 @@ Container sniffContainer(std::string_view bytes)
 Result<std::string, CodecError> encodeProject(const OrbProjectData& project, Container container)
 {
     // Refused in both containers, so that whatever we write can be read back and autosaved.
+    if (auto beyond = schema::checkLimits(project)) return *beyond;
     for (const OrbStateData& s : project.states)
         if (!schema::allFinite(s.config)) return notFinite();
     if (!std::isfinite(project.transitionDuration)) return notFinite();
@@ -145,6 +146,7 @@ Result<std::string, CodecError> encodeProject(const OrbProjectData& project, Con
 Result<std::string, CodecError> encodeConfiguration(const OrbValues& values, Container container)
 {
     if (!schema::allFinite(values)) return notFinite();
+    if (values.backgroundColors.size() > kMaxBackgroundColors) return schema::tooManyColors(values.backgroundColors.size());
     return dump(schema::encode(values), container);
 }
 

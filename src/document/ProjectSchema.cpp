@@ -17,6 +17,38 @@ using E = Error<CodecError>;
 E missing(const char* key) { return E{CodecError::missingKey, std::string("missing key \"") + key + "\""}; }
 E wrongType(const char* key) { return E{CodecError::wrongType, std::string("wrong type for \"") + key + "\""}; }
 
+} // namespace
+
+E tooManyStates(std::size_t count)
+{
+    return E{CodecError::tooLarge, "the project has " + std::to_string(count) + " states; the most a project holds is " +
+                                       std::to_string(kMaxStates)};
+}
+
+E tooManyColors(std::size_t count)
+{
+    return E{CodecError::tooLarge, "a configuration has " + std::to_string(count) +
+                                       " background colours; the most is " + std::to_string(kMaxBackgroundColors)};
+}
+
+E nameTooLong(std::size_t bytes)
+{
+    return E{CodecError::tooLarge, "a state's name is " + std::to_string(bytes) + " bytes long; the most is " +
+                                       std::to_string(kMaxStateNameBytes)};
+}
+
+std::optional<E> checkLimits(const OrbProjectData& project)
+{
+    if (project.states.size() > kMaxStates) return tooManyStates(project.states.size());
+    for (const OrbStateData& s : project.states) {
+        if (s.name.size() > kMaxStateNameBytes) return nameTooLong(s.name.size());
+        if (s.config.backgroundColors.size() > kMaxBackgroundColors) return tooManyColors(s.config.backgroundColors.size());
+    }
+    return std::nullopt;
+}
+
+namespace {
+
 // Finds a key in an object; extra keys are ignored, a duplicated key takes its first value.
 const Record* find(const Record& object, const char* key)
 {
@@ -150,6 +182,7 @@ Result<OrbValues, CodecError> decodeConfiguration(const Record& r)
     const Record* colors = find(r, "backgroundColors");
     if (!colors) return missing("backgroundColors");
     if (!colors->is_array()) return wrongType("backgroundColors");
+    if (colors->size() > kMaxBackgroundColors) return tooManyColors(colors->size());
     v.backgroundColors.clear();
     v.backgroundColors.reserve(colors->size());
     for (const Record& c : *colors) {
@@ -224,6 +257,7 @@ Result<OrbStateData, CodecError> decodeState(const Record& r)
     if (!name) return missing("name");
     if (!name->is_string()) return wrongType("name");
     state.name = name->get<std::string>();
+    if (state.name.size() > kMaxStateNameBytes) return nameTooLong(state.name.size());
     // A NUL cannot be stored in a property-list string; names never need one.
     std::erase(state.name, '\0');
     const Record* config = find(r, "config");
@@ -252,6 +286,7 @@ Result<OrbProjectData, CodecError> decodeProject(const Record& r)
     const Record* states = find(r, "states");
     if (!states) return missing("states");
     if (!states->is_array()) return wrongType("states");
+    if (states->size() > kMaxStates) return tooManyStates(states->size());
     project.states.reserve(states->size());
     for (const Record& s : *states) {
         auto state = decodeState(s);

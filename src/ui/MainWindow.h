@@ -23,6 +23,7 @@ class QSplitter;
 namespace lumara::ui {
 
 class CapsuleLabel;
+class ErrorBanner;
 class FileDialogs;
 class MainCanvasView;
 class PresetSidebarView;
@@ -76,6 +77,10 @@ public:
     QWidget* inspector() const { return m_inspector; }
     QWidget* toast() const;
     QStringList recentFiles() const;
+    // The failure notice on show, or an empty text when none is shown.
+    QString errorMessage() const;
+    // Shows a failure without blocking: "<what> <file name>." and the reason on a second line.
+    void reportFailure(const QString& what, const QString& path, const std::string& reason);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -112,6 +117,7 @@ private:
     MainCanvasView* m_canvas = nullptr;
     QWidget* m_inspector = nullptr;
     CapsuleLabel* m_toast = nullptr;
+    ErrorBanner* m_errorBanner = nullptr;
     QMenu* m_recentMenu = nullptr;
     QFutureSynchronizer<void> m_exports;
 };
