@@ -79,9 +79,9 @@ void addAnimateCommand(CLI::App& app, int& exitCode)
     command->add_option("-o,--output", args->out, "Destination file, or - for standard output (with --format); its extension picks the format by default")
         ->required();
     command->add_option("--format", args->format, "mp4, apng, gif or webm (default: from the extension of OUT)");
-    command->add_option("--duration", args->motion.duration, "Seconds of animation (default 4)");
-    command->add_option("--fps", args->fps, "Frames per second (default 30)");
-    command->add_option("--scale", args->motion.scale, "Pixels per point (default 2)");
+    command->add_option("--duration", args->motion.duration, "Seconds of animation (default 4)")->check(numberText());
+    command->add_option("--fps", args->fps, "Frames per second (default 30)")->check(numberText());
+    command->add_option("--scale", args->motion.scale, "Pixels per point (default 2)")->check(numberText());
     command->add_option("--matte", args->matte, "Background as RRGGBB under MP4 and GIF frames (default 000000)");
     command->add_flag("--no-seamless", args->noSeamless, "Play straight through instead of forward and back");
     command->callback([args, &exitCode] {

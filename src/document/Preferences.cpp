@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QEvent>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -36,6 +37,24 @@ QByteArray comparable(const QVariant& value)
     }
 }
 
+// QSettings writes its changes at the next turn of the event loop (an UpdateRequest to itself);
+// this publishes them right after, so values set through settings() reach the file as promptly.
+class PublishAfterUpdate : public QObject {
+public:
+    PublishAfterUpdate(QSettings* settings, Preferences* preferences) : QObject(settings), m_preferences(preferences) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::UpdateRequest) return false;
+        static_cast<QSettings*>(watched)->sync();
+        (void)m_preferences->publish(); // a failure is reported by the next setData; the file stays whole
+        return true;
+    }
+
+private:
+    Preferences* m_preferences;
+};
+
 } // namespace
 
 Preferences::Preferences() : Preferences(preferencesFilePath()) {}
@@ -51,6 +70,7 @@ Preferences::Preferences(const QString& filePath) : m_filePath(filePath)
         if (current.open(QIODevice::ReadOnly)) m_working->write(current.readAll());
         m_working->close();
         m_settings = std::make_unique<QSettings>(m_working->fileName(), QSettings::IniFormat);
+        m_settings->installEventFilter(new PublishAfterUpdate(m_settings.get(), this));
     } else {
         // No folder to work in: the settings live in memory and every publish reports why.
         m_working.reset();

@@ -31,6 +31,8 @@ class Preferences {
 public:
     Preferences();                                // the default location (see preferencesFilePath)
     explicit Preferences(const QString& filePath); // an explicit INI file
+    Preferences(const Preferences&) = delete;
+    Preferences& operator=(const Preferences&) = delete;
 
     std::optional<QByteArray> data(const QString& key) const;
     // Stores the bytes and flushes them to disk at once, so a crash loses nothing written. The
