@@ -7,7 +7,7 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 
 DEBIAN_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
-	qt6-base-dev libgl-dev libplist-dev nlohmann-json3-dev libcli11-dev \
+	qt6-base-dev libgl-dev x11-utils libplist-dev nlohmann-json3-dev libcli11-dev \
 	libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg \
 	libgtest-dev libgmock-dev libbenchmark-dev python3 locales chromium xvfb xauth qt6-qpa-plugins
 
