@@ -43,6 +43,10 @@ Result<Record, CodecError> parseJson(std::string_view bytes)
         return Record::parse(bytes.begin(), bytes.end(), limit, /*allow_exceptions=*/true, /*ignore_comments=*/false);
     } catch (const Abort& abort) {
         return E{abort.code, abort.code == CodecError::tooDeep ? "the record is nested too deeply" : "the record is too large"};
+    } catch (const nlohmann::json::parse_error& e) {
+        // The library's own text ("[json.exception.parse_error.101] ...") means little to a user.
+        return E{CodecError::notParseable,
+                 "neither a property list nor valid JSON (unexpected text at byte " + std::to_string(e.byte) + ")"};
     } catch (const std::exception& e) {
         return E{CodecError::notParseable, std::string("not valid JSON: ") + e.what()};
     }

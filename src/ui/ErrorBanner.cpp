@@ -4,6 +4,7 @@
 #include "ui/Theme.h"
 
 #include <QBoxLayout>
+#include <QLayout>
 #include <QLabel>
 #include <QToolButton>
 
@@ -17,9 +18,6 @@ ErrorBanner::ErrorBanner(QWidget* parent) : QFrame(parent)
     setAccessibleName(QStringLiteral("Error"));
     setAutoFillBackground(true);
     setFrameShape(QFrame::NoFrame);
-    // A warm red wash that reads in both themes, with text in the window's own colour.
-    setStyleSheet(QStringLiteral("#errorBanner { background: rgba(214, 60, 52, 0.18); border: 1px solid rgba(214, 60, 52, 0.55);"
-                                 " border-radius: 8px; }"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 8, 8, 8);
     row->setSpacing(10);
@@ -40,6 +38,17 @@ ErrorBanner::ErrorBanner(QWidget* parent) : QFrame(parent)
 
 void ErrorBanner::showMessage(const QString& message)
 {
+    // A warm red wash over the window colour, opaque so nothing beneath shows through, in
+    // whichever theme is current.
+    const QColor window = parentWidget() ? parentWidget()->palette().color(QPalette::Window) : QColor(Qt::white);
+    const QColor red(214, 60, 52);
+    const auto mix = [&](double share) {
+        return QColor::fromRgbF(float(window.redF() * (1 - share) + red.redF() * share),
+                                float(window.greenF() * (1 - share) + red.greenF() * share),
+                                float(window.blueF() * (1 - share) + red.blueF() * share));
+    };
+    setStyleSheet(QStringLiteral("#errorBanner { background: %1; border: 1px solid %2; border-radius: 8px; }")
+                      .arg(mix(0.22).name(), mix(0.6).name()));
     m_text->setText(message);
     place();
     raise();
@@ -53,7 +62,8 @@ void ErrorBanner::place()
     if (!parentWidget()) return;
     const int width = std::min(parentWidget()->width() - 24, 640);
     setFixedWidth(std::max(width, 200));
-    adjustSize();
+    // The wrapped text's own height, not the label's unwrapped size hint.
+    setFixedHeight(layout()->totalHeightForWidth(this->width()));
     move((parentWidget()->width() - this->width()) / 2, 8);
 }
 

@@ -492,8 +492,11 @@ QString MainWindow::errorMessage() const { return m_errorBanner->message(); }
 void MainWindow::reportFailure(const QString& what, const QString& path, const std::string& reason)
 {
     const QString name = QFileInfo(path).fileName();
+    QString because = QString::fromStdString(reason);
+    if (!because.isEmpty()) because[0] = because[0].toUpper();
+    if (!because.endsWith(u'.')) because += u'.';
     m_errorBanner->showMessage(QStringLiteral("%1 \u201C%2\u201D.\n%3").arg(what, name.isEmpty() ? path : name,
-                                                                          QString::fromStdString(reason)));
+                                                                          because));
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
