@@ -1,5 +1,5 @@
 # Front door: `make run` builds and starts the editor; `make test` builds and runs every test.
-# Every target installs what is missing first (Debian packages via apt, npm packages via npm).
+# Every target installs what is missing first (Debian packages via apt).
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
