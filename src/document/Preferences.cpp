@@ -71,6 +71,7 @@ Preferences::Preferences(const QString& filePath) : m_filePath(filePath)
         m_working->close();
         m_settings = std::make_unique<QSettings>(m_working->fileName(), QSettings::IniFormat);
         m_settings->installEventFilter(new PublishAfterUpdate(m_settings.get(), this));
+        m_published = snapshot();
     } else {
         // No folder to work in: the settings live in memory and every publish reports why.
         m_working.reset();
@@ -81,8 +82,16 @@ Preferences::Preferences(const QString& filePath) : m_filePath(filePath)
 
 Preferences::~Preferences()
 {
-    (void)publish(); // values set through settings(); a failure here has no one left to tell
+    // Values set through settings() and not yet published; a failure here has no one left to tell.
+    if (m_working && snapshot() != m_published) (void)publish();
     m_settings.reset();
+}
+
+QMap<QString, QByteArray> Preferences::snapshot() const
+{
+    QMap<QString, QByteArray> values;
+    for (const QString& key : m_settings->allKeys()) values.insert(key, comparable(m_settings->value(key)));
+    return values;
 }
 
 Result<Ok, FileError> Preferences::publish()
@@ -114,6 +123,8 @@ Result<Ok, FileError> Preferences::publish()
     if (!complete) return failed("the disk may be full");
     auto written = writeOutputFile(m_filePath.toStdString(), *bytes);
     if (!written) return failed(written.error().message.substr(written.error().message.rfind(": ") + 2));
+    m_published.clear();
+    for (qsizetype i = 0; i < keys.size(); ++i) m_published.insert(keys[i], expected[i]);
     return Ok{};
 }
 

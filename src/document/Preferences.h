@@ -12,6 +12,7 @@
 #include "model/OrbProjectData.h"
 
 #include <QByteArray>
+#include <QMap>
 #include <QSettings>
 #include <QTemporaryFile>
 #include <QString>
@@ -50,6 +51,11 @@ public:
     ~Preferences();
 
 private:
+    // Every key and value as last read or published, so that ending publishes only real changes
+    // (another instance may have written the file since).
+    QMap<QString, QByteArray> snapshot() const;
+    QMap<QString, QByteArray> m_published;
+
     QString m_filePath;
     std::unique_ptr<QTemporaryFile> m_working;
     std::unique_ptr<QSettings> m_settings;
