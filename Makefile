@@ -1,5 +1,5 @@
 # Front door: `make run` builds and starts the editor; `make test` builds and runs every test.
-# Every target installs what is missing first (Debian packages via apt, npm packages via npm).
+# Every target installs what is missing first (Debian packages via apt).
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
@@ -7,7 +7,7 @@ BUILD ?= build
 CMAKE_FLAGS ?=
 
 DEBIAN_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
-	qt6-base-dev libgl-dev libplist-dev nlohmann-json3-dev libcli11-dev \
+	qt6-base-dev libgl-dev x11-utils libplist-dev nlohmann-json3-dev libcli11-dev \
 	libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg libdeflate-dev \
 	libgtest-dev libgmock-dev libbenchmark-dev python3 locales chromium xvfb xauth qt6-qpa-plugins \
 	qt6-declarative-dev

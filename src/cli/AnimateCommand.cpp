@@ -76,12 +76,12 @@ void addAnimateCommand(CLI::App& app, int& exitCode)
     auto args = std::make_shared<Args>();
     auto* command = app.add_subcommand("animate", "Export the orb's animation as MP4, animated PNG, GIF or WebM");
     addSourceOptions(*command, args->source);
-    command->add_option("-o,--output", args->out, "Destination file; its extension picks the format by default")
+    command->add_option("-o,--output", args->out, "Destination file, or - for standard output (with --format); its extension picks the format by default")
         ->required();
     command->add_option("--format", args->format, "mp4, apng, gif or webm (default: from the extension of OUT)");
-    command->add_option("--duration", args->motion.duration, "Seconds of animation (default 4)");
-    command->add_option("--fps", args->fps, "Frames per second (default 30)");
-    command->add_option("--scale", args->motion.scale, "Pixels per point (default 2)");
+    command->add_option("--duration", args->motion.duration, "Seconds of animation (default 4)")->check(numberText());
+    command->add_option("--fps", args->fps, "Frames per second (default 30)")->check(numberText());
+    command->add_option("--scale", args->motion.scale, "Pixels per point (default 2)")->check(numberText());
     command->add_option("--matte", args->matte, "Background as RRGGBB under MP4 and GIF frames (default 000000)");
     command->add_flag("--no-seamless", args->noSeamless, "Play straight through instead of forward and back");
     command->callback([args, &exitCode] {
@@ -100,6 +100,11 @@ void addAnimateCommand(CLI::App& app, int& exitCode)
                                 ": use a .mp4, .png, .apng, .gif or .webm extension, or --format");
                 return;
             }
+        }
+        if (*format == AnimatedExportFormat::mp4 && args->out == "-") {
+            exitCode = fail("an MP4 video cannot be written to standard output, as it needs a regular file: "
+                            "give a file name, or use --format webm, gif or apng");
+            return;
         }
         if (args->fps < 1 || args->fps > kMaxAnimationFps) {
             exitCode = fail("the frame rate must be from 1 to " + std::to_string(kMaxAnimationFps) +

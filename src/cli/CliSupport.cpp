@@ -1,11 +1,13 @@
 // SOURCE options and failure reporting for the command line.
 #include "cli/CliSupport.h"
 
-#include "document/AtomicFile.h"
+#include "document/ReadWholeFile.h"
 #include "document/ProjectCodec.h"
 #include "model/OrbPreset.h"
 #include "model/RandomConfiguration.h"
 
+#include <algorithm>
+#include <charconv>
 #include <iostream>
 
 namespace lumara::cli {
@@ -16,13 +18,37 @@ int fail(const std::string& message)
     return 1;
 }
 
+const CLI::Validator& numberText()
+{
+    static const CLI::Validator validator(
+        [](std::string& text) { return text.empty() ? std::string("a number is needed, not an empty text") : std::string(); },
+        "NUMBER");
+    return validator;
+}
+
+const CLI::Validator& unsignedText()
+{
+    static const CLI::Validator validator(
+        [](std::string& text) {
+            std::uint64_t value = 0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+            const bool digitsOnly = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+            if (!digitsOnly || error != std::errc() || end != text.data() + text.size())
+                return "\"" + text + "\" is not a whole number from 0 to 18446744073709551615";
+            return std::string();
+        },
+        "UINT");
+    return validator;
+}
+
 void addSourceOptions(CLI::App& command, SourceOptions& options)
 {
     command.add_option("SOURCE", options.path, "Project file (.lumara or .json); omit for the default orb");
     command.add_option("--preset", options.preset, "Use a built-in preset by name (see `lumara presets`)");
     command.add_flag("--random", options.random, "Use a randomly generated orb");
-    command.add_option("--seed", options.seed, "Seed for --random, for a reproducible orb");
-    command.add_option("--state", options.state, "Index of the project's state to use (default: the selected one)");
+    command.add_option("--seed", options.seed, "Seed for --random, for a reproducible orb")->check(unsignedText());
+    command.add_option("--state", options.state, "Index of the project's state to use (default: the selected one)")
+        ->check(numberText());
 }
 
 Result<OrbProjectData, SourceError> loadSourceProject(const SourceOptions& options)

@@ -27,6 +27,12 @@ struct SourceOptions {
 
 void addSourceOptions(CLI::App& command, SourceOptions& options);
 
+// Refuses an empty text for a numeric option (CLI11 would read it as 0).
+const CLI::Validator& numberText();
+// A whole number from 0 to 2^64 - 1 written in decimal digits only (CLI11 wraps -1 and
+// saturates larger numbers).
+const CLI::Validator& unsignedText();
+
 enum class SourceError { unreadable, undecodable, unknownPreset, conflictingOptions, badState };
 
 // The project the options name (a preset, random or default source gives one state "Default").

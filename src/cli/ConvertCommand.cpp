@@ -2,7 +2,7 @@
 #include "cli/Commands.h"
 
 #include "cli/CliSupport.h"
-#include "document/AtomicFile.h"
+#include "document/OutputFile.h"
 #include "document/ProjectCodec.h"
 
 #include <algorithm>
@@ -56,7 +56,7 @@ void addConvertCommand(CLI::App& app, int& exitCode)
             exitCode = fail("cannot encode the project: " + bytes.error().message);
             return;
         }
-        auto written = writeFileAtomically(args->out, *bytes);
+        auto written = writeOutputFile(args->out, *bytes);
         exitCode = written ? 0 : fail(written.error().message);
     });
 }

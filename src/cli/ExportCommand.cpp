@@ -1,12 +1,11 @@
 // `lumara export swiftui|html|prompt [SOURCE] [-o OUT]`: writes one text export to standard
-// output exactly as generated, or atomically to OUT.
+// output exactly as generated, or to OUT (replaced only once the text is complete).
 #include "cli/Commands.h"
 
 #include "cli/CliSupport.h"
-#include "document/AtomicFile.h"
+#include "document/OutputFile.h"
 #include "export/ExportText.h"
 
-#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -30,7 +29,7 @@ void addExportCommand(CLI::App& app, int& exitCode)
         ->required()
         ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case));
     addSourceOptions(*command, args->source);
-    command->add_option("-o,--output", args->out, "Write to this file (atomically) instead of standard output");
+    command->add_option("-o,--output", args->out, "Write to this file instead of standard output (- for standard output)");
     command->callback([args, &exitCode] {
         auto project = loadSourceProject(args->source);
         if (!project) {
@@ -47,12 +46,7 @@ void addExportCommand(CLI::App& app, int& exitCode)
             project->selectedStateIndex = *args->source.state;
         }
         const std::string text = exporting::generateExportText(args->format, *project);
-        if (args->out.empty()) {
-            const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
-            exitCode = written ? 0 : fail("cannot write to standard output");
-            return;
-        }
-        auto written = writeFileAtomically(args->out, text);
+        auto written = writeOutputFile(args->out.empty() ? std::string(kStandardOutputPath) : args->out, text);
         exitCode = written ? 0 : fail(written.error().message);
     });
 }

@@ -21,12 +21,13 @@ void addRenderCommand(CLI::App& app, int& exitCode)
     auto args = std::make_shared<Args>();
     auto* command = app.add_subcommand("render", "Render the orb as a PNG image with transparency");
     addSourceOptions(*command, args->source);
-    command->add_option("-o,--output", args->out, "Destination PNG file")->required();
-    command->add_option("--time", args->time, "Moment to draw, in seconds (default 0)");
-    command->add_option("--scale", args->scale, "Pixels per point (default 2)");
+    command->add_option("-o,--output", args->out, "Destination PNG file, or - for standard output")->required();
+    command->add_option("--time", args->time, "Moment to draw, in seconds (default 0)")->check(numberText());
+    command->add_option("--scale", args->scale, "Pixels per point (default 2)")->check(numberText());
     command->callback([args, &exitCode] {
-        if (!std::isfinite(args->time)) {
-            exitCode = fail("--time must be a finite number of seconds");
+        // Beyond a million seconds the animation's phases lose their precision.
+        if (!std::isfinite(args->time) || std::abs(args->time) > 1.0e6) {
+            exitCode = fail("--time must be a number of seconds from -1000000 to 1000000");
             return;
         }
         if (!std::isfinite(args->scale) || args->scale <= 0.0) {

@@ -5,6 +5,8 @@
 // (libplist writes our files; its 2.2 reader aborts on some malformed input, so reading is ours.)
 #pragma once
 
+#include "model/ProjectLimits.h"
+
 #include <nlohmann/json.hpp>
 
 #include <cstddef>
@@ -14,7 +16,8 @@
 namespace lumara {
 
 inline constexpr std::size_t kMaxPlistDepth = 64;
-inline constexpr std::size_t kMaxPlistExpandedNodes = 500'000;
+// Keys and values of the tree once shared references are expanded: room for the largest project.
+inline constexpr std::size_t kMaxPlistExpandedNodes = kMaxRecordValues;
 
 enum class PlistGateVerdict { ok, malformed, tooDeep, tooLarge, integerTooWide };
 

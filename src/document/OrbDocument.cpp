@@ -56,6 +56,15 @@ OrbDocument::OrbDocument(OrbProjectData project, Preferences* preferences, QObje
 
 OrbDocument::~OrbDocument() = default;
 
+QString limitedStateName(const QString& name)
+{
+    QByteArray utf8 = name.toUtf8();
+    if (static_cast<std::size_t>(utf8.size()) <= kMaxStateNameBytes) return name;
+    qsizetype end = static_cast<qsizetype>(kMaxStateNameBytes);
+    while (end > 0 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80) --end; // not inside a character
+    return QString::fromUtf8(utf8.left(end));
+}
+
 qsizetype OrbDocument::effectiveSelectedIndex() const
 {
     const qint64 last = m_states.size() - 1;
@@ -163,8 +172,17 @@ void OrbDocument::selectState(qint64 index)
     setSelectedStateIndex(index);
 }
 
+bool OrbDocument::canAddState() const
+{
+    return static_cast<std::size_t>(m_states.size()) < kMaxStates;
+}
+
 void OrbDocument::addState()
 {
+    if (!canAddState()) {
+        emit errorOccurred(QStringLiteral("Cannot add a state: a project holds at most %1 states.").arg(kMaxStates));
+        return;
+    }
     recordUndoSnapshot();
     const qsizetype e = effectiveSelectedIndex();
     auto* state = new OrbState(nextStateName(stateNames()), currentConfiguration()->copy(), this);
@@ -196,7 +214,7 @@ void OrbDocument::deleteState(qint64 index)
 void OrbDocument::renameState(qint64 index, const QString& name)
 {
     if (!isValidIndex(index)) return;
-    const QString trimmed = trimmedStateName(name);
+    const QString trimmed = limitedStateName(trimmedStateName(name));
     if (trimmed.isEmpty()) return;
     recordUndoSnapshot();
     m_states.at(static_cast<qsizetype>(index))->setName(trimmed);
@@ -244,15 +262,19 @@ void OrbDocument::saveLastProject()
 {
     if (!m_preferences) return;
     auto bytes = encodeProject(projectData(), Container::json);
-    if (!bytes) return; // nothing is stored; the previous record stays
-    m_preferences->setData(kLastProjectKey, QByteArray::fromStdString(*bytes));
+    if (!bytes) {
+        emit errorOccurred(QStringLiteral("The project could not be autosaved: %1.").arg(QString::fromStdString(bytes.error().message)));
+        return; // nothing is stored; the previous record stays
+    }
+    if (auto stored = m_preferences->setData(kLastProjectKey, QByteArray::fromStdString(*bytes)); !stored)
+        emit errorOccurred(QStringLiteral("The project could not be autosaved: %1.").arg(QString::fromStdString(stored.error().message)));
 }
 
 Result<Ok, DocumentError> OrbDocument::saveProject(const QString& path)
 {
     auto bytes = encodeProject(projectData(), Container::propertyList);
     if (!bytes) return Error<DocumentError>{DocumentError::cannotEncode, bytes.error().message};
-    auto written = writeFileAtomically(path.toStdString(), *bytes);
+    auto written = writeOutputFile(path.toStdString(), *bytes);
     if (!written) return Error<DocumentError>{DocumentError::cannotWrite, written.error().message};
     setCurrentFileURL(path);
     return Ok{};

@@ -4,7 +4,7 @@
 // taken before the change) and rewrites the autosave record.
 #pragma once
 
-#include "document/AtomicFile.h"
+#include "document/ReadWholeFile.h"
 #include "document/ProjectCodec.h"
 #include "model/OrbPreset.h"
 #include "model/OrbState.h"
@@ -22,6 +22,9 @@ namespace lumara {
 class Preferences;
 
 enum class DocumentError { cannotRead, notAProject, cannotEncode, cannotWrite };
+
+// The longest name renameState keeps: kMaxStateNameBytes of UTF-8, cut at a character boundary.
+QString limitedStateName(const QString& name);
 
 // What an undo step holds: every state (id, name, values) and the effective selection.
 struct OrbSnapshot {
@@ -65,6 +68,9 @@ public:
     OrbProjectData projectData() const;
 
     void selectState(qint64 index);
+    // Whether another state fits (a project holds at most kMaxStates).
+    bool canAddState() const;
+    // At the limit nothing changes and errorOccurred says why.
     void addState();
     void deleteState(qint64 index);
     void renameState(qint64 index, const QString& name);
@@ -72,6 +78,8 @@ public:
     void randomize();
     // Undo step, the preset's name, a copy of its configuration in the current state, autosave.
     void applyPreset(const OrbPreset& preset);
+    // Writes the autosave record; a failure (disk full, a project that cannot be encoded) keeps
+    // the previous record and is announced through errorOccurred.
     void saveLastProject();
 
     Result<Ok, DocumentError> saveProject(const QString& path);
@@ -94,6 +102,9 @@ signals:
     void currentFileURLChanged();
     // The selected state's configuration instance changed (selection moved, or it was replaced).
     void currentConfigurationChanged();
+    // Something the user asked for, or the autosave that followed it, failed; `message` says what
+    // and why, ready to show.
+    void errorOccurred(const QString& message);
 
 private:
     QList<OrbState*> makeStates(const std::vector<OrbStateData>& states);

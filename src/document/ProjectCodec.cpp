@@ -21,7 +21,7 @@ using schema::Record;
 using E = Error<CodecError>;
 
 constexpr std::size_t kMaxJsonDepth = 64;
-constexpr std::size_t kMaxJsonValues = 500'000;
+constexpr std::size_t kMaxJsonValues = kMaxRecordValues;
 
 // ---- JSON ----------------------------------------------------------------------------------
 
@@ -43,6 +43,10 @@ Result<Record, CodecError> parseJson(std::string_view bytes)
         return Record::parse(bytes.begin(), bytes.end(), limit, /*allow_exceptions=*/true, /*ignore_comments=*/false);
     } catch (const Abort& abort) {
         return E{abort.code, abort.code == CodecError::tooDeep ? "the record is nested too deeply" : "the record is too large"};
+    } catch (const nlohmann::json::parse_error& e) {
+        // The library's own text ("[json.exception.parse_error.101] ...") means little to a user.
+        return E{CodecError::notParseable,
+                 "neither a property list nor valid JSON (unexpected text at byte " + std::to_string(e.byte) + ")"};
     } catch (const std::exception& e) {
         return E{CodecError::notParseable, std::string("not valid JSON: ") + e.what()};
     }
@@ -136,6 +140,7 @@ Container sniffContainer(std::string_view bytes)
 Result<std::string, CodecError> encodeProject(const OrbProjectData& project, Container container)
 {
     // Refused in both containers, so that whatever we write can be read back and autosaved.
+    if (auto beyond = schema::checkLimits(project)) return *beyond;
     for (const OrbStateData& s : project.states)
         if (!schema::allFinite(s.config)) return notFinite();
     if (!std::isfinite(project.transitionDuration)) return notFinite();
@@ -145,6 +150,7 @@ Result<std::string, CodecError> encodeProject(const OrbProjectData& project, Con
 Result<std::string, CodecError> encodeConfiguration(const OrbValues& values, Container container)
 {
     if (!schema::allFinite(values)) return notFinite();
+    if (values.backgroundColors.size() > kMaxBackgroundColors) return schema::tooManyColors(values.backgroundColors.size());
     return dump(schema::encode(values), container);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "model/OrbProjectData.h"
+#include "model/ProjectLimits.h"
 #include "model/Result.h"
 
 #include <string>
@@ -12,7 +13,7 @@
 namespace lumara {
 
 enum class CodecError {
-    tooLarge,       // input over kMaxRecordBytes
+    tooLarge,       // over kMaxRecordBytes, or more states, colours or name bytes than ProjectLimits.h allows
     notParseable,   // not a property list / not JSON at all
     tooDeep,        // nesting beyond the decoder's limit
     missingKey,     // a required key is absent
@@ -23,8 +24,6 @@ enum class CodecError {
     encodeFailed,
 };
 
-// Inputs larger than this are refused before parsing: real projects are a few kilobytes.
-inline constexpr std::size_t kMaxRecordBytes = 16 * 1024 * 1024;
 
 enum class Container { propertyList, json };
 

@@ -1,6 +1,7 @@
 // Keys, order and decoding rules of the configuration, state and project records.
 #include "document/ProjectSchema.h"
 
+#include "model/OrbFields.h"
 #include "model/OrbState.h"
 
 #include <QUuid>
@@ -16,6 +17,38 @@ using E = Error<CodecError>;
 
 E missing(const char* key) { return E{CodecError::missingKey, std::string("missing key \"") + key + "\""}; }
 E wrongType(const char* key) { return E{CodecError::wrongType, std::string("wrong type for \"") + key + "\""}; }
+
+} // namespace
+
+E tooManyStates(std::size_t count)
+{
+    return E{CodecError::tooLarge, "the project has " + std::to_string(count) + " states; the most a project holds is " +
+                                       std::to_string(kMaxStates)};
+}
+
+E tooManyColors(std::size_t count)
+{
+    return E{CodecError::tooLarge, "a configuration has " + std::to_string(count) +
+                                       " background colours; the most is " + std::to_string(kMaxBackgroundColors)};
+}
+
+E nameTooLong(std::size_t bytes)
+{
+    return E{CodecError::tooLarge, "a state's name is " + std::to_string(bytes) + " bytes long; the most is " +
+                                       std::to_string(kMaxStateNameBytes)};
+}
+
+std::optional<E> checkLimits(const OrbProjectData& project)
+{
+    if (project.states.size() > kMaxStates) return tooManyStates(project.states.size());
+    for (const OrbStateData& s : project.states) {
+        if (s.name.size() > kMaxStateNameBytes) return nameTooLong(s.name.size());
+        if (s.config.backgroundColors.size() > kMaxBackgroundColors) return tooManyColors(s.config.backgroundColors.size());
+    }
+    return std::nullopt;
+}
+
+namespace {
 
 // Finds a key in an object; extra keys are ignored, a duplicated key takes its first value.
 const Record* find(const Record& object, const char* key)
@@ -100,46 +133,36 @@ bool finite(const CodableColor& c)
 
 bool allFinite(const OrbValues& v)
 {
-    for (const CodableColor& c : v.backgroundColors)
-        if (!finite(c)) return false;
-    for (double d : {v.gradientAngle, v.backgroundBlur, v.orbSize, v.cornerRadius, v.amplitude, v.blobScale, v.blobSpread,
-                     v.blobOpacity, v.blobBlur, v.speed, v.glowIntensity, v.glowSoftness, v.innerRingWidth, v.shadowRadius,
-                     v.edgeSoftness})
-        if (!std::isfinite(d)) return false;
-    return finite(v.glowColor);
+    bool finiteSoFar = true;
+    forEachOrbField([&](const auto& field) {
+        using T = OrbFieldType<decltype(field)>;
+        const T& value = v.*field.member;
+        if constexpr (std::is_same_v<T, double>) finiteSoFar = finiteSoFar && std::isfinite(value);
+        else if constexpr (std::is_same_v<T, CodableColor>) finiteSoFar = finiteSoFar && finite(value);
+        else if constexpr (std::is_same_v<T, std::vector<CodableColor>>)
+            for (const CodableColor& c : value) finiteSoFar = finiteSoFar && finite(c);
+    });
+    return finiteSoFar;
 }
 
 Record encode(const OrbValues& v)
 {
     Record r = Record::object();
-    Record colors = Record::array();
-    for (const CodableColor& c : v.backgroundColors) colors.push_back(encodeColor(c));
-    r["backgroundColors"] = std::move(colors);
-    r["glowColor"] = encodeColor(v.glowColor);
-    r["coloredBlobs"] = v.coloredBlobs;
-    r["gradientType"] = static_cast<std::int64_t>(v.gradientType);
-    r["gradientAngle"] = v.gradientAngle;
-    r["backgroundBlur"] = v.backgroundBlur;
-    r["orbSize"] = v.orbSize;
-    r["cornerRadius"] = v.cornerRadius;
-    r["blobCount"] = v.blobCount;
-    r["complexity"] = v.complexity;
-    r["amplitude"] = v.amplitude;
-    r["blobScale"] = v.blobScale;
-    r["blobSpread"] = v.blobSpread;
-    r["blobOpacity"] = v.blobOpacity;
-    r["blobBlur"] = v.blobBlur;
-    r["blobBlendMode"] = static_cast<std::int64_t>(v.blobBlendMode);
-    r["speed"] = v.speed;
-    r["glowIntensity"] = v.glowIntensity;
-    r["glowSoftness"] = v.glowSoftness;
-    r["innerRingWidth"] = v.innerRingWidth;
-    r["shadowRadius"] = v.shadowRadius;
-    r["edgeSoftness"] = v.edgeSoftness;
-    r["showBackground"] = v.showBackground;
-    r["showWavyBlobs"] = v.showWavyBlobs;
-    r["showGlowEffects"] = v.showGlowEffects;
-    r["showShadow"] = v.showShadow;
+    forEachOrbField([&](const auto& field) {
+        using T = OrbFieldType<decltype(field)>;
+        const T& value = v.*field.member;
+        if constexpr (std::is_same_v<T, std::vector<CodableColor>>) {
+            Record colors = Record::array();
+            for (const CodableColor& c : value) colors.push_back(encodeColor(c));
+            r[field.key] = std::move(colors);
+        } else if constexpr (std::is_same_v<T, CodableColor>) {
+            r[field.key] = encodeColor(value);
+        } else if constexpr (std::is_enum_v<T>) {
+            r[field.key] = static_cast<std::int64_t>(value); // enumerations as their raw values
+        } else {
+            r[field.key] = value;
+        }
+    });
     return r;
 }
 
@@ -147,55 +170,51 @@ Result<OrbValues, CodecError> decodeConfiguration(const Record& r)
 {
     if (!r.is_object()) return E{CodecError::wrongType, "a configuration must be a dictionary"};
     OrbValues v;
-    const Record* colors = find(r, "backgroundColors");
-    if (!colors) return missing("backgroundColors");
-    if (!colors->is_array()) return wrongType("backgroundColors");
-    v.backgroundColors.clear();
-    v.backgroundColors.reserve(colors->size());
-    for (const Record& c : *colors) {
-        CodableColor color;
-        if (auto e = decodeColor(c, "backgroundColors", color)) return *e;
-        v.backgroundColors.push_back(color);
-    }
-    const Record* glow = find(r, "glowColor");
-    if (!glow) return missing("glowColor");
-    if (auto e = decodeColor(*glow, "glowColor", v.glowColor)) return *e;
-    if (auto e = readBool(r, "coloredBlobs", v.coloredBlobs)) return *e;
-
-    std::int64_t raw = 0;
-    if (auto e = readInteger(r, "gradientType", raw)) return *e;
-    const auto gradient = gradientTypeFromRaw(raw);
-    if (!gradient) return E{CodecError::badEnumValue, "\"gradientType\" " + std::to_string(raw) + " is not a gradient type"};
-    v.gradientType = *gradient;
-
-    if (auto e = readReal(r, "gradientAngle", v.gradientAngle)) return *e;
-    if (auto e = readReal(r, "backgroundBlur", v.backgroundBlur)) return *e;
-    if (auto e = readReal(r, "orbSize", v.orbSize)) return *e;
-    if (auto e = readReal(r, "cornerRadius", v.cornerRadius)) return *e;
-    if (auto e = readInteger(r, "blobCount", v.blobCount)) return *e;
-    if (auto e = readInteger(r, "complexity", v.complexity)) return *e;
-    if (auto e = readReal(r, "amplitude", v.amplitude)) return *e;
-    if (auto e = readReal(r, "blobScale", v.blobScale)) return *e;
-    if (auto e = readReal(r, "blobSpread", v.blobSpread)) return *e;
-    if (auto e = readReal(r, "blobOpacity", v.blobOpacity)) return *e;
-    if (auto e = readReal(r, "blobBlur", v.blobBlur)) return *e;
-
-    if (auto e = readInteger(r, "blobBlendMode", raw)) return *e;
-    const auto blend = blobBlendModeFromRaw(raw);
-    if (!blend) return E{CodecError::badEnumValue, "\"blobBlendMode\" " + std::to_string(raw) + " is not a blend mode"};
-    v.blobBlendMode = *blend;
-
-    if (auto e = readReal(r, "speed", v.speed)) return *e;
-    if (auto e = readReal(r, "glowIntensity", v.glowIntensity)) return *e;
-    if (auto e = readReal(r, "glowSoftness", v.glowSoftness)) return *e;
-    if (auto e = readReal(r, "innerRingWidth", v.innerRingWidth)) return *e;
-    // Records written before these two fields existed still load, with the defaults.
-    if (auto e = readReal(r, "shadowRadius", v.shadowRadius, /*required=*/false)) return *e;
-    if (auto e = readReal(r, "edgeSoftness", v.edgeSoftness, /*required=*/false)) return *e;
-    if (auto e = readBool(r, "showBackground", v.showBackground)) return *e;
-    if (auto e = readBool(r, "showWavyBlobs", v.showWavyBlobs)) return *e;
-    if (auto e = readBool(r, "showGlowEffects", v.showGlowEffects)) return *e;
-    if (auto e = readBool(r, "showShadow", v.showShadow)) return *e;
+    std::optional<E> error; // the first field that fails; the rest are skipped
+    forEachOrbField([&](const auto& field) {
+        if (error) return;
+        using T = OrbFieldType<decltype(field)>;
+        T& out = v.*field.member;
+        if constexpr (std::is_same_v<T, std::vector<CodableColor>>) {
+            const Record* colors = find(r, field.key);
+            if (!colors) error = missing(field.key);
+            else if (!colors->is_array()) error = wrongType(field.key);
+            else if (colors->size() > kMaxBackgroundColors) error = tooManyColors(colors->size());
+            if (error) return;
+            out.clear();
+            out.reserve(colors->size());
+            for (const Record& c : *colors) {
+                CodableColor color;
+                if ((error = decodeColor(c, field.key, color))) return;
+                out.push_back(color);
+            }
+        } else if constexpr (std::is_same_v<T, CodableColor>) {
+            const Record* color = find(r, field.key);
+            error = color ? decodeColor(*color, field.key, out) : std::optional<E>(missing(field.key));
+        } else if constexpr (std::is_same_v<T, double>) {
+            error = readReal(r, field.key, out, field.required);
+        } else if constexpr (std::is_same_v<T, bool>) {
+            error = readBool(r, field.key, out);
+        } else if constexpr (std::is_same_v<T, std::int64_t>) {
+            error = readInteger(r, field.key, out);
+        } else {
+            static_assert(std::is_enum_v<T>);
+            std::int64_t raw = 0;
+            if ((error = readInteger(r, field.key, raw))) return;
+            std::optional<T> known;
+            if constexpr (std::is_same_v<T, GradientType>) known = gradientTypeFromRaw(raw);
+            else known = blobBlendModeFromRaw(raw);
+            if (known) {
+                out = *known;
+                return;
+            }
+            std::string message = "\"";
+            message.append(field.key).append("\" ").append(std::to_string(raw));
+            message.append(std::is_same_v<T, GradientType> ? " is not a gradient type" : " is not a blend mode");
+            error = E{CodecError::badEnumValue, std::move(message)};
+        }
+    });
+    if (error) return *error;
     return v;
 }
 
@@ -224,6 +243,7 @@ Result<OrbStateData, CodecError> decodeState(const Record& r)
     if (!name) return missing("name");
     if (!name->is_string()) return wrongType("name");
     state.name = name->get<std::string>();
+    if (state.name.size() > kMaxStateNameBytes) return nameTooLong(state.name.size());
     // A NUL cannot be stored in a property-list string; names never need one.
     std::erase(state.name, '\0');
     const Record* config = find(r, "config");
@@ -252,6 +272,7 @@ Result<OrbProjectData, CodecError> decodeProject(const Record& r)
     const Record* states = find(r, "states");
     if (!states) return missing("states");
     if (!states->is_array()) return wrongType("states");
+    if (states->size() > kMaxStates) return tooManyStates(states->size());
     project.states.reserve(states->size());
     for (const Record& s : *states) {
         auto state = decodeState(s);

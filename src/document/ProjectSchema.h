@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <optional>
+
 namespace lumara::schema {
 
 using Record = nlohmann::ordered_json;
@@ -19,6 +21,13 @@ Result<OrbValues, CodecError> decodeConfiguration(const Record& record);
 Result<OrbStateData, CodecError> decodeState(const Record& record);
 // Decodes the record as stored; the caller applies the index rule and the empty-states rule.
 Result<OrbProjectData, CodecError> decodeProject(const Record& record);
+
+// Errors for records beyond the limits of ProjectLimits.h (tooLarge, with the count and the limit).
+Error<CodecError> tooManyStates(std::size_t count);
+Error<CodecError> tooManyColors(std::size_t count);
+Error<CodecError> nameTooLong(std::size_t bytes);
+// The first limit the project exceeds, if any.
+std::optional<Error<CodecError>> checkLimits(const OrbProjectData& project);
 
 // True when every number in the values is finite (JSON cannot hold NaN or infinity).
 bool allFinite(const OrbValues& values);

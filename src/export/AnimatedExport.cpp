@@ -1,5 +1,5 @@
-// The frame sequence of an animated export, the streaming render pipeline and the safe
-// temporary-then-rename output around the writers.
+// The frame sequence of an animated export and the streaming render pipeline that feeds the
+// writers through the program's one output module.
 //
 // Pipeline: worker threads render the frames the writer needs, each single-threaded, claiming
 // jobs in output order; at most `capacity` jobs are claimed ahead of the writer, so memory stays
@@ -21,17 +21,11 @@
 #include <charconv>
 #include <cmath>
 #include <condition_variable>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <thread>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace lumara::exporting {
 
@@ -282,66 +276,6 @@ Result<Ok, ExportError> streamPlan(const OrbValues& values, double scale, const 
     return Ok{};
 }
 
-// A file beside the destination that becomes it on commit and disappears otherwise.
-class TemporaryOutput {
-public:
-    ~TemporaryOutput()
-    {
-        if (!m_path.empty()) ::unlink(m_path.c_str());
-    }
-
-    Result<Ok, ExportError> create(const std::string& destination)
-    {
-        struct stat existing {};
-        const bool exists = ::stat(destination.c_str(), &existing) == 0;
-        if (exists && S_ISDIR(existing.st_mode)) return writeError(destination + " is a folder");
-        const auto slash = destination.find_last_of('/');
-        const std::string folder = slash == std::string::npos ? std::string() : destination.substr(0, slash + 1);
-        const std::string name = slash == std::string::npos ? destination : destination.substr(slash + 1);
-        if (name.empty()) return writeError("no file name in " + destination);
-        std::random_device entropy;
-        std::mt19937_64 random((std::uint64_t{entropy()} << 32) ^ entropy());
-        for (int attempt = 0; attempt < 16; ++attempt) {
-            char suffix[32];
-            std::snprintf(suffix, sizeof suffix, ".%012llx.part",
-                          static_cast<unsigned long long>(random() & 0xffffffffffffULL));
-            std::string candidate = folder + "." + name + suffix;
-            const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0) {
-                if (errno == EEXIST) continue;
-                return writeError("cannot write beside " + destination + ": " + std::strerror(errno));
-            }
-            ::close(fd);
-            // The file being replaced keeps its permissions; applied at commit, since a read-only
-            // mode now would stop the writer from opening the temporary.
-            if (exists) m_mode = existing.st_mode & 07777;
-            m_path = std::move(candidate);
-            return Ok{};
-        }
-        return writeError("cannot find a free temporary name beside " + destination);
-    }
-
-    const std::string& path() const { return m_path; }
-
-    Result<Ok, ExportError> commit(const std::string& destination)
-    {
-        const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd >= 0) {
-            ::fsync(fd);
-            ::close(fd);
-        }
-        if (m_mode) ::chmod(m_path.c_str(), *m_mode);
-        if (::rename(m_path.c_str(), destination.c_str()) != 0)
-            return writeError("cannot replace " + destination + ": " + std::strerror(errno));
-        m_path.clear();
-        return Ok{};
-    }
-
-private:
-    std::string m_path;
-    std::optional<mode_t> m_mode;
-};
-
 } // namespace
 
 std::string_view animatedExportFormatRawValue(AnimatedExportFormat format) { return info(format).raw; }
@@ -488,8 +422,9 @@ Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportF
     const FramePlan plan = makePlan(settings);
     const int side = render::orbPixelSize(values, settings.scale);
 
-    TemporaryOutput output;
-    if (auto created = output.create(destination); !created) return created.error();
+    auto opened = OutputFile::open(destination);
+    if (!opened) return writeError(opened.error().message);
+    OutputFile& output = *opened;
 
     AnimationWriterSettings writerSettings;
     writerSettings.format = format;
@@ -526,7 +461,7 @@ Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportF
         writerSettings.palette = histogram.palette(256);
     }
 
-    auto writer = openAnimationWriter(output.path(), writerSettings);
+    auto writer = openAnimationWriter(output, writerSettings);
     if (!writer) return writer.error();
     auto written = streamPlan(
         values, settings.scale, plan, store, [&](const render::Image& frame) { return (*writer)->writeFrame(frame); }, options,
@@ -534,7 +469,8 @@ Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportF
     if (!written) return written.error();
     if (auto finished = (*writer)->finish(); !finished) return finished.error();
     writer->reset();
-    return output.commit(destination);
+    if (auto committed = output.commit(); !committed) return writeError(committed.error().message);
+    return Ok{};
 }
 
 } // namespace lumara::exporting

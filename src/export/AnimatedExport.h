@@ -102,12 +102,12 @@ using FrameConsumer = std::function<Result<Ok, ExportError>(const render::Image&
 Result<Ok, ExportError> streamAnimationFrames(const OrbValues& values, const MotionSettings& settings,
                                               const FrameConsumer& consume, const AnimationExportOptions& options = {});
 
-// Renders and writes the animation to `destination`. The file is written beside it under a
-// temporary name and renamed into place only on success; on failure or cancellation the
-// temporary is removed and any existing file at `destination` is left as it was.
+// Renders and writes the animation to `destination` through OutputFile: a regular file is
+// replaced only on success (on failure or cancellation it is left as it was); a device, a FIFO or
+// "-" (standard output) is written as the frames come, which MP4 cannot be.
 // Progress counts frames written of the total (a GIF first scans its frames for the palette,
 // so its total counts those too).
-Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportFormat format,
+[[nodiscard]] Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportFormat format,
                                         const MotionSettings& settings, const std::string& destination,
                                         const AnimationExportOptions& options = {});
 

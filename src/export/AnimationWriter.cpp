@@ -93,7 +93,7 @@ Recipe recipeFor(AnimatedExportFormat format)
 
 class FfmpegWriter final : public AnimationWriter {
 public:
-    FfmpegWriter(const std::string& path, const AnimationWriterSettings& settings) : m_settings(settings)
+    FfmpegWriter(OutputFile& output, const AnimationWriterSettings& settings) : m_settings(settings)
     {
         const Recipe recipe = recipeFor(settings.format);
         const bool padToEven = settings.format == AnimatedExportFormat::mp4; // 4:2:0 H.264 needs even sides
@@ -102,7 +102,11 @@ public:
         const AVRational frameTime{1, settings.fps};
 
         AVFormatContext* rawOutput = nullptr;
-        check(avformat_alloc_output_context2(&rawOutput, nullptr, recipe.muxer, path.c_str()), "cannot set up the file");
+        // A regular destination's temporary file is opened by name, as MP4's index pass reads it
+        // back; a stream is written through the output's own descriptor.
+        const std::string url = output.isStream() ? "pipe:" + std::to_string(output.descriptor())
+                                                  : "file:" + output.temporaryPath();
+        check(avformat_alloc_output_context2(&rawOutput, nullptr, recipe.muxer, url.c_str()), "cannot set up the file");
         m_output.reset(require(rawOutput, "cannot set up the file"));
 
         const AVCodec* codec = require(avcodec_find_encoder_by_name(recipe.encoder),
@@ -168,7 +172,7 @@ public:
         m_stream->avg_frame_rate = AVRational{settings.fps, 1};
         check(avcodec_parameters_from_context(m_stream->codecpar, m_codec.get()), "cannot describe the stream");
 
-        check(avio_open(&m_output->pb, path.c_str(), AVIO_FLAG_WRITE), "cannot open " + path);
+        check(avio_open(&m_output->pb, url.c_str(), AVIO_FLAG_WRITE), "cannot write " + output.displayPath());
         check(avformat_write_header(m_output.get(), &muxerOptions.entries), "cannot write the file header");
 
         m_frame.reset(require(av_frame_alloc(), "out of memory"));
@@ -315,7 +319,7 @@ private:
 
 } // namespace
 
-Result<std::unique_ptr<AnimationWriter>, ExportError> openAnimationWriter(const std::string& path,
+Result<std::unique_ptr<AnimationWriter>, ExportError> openAnimationWriter(OutputFile& output,
                                                                           const AnimationWriterSettings& settings)
 {
     // The program keeps no log; encoder chatter would also break the command line's one-line errors.
@@ -323,9 +327,13 @@ Result<std::unique_ptr<AnimationWriter>, ExportError> openAnimationWriter(const 
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
     if (settings.width < 1 || settings.height < 1 || settings.fps < 1)
         return Error<ExportError>{ExportError::renderFailed, "frames need a positive size and frame rate"};
-    if (settings.format == AnimatedExportFormat::apng) return openApngWriter(path, settings);
+    if (settings.format == AnimatedExportFormat::mp4 && output.isStream())
+        return Error<ExportError>{ExportError::writeFailed,
+                                  "an MP4 video cannot be written to " + output.displayPath() +
+                                      ": it needs a regular file (WebM, GIF and animated PNG can be streamed)"};
+    if (settings.format == AnimatedExportFormat::apng) return openApngWriter(output, settings);
     try {
-        return std::unique_ptr<AnimationWriter>(std::make_unique<FfmpegWriter>(path, settings));
+        return std::unique_ptr<AnimationWriter>(std::make_unique<FfmpegWriter>(output, settings));
     } catch (const Failure& failure) {
         return Error<ExportError>{failure.code, failure.message};
     } catch (const std::bad_alloc&) {

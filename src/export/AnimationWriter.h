@@ -5,6 +5,7 @@
 
 #include "export/AnimatedExport.h"
 #include "export/GifPalette.h"
+#include "document/OutputFile.h"
 
 #include <memory>
 #include <string>
@@ -30,10 +31,11 @@ public:
     virtual Result<Ok, ExportError> finish() = 0;
 };
 
-// Creates (or truncates) the file at `path` and prepares the encoder. Failures are writeFailed
-// with the library's own explanation in the message. A writer destroyed before finish() closes
-// the file, leaving it incomplete.
-Result<std::unique_ptr<AnimationWriter>, ExportError> openAnimationWriter(const std::string& path,
-                                                                          const AnimationWriterSettings& settings);
+// Prepares the encoder writing into `output` (which must outlive the writer; committing it is the
+// caller's part). Failures are writeFailed with the library's own explanation in the message. MP4
+// needs to seek, so it is refused for a stream. A writer destroyed before finish() leaves the
+// output incomplete.
+[[nodiscard]] Result<std::unique_ptr<AnimationWriter>, ExportError> openAnimationWriter(
+    OutputFile& output, const AnimationWriterSettings& settings);
 
 } // namespace lumara::exporting

@@ -26,6 +26,8 @@
 #include <mutex>
 #include <thread>
 
+#include <unistd.h>
+
 namespace lumara::exporting {
 
 namespace {
@@ -173,17 +175,25 @@ public:
         m_workers.clear();
     }
 
-    Result<Ok, ExportError> open(const std::string& path)
+    Result<Ok, ExportError> open(OutputFile& output)
     {
-        m_file = std::fopen(path.c_str(), "wb");
-        if (!m_file) return Error<ExportError>{ExportError::writeFailed, "cannot open " + path + ": " + std::strerror(errno)};
+        if (output.isStream()) {
+            const int descriptor = ::dup(output.descriptor());
+            m_file = descriptor < 0 ? nullptr : ::fdopen(descriptor, "wb");
+            if (!m_file && descriptor >= 0) ::close(descriptor);
+        } else {
+            m_file = std::fopen(output.temporaryPath().c_str(), "wb");
+        }
+        if (!m_file)
+            return Error<ExportError>{ExportError::writeFailed, "cannot open " + output.displayPath() + ": " + std::strerror(errno)};
+        m_promisedFrames = static_cast<std::uint32_t>(std::max(m_settings.frameCount, 1));
         std::uint8_t header[13] = {};
         putBigEndian32(header, static_cast<std::uint32_t>(m_settings.width));
         putBigEndian32(header + 4, static_cast<std::uint32_t>(m_settings.height));
         header[8] = 8; // bits per channel
         header[9] = 6; // truecolour with alpha
         std::uint8_t control[8] = {};
-        putBigEndian32(control, static_cast<std::uint32_t>(std::max(m_settings.frameCount, 1))); // set again at the end
+        putBigEndian32(control, m_promisedFrames); // set again at the end when it differs
         putBigEndian32(control + 4, 0); // plays: forever
         if (!put(kSignature, sizeof kSignature) || !put(chunk("IHDR", header, sizeof header)) ||
             !put(chunk("acTL", control, sizeof control)))
@@ -248,12 +258,15 @@ public:
         m_finished = true;
         if (m_frames == 0) return failure("an animated PNG needs at least one frame");
         if (!put(chunk("IEND", nullptr, 0))) return failure("cannot complete the file");
-        // The frame count the header promised in advance is replaced by the count written.
-        std::uint8_t control[8] = {};
-        putBigEndian32(control, static_cast<std::uint32_t>(m_frames));
-        const auto patched = chunk("acTL", control, sizeof control);
-        if (std::fseek(m_file, kAnimationControlOffset, SEEK_SET) != 0 || !put(patched))
-            return failure("cannot complete the file");
+        if (m_frames != m_promisedFrames) {
+            // The frame count the header promised in advance is replaced by the count written
+            // (a stream cannot seek back, so there this fails rather than leave a wrong count).
+            std::uint8_t control[8] = {};
+            putBigEndian32(control, m_frames);
+            const auto patched = chunk("acTL", control, sizeof control);
+            if (std::fseek(m_file, kAnimationControlOffset, SEEK_SET) != 0 || !put(patched))
+                return failure("cannot complete the file");
+        }
         const bool closed = std::fclose(m_file) == 0;
         m_file = nullptr;
         if (!closed) return failure("cannot complete the file");
@@ -381,6 +394,7 @@ private:
     std::vector<std::uint8_t> m_previous; // straight RGBA of the last frame handed in
     std::vector<std::uint8_t> m_current;
     std::uint32_t m_frames = 0;
+    std::uint32_t m_promisedFrames = 1; // in the header's animation control chunk
     std::uint32_t m_sequence = 0; // of fcTL and fdAT chunks
     bool m_finished = false;
 
@@ -435,7 +449,7 @@ ApngFrameRegion apngChangedRegion(const std::uint8_t* previous, const std::uint8
     return region;
 }
 
-Result<std::unique_ptr<AnimationWriter>, ExportError> openApngWriter(const std::string& path,
+Result<std::unique_ptr<AnimationWriter>, ExportError> openApngWriter(OutputFile& output,
                                                                      const AnimationWriterSettings& settings, int threads)
 {
     if (settings.width < 1 || settings.height < 1 || settings.fps < 1 || settings.fps > 65535)
@@ -444,7 +458,7 @@ Result<std::unique_ptr<AnimationWriter>, ExportError> openApngWriter(const std::
     threads = std::clamp(threads, 1, 64);
     try {
         auto writer = std::make_unique<ApngWriter>(settings, threads);
-        if (auto opened = writer->open(path); !opened) return opened.error();
+        if (auto opened = writer->open(output); !opened) return opened.error();
         return std::unique_ptr<AnimationWriter>(std::move(writer));
     } catch (const std::bad_alloc&) {
         return Error<ExportError>{ExportError::writeFailed, "out of memory"};

@@ -9,10 +9,12 @@
 
 namespace lumara::exporting {
 
-// Creates (or truncates) the file at `path`: a truecolour-with-alpha PNG whose frames all last
-// exactly 1 / fps and which loops forever. `threads` compress frames (0 = one per core).
-// Failures are writeFailed with the reason in the message.
-Result<std::unique_ptr<AnimationWriter>, ExportError> openApngWriter(const std::string& path,
+// Writes to `output` (its temporary file, or the stream itself) a truecolour-with-alpha PNG whose
+// frames all last exactly 1 / fps and which loops forever; the caller commits `output` after
+// finish(). `threads` compress frames (0 = one per core). A stream cannot be rewound, so there
+// the frame count given in the settings must be the count written. Failures are writeFailed with
+// the reason in the message.
+Result<std::unique_ptr<AnimationWriter>, ExportError> openApngWriter(OutputFile& output,
                                                                      const AnimationWriterSettings& settings,
                                                                      int threads = 0);
 

@@ -1,7 +1,7 @@
 // Still image export. Safe from any thread.
 #include "export/PngWriter.h"
 
-#include "document/AtomicFile.h"
+#include "document/OutputFile.h"
 #include "render/StraightAlpha.h"
 
 #include <QBuffer>
@@ -29,7 +29,7 @@ Result<Ok, PngError> writePng(const render::Image& image, const std::string& pat
 {
     auto bytes = encodePng(image);
     if (!bytes) return bytes.error();
-    auto written = writeFileAtomically(path, *bytes);
+    auto written = writeOutputFile(path, *bytes);
     if (!written) return Error<PngError>{PngError::cannotWrite, written.error().message};
     return Ok{};
 }

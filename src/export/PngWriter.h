@@ -16,13 +16,14 @@ enum class PngError { emptyImage, encodingFailed, cannotWrite };
 // 0 x 0 image and encodingFailed if the encoder refuses.
 Result<std::string, PngError> encodePng(const render::Image& image);
 
-// Encodes and writes atomically: on failure the file at `path` is left as it was.
-Result<Ok, PngError> writePng(const render::Image& image, const std::string& path);
+// Encodes and writes through OutputFile: a regular file at `path` is replaced only on success;
+// a device, a FIFO or "-" (standard output) is written in place.
+[[nodiscard]] Result<Ok, PngError> writePng(const render::Image& image, const std::string& path);
 
 // The orb of `values` at `timeSeconds`, cropped to its square of round(orbSize * scale) pixels
 // (the shadow beyond the square is cut off), written to `path`. emptyImage when the square
 // would be empty or larger than render::kMaxOrbPixels.
-Result<Ok, PngError> exportPngImage(const OrbValues& values, double timeSeconds, double scale,
+[[nodiscard]] Result<Ok, PngError> exportPngImage(const OrbValues& values, double timeSeconds, double scale,
                                     const std::string& path);
 
 } // namespace lumara::exporting

@@ -63,6 +63,7 @@ std::string generatePrompt(const OrbValues& v)
     t.add("## Colors").add("- Background gradient colors (RGBA):");
     for (std::size_t i = 0; i < v.backgroundColors.size(); ++i)
         t.add(2, std::to_string(i + 1) + ". " + promptColor(v.backgroundColors[i]));
+    if (v.backgroundColors.empty()) t.blank(); // the heading is followed by an empty line, not nothing
     t.add("- Glow color (RGBA): " + promptColor(v.glowColor))
         .add("- Gradient type: " + gradientName(v.gradientType))
         .add("- Gradient angle: " + f3(v.gradientAngle) + "\u00b0")

@@ -15,7 +15,7 @@ struct Error {
 };
 
 template <typename T, typename Code>
-class Result {
+class [[nodiscard]] Result {
 public:
     Result(T value) : m_data(std::in_place_index<0>, std::move(value)) {}
     Result(Error<Code> error) : m_data(std::in_place_index<1>, std::move(error)) {}

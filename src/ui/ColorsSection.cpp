@@ -1,7 +1,7 @@
 // The colours section.
 #include "ui/ColorsSection.h"
 
-#include "model/ColorConversion.h"
+#include "ui/ColorConversion.h"
 #include "ui/InspectorControls.h"
 #include "ui/InspectorText.h"
 #include "ui/LabeledSlider.h"

@@ -1,7 +1,7 @@
 // Stepper, colour swatch, gradient bar, collapsible section and export row.
 #include "ui/InspectorControls.h"
 
-#include "model/ColorConversion.h"
+#include "ui/ColorConversion.h"
 #include "ui/LabeledSlider.h"
 #include "ui/Theme.h"
 

@@ -111,7 +111,7 @@ QIcon brandIcon()
 int runEditor(int& argc, char** argv, const std::optional<QString>& file)
 {
     QApplication::setApplicationName(QStringLiteral("Lumara"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Lumara"));
+    // No display name: Qt would append it to every window title ("Lumara — Custom — Lumara").
     QApplication::setDesktopFileName(QStringLiteral("com.quillfen.Lumara"));
     QApplication application(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(LUMARA_VERSION));

@@ -2,7 +2,7 @@
 // UI thread only; PNG encoding and writing run on the global thread pool.
 #include "ui/MainWindow.h"
 
-#include "document/AtomicFile.h"
+#include "document/ReadWholeFile.h"
 #include "document/OrbDocument.h"
 #include "document/PreferenceKeys.h"
 #include "export/PngWriter.h"
@@ -10,6 +10,7 @@
 #include "highlight/Highlight.h"
 #include "ui/Capsule.h"
 #include "ui/ExportFlows.h"
+#include "ui/ErrorBanner.h"
 #include "ui/FileDialogs.h"
 #include "ui/InspectorView.h"
 #include "ui/MainCanvasView.h"
@@ -123,6 +124,8 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
     m_toast->setAccessibleName(QStringLiteral("Copied to clipboard"));
     m_toast->setGraphicsEffect(new QGraphicsOpacityEffect(m_toast));
     m_toast->hide();
+    m_errorBanner = new ErrorBanner(m_splitter);
+    connect(document, &OrbDocument::errorOccurred, this, [this](const QString& message) { m_errorBanner->showMessage(message); });
 
     m_exportFlows = new ExportFlows(this, document, m_dialogs.get());
     m_exportFlows->setSaveText([this](exporting::ExportFormat format, const QString& text) { exportTextFile(format, text); });
@@ -322,7 +325,10 @@ bool MainWindow::openFile(const QString& path)
 {
     if (!m_document) return false;
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    if (!m_document->loadProject(absolute)) return false; // the document stays as it was
+    if (auto opened = m_document->loadProject(absolute); !opened) { // the document stays as it was
+        reportFailure(QStringLiteral("Could not open"), absolute, opened.error().message);
+        return false;
+    }
     rememberRecentFile(absolute);
     return true;
 }
@@ -331,7 +337,9 @@ void MainWindow::saveCommand()
 {
     if (!m_document) return;
     if (const auto& location = m_document->currentFileURL()) {
-        if (m_document->saveProject(*location)) rememberRecentFile(*location);
+        const QString path = *location; // a failed save keeps the document's file location
+        if (auto saved = m_document->saveProject(path)) rememberRecentFile(path);
+        else reportFailure(QStringLiteral("Could not save"), path, saved.error().message);
         return;
     }
     saveAsCommand();
@@ -341,7 +349,8 @@ void MainWindow::saveAsCommand()
 {
     if (!m_document) return;
     if (auto path = m_dialogs->chooseSaveLocation(this, projectFileType(), QStringLiteral("My Orb"))) {
-        if (m_document->saveProject(*path)) rememberRecentFile(*path);
+        if (auto saved = m_document->saveProject(*path)) rememberRecentFile(*path);
+        else reportFailure(QStringLiteral("Could not save"), *path, saved.error().message);
     }
 }
 
@@ -369,17 +378,17 @@ void MainWindow::exportTextFile(exporting::ExportFormat format)
 {
     if (!m_document) return;
     // The file holds the design as it was when the command was chosen.
-    const std::string text = exporting::generateExportText(format, m_document->projectData());
-    const FileType type = exportFileType(format);
-    if (auto path = m_dialogs->chooseSaveLocation(this, type, QStringLiteral("orb.") + type.extension))
-        (void)writeFileAtomically(path->toStdString(), text); // a failed write leaves any old file intact
+    exportTextFile(format, QString::fromStdString(exporting::generateExportText(format, m_document->projectData())));
 }
 
 void MainWindow::exportTextFile(exporting::ExportFormat format, const QString& text)
 {
     const FileType type = exportFileType(format);
-    if (auto path = m_dialogs->chooseSaveLocation(this, type, QStringLiteral("orb.") + type.extension))
-        (void)writeFileAtomically(path->toStdString(), text.toStdString()); // a failed write leaves any old file intact
+    if (auto path = m_dialogs->chooseSaveLocation(this, type, QStringLiteral("orb.") + type.extension)) {
+        // A failed write leaves any old file intact.
+        if (auto written = writeOutputFile(path->toStdString(), text.toStdString()); !written)
+            reportFailure(QStringLiteral("Could not export"), *path, written.error().message);
+    }
 }
 
 void MainWindow::requestExportPreview(exporting::ExportFormat format) { m_exportFlows->requestExportPreview(format); }
@@ -395,9 +404,15 @@ void MainWindow::exportPNGImage()
     if (render::orbPixelSize(values, 2.0) <= 0) return;
     const FileType type{QStringLiteral("PNG image (*.png)"), QStringLiteral("png")};
     if (auto path = m_dialogs->chooseSaveLocation(this, type, QStringLiteral("orb.png"))) {
-        const std::string target = path->toStdString();
-        m_exports.addFuture(QtConcurrent::run([values, time, target] {
-            (void)exporting::exportPngImage(values, time, 2.0, target); // failures are silent
+        const QString target = *path;
+        QPointer<MainWindow> window(this);
+        m_exports.addFuture(QtConcurrent::run([values, time, target, window] {
+            auto written = exporting::exportPngImage(values, time, 2.0, target.toStdString());
+            if (written) return;
+            // Reported on the UI thread; the window may be gone by then.
+            QMetaObject::invokeMethod(qApp, [window, target, reason = written.error().message] {
+                if (window) window->reportFailure(QStringLiteral("Could not export"), target, reason);
+            }, Qt::QueuedConnection);
         }));
     }
 }
@@ -490,6 +505,19 @@ QPropertyAnimation* MainWindow::fadeToast(double to)
 void MainWindow::placeToast()
 {
     m_toast->move((m_splitter->width() - m_toast->width()) / 2, 8);
+    m_errorBanner->place();
+}
+
+QString MainWindow::errorMessage() const { return m_errorBanner->message(); }
+
+void MainWindow::reportFailure(const QString& what, const QString& path, const std::string& reason)
+{
+    const QString name = QFileInfo(path).fileName();
+    QString because = QString::fromStdString(reason);
+    if (!because.isEmpty()) because[0] = because[0].toUpper();
+    if (!because.endsWith(u'.')) because += u'.';
+    m_errorBanner->showMessage(QStringLiteral("%1 \u201C%2\u201D.\n%3").arg(what, name.isEmpty() ? path : name,
+                                                                          because));
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

@@ -25,6 +25,7 @@ namespace lumara::ui {
 class CapsuleLabel;
 class InspectorView;
 class ExportFlows;
+class ErrorBanner;
 class FileDialogs;
 class MainCanvasView;
 class OnboardingOverlay;
@@ -88,6 +89,10 @@ public:
     // The first-run pages while they are shown (created with the window when not yet seen).
     OnboardingOverlay* onboarding() const;
     QStringList recentFiles() const;
+    // The failure notice on show, or an empty text when none is shown.
+    QString errorMessage() const;
+    // Shows a failure without blocking: "<what> <file name>." and the reason on a second line.
+    void reportFailure(const QString& what, const QString& path, const std::string& reason);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -127,6 +132,7 @@ private:
     QWidget* m_inspector = nullptr;
     CapsuleLabel* m_toast = nullptr;
     QPointer<OnboardingOverlay> m_onboarding;
+    ErrorBanner* m_errorBanner = nullptr;
     QMenu* m_recentMenu = nullptr;
     QFutureSynchronizer<void> m_exports;
     ExportFlows* m_exportFlows = nullptr;

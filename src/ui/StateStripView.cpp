@@ -291,6 +291,7 @@ void StateStripView::startRenaming(qsizetype index)
     m_document->selectState(index);
     const QString name = m_document->states().at(index)->name();
     m_editingIndex = index;
+    m_editingId = m_document->states().at(index)->id();
     syncChips();
     if (StateChip* c = chip(index)) {
         c->setEditing(true, name);
@@ -320,7 +321,14 @@ void StateStripView::syncChips()
     const auto& states = m_document->states();
     bool same = states.size() == m_chips.size();
     for (qsizetype i = 0; same && i < states.size(); ++i) same = m_chips.at(i)->state() == states.at(i);
+    std::optional<QString> keptText;
     if (!same) {
+        if (m_editingIndex) {
+            keptText = editingText();
+            m_editingIndex.reset();
+            for (qsizetype i = 0; i < states.size(); ++i)
+                if (states.at(i)->id() == m_editingId) m_editingIndex = i;
+        }
         for (StateChip* old : std::as_const(m_chips)) {
             old->setEditing(false);
             old->hide();
@@ -332,7 +340,6 @@ void StateStripView::syncChips()
             m_chipLayout->insertWidget(int(i), c, 0, Qt::AlignVCenter);
             m_chips.append(c);
         }
-        if (m_editingIndex && *m_editingIndex >= states.size()) m_editingIndex.reset();
     }
     const qsizetype selected = m_document->effectiveSelectedIndex();
     for (qsizetype i = 0; i < m_chips.size(); ++i) {
@@ -340,7 +347,10 @@ void StateStripView::syncChips()
         c->setIndex(i);
         c->setSelected(i == selected);
         c->menuActions().at(1)->setEnabled(states.size() >= 2);
-        if (m_editingIndex == i && !c->field()) c->setEditing(true, states.at(i)->name());
+        if (m_editingIndex == i && !c->field()) {
+            c->setEditing(true, keptText.value_or(states.at(i)->name()));
+            if (keptText) c->field()->end(false); // typing goes on where it was, not over a selection
+        }
         if (m_editingIndex != i) c->setEditing(false);
     }
     m_playbackGroup->setVisible(states.size() >= 2);

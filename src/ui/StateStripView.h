@@ -7,6 +7,7 @@
 #include "document/OrbDocument.h"
 
 #include <QPointer>
+#include <QUuid>
 #include <QWidget>
 
 #include <optional>
@@ -66,6 +67,9 @@ private:
     QPointer<OrbDocument> m_document;
     bool m_isPlaying = false;
     std::optional<qsizetype> m_editingIndex;
+    // The state being renamed, by id: a change of the list (a state added, undo, a preset) rebuilds
+    // the chips, and the field follows its state there with the text typed so far.
+    QUuid m_editingId;
     QList<StateChip*> m_chips;
     QWidget* m_chipRow = nullptr;
     QHBoxLayout* m_chipLayout = nullptr;

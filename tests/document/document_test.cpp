@@ -290,7 +290,7 @@ TEST_F(DocumentTest, NonFiniteValuesNeverReplaceTheAutosaveRecord)
 
 class StartupRestoreTest : public DocumentTest {
 protected:
-    void store(const char* key, const std::string& bytes) { preferences->setData(key, QByteArray::fromStdString(bytes)); }
+    void store(const char* key, const std::string& bytes) { ASSERT_TRUE(preferences->setData(key, QByteArray::fromStdString(bytes))); }
 };
 
 TEST_F(StartupRestoreTest, PrefersTheLastProject)
@@ -344,7 +344,7 @@ TEST(Preferences, TheConfigFolderCanBeRedirected)
     EXPECT_EQ(preferencesFilePath(), dir.filePath("Lumara.conf"));
     {
         Preferences p;
-        p.setData("lastProject", "bytes");
+        ASSERT_TRUE(p.setData("lastProject", "bytes"));
     }
     EXPECT_TRUE(QFile::exists(dir.filePath("Lumara.conf")));
     qunsetenv("LUMARA_CONFIG_DIR");

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
 using namespace lumara;
@@ -400,11 +401,80 @@ TEST(HostileInput, JsonBombsAreBounded)
 {
     EXPECT_EQ(decodeProjectFile(std::string(100000, '[') + std::string(100000, ']'), 0.6).error().code, CodecError::tooDeep);
     std::string wide = "[";
-    for (int i = 0; i < 600000; ++i) wide += "0,";
+    for (std::size_t i = 0; i < kMaxRecordValues; ++i) wide += "0,";
     wide += "0]";
     EXPECT_EQ(decodeProjectFile(wide, 0.6).error().code, CodecError::tooLarge);
     EXPECT_EQ(decodeProjectFile(std::string(kMaxRecordBytes + 1, ' '), 0.6).error().code, CodecError::tooLarge);
     auto bigInt = schema::encode(OrbValues{}).dump();
     bigInt.replace(bigInt.find("\"blobCount\":2"), 13, "\"blobCount\":123456789012345678901234567890");
     EXPECT_EQ(decodeProjectFile(bigInt, 0.6).error().code, CodecError::wrongType);
+}
+
+namespace {
+
+// The largest project the program accepts: every limit reached at once, names of multi-byte
+// characters and of control characters (six bytes each in JSON).
+OrbProjectData largestProject()
+{
+    OrbProjectData project;
+    OrbValues values;
+    values.backgroundColors.assign(kMaxBackgroundColors, CodableColor{0.123456789012345, 0.987654321098765, 1.0 / 3.0, 2.0 / 3.0});
+    for (std::size_t i = 0; i < kMaxStates; ++i) {
+        std::string name;
+        for (std::size_t k = 0; k < kMaxStateNameBytes / 2; ++k) name += i % 3 == 0 ? "\u00e9" : i % 3 == 1 ? "\x01\x02" : "xy";
+        project.states.push_back({makeStateId(), name, values});
+    }
+    project.selectedStateIndex = static_cast<std::int64_t>(kMaxStates) - 1;
+    return project;
+}
+
+} // namespace
+
+TEST(ProjectLimits, TheLargestAcceptedProjectRoundTripsThroughBothContainers)
+{
+    const OrbProjectData project = largestProject();
+    for (Container container : {Container::propertyList, Container::json}) {
+        SCOPED_TRACE(container == Container::json ? "JSON" : "property list");
+        auto bytes = encodeProject(project, container);
+        ASSERT_TRUE(bytes) << bytes.error().message;
+        EXPECT_LT(bytes->size(), kMaxRecordBytes);
+        auto decoded = decodeProject(*bytes, container);
+        ASSERT_TRUE(decoded) << decoded.error().message;
+        EXPECT_EQ(*decoded, project);
+        auto opened = decodeProjectFile(*bytes, 0.6);
+        ASSERT_TRUE(opened) << opened.error().message;
+        EXPECT_EQ(opened->project, project);
+    }
+}
+
+TEST(ProjectLimits, WritersRefuseWhatReadersWouldRefuseAndReadersSayWhy)
+{
+    struct Case {
+        const char* name;
+        std::function<void(OrbProjectData&)> exceed;
+        const char* mentions;
+    };
+    const Case cases[] = {
+        {"states", [](OrbProjectData& p) { p.states.resize(kMaxStates + 1, p.states.front()); }, "1001 states"},
+        {"colours", [](OrbProjectData& p) { p.states.front().config.backgroundColors.resize(kMaxBackgroundColors + 1); },
+         "33 background colours"},
+        {"name", [](OrbProjectData& p) { p.states.front().name = std::string(kMaxStateNameBytes + 1, 'n'); }, "257 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OrbProjectData project;
+        project.states.push_back({makeStateId(), "Default", OrbValues{}});
+        c.exceed(project);
+        for (Container container : {Container::propertyList, Container::json}) {
+            auto refused = encodeProject(project, container);
+            ASSERT_FALSE(refused);
+            EXPECT_EQ(refused.error().code, CodecError::tooLarge);
+            EXPECT_NE(refused.error().message.find(c.mentions), std::string::npos) << refused.error().message;
+        }
+        // A file from elsewhere beyond the limits is refused by the reader with the same reason.
+        auto record = schema::encode(project);
+        auto read = schema::decodeProject(record);
+        ASSERT_FALSE(read);
+        EXPECT_NE(read.error().message.find(c.mentions), std::string::npos) << read.error().message;
+    }
 }

@@ -450,7 +450,7 @@ TEST(PromptExport, VariantsAndTheCurrentStateOnly)
         v.gradientType = GradientType::angular;
         v.showShadow = false;
         const std::string text = generatePrompt(v);
-        EXPECT_NE(text.find("- Background gradient colors (RGBA):\n- Glow color (RGBA): "), std::string::npos);
+        EXPECT_NE(text.find("- Background gradient colors (RGBA):\n\n- Glow color (RGBA): "), std::string::npos);
         EXPECT_NE(text.find("- Use colored blobs: yes \u2014 tint each blob with a gradient color\n"), std::string::npos);
         EXPECT_NE(text.find("- Gradient type: Angular\n"), std::string::npos);
         EXPECT_NE(text.find("- Show shadow: no\n"), std::string::npos);

@@ -52,6 +52,7 @@ TEST(CanvasBackground, StoredSevenShowsTheCheckerboardUntilTheUserPicks)
     EXPECT_TRUE(near(drawn.pixelColor(18, 18), grey(0.18)));
 
     QTest::mouseClick(canvas.backgroundPicker()->button(ui::CanvasBackground::white), Qt::LeftButton);
+    QCoreApplication::processEvents(); // the settings file is written at the next turn of the event loop
     EXPECT_EQ(QSettings(dir.filePath("Lumara.conf"), QSettings::IniFormat).value("canvasBackground").toInt(), 1);
     EXPECT_TRUE(canvas.backgroundPicker()->button(ui::CanvasBackground::white)->isChecked());
     EXPECT_EQ(canvas.grab().toImage().pixelColor(6, 6), QColor(Qt::white));

@@ -5,7 +5,7 @@
 #include "UiTestSupport.h"
 #include "support/TestSupport.h"
 
-#include "model/ColorConversion.h"
+#include "ui/ColorConversion.h"
 #include "ui/ColorsSection.h"
 #include "ui/EffectsSection.h"
 #include "ui/ExportFlows.h"

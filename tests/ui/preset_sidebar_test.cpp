@@ -83,6 +83,7 @@ TEST_F(EditorFixture, AppearanceSwitchStoresAndAppliesTheTheme)
     ui::SegmentedControl* appearance = window()->sidebar()->appearanceControl();
     EXPECT_EQ(appearance->currentIndex(), 2) << "dark by default";
     QTest::mouseClick(appearance, Qt::LeftButton, {}, appearance->segmentRect(1).center());
+    QCoreApplication::processEvents(); // the settings file is written at the next turn of the event loop
     EXPECT_EQ(QSettings(path("Lumara.conf"), QSettings::IniFormat).value("appTheme").toInt(), 1);
     EXPECT_FALSE(ui::isDarkAppearance());
     QTest::mouseClick(appearance, Qt::LeftButton, {}, appearance->segmentRect(2).center());

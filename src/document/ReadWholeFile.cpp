@@ -1,26 +1,10 @@
-// Whole-file reads and atomic writes through QFile and QSaveFile.
-#include "document/AtomicFile.h"
+// Whole-file reads through QFile.
+#include "document/ReadWholeFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 
 namespace lumara {
-
-Result<Ok, FileError> writeFileAtomically(const std::string& path, std::string_view bytes)
-{
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return Error<FileError>{FileError::cannotOpen, "cannot write " + path + ": " + file.errorString().toStdString()};
-    const qint64 size = static_cast<qint64>(bytes.size());
-    if (file.write(bytes.data(), size) != size) {
-        file.cancelWriting();
-        return Error<FileError>{FileError::cannotWrite, "cannot write " + path + ": " + file.errorString().toStdString()};
-    }
-    if (!file.commit())
-        return Error<FileError>{FileError::cannotWrite, "cannot write " + path + ": " + file.errorString().toStdString()};
-    return Ok{};
-}
 
 Result<std::string, FileError> readWholeFile(const std::string& path, std::int64_t maxBytes)
 {

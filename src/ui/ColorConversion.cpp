@@ -1,5 +1,5 @@
 // Colour conversions between the model and Qt.
-#include "model/ColorConversion.h"
+#include "ui/ColorConversion.h"
 
 namespace lumara {
 

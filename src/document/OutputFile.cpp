@@ -1,0 +1,184 @@
+// Destinations by kind: temporary-then-rename for regular files, direct writes for devices,
+// FIFOs and standard output. POSIX calls only; no shared state.
+#include "document/OutputFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace lumara {
+
+namespace {
+
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string nameOf(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows symbolic links one by one, so a link whose target does not exist yet still names it.
+// Returns false (errno set) on a loop or an unreadable link.
+bool resolveLinks(std::string& path)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+        char target[PATH_MAX];
+        const ssize_t length = ::readlink(path.c_str(), target, sizeof target - 1);
+        if (length < 0) return false;
+        std::string next(target, static_cast<std::size_t>(length));
+        path = next.front() == '/' ? next : folderOf(path) + next;
+    }
+    errno = ELOOP;
+    return false;
+}
+
+void syncFolder(const std::string& file)
+{
+    const std::string folder = folderOf(file);
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd); // the rename itself survives a power cut; best effort, some file systems refuse
+    ::close(fd);
+}
+
+} // namespace
+
+Error<FileError> OutputFile::failure(FileError code, const std::string& what, int error) const
+{
+    return Error<FileError>{code, what + " " + m_display + ": " + std::strerror(error)};
+}
+
+Result<OutputFile, FileError> OutputFile::open(const std::string& path)
+{
+    OutputFile out;
+    out.m_display = path;
+    if (path.empty()) return Error<FileError>{FileError::notWritable, "no file name given"};
+    if (path == kStandardOutputPath) {
+        out.m_fd = STDOUT_FILENO;
+        out.m_ownsDescriptor = false;
+        return out;
+    }
+
+    out.m_target = path;
+    if (!resolveLinks(out.m_target)) return out.failure(FileError::cannotOpen, "cannot follow the link", errno);
+
+    struct stat info {};
+    const bool exists = ::stat(out.m_target.c_str(), &info) == 0;
+    if (exists && (S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode))) {
+        // Non-blocking only for the open: a FIFO without a reader fails with ENXIO instead of
+        // waiting for one forever.
+        const int fd = ::open(out.m_target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) {
+            if (errno == ENXIO && S_ISFIFO(info.st_mode))
+                return Error<FileError>{FileError::cannotOpen, "cannot write " + path + ": no program is reading the FIFO"};
+            return out.failure(FileError::cannotOpen, "cannot write", errno);
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        out.m_fd = fd;
+        return out;
+    }
+    if (exists && S_ISDIR(info.st_mode))
+        return Error<FileError>{FileError::notWritable, "cannot write " + path + ": it is a folder"};
+    if (exists && !S_ISREG(info.st_mode))
+        return Error<FileError>{FileError::notWritable, "cannot write " + path + ": it is not a regular file, a device or a FIFO"};
+    if (nameOf(out.m_target).empty())
+        return Error<FileError>{FileError::notWritable, "cannot write " + path + ": no file name"};
+    // A file that exists but cannot be written is refused as saving in place would be, even
+    // though the folder would allow replacing it.
+    if (exists && ::access(out.m_target.c_str(), W_OK) != 0)
+        return out.failure(FileError::cannotOpen, "cannot write", errno);
+
+    std::random_device entropy;
+    std::mt19937_64 random((std::uint64_t{entropy()} << 32) ^ entropy());
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".%012llx.part", static_cast<unsigned long long>(random() & 0xffffffffffffULL));
+        std::string candidate = folderOf(out.m_target) + "." + nameOf(out.m_target) + suffix;
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return out.failure(FileError::cannotOpen, "cannot write", errno);
+        }
+        out.m_fd = fd;
+        out.m_temporary = std::move(candidate);
+        if (exists) out.m_mode = static_cast<int>(info.st_mode & 07777);
+        return out;
+    }
+    return Error<FileError>{FileError::cannotOpen, "cannot find a free temporary name beside " + path};
+}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : m_fd(other.m_fd), m_ownsDescriptor(other.m_ownsDescriptor), m_display(std::move(other.m_display)),
+      m_target(std::move(other.m_target)), m_temporary(std::move(other.m_temporary)), m_mode(other.m_mode)
+{
+    other.m_fd = -1;
+    other.m_temporary.clear();
+}
+
+OutputFile::~OutputFile()
+{
+    if (m_fd >= 0 && m_ownsDescriptor) ::close(m_fd);
+    if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+}
+
+Result<Ok, FileError> OutputFile::write(std::string_view bytes)
+{
+    if (m_fd < 0) return Error<FileError>{FileError::cannotWrite, "cannot write " + m_display + ": it is closed"};
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(m_fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return failure(FileError::cannotWrite, "cannot write", errno);
+        }
+        if (written == 0) return failure(FileError::cannotWrite, "cannot write", EIO);
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return Ok{};
+}
+
+Result<Ok, FileError> OutputFile::commit()
+{
+    if (m_fd < 0) return Error<FileError>{FileError::cannotWrite, "cannot write " + m_display + ": it is closed"};
+    if (isStream()) {
+        // A device or pipe may not support fsync (EINVAL); its write errors were already reported.
+        if (::fsync(m_fd) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP)
+            return failure(FileError::cannotWrite, "cannot write", errno);
+        if (m_ownsDescriptor) ::close(m_fd);
+        m_fd = -1;
+        return Ok{};
+    }
+    // The data reaches the disk before the name does, so a crash never leaves a short file.
+    if (::fsync(m_fd) != 0) return failure(FileError::cannotWrite, "cannot write", errno);
+    if (m_mode >= 0 && ::fchmod(m_fd, static_cast<mode_t>(m_mode)) != 0)
+        return failure(FileError::cannotWrite, "cannot keep the permissions of", errno);
+    const int closed = ::close(m_fd);
+    m_fd = -1;
+    if (closed != 0) return failure(FileError::cannotWrite, "cannot write", errno);
+    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) return failure(FileError::cannotWrite, "cannot replace", errno);
+    m_temporary.clear();
+    syncFolder(m_target);
+    return Ok{};
+}
+
+Result<Ok, FileError> writeOutputFile(const std::string& path, std::string_view bytes)
+{
+    auto file = OutputFile::open(path);
+    if (!file) return file.error();
+    if (auto written = file->write(bytes); !written) return written.error();
+    return file->commit();
+}
+
+} // namespace lumara

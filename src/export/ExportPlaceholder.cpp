@@ -1,2 +1,0 @@
-// Keeps the export library non-empty until its first writer lands.
-namespace lumara::exporting { void exportLibraryAnchor() {} }

@@ -1,0 +1,70 @@
+// The failure notice bar. UI thread only.
+#include "ui/ErrorBanner.h"
+
+#include "ui/Theme.h"
+
+#include <QBoxLayout>
+#include <QLayout>
+#include <QLabel>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace lumara::ui {
+
+ErrorBanner::ErrorBanner(QWidget* parent) : QFrame(parent)
+{
+    setObjectName(QStringLiteral("errorBanner"));
+    setAccessibleName(QStringLiteral("Error"));
+    setAutoFillBackground(true);
+    setFrameShape(QFrame::NoFrame);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(12, 8, 8, 8);
+    row->setSpacing(10);
+    m_text = new QLabel;
+    m_text->setWordWrap(true);
+    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_text->setFont(pixelFont(m_text->font(), 12, QFont::Medium));
+    row->addWidget(m_text, 1);
+    m_dismiss = new QToolButton;
+    m_dismiss->setObjectName(QStringLiteral("dismissError"));
+    m_dismiss->setText(QStringLiteral("Dismiss"));
+    m_dismiss->setToolTip(QStringLiteral("Dismiss"));
+    m_dismiss->setAutoRaise(true);
+    row->addWidget(m_dismiss, 0, Qt::AlignTop);
+    connect(m_dismiss, &QToolButton::clicked, this, &QWidget::hide);
+    hide();
+}
+
+void ErrorBanner::showMessage(const QString& message)
+{
+    // A warm red wash over the window colour, opaque so nothing beneath shows through, in
+    // whichever theme is current.
+    const QColor window = parentWidget() ? parentWidget()->palette().color(QPalette::Window) : QColor(Qt::white);
+    const QColor red(214, 60, 52);
+    const auto mix = [&](double share) {
+        return QColor::fromRgbF(float(window.redF() * (1 - share) + red.redF() * share),
+                                float(window.greenF() * (1 - share) + red.greenF() * share),
+                                float(window.blueF() * (1 - share) + red.blueF() * share));
+    };
+    setStyleSheet(QStringLiteral("#errorBanner { background: %1; border: 1px solid %2; border-radius: 8px; }")
+                      .arg(mix(0.22).name(), mix(0.6).name()));
+    m_text->setText(message);
+    place();
+    raise();
+    show();
+}
+
+QString ErrorBanner::message() const { return isHidden() ? QString() : m_text->text(); }
+
+void ErrorBanner::place()
+{
+    if (!parentWidget()) return;
+    const int width = std::min(parentWidget()->width() - 24, 640);
+    setFixedWidth(std::max(width, 200));
+    // The wrapped text's own height, not the label's unwrapped size hint.
+    setFixedHeight(layout()->totalHeightForWidth(this->width()));
+    move((parentWidget()->width() - this->width()) / 2, 8);
+}
+
+} // namespace lumara::ui

@@ -1,0 +1,269 @@
+// Every kind of destination OutputFile meets: regular files, new paths, symbolic links, FIFOs,
+// character devices and folders; and what a writer killed mid-write or stopped by a full disk
+// leaves behind. Real files in temporary folders; child processes for the kills and the size limit.
+#include "document/OrbDocument.h"
+#include "document/OutputFile.h"
+#include "document/Preferences.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <random>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace lumara;
+using lumara::test::readBytes;
+using lumara::test::writeBytes;
+
+namespace {
+
+bool isSymlink(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+// Names in the folder other than those given: a temporary left behind shows up here.
+QStringList strays(const QTemporaryDir& dir, const QStringList& expected)
+{
+    QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& e : expected) names.removeAll(e);
+    return names;
+}
+
+TEST(OutputFile, ReplacesRegularFilesAndFollowsLinksToTheirTargets)
+{
+    struct Case {
+        const char* name;
+        std::function<std::string(const QTemporaryDir&)> prepare; // returns the path to write
+        const char* fileThatGetsTheBytes;
+        QStringList expectedNames;
+    };
+    const Case cases[] = {
+        {"new path", [](const QTemporaryDir& d) { return d.filePath("new.txt").toStdString(); }, "new.txt", {"new.txt"}},
+        {"existing file",
+         [](const QTemporaryDir& d) {
+             writeBytes(d.filePath("old.txt").toStdString(), "old content that is longer");
+             return d.filePath("old.txt").toStdString();
+         },
+         "old.txt", {"old.txt"}},
+        {"link to a file",
+         [](const QTemporaryDir& d) {
+             writeBytes(d.filePath("target.txt").toStdString(), "old");
+             EXPECT_EQ(::symlink("target.txt", d.filePath("link.txt").toLocal8Bit().constData()), 0);
+             return d.filePath("link.txt").toStdString();
+         },
+         "target.txt", {"target.txt", "link.txt"}},
+        {"link to a file not yet there",
+         [](const QTemporaryDir& d) {
+             EXPECT_EQ(::symlink(d.filePath("later.txt").toLocal8Bit().constData(), d.filePath("dangling.txt").toLocal8Bit().constData()), 0);
+             return d.filePath("dangling.txt").toStdString();
+         },
+         "later.txt", {"later.txt", "dangling.txt"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const std::string path = c.prepare(dir);
+        ASSERT_TRUE(writeOutputFile(path, "new bytes"));
+        EXPECT_EQ(readBytes(dir.filePath(c.fileThatGetsTheBytes).toStdString()), "new bytes");
+        if (std::string(c.name).starts_with("link")) {
+            EXPECT_TRUE(isSymlink(path)) << "the link stays a link";
+        }
+        EXPECT_TRUE(strays(dir, c.expectedNames).isEmpty()) << strays(dir, c.expectedNames).join(", ").toStdString();
+    }
+}
+
+TEST(OutputFile, KeepsThePermissionsOfTheFileItReplaces)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("script.sh").toStdString();
+    writeBytes(path, "old");
+    ASSERT_EQ(::chmod(path.c_str(), 0750), 0);
+    ASSERT_TRUE(writeOutputFile(path, "new"));
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0750u);
+}
+
+TEST(OutputFile, WritesAFifoInPlaceAndRefusesOneThatNobodyReads)
+{
+    QTemporaryDir dir;
+    const std::string fifo = dir.filePath("pipe").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    auto unread = writeOutputFile(fifo, "lost");
+    ASSERT_FALSE(unread) << "without a reader the write must not wait forever";
+    EXPECT_NE(unread.error().message.find("no program is reading"), std::string::npos) << unread.error().message;
+
+    std::string received;
+    std::thread reader([&] { received = readBytes(fifo); });
+    // The reader opens the FIFO in its own time; retry until it has.
+    Result<Ok, FileError> written = Error<FileError>{FileError::cannotOpen, ""};
+    for (int i = 0; i < 500 && !written; ++i) {
+        written = writeOutputFile(fifo, std::string(100000, 'x'));
+        if (!written) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    reader.join();
+    EXPECT_TRUE(written) << written.error().message;
+    EXPECT_EQ(received.size(), 100000u);
+    struct stat info {};
+    ASSERT_EQ(::lstat(fifo.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "the FIFO was replaced by a file";
+}
+
+TEST(OutputFile, CharacterDevicesAreWrittenInPlaceWithTheirErrorsReported)
+{
+    ASSERT_TRUE(writeOutputFile("/dev/null", "discarded"));
+    auto full = writeOutputFile("/dev/full", std::string(10000, 'x'));
+    ASSERT_FALSE(full);
+    EXPECT_EQ(full.error().code, FileError::cannotWrite);
+    EXPECT_NE(full.error().message.find("/dev/full"), std::string::npos) << full.error().message;
+    EXPECT_NE(full.error().message.find("No space left"), std::string::npos) << full.error().message;
+    struct stat info {};
+    ASSERT_EQ(::stat("/dev/full", &info), 0);
+    EXPECT_TRUE(S_ISCHR(info.st_mode)) << "the device node is still a device";
+}
+
+TEST(OutputFile, RefusesWhatCannotHoldAFileAndLeavesTheOldFileOnFailure)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder"));
+    const std::string readOnly = dir.filePath("locked.txt").toStdString();
+    writeBytes(readOnly, "kept");
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    EXPECT_EQ(::symlink("loop", dir.filePath("loop").toLocal8Bit().constData()), 0);
+    const std::pair<std::string, const char*> cases[] = {
+        {dir.filePath("folder").toStdString(), "folder"},
+        {dir.filePath("no/such/folder/x.txt").toStdString(), "No such file"},
+        {"", "no file name"},
+        {dir.filePath("loop").toStdString(), "link"},
+    };
+    for (const auto& [path, mentions] : cases) {
+        auto written = writeOutputFile(path, "bytes");
+        ASSERT_FALSE(written) << path;
+        EXPECT_NE(written.error().message.find(mentions), std::string::npos) << written.error().message;
+    }
+    if (::geteuid() != 0) { // root may write anything
+        EXPECT_FALSE(writeOutputFile(readOnly, "new"));
+        EXPECT_EQ(readBytes(readOnly), "kept");
+    }
+    EXPECT_TRUE(strays(dir, {"locked.txt", "loop"}).isEmpty());
+}
+
+TEST(OutputFile, AFileOpenedButNotCommittedLeavesTheDestinationAsItWas)
+{
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("keep.txt").toStdString();
+    writeBytes(path, "old");
+    {
+        auto out = OutputFile::open(path);
+        ASSERT_TRUE(out);
+        ASSERT_TRUE(out->write("half of the new"));
+    }
+    EXPECT_EQ(readBytes(path), "old");
+    EXPECT_TRUE(strays(dir, {"keep.txt"}).isEmpty());
+}
+
+// ---- Full disk and kills, in child processes -------------------------------------------------
+
+// Runs `body` in a child whose files may not grow beyond `limitBytes` (the write fails with EFBIG,
+// as it would on a full disk); returns the child's exit code.
+int runWithFileSizeLimit(rlim_t limitBytes, const std::function<int()>& body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{limitBytes, limitBytes};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+OrbProjectData bigProject(std::size_t states)
+{
+    OrbProjectData project;
+    for (std::size_t i = 0; i < states; ++i) project.states.push_back({makeStateId(), "State " + std::to_string(i), OrbValues{}});
+    return project;
+}
+
+TEST(FullDisk, SaveAndAutosaveReportTheFailureAndKeepThePreviousFiles)
+{
+    QTemporaryDir dir;
+    const QString projectPath = dir.filePath("orb.lumara");
+    const QString settingsPath = dir.filePath("Lumara.conf");
+    {
+        Preferences preferences(settingsPath);
+        OrbDocument small(bigProject(1), &preferences);
+        ASSERT_TRUE(small.saveProject(projectPath));
+        small.saveLastProject();
+    }
+    const std::string savedProject = readBytes(projectPath.toStdString());
+    const std::string savedSettings = readBytes(settingsPath.toStdString());
+
+    // 200 states are about 200 KB; the limit lets the small files above exist but not grow.
+    const int code = runWithFileSizeLimit(savedSettings.size() + 4096, [&] {
+        Preferences preferences(settingsPath);
+        OrbDocument big(bigProject(200), &preferences);
+        int errors = 0;
+        QObject::connect(&big, &OrbDocument::errorOccurred, [&](const QString&) { ++errors; });
+        const bool saved = bool(big.saveProject(projectPath));
+        big.saveLastProject();
+        return (saved ? 0 : 1) | (errors == 1 ? 2 : 0);
+    });
+    EXPECT_EQ(code, 3) << "1: the save failed, 2: the autosave failure was announced";
+    EXPECT_EQ(readBytes(projectPath.toStdString()), savedProject);
+    EXPECT_EQ(readBytes(settingsPath.toStdString()), savedSettings);
+}
+
+// Kills a child that writes the same two files over and over, alternating two contents, at
+// random moments: each file must always be one of the two, whole.
+TEST(Kill, AWriterKilledAtAnyMomentLeavesTheOldFileOrTheNew)
+{
+    QTemporaryDir dir;
+    const std::string outputPath = dir.filePath("orb.lumara").toStdString();
+    const QString settingsPath = dir.filePath("Lumara.conf");
+    const std::string contentA(300000, 'a'), contentB(200000, 'b');
+    const QByteArray recordA(150000, 'A'), recordB(100000, 'B');
+    ASSERT_TRUE(writeOutputFile(outputPath, contentA));
+    {
+        Preferences preferences(settingsPath);
+        ASSERT_TRUE(preferences.setData(kLastProjectKey, recordA));
+    }
+    std::mt19937 random(13);
+    std::uniform_int_distribution<int> delayMicroseconds(0, 20000);
+    constexpr int kKills = 60; // tools/kill-while-writing.sh runs hundreds against the real binary
+    for (int k = 0; k < kKills; ++k) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            Preferences preferences(settingsPath);
+            for (int i = 0;; ++i) {
+                (void)writeOutputFile(outputPath, i % 2 ? contentA : contentB);
+                (void)preferences.setData(kLastProjectKey, i % 2 ? recordA : recordB);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(delayMicroseconds(random)));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string file = readBytes(outputPath);
+        ASSERT_TRUE(file == contentA || file == contentB) << "kill " << k << ": " << file.size() << " bytes";
+        Preferences reader(settingsPath);
+        const auto record = reader.data(kLastProjectKey);
+        ASSERT_TRUE(record && (*record == recordA || *record == recordB)) << "kill " << k;
+    }
+}
+
+} // namespace
