@@ -63,7 +63,9 @@ void ErrorBanner::place()
     const int width = std::min(parentWidget()->width() - 24, 640);
     setFixedWidth(std::max(width, 200));
     // The wrapped text's own height, not the label's unwrapped size hint.
-    setFixedHeight(layout()->totalHeightForWidth(this->width()));
+    // (-1 while the layout has no height-for-width item, before the text is set).
+    const int height = layout()->totalHeightForWidth(this->width());
+    setFixedHeight(height >= 0 ? height : sizeHint().height());
     move((parentWidget()->width() - this->width()) / 2, 8);
 }
 

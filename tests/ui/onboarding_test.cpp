@@ -192,6 +192,7 @@ TEST_F(FirstRun, FinishingStoresTheChoiceOnlyWhenTickedAndANewWindowFollowsIt)
         for (int i = 0; i < 3; ++i) QTest::mouseClick(pages->mainButton(), Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_FALSE(overlay) << "finishing closes the pages";
+        QCoreApplication::processEvents(); // the settings file is written at the next turn of the event loop
         EXPECT_EQ(storedHasSeenOnboarding(), ticked);
 
         // A new window on the same settings.
