@@ -5,11 +5,15 @@ namespace lumara {
 
 CodableColor codableColor(const QColor& color)
 {
-    // Extended sRGB already is sRGB (its components may lie outside 0...1, which toRgb would clamp);
-    // HSV, HSL and CMYK convert into the 16-bit sRGB form, which keeps more precision than the
-    // half floats of the extended form.
-    QColor srgb = color;
-    if (color.isValid() && color.spec() != QColor::ExtendedRgb) srgb = color.toRgb();
+    // Colours inside the sRGB gamut take the 16-bit sRGB form, which keeps more precision than the
+    // half floats of the extended form; only components outside 0...1, which toRgb would clamp,
+    // are taken from the extended form.
+    if (!color.isValid()) return {color.redF(), color.greenF(), color.blueF(), color.alphaF()};
+    const QColor extended = color.toExtendedRgb();
+    const auto inGamut = [](float c) { return c >= 0.0f && c <= 1.0f; };
+    const QColor srgb = inGamut(extended.redF()) && inGamut(extended.greenF()) && inGamut(extended.blueF())
+                            ? color.toRgb()
+                            : extended;
     return {srgb.redF(), srgb.greenF(), srgb.blueF(), srgb.alphaF()};
 }
 
