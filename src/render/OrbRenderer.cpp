@@ -47,6 +47,8 @@
 #include "render/OrbSquare.h"
 #include "render/Parallel.h"
 
+#include "model/OrbFields.h"
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -72,22 +74,14 @@ double sane(double value, double fallback)
 
 OrbValues sanitised(const OrbValues& in)
 {
+    // Every number but the size, which the caller has already turned into the pixel side.
     const OrbValues d;
     OrbValues v = in;
-    v.gradientAngle = sane(in.gradientAngle, d.gradientAngle);
-    v.backgroundBlur = sane(in.backgroundBlur, d.backgroundBlur);
-    v.cornerRadius = sane(in.cornerRadius, d.cornerRadius);
-    v.amplitude = sane(in.amplitude, d.amplitude);
-    v.blobScale = sane(in.blobScale, d.blobScale);
-    v.blobSpread = sane(in.blobSpread, d.blobSpread);
-    v.blobOpacity = sane(in.blobOpacity, d.blobOpacity);
-    v.blobBlur = sane(in.blobBlur, d.blobBlur);
-    v.speed = sane(in.speed, d.speed);
-    v.glowIntensity = sane(in.glowIntensity, d.glowIntensity);
-    v.glowSoftness = sane(in.glowSoftness, d.glowSoftness);
-    v.innerRingWidth = sane(in.innerRingWidth, d.innerRingWidth);
-    v.shadowRadius = sane(in.shadowRadius, d.shadowRadius);
-    v.edgeSoftness = sane(in.edgeSoftness, d.edgeSoftness);
+    forEachOrbField([&](const auto& field) {
+        if constexpr (std::is_same_v<OrbFieldType<decltype(field)>, double>) {
+            if (field.member != &OrbValues::orbSize) v.*field.member = sane(in.*field.member, d.*field.member);
+        }
+    });
     return v;
 }
 
