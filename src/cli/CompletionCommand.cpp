@@ -154,7 +154,8 @@ std::string zshScript(const std::vector<OptionInfo>& top, const std::vector<Comm
     for (const auto& c : commands) {
         s << "        " << c.name << ")\n            _arguments \\\n";
         zshOptionSpecs(s, c.options, "                ");
-        s << "                " << (c.positionals > 0 ? "'*:file:_files'" : "''") << " ;;\n";
+        if (c.positionals > 0) s << "                '*:file:_files' \\\n";
+        s << "                ;;\n";
     }
     s << "        esac ;;\n    esac\n}\n\n_lumara \"$@\"\n";
     return s.str();
