@@ -10,7 +10,7 @@ DEBIAN_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
 	qt6-base-dev libgl-dev x11-utils libplist-dev nlohmann-json3-dev libcli11-dev \
 	libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg libdeflate-dev \
 	libgtest-dev libgmock-dev libbenchmark-dev python3 locales chromium xvfb xauth qt6-qpa-plugins \
-	qt6-declarative-dev
+	qt6-declarative-dev desktop-file-utils appstream
 # Node.js and npm, for the pinned highlight.js and the highlighter's comparison tests: Debian's,
 # unless the machine already has a Node.js that brings its own npm.
 NODE_PACKAGES := nodejs npm

@@ -1,5 +1,5 @@
-// `lumara animate [SOURCE] -o OUT`: renders the orb's animation into an MP4, animated PNG, GIF or
-// WebM file. Everything is checked before rendering starts; Ctrl-C cancels cleanly.
+// `lumara animate [SOURCE] -o OUT`: renders the orb's animation into an MP4, animated PNG, GIF,
+// WebM or ProRes 4444 file. Everything is checked before rendering starts; Ctrl-C cancels cleanly.
 #include "cli/Commands.h"
 
 #include "cli/CliSupport.h"
@@ -74,11 +74,11 @@ void addAnimateCommand(CLI::App& app, int& exitCode)
         bool noSeamless = false;
     };
     auto args = std::make_shared<Args>();
-    auto* command = app.add_subcommand("animate", "Export the orb's animation as MP4, animated PNG, GIF or WebM");
+    auto* command = app.add_subcommand("animate", "Export the orb's animation as MP4, animated PNG, GIF, WebM or ProRes 4444");
     addSourceOptions(*command, args->source);
     command->add_option("-o,--output", args->out, "Destination file, or - for standard output (with --format); its extension picks the format by default")
         ->required();
-    command->add_option("--format", args->format, "mp4, apng, gif or webm (default: from the extension of OUT)");
+    command->add_option("--format", args->format, "mp4, apng, gif, webm or prores (default: from the extension of OUT)");
     command->add_option("--duration", args->motion.duration, "Seconds of animation (default 4)")->check(numberText());
     command->add_option("--fps", args->fps, "Frames per second (default 30)")->check(numberText());
     command->add_option("--scale", args->motion.scale, "Pixels per point (default 2)")->check(numberText());
@@ -90,19 +90,20 @@ void addAnimateCommand(CLI::App& app, int& exitCode)
         if (!args->format.empty()) {
             format = animatedExportFormatFromRaw(args->format);
             if (!format) {
-                exitCode = fail("unknown format \"" + args->format + "\": use mp4, apng, gif or webm");
+                exitCode = fail("unknown format \"" + args->format + "\": use mp4, apng, gif, webm or prores");
                 return;
             }
         } else {
             format = animatedExportFormatForPath(args->out);
             if (!format) {
                 exitCode = fail("cannot tell the format of " + args->out +
-                                ": use a .mp4, .png, .apng, .gif or .webm extension, or --format");
+                                ": use a .mp4, .png, .apng, .gif, .webm or .mov extension, or --format");
                 return;
             }
         }
-        if (*format == AnimatedExportFormat::mp4 && args->out == "-") {
-            exitCode = fail("an MP4 video cannot be written to standard output, as it needs a regular file: "
+        if ((*format == AnimatedExportFormat::mp4 || *format == AnimatedExportFormat::prores) && args->out == "-") {
+            exitCode = fail(std::string(*format == AnimatedExportFormat::mp4 ? "an MP4" : "a ProRes") +
+                            " video cannot be written to standard output, as it needs a regular file: "
                             "give a file name, or use --format webm, gif or apng");
             return;
         }

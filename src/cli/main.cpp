@@ -37,6 +37,8 @@ int main(int argc, char** argv)
     lumara::cli::addAnimateCommand(app, exitCode);
     lumara::cli::addRenderCommand(app, exitCode);
     lumara::cli::addExportCommand(app, exitCode);
+    lumara::cli::addThumbnailCommand(app, exitCode);
+    lumara::cli::addCompletionCommand(app, exitCode);
 
     if (argc == 1) return lumara::ui::runEditor(argc, argv, std::nullopt);
     if (argc == 2 && argv[1][0] != '-' && !isSubcommandName(app, argv[1]) && QFileInfo(QString::fromLocal8Bit(argv[1])).isFile()) {

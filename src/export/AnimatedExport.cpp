@@ -42,6 +42,7 @@ constexpr std::array kFormats{
                "Transparent, lossless, works in every modern browser.", "png"},
     FormatInfo{AnimatedExportFormat::gif, "gif", "GIF", "Universal, 256 colors, no soft transparency.", "gif"},
     FormatInfo{AnimatedExportFormat::webm, "webm", "WebM Video", "Transparent video for the web.", "webm"},
+    FormatInfo{AnimatedExportFormat::prores, "prores", "ProRes 4444", "Transparent master for video editors.", "mov"},
 };
 
 const FormatInfo& info(AnimatedExportFormat format)

@@ -18,19 +18,20 @@
 
 namespace lumara::exporting {
 
-enum class AnimatedExportFormat { mp4, apng, gif, webm };
+enum class AnimatedExportFormat { mp4, apng, gif, webm, prores };
 inline constexpr std::array kAllAnimatedExportFormats{AnimatedExportFormat::mp4, AnimatedExportFormat::apng,
-                                                      AnimatedExportFormat::gif, AnimatedExportFormat::webm};
+                                                      AnimatedExportFormat::gif, AnimatedExportFormat::webm,
+                                                      AnimatedExportFormat::prores};
 
-// "mp4", "apng", "gif", "webm".
+// "mp4", "apng", "gif", "webm", "prores".
 std::string_view animatedExportFormatRawValue(AnimatedExportFormat format);
 std::optional<AnimatedExportFormat> animatedExportFormatFromRaw(std::string_view raw);
 // The picker's label ("MP4 Video", ...) and the one-line description under it.
 std::string_view animatedExportFormatLabel(AnimatedExportFormat format);
 std::string_view animatedExportFormatDescription(AnimatedExportFormat format);
-// The file extension proposed for the format, without the dot: "mp4", "png", "gif", "webm".
+// The file extension proposed for the format, without the dot: "mp4", "png", "gif", "webm", "mov".
 std::string_view animatedExportFormatExtension(AnimatedExportFormat format);
-// The format a file name's extension names (.mp4, .png or .apng, .gif, .webm; any case).
+// The format a file name's extension names (.mp4, .png or .apng, .gif, .webm, .mov; any case).
 std::optional<AnimatedExportFormat> animatedExportFormatForPath(std::string_view path);
 
 struct MotionSettings {

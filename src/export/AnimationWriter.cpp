@@ -86,6 +86,7 @@ Recipe recipeFor(AnimatedExportFormat format)
     case AnimatedExportFormat::mp4: return {"mp4", "libx264", AV_PIX_FMT_YUV420P};
     case AnimatedExportFormat::gif: return {"gif", "gif", AV_PIX_FMT_PAL8};
     case AnimatedExportFormat::webm: return {"webm", "libvpx-vp9", AV_PIX_FMT_YUVA420P};
+    case AnimatedExportFormat::prores: return {"mov", "prores_ks", AV_PIX_FMT_YUVA444P10LE};
     case AnimatedExportFormat::apng: break; // our own writer, ApngWriter
     }
     return {"mp4", "libx264", AV_PIX_FMT_YUV420P};
@@ -118,7 +119,8 @@ public:
         m_codec->time_base = frameTime;
         m_codec->framerate = AVRational{settings.fps, 1};
         m_codec->sample_aspect_ratio = AVRational{1, 1};
-        if (recipe.pixelFormat == AV_PIX_FMT_YUV420P || recipe.pixelFormat == AV_PIX_FMT_YUVA420P) {
+        const bool converted = recipe.pixelFormat != AV_PIX_FMT_PAL8; // every format but GIF goes through swscale
+        if (converted) {
             m_codec->color_range = AVCOL_RANGE_MPEG;
             m_codec->colorspace = AVCOL_SPC_BT709;
             m_codec->color_primaries = AVCOL_PRI_BT709;
@@ -164,6 +166,11 @@ public:
             // peak, nor did turning off the temporal model ("enable-tpl") lower the command line's.
             codecOptions.set("lag-in-frames", "0");
             break;
+        case AnimatedExportFormat::prores:
+            codecOptions.set("profile", "4444");
+            codecOptions.set("alpha_bits", "16");
+            codecOptions.set("vendor", "apl0"); // some editors accept ProRes only with this vendor tag
+            break;
         }
         check(avcodec_open2(m_codec.get(), codec, &codecOptions.entries), std::string("cannot start ") + recipe.encoder);
 
@@ -179,10 +186,15 @@ public:
         m_frame->format = recipe.pixelFormat;
         m_frame->width = m_codedWidth;
         m_frame->height = m_codedHeight;
+        // ProRes takes its colour tags from each frame rather than from the encoder's settings.
+        m_frame->color_range = m_codec->color_range;
+        m_frame->colorspace = m_codec->colorspace;
+        m_frame->color_primaries = m_codec->color_primaries;
+        m_frame->color_trc = m_codec->color_trc;
         check(av_frame_get_buffer(m_frame.get(), 0), "out of memory");
         m_packet.reset(require(av_packet_alloc(), "out of memory"));
 
-        if (recipe.pixelFormat == AV_PIX_FMT_YUV420P || recipe.pixelFormat == AV_PIX_FMT_YUVA420P) {
+        if (converted) {
             m_scaler.reset(require(sws_getContext(m_codedWidth, m_codedHeight, AV_PIX_FMT_RGBA, m_codedWidth,
                                                   m_codedHeight, recipe.pixelFormat,
                                                   SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr,
@@ -262,6 +274,7 @@ private:
             break;
         }
         case AnimatedExportFormat::webm:
+        case AnimatedExportFormat::prores:
             for (int y = 0; y < h; ++y)
                 render::unpremultiplyRow(frame.row(y), m_rgba.data() + static_cast<std::size_t>(y) * w * 4, w);
             scale();
@@ -327,9 +340,12 @@ Result<std::unique_ptr<AnimationWriter>, ExportError> openAnimationWriter(Output
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
     if (settings.width < 1 || settings.height < 1 || settings.fps < 1)
         return Error<ExportError>{ExportError::renderFailed, "frames need a positive size and frame rate"};
-    if (settings.format == AnimatedExportFormat::mp4 && output.isStream())
+    // MP4 and QuickTime write their index after the frames and seek back to place it.
+    if ((settings.format == AnimatedExportFormat::mp4 || settings.format == AnimatedExportFormat::prores) &&
+        output.isStream())
         return Error<ExportError>{ExportError::writeFailed,
-                                  "an MP4 video cannot be written to " + output.displayPath() +
+                                  std::string(settings.format == AnimatedExportFormat::mp4 ? "an MP4 video" : "a ProRes video") +
+                                      " cannot be written to " + output.displayPath() +
                                       ": it needs a regular file (WebM, GIF and animated PNG can be streamed)"};
     if (settings.format == AnimatedExportFormat::apng) return openApngWriter(output, settings);
     try {

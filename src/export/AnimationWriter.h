@@ -1,5 +1,6 @@
-// Video and animated-image writers: MP4 (H.264), GIF and WebM (VP9 with alpha) over FFmpeg's
-// libraries, animated PNG on our own encoder (ApngWriter.h). One writer per file, used from one
+// Video and animated-image writers: MP4 (H.264), GIF, WebM (VP9 with alpha) and QuickTime (ProRes
+// 4444 with alpha) over FFmpeg's libraries, animated PNG on our own encoder (ApngWriter.h). One
+// writer per file, used from one
 // thread at a time.
 #pragma once
 
@@ -33,7 +34,7 @@ public:
 
 // Prepares the encoder writing into `output` (which must outlive the writer; committing it is the
 // caller's part). Failures are writeFailed with the library's own explanation in the message. MP4
-// needs to seek, so it is refused for a stream. A writer destroyed before finish() leaves the
+// and ProRes need to seek, so they are refused for a stream. A writer destroyed before finish() leaves the
 // output incomplete.
 [[nodiscard]] Result<std::unique_ptr<AnimationWriter>, ExportError> openAnimationWriter(
     OutputFile& output, const AnimationWriterSettings& settings);

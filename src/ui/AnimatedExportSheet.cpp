@@ -41,7 +41,8 @@ QLabel* caption(const QString& text = {})
 
 bool hasTransparency(AnimatedExportFormat format)
 {
-    return format == AnimatedExportFormat::apng || format == AnimatedExportFormat::webm;
+    return format == AnimatedExportFormat::apng || format == AnimatedExportFormat::webm ||
+           format == AnimatedExportFormat::prores;
 }
 
 QString qs(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }

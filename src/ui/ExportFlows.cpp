@@ -29,6 +29,7 @@ FileType animationFileType(AnimatedExportFormat format)
     case AnimatedExportFormat::apng: return {QStringLiteral("Animated PNG image (*.png)"), QStringLiteral("png")};
     case AnimatedExportFormat::gif: return {QStringLiteral("GIF image (*.gif)"), QStringLiteral("gif")};
     case AnimatedExportFormat::webm: return {QStringLiteral("WebM video (*.webm)"), QStringLiteral("webm")};
+    case AnimatedExportFormat::prores: return {QStringLiteral("QuickTime movie (*.mov)"), QStringLiteral("mov")};
     }
     return {};
 }

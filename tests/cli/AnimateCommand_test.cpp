@@ -74,6 +74,8 @@ TEST(AnimateCommand, PicksTheFormatFromTheExtensionUnlessToldAndHonoursItsOption
         {{}, "d.gif", "gif", "4"},
         {{}, "e.webm", "vp9", "4"},
         {{"--format", "webm"}, "f.bin", "vp9", "4"},
+        {{}, "h.mov", "prores", "4"},
+        {{"--format", "prores"}, "i.bin", "prores", "4"},
         {{"--no-seamless"}, "g.png", "apng", "5"},
     };
     QTemporaryDir dir;
@@ -154,7 +156,7 @@ TEST(AnimateCommand, RefusesBadRequestsBeforeAnyWorkWithOneLineAndNoFile)
         EXPECT_TRUE(QDir(dir.path()).isEmpty()) << "something was written";
     }
 
-    const auto unknown = animate({"-o", dir.filePath("orb.mov").toStdString()});
+    const auto unknown = animate({"-o", dir.filePath("orb.avi").toStdString()});
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_NE(unknown.err.find("cannot tell the format"), std::string::npos) << unknown.err;
 

@@ -64,9 +64,11 @@ TEST(OutputDestinations, StandardOutputCarriesEveryStreamableFormat)
             EXPECT_EQ(probeVideo(copy)["streams.stream.0.nb_read_frames"], "6") << joined(c.args);
         }
     }
-    const auto mp4 = runProcess(lumaraBinary(), {"animate", "-o", "-", "--format", "mp4", "--scale", "0.1"});
-    expectOneErrorLine(mp4, "mp4 to standard output", "regular file");
-    EXPECT_TRUE(mp4.out.empty());
+    for (const std::string seeking : {"mp4", "prores"}) {
+        const auto run = runProcess(lumaraBinary(), {"animate", "-o", "-", "--format", seeking, "--scale", "0.1"});
+        expectOneErrorLine(run, seeking + " to standard output", "regular file");
+        EXPECT_TRUE(run.out.empty());
+    }
 }
 
 TEST(OutputDestinations, DevicesAreWrittenInPlaceAndAFullOneIsAFailure)

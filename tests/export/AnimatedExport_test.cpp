@@ -184,6 +184,7 @@ TEST(AnimatedExportFormat, NamesLabelsAndExtensions)
         {AnimatedExportFormat::apng, "apng", "Animated PNG", "Transparent, lossless, works in every modern browser."},
         {AnimatedExportFormat::gif, "gif", "GIF", "Universal, 256 colors, no soft transparency."},
         {AnimatedExportFormat::webm, "webm", "WebM Video", "Transparent video for the web."},
+        {AnimatedExportFormat::prores, "prores", "ProRes 4444", "Transparent master for video editors."},
     };
     ASSERT_EQ(kAllAnimatedExportFormats.size(), rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -199,8 +200,9 @@ TEST(AnimatedExportFormat, NamesLabelsAndExtensions)
     const std::vector<std::pair<std::string_view, std::optional<AnimatedExportFormat>>> paths{
         {"orb.mp4", AnimatedExportFormat::mp4},   {"a/b.PNG", AnimatedExportFormat::apng},
         {"x.apng", AnimatedExportFormat::apng},   {"x.gif", AnimatedExportFormat::gif},
-        {"x.webm", AnimatedExportFormat::webm},   {"x.mov", std::nullopt},
-        {"dir.mp4/orb", std::nullopt},            {"orb", std::nullopt},
+        {"x.webm", AnimatedExportFormat::webm},   {"x.MOV", AnimatedExportFormat::prores},
+        {"x.avi", std::nullopt},                  {"dir.mp4/orb", std::nullopt},
+        {"orb", std::nullopt},
     };
     for (const auto& [path, format] : paths) EXPECT_EQ(animatedExportFormatForPath(path), format) << path;
 }

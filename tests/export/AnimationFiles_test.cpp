@@ -186,6 +186,7 @@ TEST(AnimationFile, EachFormatHasItsCodecSizeFrameCountRateAndLength)
         {AnimatedExportFormat::apng, "apng", "rgba"},
         {AnimatedExportFormat::gif, "gif", "bgra"},
         {AnimatedExportFormat::webm, "vp9", "yuv420p"}, // ffprobe's own VP9 decoder sees the colour planes
+        {AnimatedExportFormat::prores, "prores", "yuva444p12le"},
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
@@ -210,7 +211,7 @@ TEST(AnimationFile, EachFormatHasItsCodecSizeFrameCountRateAndLength)
             EXPECT_EQ(probe["streams.stream.0.tags.alpha_mode"], "1");
         }
     }
-    EXPECT_EQ(entriesOf(dir).size(), 4); // no temporaries left behind
+    EXPECT_EQ(entriesOf(dir).size(), std::size(cases)); // no temporaries left behind
 }
 
 TEST(AnimationFile, Mp4PresentsFrameIAtIOverFpsAndPutsItsIndexFirst)
@@ -404,17 +405,20 @@ let done = false;
     EXPECT_EQ(test::preText(run.dom, "out"), expected) << run.log;
 }
 
-TEST(AnimationFile, WebmKeepsTheAlphaChannel)
+TEST(AnimationFile, TransparentVideosKeepTheAlphaChannel)
 {
     QTemporaryDir dir;
-    const std::string path = dir.filePath("orb.webm").toStdString();
-    auto result = exportAnimation(orbOfSize(24), AnimatedExportFormat::webm, motion(0.3, 10, false), path,
-                                  drawnBy(translucentRed));
-    ASSERT_TRUE(result.ok()) << result.error().message;
-    const auto frames = decodeRgba(path, 24, 24);
-    ASSERT_EQ(frames.size(), 3u);
-    expectNear(pixel(frames[0], 24, 0, 0), {0, 0, 0, 0}, 6, "transparent corner");
-    expectNear(pixel(frames[0], 24, 12, 12), {255, 0, 0, 128}, 12, "half-transparent red, straight");
+    for (const auto& [format, name] : {std::pair{AnimatedExportFormat::webm, "orb.webm"},
+                                       std::pair{AnimatedExportFormat::prores, "orb.mov"}}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.filePath(name).toStdString();
+        auto result = exportAnimation(orbOfSize(24), format, motion(0.3, 10, false), path, drawnBy(translucentRed));
+        ASSERT_TRUE(result.ok()) << result.error().message;
+        const auto frames = decodeRgba(path, 24, 24);
+        ASSERT_EQ(frames.size(), 3u);
+        expectNear(pixel(frames[0], 24, 0, 0), {0, 0, 0, 0}, 6, "transparent corner");
+        expectNear(pixel(frames[0], 24, 12, 12), {255, 0, 0, 128}, 12, "half-transparent red, straight");
+    }
 }
 
 TEST(AnimationFile, GifLoopsForeverWithOnePaletteAndExactLength)

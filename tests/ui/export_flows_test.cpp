@@ -213,7 +213,7 @@ TEST_F(ExportFlowsTest, AnimatedSheetShowsTheRightControlsPerFormat)
     EXPECT_EQ(sheet->format(), AnimatedExportFormat::apng);
     QStringList labels;
     for (int i = 0; i < sheet->formatPicker()->count(); ++i) labels << sheet->formatPicker()->itemText(i);
-    EXPECT_EQ(labels, (QStringList{"MP4 Video", "Animated PNG", "GIF", "WebM Video"}));
+    EXPECT_EQ(labels, (QStringList{"MP4 Video", "Animated PNG", "GIF", "WebM Video", "ProRes 4444"}));
 
     sheet->setMatte(QColor(10, 200, 30));
     const struct {
@@ -221,13 +221,15 @@ TEST_F(ExportFlowsTest, AnimatedSheetShowsTheRightControlsPerFormat)
         bool background;
         int topFps;
     } table[] = {{AnimatedExportFormat::mp4, true, 60}, {AnimatedExportFormat::apng, false, 60},
-                 {AnimatedExportFormat::gif, true, 50}, {AnimatedExportFormat::webm, false, 60}};
+                 {AnimatedExportFormat::gif, true, 50}, {AnimatedExportFormat::webm, false, 60},
+                 {AnimatedExportFormat::prores, false, 60}};
     for (const auto& row : table) {
         sheet->setFormat(row.format);
         EXPECT_EQ(sheet->backgroundRow()->isVisibleTo(sheet), row.background) << int(row.format);
         EXPECT_EQ(sheet->descriptionLabel()->text().toStdString(), exporting::animatedExportFormatDescription(row.format));
         EXPECT_EQ(sheet->frameRatePicker()->itemText(2), QStringLiteral("%1 fps").arg(row.topFps));
         if (row.format == AnimatedExportFormat::gif) screenshot(window(), "animated-export-gif");
+        if (row.format == AnimatedExportFormat::prores) screenshot(window(), "animated-export-prores");
     }
     // A hidden background row keeps its colour; a GIF never asks for 60 fps.
     EXPECT_NEAR(sheet->settings().matte.green, 200 / 255.0, 1e-4);
