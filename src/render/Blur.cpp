@@ -63,13 +63,16 @@ void Field::release()
 
 std::size_t Field::capacity() const { return m_data.capacity() + m_scratch.capacity(); }
 
-void Field::blur(double sigma, WorkerPool& pool)
+void Field::blurAfter(double sigma, WorkerPool& pool, const std::function<void(int, int)>* fillRows)
 {
     constexpr int kStrip = 64;
-    if (!(sigma >= 0.5) || empty()) return;
+    if (empty()) return;
     const double k = m_cell;
     const double cellSigma = std::sqrt(std::max(sigma * sigma - (m_cell > 1 ? k * k / 6.0 : 0.0), 0.0)) / k;
-    if (cellSigma < 0.1) return;
+    if (!(sigma >= 0.5) || cellSigma < 0.1) {
+        if (fillRows) pool.forChunks(m_height, 16, *fillRows);
+        return;
+    }
     // Taps reach 3 deviations but never further than the grid itself.
     const double reach = std::min(std::ceil(3.0 * cellSigma), static_cast<double>(std::max(m_width, m_height)));
     const int radius = static_cast<int>(reach);
@@ -97,6 +100,7 @@ void Field::blur(double sigma, WorkerPool& pool)
         // keep their sums in registers while the taps run; the interior, where every tap is in the
         // row, has no bounds tests.
         pool.forChunks(H, 16, [&](int y0, int y1) {
+            if (fillRows) (*fillRows)(y0, y1);
             for (int ch = 0; ch < channels; ++ch) {
                 const float* src = plane(ch);
                 float* scratch = scratchPlanes.data() + static_cast<std::size_t>(ch) * planeSize();
