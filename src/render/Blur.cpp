@@ -63,13 +63,16 @@ void Field::release()
 
 std::size_t Field::capacity() const { return m_data.capacity() + m_scratch.capacity(); }
 
-void Field::blur(double sigma, WorkerPool& pool)
+void Field::blurAfter(double sigma, WorkerPool& pool, const std::function<void(int, int)>* fillRows)
 {
     constexpr int kStrip = 64;
-    if (!(sigma >= 0.5) || empty()) return;
+    if (empty()) return;
     const double k = m_cell;
     const double cellSigma = std::sqrt(std::max(sigma * sigma - (m_cell > 1 ? k * k / 6.0 : 0.0), 0.0)) / k;
-    if (cellSigma < 0.1) return;
+    if (!(sigma >= 0.5) || cellSigma < 0.1) {
+        if (fillRows) pool.forChunks(m_height, 16, *fillRows);
+        return;
+    }
     // Taps reach 3 deviations but never further than the grid itself.
     const double reach = std::min(std::ceil(3.0 * cellSigma), static_cast<double>(std::max(m_width, m_height)));
     const int radius = static_cast<int>(reach);
@@ -86,71 +89,81 @@ void Field::blur(double sigma, WorkerPool& pool)
     const double norm = 1.0 / (3.0 * cellSigma >= reach + 0.5 ? fullKernel : total);
     for (auto& w : weights) w = static_cast<float>(w * norm);
 
-    std::vector<float>& scratch = m_scratch;
-    scratch.resize(planeSize());
-    const int W = m_width, H = m_height;
-    for (int c = 0; c < m_channels; ++c) {
-        float* src = plane(c);
+    // One intermediate plane per channel, so that each direction is a single pass over all the
+    // channels' rows: two hand-offs to the workers per blur, not two per channel.
+    std::vector<float>& scratchPlanes = m_scratch;
+    scratchPlanes.resize(planeSize() * static_cast<std::size_t>(m_channels));
+    const int W = m_width, H = m_height, channels = m_channels;
+    {
         // Horizontal pass: out[x] = w_0 in[x] + sum over j of (w_j in[x + j] + w_j in[x - j]), the
         // terms added in that order and those beyond the row left out. Blocks of kStrip columns
         // keep their sums in registers while the taps run; the interior, where every tap is in the
         // row, has no bounds tests.
         pool.forChunks(H, 16, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                const float* in = src + static_cast<std::size_t>(y) * W;
-                float* out = scratch.data() + static_cast<std::size_t>(y) * W;
-                const int innerBegin = std::min(radius, W), innerEnd = std::max(W - radius, innerBegin);
-                auto edge = [&](int x) {
-                    float sum = weights[0] * in[x];
-                    for (int j = 1; j <= radius && j < W; ++j) {
-                        const float w = weights[static_cast<std::size_t>(j)];
-                        if (x + j < W) sum += w * in[x + j];
-                        if (x >= j) sum += w * in[x - j];
+            if (fillRows) (*fillRows)(y0, y1);
+            for (int ch = 0; ch < channels; ++ch) {
+                const float* src = plane(ch);
+                float* scratch = scratchPlanes.data() + static_cast<std::size_t>(ch) * planeSize();
+                for (int y = y0; y < y1; ++y) {
+                    const float* in = src + static_cast<std::size_t>(y) * W;
+                    float* out = scratch + static_cast<std::size_t>(y) * W;
+                    const int innerBegin = std::min(radius, W), innerEnd = std::max(W - radius, innerBegin);
+                    auto edge = [&](int x) {
+                        float sum = weights[0] * in[x];
+                        for (int j = 1; j <= radius && j < W; ++j) {
+                            const float w = weights[static_cast<std::size_t>(j)];
+                            if (x + j < W) sum += w * in[x + j];
+                            if (x >= j) sum += w * in[x - j];
+                        }
+                        out[x] = sum;
+                    };
+                    for (int x = 0; x < innerBegin; ++x) edge(x);
+                    for (int x0 = innerBegin; x0 < innerEnd; x0 += kStrip) {
+                        const int n = std::min(kStrip, innerEnd - x0);
+                        float sum[kStrip];
+                        const float* c = in + x0;
+                        for (int i = 0; i < n; ++i) sum[i] = weights[0] * c[i];
+                        for (int j = 1; j <= radius; ++j) {
+                            const float w = weights[static_cast<std::size_t>(j)];
+                            const float* right = c + j;
+                            const float* left = c - j;
+                            for (int i = 0; i < n; ++i) sum[i] = sum[i] + w * right[i] + w * left[i];
+                        }
+                        for (int i = 0; i < n; ++i) out[x0 + i] = sum[i];
                     }
-                    out[x] = sum;
-                };
-                for (int x = 0; x < innerBegin; ++x) edge(x);
-                for (int x0 = innerBegin; x0 < innerEnd; x0 += kStrip) {
-                    const int n = std::min(kStrip, innerEnd - x0);
-                    float sum[kStrip];
-                    const float* c = in + x0;
-                    for (int i = 0; i < n; ++i) sum[i] = weights[0] * c[i];
-                    for (int j = 1; j <= radius; ++j) {
-                        const float w = weights[static_cast<std::size_t>(j)];
-                        const float* right = c + j;
-                        const float* left = c - j;
-                        for (int i = 0; i < n; ++i) sum[i] = sum[i] + w * right[i] + w * left[i];
-                    }
-                    for (int i = 0; i < n; ++i) out[x0 + i] = sum[i];
+                    for (int x = innerEnd; x < W; ++x) edge(x);
                 }
-                for (int x = innerEnd; x < W; ++x) edge(x);
             }
         });
         // Vertical pass back into the plane: out = w_0 mid + sum over j of (w_j above + w_j below),
         // in that order, rows beyond the grid left out; a block of kStrip columns at a time.
         pool.forChunks(H, 16, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                float* out = src + static_cast<std::size_t>(y) * W;
-                const float* mid = scratch.data() + static_cast<std::size_t>(y) * W;
-                for (int x0 = 0; x0 < W; x0 += kStrip) {
-                    const int n = std::min(kStrip, W - x0);
-                    float sum[kStrip];
-                    for (int i = 0; i < n; ++i) sum[i] = weights[0] * mid[x0 + i];
-                    for (int j = 1; j <= radius; ++j) {
-                        const float w = weights[static_cast<std::size_t>(j)];
-                        const bool hasUp = y - j >= 0, hasDown = y + j < H;
-                        if (!hasUp && !hasDown) break;
-                        const float* up = hasUp ? scratch.data() + static_cast<std::size_t>(y - j) * W + x0 : nullptr;
-                        const float* down = hasDown ? scratch.data() + static_cast<std::size_t>(y + j) * W + x0 : nullptr;
-                        if (hasUp && hasDown) {
-                            for (int i = 0; i < n; ++i) sum[i] = sum[i] + w * up[i] + w * down[i];
-                        } else if (hasUp) {
-                            for (int i = 0; i < n; ++i) sum[i] += w * up[i];
-                        } else {
-                            for (int i = 0; i < n; ++i) sum[i] += w * down[i];
+            for (int ch = 0; ch < channels; ++ch) {
+                float* src = plane(ch);
+                const float* scratch = scratchPlanes.data() + static_cast<std::size_t>(ch) * planeSize();
+                for (int y = y0; y < y1; ++y) {
+                    float* out = src + static_cast<std::size_t>(y) * W;
+                    const float* mid = scratch + static_cast<std::size_t>(y) * W;
+                    for (int x0 = 0; x0 < W; x0 += kStrip) {
+                        const int n = std::min(kStrip, W - x0);
+                        float sum[kStrip];
+                        for (int i = 0; i < n; ++i) sum[i] = weights[0] * mid[x0 + i];
+                        for (int j = 1; j <= radius; ++j) {
+                            const float w = weights[static_cast<std::size_t>(j)];
+                            const bool hasUp = y - j >= 0, hasDown = y + j < H;
+                            if (!hasUp && !hasDown) break;
+                            const float* up = hasUp ? scratch + static_cast<std::size_t>(y - j) * W + x0 : nullptr;
+                            const float* down = hasDown ? scratch + static_cast<std::size_t>(y + j) * W + x0 : nullptr;
+                            if (hasUp && hasDown) {
+                                for (int i = 0; i < n; ++i) sum[i] = sum[i] + w * up[i] + w * down[i];
+                            } else if (hasUp) {
+                                for (int i = 0; i < n; ++i) sum[i] += w * up[i];
+                            } else {
+                                for (int i = 0; i < n; ++i) sum[i] += w * down[i];
+                            }
                         }
+                        for (int i = 0; i < n; ++i) out[x0 + i] = sum[i];
                     }
-                    for (int i = 0; i < n; ++i) out[x0 + i] = sum[i];
                 }
             }
         });

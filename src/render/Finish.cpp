@@ -97,7 +97,7 @@ ShadowPart makeShadow(const OrbSquare& sq, const ColourRamp& ramp, double sigma,
     k = std::max(k, static_cast<int>(std::ceil(span / kMaxFieldCells)));
     part.field = Field::covering(x0, y0, x1, y1, k, 4);
     Field& field = part.field;
-    pool.forChunks(field.height(), kRowChunk, [&](int j0, int j1) {
+    field.fillAndBlur(sigma, pool, [&](int j0, int j1) {
         for (int j = j0; j < j1; ++j) {
             const double y = field.cellCentreY(j);
             const double dy = y - sq.centre;
@@ -114,7 +114,6 @@ ShadowPart makeShadow(const OrbSquare& sq, const ColourRamp& ramp, double sigma,
             }
         }
     });
-    field.blur(sigma, pool);
     return part;
 }
 

@@ -22,7 +22,7 @@ GlowSource makeGlowSource(int side, double sigma, WorkerPool& pool)
     const bool blurred = sigma >= 0.5;
     const int k = blurred ? Field::cellSizeFor(sigma, size) : std::max(1, side / 256);
     auto field = std::make_shared<Field>(Field::covering(0.0, 0.0, size, size, k, 1));
-    pool.forChunks(field->height(), kRowChunk, [&](int j0, int j1) {
+    field->fillAndBlur(blurred ? sigma : 0.0, pool, [&](int j0, int j1) {
         for (int j = j0; j < j1; ++j) {
             float* out = field->row(0, j);
             const double dy = field->cellCentreY(j) - centre;
@@ -33,7 +33,6 @@ GlowSource makeGlowSource(int side, double sigma, WorkerPool& pool)
             }
         }
     });
-    if (blurred) field->blur(sigma, pool);
     GlowSource source{field, blurred};
     int iMin = field->width(), iMax = -1, jMin = field->height(), jMax = -1;
     int iFirst = field->width(), iLast = -1, jFirst = field->height(), jLast = -1;

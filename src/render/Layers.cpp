@@ -122,7 +122,7 @@ void drawBackground(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
     }
     const int k = Field::cellSizeFor(sigma, S);
     Field field = Field::covering(0.0, 0.0, S, S, k, 4);
-    pool.forChunks(field.height(), kRowChunk, [&](int j0, int j1) {
+    field.fillAndBlur(sigma, pool, [&](int j0, int j1) {
         for (int j = j0; j < j1; ++j) {
             const double y = field.cellCentreY(j);
             const double top = field.top() + j * k;
@@ -138,7 +138,6 @@ void drawBackground(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& 
             }
         }
     });
-    field.blur(sigma, pool);
     pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
         std::vector<float> channels(static_cast<std::size_t>(sq.side) * 4);
         for (int y = y0; y < y1; ++y) {
@@ -190,7 +189,7 @@ void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
         const TurnedGlow glow(sq, GlowLayer{colour, glowAngle, 0.0}, crescent);
         // The glow, masked by the outline's alpha (then blurred, then blended): only the cells the
         // outline covers, from its first to its last covered cell on each row.
-        pool.forChunks(field.height(), kRowChunk, [&](int j0, int j1) {
+        field.fillAndBlur(sigma, pool, [&](int j0, int j1) {
             std::vector<float> lit(static_cast<std::size_t>(field.width()));
             for (int j = j0; j < j1; ++j) {
                 const float* m = cover.data() + static_cast<std::size_t>(j) * field.width();
@@ -203,7 +202,6 @@ void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, do
                 for (int x = first; x < last; ++x) out[x] = m[x] * lit[static_cast<std::size_t>(x - first)];
             }
         });
-        field.blur(sigma, pool);
         withBlobBlend(v.blobBlendMode, [&](auto op) { compositeBlob(acc, sq, field, colour, pool, op); });
     }
 }

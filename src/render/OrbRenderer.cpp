@@ -14,10 +14,12 @@
 // 8 bits. Layers that are blurred and have one colour (glows, blobs) are blurred as one alpha plane.
 // Threading: each call uses a WorkerPool, its own or one the caller keeps between frames; every
 // pass splits rows into fixed chunks whose results do not depend on which thread runs them, so
-// any thread count gives the same bytes. No state outlives a call except the constant erfc
-// table, the glow-field cache (GlowField.cpp), whose entries
-// are fixed functions of their keys, and each calling thread's working memory (FrameMemory),
-// which is cleared or overwritten before it is read.
+// any thread count gives the same bytes. A frame is a few dozen short passes, so hand-offs are
+// kept few and cheap: a field is filled and blurred across in one pass, all its channels at once,
+// and the pool polls briefly before sleeping (Parallel.cpp). No state outlives a call except the
+// constant erfc table, the glow-field cache (GlowField.cpp), whose entries are fixed functions of
+// their keys, and each calling thread's working memory (FrameMemory), which is cleared or
+// overwritten before it is read.
 // Speed: the compositing operators run on the four channels at once with SSE2 (Blend.h), lane
 // for lane the scalar operations in the same order, so they give the scalar results bit for bit;
 // the glow reads skip positions that can only blend zero cells; the blur keeps its sums in
@@ -137,7 +139,12 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
     const double S = sq.size;
     FrameMemory& memory = frameMemory();
     std::vector<Px>& acc = memory.acc;
-    acc.assign(static_cast<std::size_t>(side) * static_cast<std::size_t>(side), Px{});
+    // Cleared by rows on the workers, so that the clear is not a serial step of the frame.
+    acc.resize(static_cast<std::size_t>(side) * static_cast<std::size_t>(side));
+    pool.forChunks(side, kRowChunk, [&](int y0, int y1) {
+        const std::size_t row = static_cast<std::size_t>(side);
+        std::fill(acc.data() + y0 * row, acc.data() + y1 * row, Px{});
+    });
 
     // 1-5: the group of background, glows and blobs, and the ring pair over it.
     if (v.showBackground) drawBackground(acc, sq, v, ppp, pool);

@@ -4,6 +4,7 @@
 // by the same code with the same inputs whichever thread runs it.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -30,19 +31,20 @@ public:
 
 private:
     void workerLoop();
-    void runChunks();
+    void runChunks(const std::function<void(int, int)>& body, int count, int chunk);
 
     std::vector<std::thread> m_workers;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_done;
+    // The current pass, written under m_mutex while no worker runs one.
     const std::function<void(int, int)>* m_body = nullptr;
     int m_count = 0;
     int m_chunk = 1;
-    int m_next = 0;       // next chunk start, guarded by m_mutex
-    int m_active = 0;     // workers running chunks of the current job, guarded by m_mutex
-    unsigned m_generation = 0;
     bool m_stop = false;
+    std::atomic<int> m_next{0};             // next chunk start; may run past m_count
+    std::atomic<int> m_active{0};           // workers running chunks of the current pass
+    std::atomic<unsigned> m_generation{0};  // changed under m_mutex for each pass and on stop
 };
 
 } // namespace lumara::render

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <functional>
 #include <cstring>
 #include <limits>
 #include <numbers>
@@ -198,6 +200,55 @@ TEST(GaussianBlur, BelowHalfAPixelLeavesTheFieldAlone)
     field.blur(0.4, pool);
     EXPECT_EQ(field.row(0, 4)[4], 1.0f);
     EXPECT_EQ(field.row(0, 4)[5], 0.0f);
+}
+
+// Many short passes on one kept pool, as a frame makes them: every index is visited exactly once
+// per pass, whatever the thread count, the chunk size and the pass length.
+TEST(WorkerPool, EveryIndexRunsOnceInEveryPassOfAKeptPool)
+{
+    struct Case { int threads, count, chunk; };
+    for (const Case c : {Case{1, 100, 8}, Case{2, 1, 8}, Case{2, 9, 8}, Case{2, 700, 8}, Case{3, 257, 16},
+                         Case{4, 64, 1}, Case{8, 40, 3}}) {
+        WorkerPool pool(c.threads);
+        std::vector<std::atomic<int>> visits(static_cast<std::size_t>(c.count));
+        for (int pass = 1; pass <= 300; ++pass) {
+            pool.forChunks(c.count, c.chunk, [&](int begin, int end) {
+                for (int i = begin; i < end; ++i) visits[static_cast<std::size_t>(i)].fetch_add(1);
+            });
+            for (int i = 0; i < c.count; ++i)
+                ASSERT_EQ(visits[static_cast<std::size_t>(i)].load(), pass)
+                    << c.threads << " threads, " << c.count << " by " << c.chunk << ", index " << i;
+        }
+    }
+}
+
+// Filling inside the blur's first pass gives the bits of filling first and blurring after, on
+// fields of one and four channels, on the pixel grid and on coarse cells, and below half a pixel
+// (where the fill alone runs).
+TEST(GaussianBlur, FillingInsideTheBlurGivesTheBitsOfFillingFirst)
+{
+    struct Case { double sigma; int channels, threads; };
+    for (const Case c : {Case{0.3, 1, 2}, Case{2.0, 1, 1}, Case{2.0, 4, 3}, Case{11.0, 4, 2}, Case{30.0, 1, 2}}) {
+        const int cell = Field::cellSizeFor(c.sigma, 300.0);
+        Field first = Field::covering(0, 0, 300, 200, cell, c.channels);
+        Field fused = Field::covering(0, 0, 300, 200, cell, c.channels);
+        WorkerPool pool(c.threads);
+        auto rows = [](Field& f, int channels) {
+            return [&f, channels](int j0, int j1) {
+                for (int j = j0; j < j1; ++j)
+                    for (int ch = 0; ch < channels; ++ch)
+                        for (int i = 0; i < f.width(); ++i)
+                            f.row(ch, j)[i] = ((i * 7 + j * 13 + ch * 5) % 11 == 0) ? 1.0f + 0.25f * ch : 0.0f;
+            };
+        };
+        rows(first, c.channels)(0, first.height());
+        first.blur(c.sigma, pool);
+        fused.fillAndBlur(c.sigma, pool, rows(fused, c.channels));
+        for (int ch = 0; ch < c.channels; ++ch)
+            ASSERT_EQ(0, std::memcmp(first.plane(ch), fused.plane(ch),
+                                     sizeof(float) * static_cast<std::size_t>(first.width()) * first.height()))
+                << "sigma " << c.sigma << ", channel " << ch;
+    }
 }
 
 TEST(RingProfile, BlurredRingKeepsItsAreaAndItsSharpShape)
