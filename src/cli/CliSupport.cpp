@@ -6,6 +6,8 @@
 #include "model/OrbPreset.h"
 #include "model/RandomConfiguration.h"
 
+#include <QUuid>
+
 #include <algorithm>
 #include <charconv>
 #include <iostream>
@@ -59,9 +61,13 @@ Result<OrbProjectData, SourceError> loadSourceProject(const SourceOptions& optio
     if (options.seed && !options.random)
         return Error<SourceError>{SourceError::conflictingOptions, "--seed goes with --random"};
 
+    // The state's id follows from its values, so the same command writes the same bytes, design included.
     auto singleState = [](OrbValues values) {
         OrbProjectData project;
-        project.states.push_back({makeStateId(), "Default", std::move(values)});
+        auto record = encodeConfiguration(values, Container::json);
+        const QUuid id = QUuid::createUuidV5(QUuid(QStringLiteral("{3b0c5f4e-8a31-4d56-9b1e-2f7a6c0d9e41}")),
+                                             QByteArray::fromStdString(record ? *record : std::string()));
+        project.states.push_back({id.toString(QUuid::WithoutBraces).toUpper().toStdString(), "Default", std::move(values)});
         return project;
     };
 
