@@ -123,11 +123,12 @@ void addAnimateCommand(CLI::App& app, int& exitCode)
             }
             motion.matte = *matte;
         }
-        auto values = loadSourceValues(args->source);
-        if (!values) {
-            exitCode = fail(values.error().message);
+        auto design = loadSourceDesign(args->source);
+        if (!design) {
+            exitCode = fail(design.error().message);
             return;
         }
+        const OrbValues* values = &design->values;
         if (auto checked = checkAnimationSettings(*values, *format, motion); !checked) {
             exitCode = fail(checked.error().message);
             return;
@@ -142,6 +143,7 @@ void addAnimateCommand(CLI::App& app, int& exitCode)
         const bool showProgress = ::isatty(STDERR_FILENO) == 1;
         InterruptGuard interrupts;
         AnimationExportOptions options;
+        options.embeddedProject = design->embeddedProject;
         options.progress = [showProgress](int done, int total) {
             if (showProgress) {
                 std::fprintf(stderr, "\rRendering %d/%d", done, total);

@@ -1,10 +1,12 @@
 // SOURCE options and failure reporting for the command line.
 #include "cli/CliSupport.h"
 
-#include "document/ReadWholeFile.h"
+#include "document/EmbeddedProject.h"
 #include "document/ProjectCodec.h"
 #include "model/OrbPreset.h"
 #include "model/RandomConfiguration.h"
+
+#include <QUuid>
 
 #include <algorithm>
 #include <charconv>
@@ -59,14 +61,18 @@ Result<OrbProjectData, SourceError> loadSourceProject(const SourceOptions& optio
     if (options.seed && !options.random)
         return Error<SourceError>{SourceError::conflictingOptions, "--seed goes with --random"};
 
+    // The state's id follows from its values, so the same command writes the same bytes, design included.
     auto singleState = [](OrbValues values) {
         OrbProjectData project;
-        project.states.push_back({makeStateId(), "Default", std::move(values)});
+        auto record = encodeConfiguration(values, Container::json);
+        const QUuid id = QUuid::createUuidV5(QUuid(QStringLiteral("{3b0c5f4e-8a31-4d56-9b1e-2f7a6c0d9e41}")),
+                                             QByteArray::fromStdString(record ? *record : std::string()));
+        project.states.push_back({id.toString(QUuid::WithoutBraces).toUpper().toStdString(), "Default", std::move(values)});
         return project;
     };
 
     if (!options.path.empty()) {
-        auto bytes = readWholeFile(options.path, kMaxRecordBytes);
+        auto bytes = readProjectFileBytes(options.path);
         if (!bytes) return Error<SourceError>{SourceError::unreadable, bytes.error().message};
         auto opened = decodeProjectFile(*bytes, OrbProjectData{}.transitionDuration);
         if (!opened)
@@ -91,19 +97,42 @@ Result<OrbProjectData, SourceError> loadSourceProject(const SourceOptions& optio
     return singleState(OrbValues{});
 }
 
-Result<OrbValues, SourceError> loadSourceValues(const SourceOptions& options)
+namespace {
+
+Result<std::size_t, SourceError> pickState(const OrbProjectData& project, const SourceOptions& options)
 {
-    auto project = loadSourceProject(options);
-    if (!project) return project.error();
     if (options.state) {
-        const auto count = static_cast<std::int64_t>(project->states.size());
+        const auto count = static_cast<std::int64_t>(project.states.size());
         if (*options.state < 0 || *options.state >= count)
             return Error<SourceError>{SourceError::badState, "--state " + std::to_string(*options.state) +
                                                                  " is out of range (the project has " +
                                                                  std::to_string(count) + " states)"};
-        return project->states[static_cast<std::size_t>(*options.state)].config;
+        return static_cast<std::size_t>(*options.state);
     }
-    return project->states[project->effectiveSelectedIndex()].config;
+    return project.effectiveSelectedIndex();
+}
+
+} // namespace
+
+Result<OrbValues, SourceError> loadSourceValues(const SourceOptions& options)
+{
+    auto project = loadSourceProject(options);
+    if (!project) return project.error();
+    auto index = pickState(*project, options);
+    if (!index) return index.error();
+    return project->states[*index].config;
+}
+
+Result<SourceDesign, SourceError> loadSourceDesign(const SourceOptions& options)
+{
+    auto project = loadSourceProject(options);
+    if (!project) return project.error();
+    auto index = pickState(*project, options);
+    if (!index) return index.error();
+    project->selectedStateIndex = static_cast<std::int64_t>(*index);
+    auto embedded = encodeEmbeddedProject(*project);
+    if (!embedded) return Error<SourceError>{SourceError::undecodable, "cannot encode the design: " + embedded.error().message};
+    return SourceDesign{project->states[*index].config, std::move(*embedded)};
 }
 
 } // namespace lumara::cli

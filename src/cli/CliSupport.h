@@ -41,4 +41,12 @@ Result<OrbProjectData, SourceError> loadSourceProject(const SourceOptions& optio
 // The configuration the options pick: --state N (checked) or the project's selected state, clamped.
 Result<OrbValues, SourceError> loadSourceValues(const SourceOptions& options);
 
+// The configuration as loadSourceValues picks it, and the design an exported file of it carries:
+// the whole project with the drawn state selected (encodeEmbeddedProject).
+struct SourceDesign {
+    OrbValues values;
+    std::string embeddedProject;
+};
+Result<SourceDesign, SourceError> loadSourceDesign(const SourceOptions& options);
+
 } // namespace lumara::cli

@@ -34,11 +34,12 @@ void addRenderCommand(CLI::App& app, int& exitCode)
             exitCode = fail("--scale must be a positive number");
             return;
         }
-        auto values = loadSourceValues(args->source);
-        if (!values) {
-            exitCode = fail(values.error().message);
+        auto design = loadSourceDesign(args->source);
+        if (!design) {
+            exitCode = fail(design.error().message);
             return;
         }
+        const OrbValues* values = &design->values;
         if (render::orbPixelSize(*values, args->scale) <= 0) {
             std::ostringstream message; // the C locale is set in main: a point as decimal separator
             message << "cannot render an orb of " << values->orbSize * args->scale
@@ -46,7 +47,7 @@ void addRenderCommand(CLI::App& app, int& exitCode)
             exitCode = fail(message.str());
             return;
         }
-        auto written = exporting::exportPngImage(*values, args->time, args->scale, args->out);
+        auto written = exporting::exportPngImage(*values, args->time, args->scale, args->out, design->embeddedProject);
         if (written) {
             exitCode = 0;
         } else if (written.error().code == exporting::PngError::cannotWrite) {

@@ -1,6 +1,7 @@
 // Document operations, undo steps and the autosave record.
 #include "document/OrbDocument.h"
 
+#include "document/EmbeddedProject.h"
 #include "document/Preferences.h"
 #include "model/RandomConfiguration.h"
 
@@ -280,9 +281,15 @@ Result<Ok, DocumentError> OrbDocument::saveProject(const QString& path)
     return Ok{};
 }
 
+std::string OrbDocument::embeddedProject() const
+{
+    auto text = encodeEmbeddedProject(projectData());
+    return text ? std::move(*text) : std::string();
+}
+
 Result<Ok, DocumentError> OrbDocument::loadProject(const QString& path)
 {
-    auto bytes = readWholeFile(path.toStdString(), static_cast<std::int64_t>(kMaxRecordBytes));
+    auto bytes = readProjectFileBytes(path.toStdString());
     if (!bytes) return Error<DocumentError>{DocumentError::cannotRead, bytes.error().message};
     auto opened = decodeProjectFile(*bytes, m_transitionDuration);
     if (!opened) return Error<DocumentError>{DocumentError::notAProject, opened.error().message};

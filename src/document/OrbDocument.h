@@ -66,6 +66,9 @@ public:
 
     // The record that is saved: states, effective index, transition duration.
     OrbProjectData projectData() const;
+    // The design exported images and videos carry (encodeEmbeddedProject of projectData());
+    // empty when it cannot be encoded, so the export still goes ahead without it.
+    std::string embeddedProject() const;
 
     void selectState(qint64 index);
     // Whether another state fits (a project holds at most kMaxStates).

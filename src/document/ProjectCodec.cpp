@@ -4,6 +4,7 @@
 #include "document/ProjectCodec.h"
 
 #include "document/BinaryPlistReader.h"
+#include "document/EmbeddedProject.h"
 #include "document/ProjectSchema.h"
 #include "model/OrbState.h"
 
@@ -168,8 +169,48 @@ Result<OrbValues, CodecError> decodeConfiguration(std::string_view bytes, Contai
     return schema::decodeConfiguration(*record);
 }
 
+namespace {
+constexpr std::string_view kEmbeddedFormat = "Lumara project";
+}
+
+Result<std::string, CodecError> encodeEmbeddedProject(const OrbProjectData& project)
+{
+    auto record = encodeProject(project, Container::json);
+    if (!record) return record.error();
+    return "{\"format\":\"" + std::string(kEmbeddedFormat) + "\",\"version\":" + std::to_string(kEmbeddedProjectVersion) +
+           ",\"project\":" + *record + "}";
+}
+
+Result<OrbProjectData, CodecError> decodeEmbeddedProject(std::string_view text)
+{
+    auto envelope = parseJson(text);
+    if (!envelope) return envelope.error();
+    const auto format = envelope->is_object() ? envelope->find("format") : envelope->end();
+    if (!envelope->is_object() || format == envelope->end() || !format->is_string() || *format != kEmbeddedFormat)
+        return E{CodecError::notEmbedded, "the embedded text is not a Lumara design"};
+    const auto version = envelope->find("version");
+    if (version == envelope->end() || !version->is_number_integer())
+        return E{CodecError::missingKey, "the embedded design has no version"};
+    if (version->get<std::int64_t>() > kEmbeddedProjectVersion)
+        return E{CodecError::notParseable, "the embedded design was made by a newer version of Lumara"};
+    const auto record = envelope->find("project");
+    if (record == envelope->end()) return E{CodecError::missingKey, "the embedded design has no project"};
+    auto project = schema::decodeProject(*record);
+    if (!project) return project.error();
+    if (project->states.empty()) return E{CodecError::noStates, "the project has no states"};
+    project->limitSelectionToLastState();
+    return project;
+}
+
 Result<OpenedProject, CodecError> decodeProjectFile(std::string_view bytes, double presentTransitionDuration)
 {
+    if (isPng(bytes)) {
+        auto text = findEmbeddedProjectText(bytes);
+        if (!text) return text.error();
+        auto project = decodeEmbeddedProject(*text);
+        if (!project) return project.error();
+        return OpenedProject{std::move(*project), false};
+    }
     const Container container = sniffContainer(bytes);
     auto record = parse(bytes, container);
     if (!record) return record.error();

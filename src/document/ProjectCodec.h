@@ -22,6 +22,7 @@ enum class CodecError {
     nonFinite,      // NaN or infinity in a number: JSON cannot hold it, so it is refused everywhere
     noStates,       // a project record whose "states" list is empty
     encodeFailed,
+    notEmbedded,    // an image or video that carries no design (or not one of ours)
 };
 
 
@@ -44,7 +45,16 @@ struct OpenedProject {
     OrbProjectData project;
     bool fromSingleConfiguration = false;
 };
+// A PNG is opened through the design it carries (EmbeddedProject.h); one without gives notEmbedded.
 Result<OpenedProject, CodecError> decodeProjectFile(std::string_view bytes, double presentTransitionDuration);
+
+// The record exported images and videos carry: compact JSON of an envelope
+// {"format":"Lumara project","version":1,"project":<the autosave record>}. The decoder refuses a
+// missing or foreign format (notEmbedded), a newer version (notParseable) and a project with no
+// states, and limits the selection as decodeProjectFile does.
+inline constexpr int kEmbeddedProjectVersion = 1;
+Result<std::string, CodecError> encodeEmbeddedProject(const OrbProjectData& project);
+Result<OrbProjectData, CodecError> decodeEmbeddedProject(std::string_view text);
 
 // A new random UUID in upper-case standard text form.
 std::string makeStateId();

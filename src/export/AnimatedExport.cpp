@@ -434,6 +434,7 @@ Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportF
     writerSettings.fps = settings.fps;
     writerSettings.matte = settings.matte;
     writerSettings.frameCount = static_cast<int>(plan.order.size());
+    writerSettings.embeddedProject = options.embeddedProject;
 
     FrameStore store(plan.times.size(), options.reuseBudgetBytes);
     store.expect(plan.order);

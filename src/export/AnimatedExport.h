@@ -94,6 +94,8 @@ struct AnimationExportOptions {
     // Draws one frame; called concurrently from the worker threads, so it must be pure.
     // Empty means render::renderOrb. Tests substitute a drawing that encodes the time.
     std::function<render::Image(const OrbValues&, double timeSeconds, const render::RenderOptions&)> renderer;
+    // The design the file carries, from encodeEmbeddedProject; empty carries none.
+    std::string embeddedProject;
 };
 
 // Streams the frame sequence to `consume` in order, rendering ahead on worker threads with at most

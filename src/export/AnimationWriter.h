@@ -21,6 +21,7 @@ struct AnimationWriterSettings {
     int frameCount = 0; // frames that will be written; GIF sizes its last delay from it
     CodableColor matte{0.0, 0.0, 0.0, 1.0}; // under MP4 and GIF frames, and MP4's padding
     std::vector<PaletteColor> palette;      // GIF only: the colours every frame is indexed with
+    std::string embeddedProject;            // the design the file carries (encodeEmbeddedProject); empty: none
 };
 
 class AnimationWriter {

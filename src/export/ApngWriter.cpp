@@ -12,6 +12,7 @@
 // then cost nothing, and a frame is only the rectangle that changed.
 #include "export/ApngWriter.h"
 
+#include "document/EmbeddedProject.h"
 #include "render/StraightAlpha.h"
 
 #include <libdeflate.h>
@@ -198,6 +199,11 @@ public:
         if (!put(kSignature, sizeof kSignature) || !put(chunk("IHDR", header, sizeof header)) ||
             !put(chunk("acTL", control, sizeof control)))
             return failure("cannot write the file header");
+        if (!m_settings.embeddedProject.empty()) {
+            const std::string design = embeddedProjectChunk(m_settings.embeddedProject);
+            if (!put(design.data(), design.size()))
+                return failure("cannot write the file header");
+        }
         return Ok{};
     }
 

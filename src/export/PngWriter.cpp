@@ -1,6 +1,7 @@
 // Still image export. Safe from any thread.
 #include "export/PngWriter.h"
 
+#include "document/EmbeddedProject.h"
 #include "document/OutputFile.h"
 #include "render/StraightAlpha.h"
 
@@ -10,7 +11,7 @@
 
 namespace lumara::exporting {
 
-Result<std::string, PngError> encodePng(const render::Image& image)
+Result<std::string, PngError> encodePng(const render::Image& image, const std::string& embeddedProject)
 {
     if (image.width <= 0 || image.height <= 0 ||
         image.pixels.size() != static_cast<std::size_t>(image.width) * image.height * 4)
@@ -22,26 +23,29 @@ Result<std::string, PngError> encodePng(const render::Image& image)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!straight.save(&buffer, "PNG")) return Error<PngError>{PngError::encodingFailed, "the PNG encoder failed"};
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    const std::string_view png(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (embeddedProject.empty()) return std::string(png);
+    return embedInPng(png, embeddedProject);
 }
 
-Result<Ok, PngError> writePng(const render::Image& image, const std::string& path)
+Result<Ok, PngError> writePng(const render::Image& image, const std::string& path, const std::string& embeddedProject)
 {
-    auto bytes = encodePng(image);
+    auto bytes = encodePng(image, embeddedProject);
     if (!bytes) return bytes.error();
     auto written = writeOutputFile(path, *bytes);
     if (!written) return Error<PngError>{PngError::cannotWrite, written.error().message};
     return Ok{};
 }
 
-Result<Ok, PngError> exportPngImage(const OrbValues& values, double timeSeconds, double scale, const std::string& path)
+Result<Ok, PngError> exportPngImage(const OrbValues& values, double timeSeconds, double scale, const std::string& path,
+                                    const std::string& embeddedProject)
 {
     if (render::orbPixelSize(values, scale) <= 0)
         return Error<PngError>{PngError::emptyImage, "the orb's square would be empty or larger than " +
                                                          std::to_string(render::kMaxOrbPixels) + " pixels"};
     render::RenderOptions options;
     options.pixelsPerPoint = scale;
-    return writePng(render::renderOrb(values, timeSeconds, options), path);
+    return writePng(render::renderOrb(values, timeSeconds, options), path, embeddedProject);
 }
 
 } // namespace lumara::exporting

@@ -29,6 +29,7 @@ void AnimationExportJob::start()
     std::shared_ptr<Shared> shared = m_shared;
     exporting::AnimationExportOptions options;
     // Leave one core to the window so it stays smooth while frames render.
+    options.embeddedProject = m_embeddedProject;
     options.threads = std::max(1, QThread::idealThreadCount() - 1);
     options.progress = [self, shared](int done, int total) {
         if (shared->stopRequested) return false;

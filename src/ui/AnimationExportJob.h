@@ -24,6 +24,8 @@ public:
                        QString destination, QObject* parent = nullptr);
     ~AnimationExportJob() override; // stops the export and waits for it
 
+    // The design the file carries (OrbDocument::embeddedProject); set before start().
+    void setEmbeddedProject(std::string text) { m_embeddedProject = std::move(text); }
     void start();
     // Asks the export to stop at its next frame; `finished` follows with Outcome::stopped.
     void stop();
@@ -53,6 +55,7 @@ private:
     void complete(Outcome outcome, const QString& reason);
 
     OrbValues m_values;
+    std::string m_embeddedProject;
     exporting::AnimatedExportFormat m_format;
     exporting::MotionSettings m_settings;
     QString m_destination;

@@ -254,6 +254,7 @@ bool ExportFlows::startAnimationExport(AnimatedExportFormat format, const export
     if (isAnimationExportRunning() || !m_document) return false;
     if (m_job) m_job->deleteLater();
     m_job = new AnimationExportJob(m_document->currentConfiguration()->values(), format, settings, destination, this);
+    m_job->setEmbeddedProject(m_document->embeddedProject());
     connect(m_job, &AnimationExportJob::progressChanged, this, [this](int done, int total) {
         if (!animatedExportSheet() && m_job) m_status->showRunning(QFileInfo(m_job->destination()).fileName(), done, total);
         emit animationExportProgress(done, total);

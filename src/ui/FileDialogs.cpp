@@ -11,6 +11,12 @@ FileType projectFileType()
     return {QStringLiteral("Lumara project (*.%1)").arg(QLatin1String(kProjectExtension)), QLatin1String(kProjectExtension)};
 }
 
+FileType openableFileType()
+{
+    return {QStringLiteral("Lumara designs (*.%1 *.png *.apng);;Lumara project (*.%1)").arg(QLatin1String(kProjectExtension)),
+            QLatin1String(kProjectExtension)};
+}
+
 namespace {
 
 class SystemFileDialogs : public FileDialogs {

@@ -22,6 +22,8 @@ struct FileType {
 };
 
 FileType projectFileType();
+// What Open accepts: projects, and exported images that carry their design.
+FileType openableFileType();
 
 class FileDialogs {
 public:

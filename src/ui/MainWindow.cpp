@@ -318,7 +318,7 @@ void MainWindow::updateUndoActions()
 
 void MainWindow::openCommand()
 {
-    if (auto path = m_dialogs->chooseFileToOpen(this, projectFileType())) openFile(*path);
+    if (auto path = m_dialogs->chooseFileToOpen(this, openableFileType())) openFile(*path);
 }
 
 bool MainWindow::openFile(const QString& path)
@@ -401,13 +401,14 @@ void MainWindow::exportPNGImage()
     // The picture is of this moment on the live clock, whenever the panel is confirmed.
     const OrbValues values = m_document->currentConfiguration()->values();
     const double time = m_canvas->liveTime();
+    const std::string design = m_document->embeddedProject();
     if (render::orbPixelSize(values, 2.0) <= 0) return;
     const FileType type{QStringLiteral("PNG image (*.png)"), QStringLiteral("png")};
     if (auto path = m_dialogs->chooseSaveLocation(this, type, QStringLiteral("orb.png"))) {
         const QString target = *path;
         QPointer<MainWindow> window(this);
-        m_exports.addFuture(QtConcurrent::run([values, time, target, window] {
-            auto written = exporting::exportPngImage(values, time, 2.0, target.toStdString());
+        m_exports.addFuture(QtConcurrent::run([values, time, target, window, design] {
+            auto written = exporting::exportPngImage(values, time, 2.0, target.toStdString(), design);
             if (written) return;
             // Reported on the UI thread; the window may be gone by then.
             QMetaObject::invokeMethod(qApp, [window, target, reason = written.error().message] {

@@ -145,3 +145,45 @@ TEST(CommandLine, ConvertRefusesAHugeFileWithoutReadingIt)
     }
     expectCleanFailure(runLumara({"convert", big.toStdString(), dir.filePath("o.json").toStdString()}), "100 MB input");
 }
+
+TEST(CommandLine, ExportedImagesConvertBackToTheirDesign)
+{
+    QTemporaryDir dir;
+    const std::string script = "import plistlib, sys\nc = " + test::pythonConfigurationLiteral() +
+                               "\np = {'states': [{'id': '6F1C3F0E-1D2B-4C6E-9A55-0123456789AB', 'name': 'One', 'config': c},"
+                               " {'id': '0A1B2C3D-4E5F-4061-8273-8495A6B7C8D9', 'name': 'Two', 'config': c}],"
+                               " 'selectedStateIndex': 0, 'transitionDuration': 0.75}"
+                               "\nsys.stdout.buffer.write(plistlib.dumps(p, fmt=plistlib.FMT_BINARY))\n";
+    const std::string project = dir.filePath("in.lumara").toStdString();
+    test::writeBytes(project, test::runPython(script));
+    const auto original = decodeProjectFile(test::readBytes(project), 0.6);
+    ASSERT_TRUE(original);
+
+    const struct {
+        const char* what;
+        std::vector<std::string> args;
+    } exports[] = {
+        {"still", {"render", project, "--state", "1", "--scale", "0.2", "-o", dir.filePath("still.png").toStdString()}},
+        {"animated", {"animate", project, "--state", "1", "--scale", "0.2", "--duration", "0.3", "--fps", "10", "-o",
+                      dir.filePath("loop.apng").toStdString()}},
+    };
+    for (const auto& e : exports) {
+        auto r = runLumara(e.args);
+        ASSERT_EQ(r.exitCode, 0) << e.what << ": " << r.err;
+        const std::string out = dir.filePath(QString("%1.lumara").arg(e.what)).toStdString();
+        r = runLumara({"convert", e.args.back(), out});
+        ASSERT_EQ(r.exitCode, 0) << e.what << ": " << r.err;
+        auto back = decodeProject(test::readBytes(out), Container::propertyList);
+        ASSERT_TRUE(back) << e.what;
+        EXPECT_EQ(back->selectedStateIndex, 1) << e.what << ": the state that was drawn";
+        back->selectedStateIndex = 0;
+        EXPECT_EQ(*back, original->project) << e.what;
+    }
+
+    // A PNG from elsewhere, as the program would see a file whose chunk another tool dropped.
+    const std::string plain = dir.filePath("plain.png").toStdString();
+    test::writeBytes(plain, std::string("\x89PNG\r\n\x1a\n", 8) + std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12));
+    const auto r = runLumara({"convert", plain, dir.filePath("plain.lumara").toStdString()});
+    expectCleanFailure(r, "a PNG without a design");
+    EXPECT_NE(r.err.find("is not a Lumara project: the image carries no Lumara design"), std::string::npos) << r.err;
+}
