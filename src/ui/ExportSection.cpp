@@ -3,6 +3,7 @@
 #include "ui/ExportSection.h"
 
 #include "ui/InspectorControls.h"
+#include "ui/Symbols.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -67,7 +68,7 @@ void drawFilm(QPainter& p)
     }
 }
 
-class DrawingEngine : public QIconEngine {
+class DrawingEngine : public PaintedIconEngine {
 public:
     explicit DrawingEngine(Drawing drawing) : m_drawing(drawing) {}
 
@@ -84,16 +85,6 @@ public:
         painter->setBrush(Qt::NoBrush);
         m_drawing(*painter);
         painter->restore();
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
-    {
-        QImage image(size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-        painter.end();
-        return QPixmap::fromImage(std::move(image));
     }
 
     QIconEngine* clone() const override { return new DrawingEngine(m_drawing); }

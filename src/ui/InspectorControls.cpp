@@ -3,6 +3,7 @@
 
 #include "ui/ColorConversion.h"
 #include "ui/LabeledSlider.h"
+#include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
@@ -45,7 +46,7 @@ void drawFocusRing(QPainter& p, const QRectF& rect, double radius)
 
 // The disclosure chevron of a section title, in the palette's text colour at paint time (so it
 // follows an appearance switch): pointing down when expanded, to the trailing side when not.
-class ChevronEngine : public QIconEngine {
+class ChevronEngine : public PaintedIconEngine {
 public:
     explicit ChevronEngine(bool expanded) : m_expanded(expanded) {}
 
@@ -60,16 +61,6 @@ public:
                              Qt::RoundCap, Qt::RoundJoin));
         painter->drawPolyline(QPolygonF({QPointF(-s * 0.75, -s * 0.35), QPointF(0, s * 0.4), QPointF(s * 0.75, -s * 0.35)}));
         painter->restore();
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
-    {
-        QImage image(size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-        painter.end();
-        return QPixmap::fromImage(std::move(image));
     }
 
     QIconEngine* clone() const override { return new ChevronEngine(m_expanded); }

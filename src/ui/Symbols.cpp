@@ -9,6 +9,16 @@
 
 namespace lumara::ui {
 
+QPixmap PaintedIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+    painter.end();
+    return QPixmap::fromImage(std::move(image));
+}
+
 namespace {
 
 const char* themeName(Symbol symbol)
@@ -178,7 +188,7 @@ void drawSymbol(QPainter& p, Symbol symbol, const QColor& color)
     }
 }
 
-class SymbolEngine : public QIconEngine {
+class SymbolEngine : public PaintedIconEngine {
 public:
     SymbolEngine(Symbol symbol, QColor color) : m_symbol(symbol), m_color(color) {}
 
@@ -197,16 +207,6 @@ public:
         painter->scale(side / 24.0, side / 24.0);
         drawSymbol(*painter, m_symbol, color);
         painter->restore();
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
-    {
-        QImage image(size, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
-        painter.end();
-        return QPixmap::fromImage(std::move(image));
     }
 
     QIconEngine* clone() const override { return new SymbolEngine(m_symbol, m_color); }

@@ -4,8 +4,16 @@
 #pragma once
 
 #include <QIcon>
+#include <QIconEngine>
 
 namespace lumara::ui {
+
+// An icon drawn by its own paint(): every pixmap is that painting on a transparent image, so each
+// size and mode is drawn crisp rather than scaled.
+class PaintedIconEngine : public QIconEngine {
+public:
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override;
+};
 
 enum class Symbol {
     dice,
