@@ -117,7 +117,7 @@ std::string bashScript(const std::vector<OptionInfo>& top, const std::vector<Com
     return s.str();
 }
 
-// A description inside a zsh _arguments or _describe spec, where brackets and colons are syntax.
+// A description inside a zsh _arguments or _describe argument, where brackets and colons are syntax.
 std::string zshText(const std::string& text)
 {
     std::string out;
