@@ -4,6 +4,7 @@
 #include "ui/AnimationExportJob.h"
 #include "ui/DimmedOverlay.h"
 #include "ui/ExportFlows.h"
+#include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QBoxLayout>
@@ -79,7 +80,7 @@ AnimatedExportSheet::AnimatedExportSheet(ExportFlows* flows, QWidget* parent) : 
     header->setContentsMargins(16, 12, 16, 12);
     header->setSpacing(10);
     auto* symbol = new QLabel;
-    symbol->setPixmap(sheetSymbolIcon(SheetSymbol::film, brandAccent()).pixmap(QSize(20, 20)));
+    symbol->setPixmap(drawnSymbolIcon(Symbol::film, brandAccent()).pixmap(QSize(20, 20)));
     header->addWidget(symbol);
     auto* title = new QLabel(QStringLiteral("Export Animation"));
     title->setFont(pixelFont(title->font(), 13, QFont::DemiBold));

@@ -37,22 +37,22 @@ QString exportPreviewTitle(exporting::ExportFormat format)
     return {};
 }
 
-SheetSymbol exportPreviewSymbol(exporting::ExportFormat format)
+Symbol exportPreviewSymbol(exporting::ExportFormat format)
 {
     switch (format) {
-    case exporting::ExportFormat::swiftUI: return SheetSymbol::swift;
-    case exporting::ExportFormat::html: return SheetSymbol::globe;
-    case exporting::ExportFormat::prompt: return SheetSymbol::textBubble;
+    case exporting::ExportFormat::swiftUI: return Symbol::swift;
+    case exporting::ExportFormat::html: return Symbol::globe;
+    case exporting::ExportFormat::prompt: return Symbol::textBubble;
     }
-    return SheetSymbol::swift;
+    return Symbol::swift;
 }
 
 namespace {
 
-QLabel* symbolLabel(SheetSymbol symbol)
+QLabel* symbolLabel(Symbol symbol)
 {
     auto* label = new QLabel;
-    label->setPixmap(sheetSymbolIcon(symbol, brandAccent()).pixmap(QSize(20, 20)));
+    label->setPixmap(drawnSymbolIcon(symbol, brandAccent()).pixmap(QSize(20, 20)));
     return label;
 }
 

@@ -5,6 +5,7 @@
 
 #include "export/ExportText.h"
 #include "ui/SheetChrome.h"
+#include "ui/Symbols.h"
 
 #include <QString>
 
@@ -24,7 +25,7 @@ Scheduler defaultScheduler(QObject* context);
 
 // The header texts and symbol per format: "SwiftUI Export", "HTML Export", "Prompt Export".
 QString exportPreviewTitle(exporting::ExportFormat format);
-SheetSymbol exportPreviewSymbol(exporting::ExportFormat format);
+Symbol exportPreviewSymbol(exporting::ExportFormat format);
 
 class ExportPreviewSheet : public SheetPanel {
     Q_OBJECT

@@ -28,10 +28,6 @@ private:
 // A one-pixel separator across the panel.
 QWidget* makeDivider();
 
-enum class SheetSymbol { swift, globe, textBubble, film };
-// Our drawing of the symbol in `color`.
-QIcon sheetSymbolIcon(SheetSymbol symbol, const QColor& color);
-
 // A rotating arc: the indeterminate progress spinner.
 class Spinner : public QWidget {
     Q_OBJECT

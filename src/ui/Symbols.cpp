@@ -34,6 +34,10 @@ const char* themeName(Symbol symbol)
     case Symbol::open: return "document-open";
     case Symbol::save: return "document-save";
     case Symbol::help: return "help-contents";
+    case Symbol::code: return "text-x-script";
+    case Symbol::globe: return "applications-internet";
+    case Symbol::textBubble: return "internet-group-chat";
+    case Symbol::film: return "video-x-generic";
     default: return nullptr; // no freedesktop name: always ours
     }
 }
@@ -185,6 +189,55 @@ void drawSymbol(QPainter& p, Symbol symbol, const QColor& color)
         p.drawEllipse(QPointF(12, 17), 1.1, 1.1);
         break;
     }
+    case Symbol::code:
+        p.drawPolyline(QPolygonF({QPointF(8, 7), QPointF(3, 12), QPointF(8, 17)}));
+        p.drawPolyline(QPolygonF({QPointF(16, 7), QPointF(21, 12), QPointF(16, 17)}));
+        p.drawLine(QPointF(13.5, 5), QPointF(10.5, 19));
+        break;
+    case Symbol::swift: {
+        // A bird in flight: two swept wings and a forked tail.
+        QPainterPath bird;
+        bird.moveTo(3, 15);
+        bird.cubicTo(8, 18, 14, 18, 18, 13);
+        bird.cubicTo(19.5, 11, 20.5, 9, 21, 6);
+        bird.cubicTo(19, 9, 16, 11, 12, 10);
+        bird.cubicTo(9, 9, 6, 6, 5, 4);
+        bird.cubicTo(6, 8, 8, 11, 11, 13);
+        bird.cubicTo(8, 14, 5, 14.5, 3, 15);
+        p.setPen(Qt::NoPen);
+        p.setBrush(color);
+        p.drawPath(bird);
+        break;
+    }
+    case Symbol::globe:
+        p.drawEllipse(QRectF(3.5, 3.5, 17, 17));
+        p.drawEllipse(QRectF(8, 3.5, 8, 17));
+        p.drawLine(QPointF(3.5, 12), QPointF(20.5, 12));
+        p.drawLine(QPointF(5, 7.5), QPointF(19, 7.5));
+        p.drawLine(QPointF(5, 16.5), QPointF(19, 16.5));
+        break;
+    case Symbol::textBubble: {
+        QPainterPath bubble;
+        bubble.addRoundedRect(QRectF(3, 4, 18, 13), 4, 4);
+        QPainterPath tail;
+        tail.moveTo(7, 16);
+        tail.lineTo(6, 21);
+        tail.lineTo(11, 16.5);
+        p.drawPath(bubble.united(tail));
+        for (double y : {8.5, 12.5}) p.drawLine(QPointF(7, y), QPointF(y < 10 ? 17 : 14, y));
+        break;
+    }
+    case Symbol::film:
+        p.drawRoundedRect(QRectF(3.5, 4.5, 17, 15), 2.5, 2.5);
+        p.drawLine(QPointF(7.5, 4.5), QPointF(7.5, 19.5));
+        p.drawLine(QPointF(16.5, 4.5), QPointF(16.5, 19.5));
+        p.setPen(QPen(color, 1.4, Qt::SolidLine, Qt::RoundCap));
+        for (double y : {8.0, 12.0, 16.0}) {
+            p.drawLine(QPointF(4.8, y), QPointF(6.2, y));
+            p.drawLine(QPointF(17.8, y), QPointF(19.2, y));
+        }
+        p.drawLine(QPointF(7.5, 12), QPointF(16.5, 12));
+        break;
     }
 }
 

@@ -31,6 +31,11 @@ enum class Symbol {
     open,
     save,
     help,
+    code,
+    swift,
+    globe,
+    textBubble,
+    film,
 };
 
 // The theme icon for the symbol when the desktop has one, else our drawing.
