@@ -99,6 +99,23 @@ void DimmedOverlay::keepFocusInside(QWidget* now)
     if (QWidget* inside = m_content->nextInFocusChain(); inside && m_content->isAncestorOf(inside)) inside->setFocus(Qt::TabFocusReason);
 }
 
+bool DimmedOverlay::event(QEvent* event)
+{
+    // A shortcut key reaches the layer first when focus is inside it (focus is kept there). Taking
+    // the override turns it into a plain key press for the content, which ignores what it has no
+    // use for; the window's menu shortcuts never see it.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        // Ctrl+Q is the editor's Quit; the platform's own Quit keys pass too.
+        const bool quits = key->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Q) || key->matches(QKeySequence::Quit);
+        if (!quits) {
+            key->accept();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
 bool DimmedOverlay::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == parentWidget() && event->type() == QEvent::Resize) {

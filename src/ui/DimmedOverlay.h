@@ -1,6 +1,8 @@
 // An in-window modal layer: a black backdrop over the whole window with one content widget centred
 // above it. It fades in and out, keeps keyboard focus inside while shown, turns Escape into the
-// content's cancel action and, where asked, a click on the backdrop into its dismissal.
+// content's cancel action and, where asked, a click on the backdrop into its dismissal. While it is
+// shown, the window's shortcuts stay with the layer (only Quit passes), so a key meant for the
+// window behind — Undo, Open, another export — cannot act on the document under the layer.
 // UI thread only.
 #pragma once
 
@@ -53,6 +55,7 @@ signals:
     void dismissed();
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -4,6 +4,7 @@
 
 #include "ui/DimmedOverlay.h"
 
+#include <QAction>
 #include <QBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -82,4 +83,30 @@ TEST(DimmedOverlay, FadesOutThenDeletesItself)
     EXPECT_TRUE(layer.overlay->isDismissing());
     EXPECT_TRUE(QTest::qWaitFor([&] { return layer.overlay.isNull(); }, 2000));
     EXPECT_TRUE(dismissed);
+}
+
+TEST(DimmedOverlay, KeepsTheWindowsShortcutsFromTheDocumentBehindExceptQuit)
+{
+    Layer layer;
+    const struct {
+        QKeySequence keys;
+        bool reachesWindow;
+    } table[] = {{QKeySequence::Undo, false}, {QKeySequence::Open, false}, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), false},
+                 {QKeySequence(Qt::CTRL | Qt::Key_Q), true}};
+    for (const auto& row : table) {
+        QAction action(&layer.window);
+        action.setShortcut(row.keys);
+        layer.window.addAction(&action);
+        int triggered = 0;
+        QObject::connect(&action, &QAction::triggered, [&] { ++triggered; });
+        QTest::keySequence(QApplication::focusWidget(), row.keys);
+        EXPECT_EQ(triggered, row.reachesWindow ? 1 : 0) << row.keys.toString().toStdString();
+        // Without the layer the same keys reach the window again.
+        layer.overlay->hide();
+        layer.window.setFocus();
+        QTest::keySequence(&layer.window, row.keys);
+        EXPECT_EQ(triggered, row.reachesWindow ? 2 : 1) << row.keys.toString().toStdString();
+        layer.overlay->show();
+        layer.button->setFocus();
+    }
 }
