@@ -1,6 +1,7 @@
 // Binding helpers of the inspector's sections.
 #include "ui/InspectorSection.h"
 
+#include "ui/FocusedWheel.h"
 #include "ui/InspectorControls.h"
 #include "ui/LabeledSlider.h"
 #include "ui/Theme.h"
@@ -87,7 +88,7 @@ QComboBox* InspectorSection::addPicker(QBoxLayout* layout, const QString& label,
                                        std::function<int(const OrbConfiguration&)> index,
                                        std::function<void(OrbConfiguration&, int)> setIndex, ConfigurationSignal changed)
 {
-    auto* picker = new QComboBox(this);
+    auto* picker = new FocusedWheel<QComboBox>(this);
     picker->addItems(choices);
     picker->setFocusPolicy(Qt::StrongFocus);
     picker->setSizeAdjustPolicy(QComboBox::AdjustToContents);

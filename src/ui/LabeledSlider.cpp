@@ -2,6 +2,7 @@
 // that changes on every drag movement repaints one line and never invalidates a layout.
 #include "ui/LabeledSlider.h"
 
+#include "ui/FocusedWheel.h"
 #include "ui/Theme.h"
 
 #include <QMouseEvent>
@@ -20,10 +21,10 @@ constexpr int kHeaderHeight = 18;
 constexpr int kHeaderGap = 2;
 
 // A slider that reports a mouse gesture's start before it handles the press, and its end after it
-// handled the release.
-class GestureSlider : public QSlider {
+// handled the release. The wheel moves it only while it has focus.
+class GestureSlider : public FocusedWheel<QSlider> {
 public:
-    explicit GestureSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+    explicit GestureSlider(QWidget* parent) : FocusedWheel<QSlider>(Qt::Horizontal, parent) {}
     std::function<void()> pressed;
     std::function<void()> released;
 
@@ -40,16 +41,6 @@ protected:
     {
         QSlider::mouseReleaseEvent(event);
         if (event->buttons() == Qt::NoButton && released) released();
-    }
-    // The wheel moves a slider the user is working with (it has focus); otherwise it scrolls the
-    // inspector, so scrolling past a slider never changes the orb.
-    void wheelEvent(QWheelEvent* event) override
-    {
-        if (!hasFocus()) {
-            event->ignore();
-            return;
-        }
-        QSlider::wheelEvent(event);
     }
 };
 

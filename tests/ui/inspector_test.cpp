@@ -529,3 +529,17 @@ TEST_F(Inspector, ExportRowsReachTheirFlows)
     EXPECT_EQ(dialogs->questions.size(), 1u);
     flows->closeAnimatedExportSheet();
 }
+
+TEST_F(Inspector, ThePickersTakeTheWheelOnlyWithFocus)
+{
+    for (QComboBox* picker : {colors()->gradientPicker(), shape()->blendPicker()}) {
+        const int before = picker->currentIndex();
+        QWheelEvent wheel(QPointF(10, 5), QPointF(picker->mapToGlobal(QPoint(10, 5))), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(picker, &wheel);
+        EXPECT_EQ(picker->currentIndex(), before) << "scrolling past a picker leaves it alone";
+        picker->setFocus();
+        QApplication::sendEvent(picker, &wheel);
+        EXPECT_NE(picker->currentIndex(), before);
+    }
+}
