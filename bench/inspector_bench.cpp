@@ -15,12 +15,11 @@
 #include "ui/MainWindow.h"
 #include "ui/ShapeSection.h"
 
+#include "support/SliderGestures.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QMouseEvent>
-#include <QSlider>
-#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -60,25 +59,6 @@ const OrbPreset& heaviestPreset()
         return worst;
     }();
     return *heaviest;
-}
-
-void sendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons)
-{
-    QMouseEvent event(type, QPointF(pos), QPointF(widget->mapToGlobal(pos)), Qt::LeftButton, buttons, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-}
-
-QPoint handleCentre(QSlider* slider)
-{
-    QStyleOptionSlider option;
-    option.initFrom(slider);
-    option.orientation = slider->orientation();
-    option.minimum = slider->minimum();
-    option.maximum = slider->maximum();
-    option.sliderPosition = slider->sliderPosition();
-    option.sliderValue = slider->value();
-    option.subControls = QStyle::SC_All;
-    return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center();
 }
 
 void runEvents(int milliseconds)
@@ -124,7 +104,7 @@ void runDrag(benchmark::State& state, const OrbValues& values, int sliderIndex)
             longestGapMs = std::max(longestGapMs, double(now - lastBeat) / 1e6 - 1.0);
             lastBeat = now;
         });
-        const QPoint start = handleCentre(slider);
+        const QPoint start = test::sliderHandleRect(slider).center();
         const int endX = slider->width() - 1;
         QTimer mouse;
         mouse.setTimerType(Qt::PreciseTimer);
@@ -132,19 +112,19 @@ void runDrag(benchmark::State& state, const OrbValues& values, int sliderIndex)
         QObject::connect(&mouse, &QTimer::timeout, [&] {
             const double t = std::min(1.0, double(clock.elapsed()) / 1000.0);
             const qint64 before = clock.nsecsElapsed();
-            sendMouse(slider, QEvent::MouseMove, QPoint(start.x() + int((endX - start.x()) * t), start.y()), Qt::LeftButton);
+            test::sendMouse(slider, QEvent::MouseMove, QPoint(start.x() + int((endX - start.x()) * t), start.y()), Qt::LeftButton);
             longestMoveMs = std::max(longestMoveMs, double(clock.nsecsElapsed() - before) / 1e6);
         });
 
         const qint64 framesBefore = canvas->presentedFrames();
         clock.start();
-        if (drag) sendMouse(slider, QEvent::MouseButtonPress, start, Qt::LeftButton);
+        if (drag) test::sendMouse(slider, QEvent::MouseButtonPress, start, Qt::LeftButton);
         heartbeat.start(1);
         if (drag) mouse.start(8);
         runEvents(1000);
         mouse.stop();
         heartbeat.stop();
-        if (drag) sendMouse(slider, QEvent::MouseButtonRelease, QPoint(endX, start.y()), Qt::NoButton);
+        if (drag) test::sendMouse(slider, QEvent::MouseButtonRelease, QPoint(endX, start.y()), Qt::NoButton);
         frames += double(canvas->presentedFrames() - framesBefore);
         worstStallMs = std::max(worstStallMs, longestGapMs);
         worstMoveMs = std::max(worstMoveMs, longestMoveMs);

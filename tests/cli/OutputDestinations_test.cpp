@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <random>
 #include <thread>
 
@@ -21,23 +20,6 @@ using namespace lumara;
 using namespace lumara::test;
 
 namespace {
-
-int countLines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
-
-std::string joined(const std::vector<std::string>& args)
-{
-    std::string out;
-    for (const auto& a : args) out += a + " ";
-    return out;
-}
-
-void expectOneErrorLine(const ProcessResult& run, const std::string& context, const char* mentions = "")
-{
-    EXPECT_NE(run.exitCode, 0) << context;
-    EXPECT_EQ(run.err.rfind("lumara: ", 0), 0u) << context << "\n" << run.err;
-    EXPECT_EQ(countLines(run.err), 1) << context << "\n" << run.err;
-    EXPECT_NE(run.err.find(mentions), std::string::npos) << context << "\n" << run.err;
-}
 
 TEST(OutputDestinations, StandardOutputCarriesEveryStreamableFormat)
 {

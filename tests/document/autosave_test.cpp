@@ -4,8 +4,8 @@
 #include "document/AutosaveScheduler.h"
 #include "document/OrbDocument.h"
 #include "document/Preferences.h"
+#include "support/TestSupport.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,20 +16,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QCoreApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "autosave_test";
-    static char* argv[] = {name, nullptr};
-    static auto* app = new QCoreApplication(argc, argv);
-    return *app;
-}
-
 class Autosave : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        application();
+        test::coreApplication();
         ASSERT_TRUE(dir.isValid());
         preferences = std::make_unique<Preferences>(dir.filePath("Lumara.conf"));
         OrbProjectData project;

@@ -68,9 +68,10 @@ protected:
 
 } // namespace
 
-TEST_F(DocumentTest, AddStateInsertsAfterTheSelectionAndSelectsIt)
+TEST_F(DocumentTest, AddStateInsertsACopyAfterTheSelectionAndSelectsIt)
 {
     auto d = makeDocument(projectOf({"Default", "B", "C"}, 1));
+    d->applyPreset(*findPreset("Void"));
     const QUuid third = d->states()[2]->id();
     d->addState();
     EXPECT_EQ(d->stateNames(), (QStringList{"Default", "B", "State 4", "C"}));
@@ -78,27 +79,16 @@ TEST_F(DocumentTest, AddStateInsertsAfterTheSelectionAndSelectsIt)
     EXPECT_EQ(d->states()[3]->id(), third);
     EXPECT_EQ(d->currentConfiguration()->values(), d->states()[1]->config()->values());
     EXPECT_NE(d->currentConfiguration(), d->states()[1]->config()) << "a copy, not a shared configuration";
-    EXPECT_EQ(undo.count(), 1);
+    EXPECT_FALSE(d->currentPresetName()) << "the new state is no preset's";
+    EXPECT_EQ(undo.count(), 2);
     ASSERT_TRUE(autosaved());
     EXPECT_EQ(autosaved()->states.size(), 4u);
-}
 
-TEST_F(DocumentTest, AddStateWithAnOutOfRangeSelectionAppends)
-{
-    auto d = makeDocument(projectOf({"Default", "B"}, 7));
-    d->addState();
-    EXPECT_EQ(d->states().size(), 3);
-    EXPECT_EQ(d->selectedStateIndex(), 2);
-    EXPECT_EQ(d->states()[2]->name(), "State 3");
-}
-
-TEST_F(DocumentTest, AddStateClearsThePresetName)
-{
-    auto d = makeDocument(projectOf({"Default"}));
-    d->applyPreset(*findPreset("Void"));
-    EXPECT_EQ(d->currentPresetName(), QString("Void"));
-    d->addState();
-    EXPECT_FALSE(d->currentPresetName());
+    // A selection beyond the last state appends.
+    auto beyond = makeDocument(projectOf({"Default", "B"}, 7));
+    beyond->addState();
+    EXPECT_EQ(beyond->stateNames(), (QStringList{"Default", "B", "State 3"}));
+    EXPECT_EQ(beyond->selectedStateIndex(), 2);
 }
 
 TEST_F(DocumentTest, IgnoredOperationsRecordNothing)
@@ -171,16 +161,13 @@ TEST_F(DocumentTest, UndoAndRedoAlternateAfterEveryOperation)
     }
 }
 
-TEST_F(DocumentTest, UndoAfterRandomizeRestoresOnlyTheCurrentState)
+TEST_F(DocumentTest, RandomizeChangesOnlyTheCurrentState)
 {
     auto d = makeDocument(projectOf({"A", "B"}, 1));
     const OrbValues other = d->states()[0]->config()->values();
     const OrbValues mine = d->states()[1]->config()->values();
     d->randomize();
     EXPECT_NE(d->states()[1]->config()->values(), mine);
-    EXPECT_EQ(d->states()[0]->config()->values(), other);
-    undo.undo();
-    EXPECT_EQ(d->states()[1]->config()->values(), mine);
     EXPECT_EQ(d->states()[0]->config()->values(), other);
 }
 
@@ -293,32 +280,33 @@ protected:
     void store(const char* key, const std::string& bytes) { ASSERT_TRUE(preferences->setData(key, QByteArray::fromStdString(bytes))); }
 };
 
-TEST_F(StartupRestoreTest, PrefersTheLastProject)
+TEST_F(StartupRestoreTest, PrefersTheLastProjectThenTheLegacyConfigurationThenTheDefault)
 {
-    OrbProjectData p = projectOf({"A", "B"}, 9);
-    store(kLastProjectKey, *encodeProject(p, Container::json));
-    store(kLastConfigurationKey, *encodeConfiguration(valuesWithSpeed(1), Container::json));
-    const OrbProjectData restored = restoreLastProject(Preferences(dir.filePath("Lumara.conf")), valuesWithSpeed(2));
-    EXPECT_EQ(restored.states, p.states);
-    EXPECT_EQ(restored.selectedStateIndex, 1) << "limited to the last state";
-}
-
-TEST_F(StartupRestoreTest, FallsBackToTheLegacyConfigurationThenToTheDefault)
-{
-    OrbProjectData empty;
-    store(kLastProjectKey, *encodeProject(empty, Container::json));
-    store(kLastConfigurationKey, *encodeConfiguration(valuesWithSpeed(1), Container::json));
-    OrbProjectData restored = restoreLastProject(*preferences, valuesWithSpeed(2));
-    ASSERT_EQ(restored.states.size(), 1u);
-    EXPECT_EQ(restored.states[0].name, "Default");
-    EXPECT_EQ(restored.states[0].config.speed, 1);
-
-    store(kLastProjectKey, "{not json");
-    store(kLastConfigurationKey, "{\"also\": \"not a configuration\"}");
-    restored = restoreLastProject(*preferences, valuesWithSpeed(2));
-    ASSERT_EQ(restored.states.size(), 1u);
-    EXPECT_EQ(restored.states[0].config.speed, 2);
-    EXPECT_EQ(restored.transitionDuration, 0.6);
+    const OrbProjectData two = projectOf({"A", "B"}, 9);
+    const std::string legacy = *encodeConfiguration(valuesWithSpeed(1), Container::json);
+    struct Case {
+        const char* what;
+        std::string project, configuration;
+        QStringList names;
+        double speed;
+    };
+    const Case cases[] = {
+        {"last project", *encodeProject(two, Container::json), legacy, {"A", "B"}, two.states[1].config.speed},
+        {"project without states", *encodeProject(OrbProjectData{}, Container::json), legacy, {"Default"}, 1},
+        {"both unreadable", "{not json", "{\"also\": \"not a configuration\"}", {"Default"}, 2},
+    };
+    for (const Case& c : cases) {
+        store(kLastProjectKey, c.project);
+        store(kLastConfigurationKey, c.configuration);
+        const OrbProjectData restored = restoreLastProject(Preferences(dir.filePath("Lumara.conf")), valuesWithSpeed(2));
+        QStringList names;
+        for (const auto& state : restored.states) names << QString::fromStdString(state.name);
+        EXPECT_EQ(names, c.names) << c.what;
+        EXPECT_EQ(restored.states.at(std::size_t(restored.selectedStateIndex)).config.speed, c.speed) << c.what;
+        EXPECT_EQ(restored.transitionDuration, 0.6) << c.what;
+    }
+    store(kLastProjectKey, *encodeProject(two, Container::json));
+    EXPECT_EQ(restoreLastProject(*preferences, OrbValues{}).selectedStateIndex, 1) << "limited to the last state";
 }
 
 TEST_F(StartupRestoreTest, ANewRunRestoresWhatTheLastRunAutosaved)

@@ -1,6 +1,7 @@
 // The generated page in a real headless Chromium: it loads without script errors and draws an
 // orb, holds the frame at time 0 under reduced motion, the multi-state page cycles on its
-// interval, and each preset's frame at time 0 matches `lumara render --time 0`.
+// interval, and each preset's frame at time 0 matches `lumara render --time 0`. Its frame rate is
+// measured by bench_page.
 #include "HeadlessChromium.h"
 
 #include "export/ExportText.h"
@@ -28,6 +29,14 @@ using test::Frame;
 using test::BrowserRun;
 using test::runChromium;
 
+// Side of the frame whose page draws the orb `px` device pixels wide (the page leaves room for
+// the shadow around it).
+double frameSideFor(const OrbValues& v, int px)
+{
+    const double shadow = v.showShadow ? 0.36 * std::clamp(v.shadowRadius, 0.0, 8.0) : 0.0;
+    return px * (1 + 2 * shadow);
+}
+
 class GeneratedPage : public ::testing::Test {
 protected:
     void SetUp() override
@@ -46,16 +55,24 @@ protected:
         return "file://" + path(name);
     }
 
+    // Loads the static page of `v`, drawn `px` device pixels wide, with `body` run after its own
+    // start-up code (`out` is the element the body reports into), and returns what it reported.
+    // The page must run without script errors.
+    std::string probe(const OrbValues& v, int px, const std::string& body, std::vector<std::string> flags)
+    {
+        const std::string script = ";(function () {\nconst out = window.parent.document.getElementById(window.frameElement.id + \"-out\");\n" +
+                                   body + "\n})();\n";
+        const std::string url =
+            pageUrl("probe.html", test::framesPage({{"orb", test::withScriptAtEnd(generateStaticHTML(v), script), frameSideFor(v, px)}}));
+        flags.push_back("--dump-dom");
+        const auto run = runChromium(flags, url, 240);
+        EXPECT_EQ(run.exitCode, 0) << run.log;
+        EXPECT_EQ(test::scriptErrors(run.log), std::vector<std::string>{}) << run.log;
+        return test::preText(run.dom, "orb-out");
+    }
+
     QTemporaryDir m_dir;
 };
-
-// Side of the frame whose page draws the orb `px` device pixels wide (the page leaves room for
-// the shadow around it).
-double frameSideFor(const OrbValues& v, int px)
-{
-    const double shadow = v.showShadow ? 0.36 * std::clamp(v.shadowRadius, 0.0, 8.0) : 0.0;
-    return px * (1 + 2 * shadow);
-}
 
 // Injected after the page's own start-up code: reports the size globals and what the canvas shows.
 const std::string kReportFrame = R"JS(
@@ -143,32 +160,22 @@ TEST_F(GeneratedPage, StaticPageLoadsWithoutScriptErrorsAndDrawsAnOrb)
 
 TEST_F(GeneratedPage, ReducedMotionShowsTheFrameAtTimeZeroAndStaysStill)
 {
-    const std::string probe = R"JS(
-;(function () {
-    const out = window.parent.document.getElementById(window.frameElement.id + "-out");
-    const still = pending === 0 ? "still" : "playing";
-    const shown = canvas.toDataURL("image/png");
-    render(0);
-    const zero = canvas.toDataURL("image/png");
-    render(1500);
-    const later = canvas.toDataURL("image/png");
-    render(0);
-    out.textContent = [still, shown, zero, later].join(" ");
-})();
-)JS";
-    const OrbValues v;
-    const std::string url = pageUrl("frames.html", test::framesPage({{"orb", test::withScriptAtEnd(generateStaticHTML(v), probe),
-                                                                      frameSideFor(v, 120)}}));
-    const auto run = runChromium({"--force-prefers-reduced-motion", "--dump-dom"}, url, 120);
-    ASSERT_EQ(run.exitCode, 0) << run.log;
-    EXPECT_EQ(test::scriptErrors(run.log), std::vector<std::string>{});
-    std::istringstream in(test::preText(run.dom, "orb-out"));
+    std::istringstream in(probe(OrbValues{}, 120, R"JS(
+const still = pending === 0 ? "still" : "playing";
+const shown = canvas.toDataURL("image/png");
+render(0);
+const zero = canvas.toDataURL("image/png");
+render(1500);
+const later = canvas.toDataURL("image/png");
+render(0);
+out.textContent = [still, shown, zero, later].join(" ");
+)JS", {"--force-prefers-reduced-motion"}));
     std::string still, shown, zero, later;
     in >> still >> shown >> zero >> later;
     EXPECT_EQ(still, "still") << "no frame may be pending under reduced motion";
     const QImage shownImage = test::imageFromDataUrl(shown), zeroImage = test::imageFromDataUrl(zero),
                  laterImage = test::imageFromDataUrl(later);
-    ASSERT_FALSE(shownImage.isNull()) << "the page did not finish its start-up:\n" << run.log;
+    ASSERT_FALSE(shownImage.isNull()) << "the page did not finish its start-up";
     EXPECT_EQ(compare(shownImage, zeroImage).meanAll(), 0.0) << "the still frame is the frame at time 0";
     EXPECT_GT(compare(zeroImage, laterImage).meanAll(), 0.05) << "time moves the layers, so 1.5 s must differ";
 }
@@ -176,29 +183,19 @@ TEST_F(GeneratedPage, ReducedMotionShowsTheFrameAtTimeZeroAndStaysStill)
 TEST_F(GeneratedPage, RecoversFromALostContext)
 {
     // Loses the WebGL context, gives it back, and reports the frame at time 0 before and after.
-    const std::string probe = R"JS(
-;(function () {
-    const out = window.parent.document.getElementById(window.frameElement.id + "-out");
-    const before = canvas.toDataURL("image/png");
-    const lose = gl.getExtension("WEBGL_lose_context");
-    canvas.addEventListener("webglcontextlost", () => setTimeout(() => lose.restoreContext(), 10));
-    canvas.addEventListener("webglcontextrestored", () => {
-        render(0);
-        out.textContent = [contextLost ? "lost" : "restored", before, canvas.toDataURL("image/png")].join(" ");
-    });
-    lose.loseContext();
-})();
-)JS";
-    const OrbValues v;
-    const std::string url = pageUrl("lost.html", test::framesPage({{"orb", test::withScriptAtEnd(generateStaticHTML(v), probe),
-                                                                    frameSideFor(v, 100)}}));
-    const auto run = runChromium({"--force-prefers-reduced-motion", "--virtual-time-budget=10000", "--dump-dom"}, url, 120);
-    ASSERT_EQ(run.exitCode, 0) << run.log;
-    EXPECT_EQ(test::scriptErrors(run.log), std::vector<std::string>{});
-    std::istringstream in(test::preText(run.dom, "orb-out"));
+    std::istringstream in(probe(OrbValues{}, 100, R"JS(
+const before = canvas.toDataURL("image/png");
+const lose = gl.getExtension("WEBGL_lose_context");
+canvas.addEventListener("webglcontextlost", () => setTimeout(() => lose.restoreContext(), 10));
+canvas.addEventListener("webglcontextrestored", () => {
+    render(0);
+    out.textContent = [contextLost ? "lost" : "restored", before, canvas.toDataURL("image/png")].join(" ");
+});
+lose.loseContext();
+)JS", {"--force-prefers-reduced-motion", "--virtual-time-budget=10000"}));
     std::string state, before, after;
     in >> state >> before >> after;
-    ASSERT_EQ(state, "restored") << run.log;
+    ASSERT_EQ(state, "restored");
     const QImage beforeImage = test::imageFromDataUrl(before), afterImage = test::imageFromDataUrl(after);
     ASSERT_FALSE(beforeImage.isNull());
     EXPECT_LT(compare(beforeImage, afterImage).meanAll(), 0.5) << "the restored page draws the same frame";
@@ -305,39 +302,6 @@ TEST_F(GeneratedPage, MatchesTheNativeRendererForEveryPreset)
         EXPECT_LT(d.shareOver32, 0.08);
     }
     std::printf("%d of %zu presets within the goal of a mean difference of 3/255\n", withinGoal, presets.size());
-}
-
-TEST_F(GeneratedPage, FramesPerSecondOfTheDefaultOrbAt560Pixels)
-{
-    // Draws a few frames back to back, each read back so that it has really been drawn.
-    const std::string meter = R"JS(
-;(function () {
-    pause();
-    const pixel = new Uint8Array(4);
-    gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel); // waits for the start-up frame
-    const frames = 2;
-    const start = performance.now();
-    for (let i = 1; i <= frames; i++) {
-        render(i * 1000 / 60);
-        gl.readPixels(0, 0, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel);
-    }
-    const seconds = (performance.now() - start) / 1000;
-    window.parent.document.getElementById(window.frameElement.id + "-out").textContent = PX + " " + frames / seconds;
-})();
-)JS";
-    const OrbValues v;
-    const std::string url = pageUrl("fps.html", test::framesPage({{"fps", test::withScriptAtEnd(generateStaticHTML(v), meter),
-                                                                   frameSideFor(v, 560)}}));
-    const auto run = runChromium({"--force-prefers-reduced-motion", "--dump-dom"}, url, 240);
-    ASSERT_EQ(run.exitCode, 0) << run.log;
-    std::istringstream in(test::preText(run.dom, "fps-out"));
-    int px = 0;
-    double fps = 0;
-    in >> px >> fps;
-    EXPECT_EQ(px, 560);
-    EXPECT_GT(fps, 0.0);
-    std::printf("page frames per second, default orb at 560 px, headless Chromium (SwiftShader): %.3f\n", fps);
-    RecordProperty("fps", std::to_string(fps));
 }
 
 } // namespace

@@ -72,28 +72,23 @@ TEST(HighlightShim, RestoresStandardBehaviour)
     }
 }
 
-TEST(Highlighter, MissingScriptFailsWithFileNotFound)
-{
-    app();
-    Highlight highlighter(QStringLiteral(":/highlight/missing.min.js"));
-    const HighlightOutcome outcome =
-        wait(highlighter.highlight(QStringLiteral("let x = 1"), HighlightMode::forLanguage(HighlightLanguage::swift),
-                                   HighlightColors::dark(HighlightTheme::atomOne)));
-    ASSERT_FALSE(outcome.ok());
-    EXPECT_EQ(outcome.error().code, HLJSError::fileNotFound);
-}
-
-TEST(Highlighter, ScriptWithoutLibraryFailsWithHljsNotFound)
+TEST(Highlighter, AMissingScriptOrLibraryIsATypedError)
 {
     app();
     QTemporaryFile script;
     ASSERT_TRUE(script.open());
     script.write("var notTheLibrary = 1;");
     script.close();
-    Highlight highlighter(script.fileName());
-    const HighlightOutcome outcome = wait(highlighter.highlightRaw(QStringLiteral("x"), HighlightMode::automatic()));
-    ASSERT_FALSE(outcome.ok());
-    EXPECT_EQ(outcome.error().code, HLJSError::hljsNotFound);
+    const std::pair<QString, HLJSError> cases[] = {{QStringLiteral(":/highlight/missing.min.js"), HLJSError::fileNotFound},
+                                                   {script.fileName(), HLJSError::hljsNotFound}};
+    for (const auto& [path, code] : cases) {
+        Highlight highlighter(path);
+        const HighlightOutcome outcome =
+            wait(highlighter.highlight(QStringLiteral("let x = 1"), HighlightMode::forLanguage(HighlightLanguage::swift),
+                                       HighlightColors::dark(HighlightTheme::atomOne)));
+        ASSERT_FALSE(outcome.ok()) << path.toStdString();
+        EXPECT_EQ(outcome.error().code, code) << path.toStdString();
+    }
 }
 
 TEST(Highlighter, ReportsTheLibrarysFields)

@@ -23,40 +23,34 @@ TEST(CodableColor, EqualColorsHashAlikeIncludingNegativeZero)
     EXPECT_NE(qHashCodableColor({0.1, 0.2, 0.3, 1}), qHashCodableColor({0.2, 0.1, 0.3, 1}));
 }
 
-TEST(OrbConfiguration, WritingAnEqualValueNotifiesNobody)
+TEST(OrbConfiguration, OnlyFieldsThatChangeNotify)
 {
     OrbConfiguration config;
     QSignalSpy glow(&config, &OrbConfiguration::glowColorChanged);
     QSignalSpy colors(&config, &OrbConfiguration::backgroundColorsChanged);
-    QSignalSpy count(&config, &OrbConfiguration::blobCountChanged);
+    QSignalSpy speed(&config, &OrbConfiguration::speedChanged);
     QSignalSpy any(&config, &OrbConfiguration::changed);
 
     config.setGlowColor({1, 1, 1, 1});
     config.setBackgroundColors(defaultBackgroundColors());
     config.setBlobCount(2);
-    EXPECT_EQ(glow.count() + colors.count() + count.count() + any.count(), 0);
+    config.setValues(OrbValues{});
+    EXPECT_EQ(glow.count() + colors.count() + speed.count() + any.count(), 0) << "equal values notify nobody";
 
     config.setGlowColor({1, 1, 1, 0.5});
-    EXPECT_EQ(glow.count(), 1);
-    EXPECT_EQ(colors.count(), 0) << "only the written field notifies";
-
     auto edited = defaultBackgroundColors();
     edited[2].blue = 0.25;
     config.setBackgroundColors(edited);
+    EXPECT_EQ(glow.count(), 1);
     EXPECT_EQ(colors.count(), 1);
     EXPECT_EQ(any.count(), 2);
-}
 
-TEST(OrbConfiguration, SetValuesNotifiesOnlyChangedFields)
-{
-    OrbConfiguration config;
-    QSignalSpy speed(&config, &OrbConfiguration::speedChanged);
-    QSignalSpy blur(&config, &OrbConfiguration::blobBlurChanged);
-    OrbValues v;
+    // A whole record notifies the fields that differ and no others.
+    OrbValues v = config.values();
     v.speed = 12;
     config.setValues(v);
     EXPECT_EQ(speed.count(), 1);
-    EXPECT_EQ(blur.count(), 0);
+    EXPECT_EQ(glow.count() + colors.count(), 2);
     EXPECT_EQ(config.values(), v);
 }
 
@@ -73,25 +67,15 @@ TEST(OrbConfiguration, CopyIsIndependentOfItsSource)
     EXPECT_EQ(copy->blobCount(), 2);
 }
 
-TEST(OrbConfiguration, DefaultsMatchTheDocumentedTable)
+// The numeric defaults are pinned by the exact export texts; these are the ones no export shows.
+TEST(OrbConfiguration, DefaultColoursAndKinds)
 {
     const OrbValues v;
     ASSERT_EQ(v.backgroundColors.size(), 3u);
     for (const auto& c : v.backgroundColors) EXPECT_EQ(c.opacity, 1.0);
     EXPECT_EQ(v.glowColor, (CodableColor{1, 1, 1, 1}));
     EXPECT_EQ(v.gradientType, GradientType::linear);
-    EXPECT_EQ(v.orbSize, 280);
-    EXPECT_EQ(v.cornerRadius, 1.0);
-    EXPECT_EQ(v.blobCount, 2);
-    EXPECT_EQ(v.complexity, 6);
-    EXPECT_EQ(v.amplitude, 0.15);
-    EXPECT_EQ(v.blobSpread, 0.25);
-    EXPECT_EQ(v.blobOpacity, 0.75);
     EXPECT_EQ(v.blobBlendMode, BlobBlendMode::plusLighter);
-    EXPECT_EQ(v.speed, 60);
-    EXPECT_EQ(v.shadowRadius, 1.0);
-    EXPECT_EQ(v.edgeSoftness, 0.0);
-    EXPECT_TRUE(v.showBackground && v.showWavyBlobs && v.showGlowEffects && v.showShadow);
 }
 
 TEST(Enumerations, RawValuesAreCasePositionsAndOthersAreRejected)
@@ -128,17 +112,10 @@ TEST(PresetLibrary, ListedFieldsOverrideDefaultsAndTheRestStay)
 {
     const OrbPreset* voidPreset = findPreset("Void");
     ASSERT_NE(voidPreset, nullptr);
-    const OrbValues& v = voidPreset->configuration;
-    EXPECT_EQ(v.gradientType, GradientType::radial);
-    EXPECT_EQ(v.cornerRadius, 0.85);
-    EXPECT_EQ(v.blobBlendMode, BlobBlendMode::colorDodge);
-    EXPECT_EQ(v.innerRingWidth, 0.5);
-    EXPECT_EQ(v.blobScale, 1.0);
-    EXPECT_EQ(v.blobSpread, 0.25);
-    EXPECT_EQ(v.glowColor, (CodableColor{1, 1, 1, 1}));
-    const OrbPreset* jade = findPreset("Jade");
-    ASSERT_NE(jade, nullptr);
-    EXPECT_EQ(jade->configuration.glowColor, (CodableColor{0.7, 1, 0.85, 1}));
+    EXPECT_EQ(voidPreset->configuration.gradientType, GradientType::radial);
+    EXPECT_EQ(voidPreset->configuration.blobScale, 1.0) << "not listed: the default";
+    EXPECT_EQ(voidPreset->configuration.glowColor, (CodableColor{1, 1, 1, 1}));
+    EXPECT_EQ(findPreset("Jade")->configuration.glowColor, (CodableColor{0.7, 1, 0.85, 1}));
     EXPECT_EQ(findPreset("void"), nullptr);
 }
 
@@ -191,16 +168,15 @@ TEST(RandomConfiguration, ClosedIntervalsReachBothEndsExactly)
     }
 }
 
-TEST(StateNaming, NextFreeNameStartsAtCountPlusOne)
+TEST(StateNaming, NextFreeNameAndTrimming)
 {
-    EXPECT_EQ(nextStateName({"Default"}), "State 2");
-    EXPECT_EQ(nextStateName({"Default", "State 3"}), "State 4");
-    EXPECT_EQ(nextStateName({"Default", "State 2", "State 4"}), "State 5");
-    EXPECT_EQ(nextStateName({"Default", "state 3"}), "State 3") << "comparison is case-sensitive";
-}
-
-TEST(StateNaming, TrimmingRemovesSpacesAndLineBreaks)
-{
+    const std::pair<QStringList, QString> next[] = {
+        {{"Default"}, "State 2"},
+        {{"Default", "State 3"}, "State 4"},
+        {{"Default", "State 2", "State 4"}, "State 5"},
+        {{"Default", "state 3"}, "State 3"}, // comparison is case-sensitive
+    };
+    for (const auto& [names, expected] : next) EXPECT_EQ(nextStateName(names), expected) << names.join(",").toStdString();
     EXPECT_EQ(trimmedStateName("  Glow \n"), "Glow");
     EXPECT_EQ(trimmedStateName(" \t\n "), "");
 }

@@ -25,4 +25,10 @@ std::string pythonConfigurationLiteral()
  "showGlowEffects": True, "showShadow": False})";
 }
 
+std::string plistlibBinary(const std::string& top, const std::string& setup)
+{
+    return runPython("import plistlib, sys\nc = " + pythonConfigurationLiteral() + "\n" + setup +
+                     "\nsys.stdout.buffer.write(plistlib.dumps(" + top + ", fmt=plistlib.FMT_BINARY))\n");
+}
+
 } // namespace lumara::test

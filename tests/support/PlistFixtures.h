@@ -12,4 +12,8 @@ std::string runPython(const std::string& script, const std::string& input = {});
 // A JSON text of a complete configuration record, as Python writes it.
 std::string pythonConfigurationLiteral();
 
+// The binary property list plistlib writes for the Python expression `top`, after the statements
+// `setup`; both may use `c`, a complete configuration record.
+std::string plistlibBinary(const std::string& top, const std::string& setup = {});
+
 } // namespace lumara::test

@@ -1,9 +1,12 @@
 // Helpers shared by the tests.
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -53,5 +56,20 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
 }
 
 std::string lumaraBinary() { return std::string(LUMARA_BINARY_DIR) + "/lumara"; }
+
+void expectOneErrorLine(const ProcessResult& run, const std::string& context, const std::string& mentions)
+{
+    EXPECT_NE(run.exitCode, 0) << context;
+    EXPECT_EQ(run.err.rfind("lumara: ", 0), 0u) << context << "\n" << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << context << "\n" << run.err;
+    EXPECT_NE(run.err.find(mentions), std::string::npos) << context << "\n" << run.err;
+}
+
+std::string joined(const std::vector<std::string>& args)
+{
+    std::string out;
+    for (const auto& a : args) out += (out.empty() ? "" : " ") + a;
+    return out;
+}
 
 } // namespace lumara::test

@@ -1,6 +1,7 @@
 // Helpers shared by the tests: temporary folders, file bytes, running the lumara binary.
 #pragma once
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <string>
@@ -21,7 +22,24 @@ struct ProcessResult {
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args, const std::string& input = {},
                          int timeoutSeconds = 120, const std::vector<std::pair<std::string, std::string>>& env = {});
 
+// The process's one QCoreApplication, for tests of event-driven code without a GUI; made on first use.
+inline QCoreApplication& coreApplication()
+{
+    static int argc = 1;
+    static char name[] = "lumara-tests";
+    static char* argv[] = {name, nullptr};
+    static auto* application = new QCoreApplication(argc, argv); // lives until the process ends
+    return *application;
+}
+
 // Path of the built `lumara` executable.
 std::string lumaraBinary();
+
+// Expects a command's failure as users see it: a non-zero exit and exactly one line on standard
+// error, starting "lumara: " and containing `mentions`. `context` names the case in messages.
+void expectOneErrorLine(const ProcessResult& run, const std::string& context, const std::string& mentions = {});
+
+// Arguments joined by spaces, for messages.
+std::string joined(const std::vector<std::string>& args);
 
 } // namespace lumara::test

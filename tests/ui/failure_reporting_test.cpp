@@ -41,6 +41,9 @@ TEST_F(EditorFixture, FailedFileCommandsAreShownAndChangeNothing)
          {"full", "No space left"}},
     };
     const QStringList names = document()->stateNames();
+    const QString title = window()->windowTitle();
+    window()->openCommand(); // cancelled: no message, nothing changes
+    EXPECT_TRUE(window()->errorMessage().isEmpty());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         dialogs->answers.push_back(c.answer);
@@ -49,6 +52,9 @@ TEST_F(EditorFixture, FailedFileCommandsAreShownAndChangeNothing)
         for (const QString& m : c.mentions) EXPECT_TRUE(shown.contains(m)) << shown.toStdString();
         EXPECT_EQ(document()->stateNames(), names);
         EXPECT_FALSE(document()->currentFileURL().has_value());
+        EXPECT_EQ(window()->windowTitle(), title);
+        EXPECT_EQ(window()->undoStack()->count(), 0);
+        EXPECT_TRUE(window()->recentFiles().isEmpty());
         window()->findChild<QWidget*>("errorBanner")->hide();
     }
 

@@ -77,9 +77,7 @@ TEST_F(EditorFixture, UndoAndRedoActionsFollowTheStackAndDriveTheDocument)
     redo->trigger();
     EXPECT_EQ(document()->states().size(), 2);
 
-    // The shortcuts reach the same actions.
-    EXPECT_TRUE(undo->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Z)));
-    EXPECT_TRUE(redo->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)));
+    // The shortcuts reach the same actions; Redo also answers the platform's own keys.
     for (QKeySequence key : QKeySequence::keyBindings(QKeySequence::Redo)) EXPECT_TRUE(redo->shortcuts().contains(key));
     window()->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
@@ -105,27 +103,16 @@ TEST(EditorWindow, UndoStaysOffUntilTheWindowIsShown)
 
 TEST_F(EditorFixture, ShortcutsAndCommandsAreTheAgreedOnes)
 {
-    const struct {
-        const char* action;
-        QKeySequence key;
-    } table[] = {
-        {"openAction", QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {"saveAction", QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {"saveAsAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
-        {"exportPNGAction", QKeySequence(Qt::CTRL | Qt::Key_E)},
-        {"exportSwiftUIAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
-        {"exportHTMLAction", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E)},
-        {"randomizeAction", QKeySequence(Qt::CTRL | Qt::Key_R)},
+    // The help sheet's test pins the shortcuts it lists; these are the ones it does not list.
+    const std::pair<const char*, QKeySequence> table[] = {
         {"helpAction", QKeySequence(Qt::Key_F1)},
-        {"toggleSidebarAction", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S)},
-        {"toggleInspectorAction", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I)},
         {"quitAction", QKeySequence(Qt::CTRL | Qt::Key_Q)},
         {"preferencesAction", QKeySequence(Qt::CTRL | Qt::Key_Comma)},
     };
-    for (const auto& row : table) {
-        QAction* action = window()->action(row.action);
-        ASSERT_NE(action, nullptr) << row.action;
-        EXPECT_TRUE(action->shortcuts().contains(row.key)) << row.action;
+    for (const auto& [name, key] : table) {
+        QAction* action = window()->action(name);
+        ASSERT_NE(action, nullptr) << name;
+        EXPECT_TRUE(action->shortcuts().contains(key)) << name;
     }
     EXPECT_EQ(window()->action("checkForUpdatesAction")->isEnabled(), app->updaterViewModel()->canCheckForUpdates());
     // No New command and no New Window: nothing answers Ctrl+N.
@@ -164,14 +151,6 @@ TEST_F(EditorFixture, SaveWithoutLocationGoesThroughSaveAsWithMyOrb)
     EXPECT_EQ(window()->recentFiles().value(0), file);
 }
 
-TEST_F(EditorFixture, SaveToAnUnwritablePlaceKeepsTheDocumentAsItWas)
-{
-    dialogs->answers.push_back(path("no/such/folder/orb.lumara"));
-    window()->saveAsCommand();
-    EXPECT_FALSE(document()->currentFileURL().has_value());
-    EXPECT_EQ(window()->windowTitle(), kDash + "Custom");
-}
-
 TEST_F(EditorFixture, OpenReplacesTheProjectAndUndoBringsTheOldOneBack)
 {
     const QString file = writeThreeStateProject(path("Three States.lumara"));
@@ -205,19 +184,6 @@ TEST_F(EditorFixture, DroppingAProjectFileOnTheWindowOpensIt)
     QApplication::sendEvent(window(), &drop);
     EXPECT_EQ(document()->states().size(), 3);
     EXPECT_EQ(window()->windowTitle(), kDash + "Dropped");
-}
-
-TEST_F(EditorFixture, OpeningSomethingThatIsNotAProjectChangesNothing)
-{
-    const QString garbage = path("notes.lumara");
-    lumara::test::writeBytes(garbage.toStdString(), "not a property list");
-    dialogs->answers.push_back(garbage);
-    window()->openCommand();
-    window()->openCommand(); // cancelled
-    EXPECT_EQ(document()->states().size(), 1);
-    EXPECT_FALSE(document()->currentFileURL().has_value());
-    EXPECT_EQ(window()->undoStack()->count(), 0);
-    EXPECT_TRUE(window()->recentFiles().isEmpty());
 }
 
 TEST_F(EditorFixture, CopyCodePutsExactlyTheSwiftUIExportOnTheClipboard)

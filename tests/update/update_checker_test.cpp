@@ -3,6 +3,7 @@
 #include "update/CheckForUpdatesViewModel.h"
 
 #include "support/FeedServer.h"
+#include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -17,15 +18,6 @@ using lumara::test::FeedServer;
 using lumara::test::feedOf;
 
 namespace {
-
-QCoreApplication& app()
-{
-    static int argc = 1;
-    static char name[] = "update-tests";
-    static char* argv[] = {name, nullptr};
-    static auto* application = new QCoreApplication(argc, argv);
-    return *application;
-}
 
 // Collects what a signal carrying a result delivers (QSignalSpy needs default-constructible types).
 template <typename T>
@@ -50,7 +42,7 @@ UpdateCheckResult runCheck(UpdateChecker& checker, const QUrl& url, const QStrin
 class UpdateCheckerTest : public ::testing::Test {
 protected:
     // The application exists before the server, whose socket notifiers need it.
-    QCoreApplication& application = app();
+    QCoreApplication& application = lumara::test::coreApplication();
     FeedServer server;
 };
 
