@@ -1,6 +1,7 @@
 // The animated export sheet. UI thread only.
 #include "ui/AnimatedExportSheet.h"
 
+#include "render/Playback.h"
 #include "ui/AnimationExportJob.h"
 #include "ui/DimmedOverlay.h"
 #include "ui/ExportFlows.h"
@@ -157,6 +158,10 @@ AnimatedExportSheet::AnimatedExportSheet(ExportFlows* flows, QWidget* parent) : 
     m_duration->setValue(8);
     m_durationLabel->setText(durationText(4.0));
     durationBlock->addWidget(m_duration);
+    m_loopNote = caption();
+    m_loopNote->setForegroundRole(QPalette::PlaceholderText);
+    m_loopNote->hide();
+    durationBlock->addWidget(m_loopNote);
     settings->addLayout(durationBlock);
 
     auto* fpsRow = new QHBoxLayout;
@@ -256,10 +261,19 @@ void AnimatedExportSheet::refreshPlaybackChoice()
     const bool offered = document && document->states().size() >= 2;
     m_playbackLoop->setVisible(offered);
     const bool loop = isPlaybackLoop();
-    m_duration->setEnabled(!loop);
+    m_duration->setVisible(!loop);
+    m_loopNote->setVisible(loop);
     m_seamless->setEnabled(!loop);
-    m_durationLabel->setText(loop ? loopDurationText(exporting::playbackLoopDuration(playbackLoopOf(*document)))
-                                  : durationText(m_duration->value() / 2.0));
+    if (loop) {
+        const double transition = document->transitionDuration();
+        m_durationLabel->setText(loopDurationText(exporting::playbackLoopDuration(playbackLoopOf(*document))));
+        m_loopNote->setText(QStringLiteral("%1 states × %2 s: the %3 s transition, then 0.8 s held")
+                                .arg(document->states().size())
+                                .arg(QString::number(render::stepInterval(transition), 'g', 4))
+                                .arg(QString::number(render::fadeDuration(transition), 'g', 4)));
+    } else {
+        m_durationLabel->setText(durationText(m_duration->value() / 2.0));
+    }
     relayout();
 }
 

@@ -50,6 +50,7 @@ public:
     QWidget* backgroundRow() const { return m_backgroundRow; }
     QSlider* durationSlider() const { return m_duration; }
     QLabel* durationLabel() const { return m_durationLabel; }
+    QLabel* loopNoteLabel() const { return m_loopNote; }
     QComboBox* frameRatePicker() const { return m_fps; }
     QCheckBox* seamlessSwitch() const { return m_seamless; }
     QCheckBox* playbackLoopSwitch() const { return m_playbackLoop; }
@@ -80,6 +81,7 @@ private:
     QPushButton* m_matteWell;
     QSlider* m_duration;
     QLabel* m_durationLabel;
+    QLabel* m_loopNote; // how the loop's length comes about, in place of the duration slider
     QComboBox* m_fps;
     QCheckBox* m_seamless;
     QCheckBox* m_playbackLoop;

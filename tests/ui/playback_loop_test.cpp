@@ -142,7 +142,8 @@ TEST_F(PlaybackLoopSheetTest, OfferedFromTwoStatesWithItsLengthAndExportsOneCycl
     choice->setChecked(true);
     EXPECT_TRUE(sheet->isPlaybackLoop());
     EXPECT_EQ(sheet->durationLabel()->text(), "4.2s") << "the length of one cycle";
-    EXPECT_FALSE(sheet->durationSlider()->isEnabled()) << "the cycle fixes the length";
+    EXPECT_FALSE(sheet->durationSlider()->isVisibleTo(sheet)) << "the cycle fixes the length";
+    EXPECT_EQ(sheet->loopNoteLabel()->text(), "3 states × 1.4 s: the 0.6 s transition, then 0.8 s held");
     EXPECT_FALSE(sheet->seamlessSwitch()->isEnabled()) << "the loop is seamless by itself";
     document()->setTransitionDuration(1.0);
     EXPECT_EQ(sheet->durationLabel()->text(), "5.4s") << "follows the transition time";
@@ -175,7 +176,8 @@ TEST_F(PlaybackLoopSheetTest, OfferedFromTwoStatesWithItsLengthAndExportsOneCycl
     document()->deleteState(1);
     EXPECT_FALSE(sheet->playbackLoopSwitch()->isVisibleTo(sheet));
     EXPECT_FALSE(sheet->isPlaybackLoop());
-    EXPECT_TRUE(sheet->durationSlider()->isEnabled());
+    EXPECT_TRUE(sheet->durationSlider()->isVisibleTo(sheet));
+    EXPECT_FALSE(sheet->loopNoteLabel()->isVisibleTo(sheet));
     EXPECT_EQ(sheet->durationLabel()->text(), "4.0s");
     EXPECT_FALSE(flows()->startAnimationExport(exporting::AnimatedExportFormat::apng, sheet->settings(), path("refused.png"), true))
         << "a loop of one state is refused";
