@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace lumara::render {
 
@@ -12,15 +13,37 @@ int centredOrigin(int extent, int side)
     return difference >= 0 ? difference / 2 : -((-difference + 1) / 2);
 }
 
+namespace {
+
+// Each byte of `x` times a / 255, rounded to nearest, two bytes at a time in 16-bit lanes
+// (v = byte * a is at most 65025, so v + 128 and the correction stay inside their lane).
+//   plain form, per byte: (v + 128 + ((v + 128) >> 8)) >> 8, which is round(v / 255)
+std::uint32_t byteMul(std::uint32_t x, std::uint32_t a)
+{
+    std::uint32_t low = (x & 0xff00ffu) * a + 0x800080u;
+    low = ((low + ((low >> 8) & 0xff00ffu)) >> 8) & 0xff00ffu;
+    std::uint32_t high = ((x >> 8) & 0xff00ffu) * a + 0x800080u;
+    high = (high + ((high >> 8) & 0xff00ffu)) & 0xff00ff00u;
+    return low | high;
+}
+
+} // namespace
+
+// A pixel at a time as one 32-bit word (alpha in the top byte, whatever the machine's byte order
+// makes of the colours: every byte is treated alike). Measured at 600 x 600, two layers: 1.1 ms;
+// a loop over bytes with separate divisions took 13 ms or more, QPainter's SIMD blend 0.3 ms.
 void drawOver(std::uint8_t* canvas, const std::uint8_t* layer, std::size_t count, double opacity)
 {
-    const int a = opacity > 0.0 ? static_cast<int>(std::lround(std::min(opacity, 1.0) * 255.0)) : 0;
+    const std::uint32_t a = opacity > 0.0 ? static_cast<std::uint32_t>(std::lround(std::min(opacity, 1.0) * 255.0)) : 0;
     if (a == 0) return;
-    for (std::size_t i = 0; i < count; ++i, canvas += 4, layer += 4) {
-        int s[4];
-        for (int c = 0; c < 4; ++c) s[c] = (layer[c] * a + 127) / 255;
-        const int inverse = 255 - s[3];
-        for (int c = 0; c < 4; ++c) canvas[c] = static_cast<std::uint8_t>(std::min(255, s[c] + (canvas[c] * inverse + 127) / 255));
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint32_t source, destination;
+        std::memcpy(&source, layer + 4 * i, 4);
+        std::memcpy(&destination, canvas + 4 * i, 4);
+        source = byteMul(source, a);
+        // Premultiplied colours never exceed their alpha, so no byte of the sum carries over.
+        const std::uint32_t out = source + byteMul(destination, 255 - (source >> 24));
+        std::memcpy(canvas + 4 * i, &out, 4);
     }
 }
 

@@ -15,8 +15,9 @@ namespace lumara::render {
 int centredOrigin(int extent, int side);
 
 // Lays `count` premultiplied RGBA8 pixels of `layer` over `canvas` at `opacity` (clamped to 0 ... 1,
-// NaN as 0): source-over with the layer scaled by the opacity first.
-//   plain form, per channel: out = s * a + d * (1 - s.alpha * a)
+// NaN as 0): source-over with the layer scaled by the opacity first, each product rounded to the
+// nearest level. Both must be premultiplied (no colour above its alpha), as the renderer draws them.
+//   plain form, per channel: s' = round(s * a), out = s' + round(d * (1 - s'.alpha))
 void drawOver(std::uint8_t* canvas, const std::uint8_t* layer, std::size_t count, double opacity);
 // The same over whole images; images of different sizes are left as they are.
 void drawOver(Image& canvas, const Image& layer, double opacity);

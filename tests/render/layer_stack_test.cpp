@@ -31,6 +31,7 @@ TEST(LayerStack, LaysALayerOverAtItsOpacity)
         {{10, 20, 30, 40}, {255, 255, 255, 255}, 0.0, {10, 20, 30, 40}},   // invisible: untouched
         {{10, 20, 30, 40}, {255, 255, 255, 255}, NAN, {10, 20, 30, 40}},
         {{10, 20, 30, 40}, {255, 255, 255, 255}, 7.0, {255, 255, 255, 255}}, // clamped to 1
+        {{90, 60, 30, 200}, {40, 80, 120, 160}, 0.75, {78, 92, 106, 226}},   // both translucent
     };
     for (const auto& row : table) {
         std::uint8_t canvas[4], layer[4];
