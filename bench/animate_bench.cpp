@@ -3,6 +3,7 @@
 // Peak memory is measured on the command line: /usr/bin/time -v build/lumara animate ...
 #include "export/AnimatedExport.h"
 #include "export/GifPalette.h"
+#include "export/PlaybackLoopExport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -89,6 +90,19 @@ void BM_GifPaletteMap(benchmark::State& state)
     }
 }
 BENCHMARK(BM_GifPaletteMap)->Unit(benchmark::kMicrosecond);
+
+// One frame of a two-state playback loop at 600 x 600, single-threaded as the pipeline draws it:
+// a held state (one orb) and the middle of a cross-fade (two orbs composited).
+void BM_PlaybackLoopFrame(benchmark::State& state)
+{
+    OrbValues second = benchOrb();
+    second.glowColor = {0.2, 0.9, 0.5, 1.0};
+    const PlaybackLoop loop{{benchOrb(), second}, 0.6};
+    const double at = state.range(0) == 0 ? 0.4 : 0.8 + 0.3; // held; halfway through the first fade
+    state.SetLabel(state.range(0) == 0 ? "held" : "cross-fade");
+    for (auto _ : state) benchmark::DoNotOptimize(renderPlaybackLoopFrame(loop, at, 2.0, 1).pixels.data());
+}
+BENCHMARK(BM_PlaybackLoopFrame)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

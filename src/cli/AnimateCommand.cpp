@@ -1,9 +1,12 @@
-// `lumara animate [SOURCE] -o OUT`: renders the orb's animation into an MP4, animated PNG, GIF,
-// WebM or ProRes 4444 file. Everything is checked before rendering starts; Ctrl-C cancels cleanly.
+// `lumara animate [SOURCE] -o OUT`: renders the orb's animation, or with --playback the project's
+// playback loop, into an MP4, animated PNG, GIF, WebM or ProRes 4444 file. Everything is checked
+// before rendering starts; Ctrl-C cancels cleanly.
 #include "cli/Commands.h"
 
 #include "cli/CliSupport.h"
+#include "document/ProjectCodec.h"
 #include "export/AnimatedExport.h"
+#include "export/PlaybackLoopExport.h"
 
 #include <atomic>
 #include <csignal>
@@ -72,6 +75,7 @@ void addAnimateCommand(CLI::App& app, int& exitCode)
         std::int64_t fps = exporting::MotionSettings{}.fps;
         std::string matte;
         bool noSeamless = false;
+        bool playback = false;
     };
     auto args = std::make_shared<Args>();
     auto* command = app.add_subcommand("animate", "Export the orb's animation as MP4, animated PNG, GIF, WebM or ProRes 4444");
@@ -79,12 +83,14 @@ void addAnimateCommand(CLI::App& app, int& exitCode)
     command->add_option("-o,--output", args->out, "Destination file, or - for standard output (with --format); its extension picks the format by default")
         ->required();
     command->add_option("--format", args->format, "mp4, apng, gif, webm or prores (default: from the extension of OUT)");
-    command->add_option("--duration", args->motion.duration, "Seconds of animation (default 4)")->check(numberText());
+    auto* duration = command->add_option("--duration", args->motion.duration, "Seconds of animation (default 4)")->check(numberText());
     command->add_option("--fps", args->fps, "Frames per second (default 30)")->check(numberText());
     command->add_option("--scale", args->motion.scale, "Pixels per point (default 2)")->check(numberText());
     command->add_option("--matte", args->matte, "Background as RRGGBB under MP4 and GIF frames (default 000000)");
-    command->add_flag("--no-seamless", args->noSeamless, "Play straight through instead of forward and back");
-    command->callback([args, &exitCode] {
+    auto* noSeamless = command->add_flag("--no-seamless", args->noSeamless, "Play straight through instead of forward and back");
+    command->add_flag("--playback", args->playback,
+                      "Export one cycle of the project's playback loop (all states, cross-faded in order) instead of one state");
+    command->callback([args, duration, noSeamless, &exitCode] {
         using namespace exporting;
         std::optional<AnimatedExportFormat> format;
         if (!args->format.empty()) {
@@ -123,15 +129,47 @@ void addAnimateCommand(CLI::App& app, int& exitCode)
             }
             motion.matte = *matte;
         }
-        auto design = loadSourceDesign(args->source);
-        if (!design) {
-            exitCode = fail(design.error().message);
-            return;
-        }
-        const OrbValues* values = &design->values;
-        if (auto checked = checkAnimationSettings(*values, *format, motion); !checked) {
-            exitCode = fail(checked.error().message);
-            return;
+        PlaybackLoop loop;
+        SourceDesign design;
+        if (args->playback) {
+            // The cycle fixes the length and loops by itself; an option that cannot apply is an error, not ignored.
+            for (const auto* option : {duration, noSeamless})
+                if (option->count() > 0) {
+                    exitCode = fail(option->get_name() + " does not apply with --playback: the loop lasts one playback cycle");
+                    return;
+                }
+            if (args->source.state) {
+                exitCode = fail("--state does not apply with --playback: the loop plays every state");
+                return;
+            }
+            auto project = loadSourceProject(args->source);
+            if (!project) {
+                exitCode = fail(project.error().message);
+                return;
+            }
+            for (const OrbStateData& state : project->states) loop.states.push_back(state.config);
+            loop.transitionDuration = project->transitionDuration;
+            if (auto checked = checkPlaybackLoopSettings(loop, *format, motion); !checked) {
+                exitCode = fail(checked.error().message);
+                return;
+            }
+            auto embedded = encodeEmbeddedProject(*project);
+            if (!embedded) {
+                exitCode = fail("cannot encode the design: " + embedded.error().message);
+                return;
+            }
+            design.embeddedProject = std::move(*embedded);
+        } else {
+            auto loaded = loadSourceDesign(args->source);
+            if (!loaded) {
+                exitCode = fail(loaded.error().message);
+                return;
+            }
+            design = std::move(*loaded);
+            if (auto checked = checkAnimationSettings(design.values, *format, motion); !checked) {
+                exitCode = fail(checked.error().message);
+                return;
+            }
         }
 
         // Frame-sized buffers are allocated on the render threads and freed on this one. With glibc's
@@ -143,7 +181,7 @@ void addAnimateCommand(CLI::App& app, int& exitCode)
         const bool showProgress = ::isatty(STDERR_FILENO) == 1;
         InterruptGuard interrupts;
         AnimationExportOptions options;
-        options.embeddedProject = design->embeddedProject;
+        options.embeddedProject = design.embeddedProject;
         options.progress = [showProgress](int done, int total) {
             if (showProgress) {
                 std::fprintf(stderr, "\rRendering %d/%d", done, total);
@@ -151,7 +189,8 @@ void addAnimateCommand(CLI::App& app, int& exitCode)
             }
             return g_interrupted == 0;
         };
-        auto exported = exportAnimation(*values, *format, motion, args->out, options);
+        auto exported = args->playback ? exportPlaybackLoop(loop, *format, motion, args->out, options)
+                                       : exportAnimation(design.values, *format, motion, args->out, options);
         if (showProgress) std::fprintf(stderr, "\n");
         if (!exported) {
             exitCode = fail(exported.error().code == ExportError::cancelled ? "cancelled; nothing was written"

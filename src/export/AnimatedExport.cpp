@@ -78,6 +78,17 @@ FramePlan makePlan(const MotionSettings& settings)
     return {animationSampleTimes(settings), animationFrameOrder(settings)};
 }
 
+// One orb's animation, each frame single-threaded: the pipeline renders several frames at once.
+SampleDrawer orbDrawer(const OrbValues& values, double scale, const AnimationExportOptions& options)
+{
+    return [&values, scale, &options](double t) {
+        render::RenderOptions renderOptions;
+        renderOptions.pixelsPerPoint = scale;
+        renderOptions.threads = 1;
+        return options.renderer ? options.renderer(values, t, renderOptions) : render::renderOrb(values, t, renderOptions);
+    };
+}
+
 std::uint8_t unitToByte(double value)
 {
     if (!(value > 0.0)) return 0; // also NaN
@@ -138,12 +149,11 @@ struct FrameStore {
 // Renders `plan.order` in order on worker threads and hands each frame to `consume`, taking
 // frames from `store` where it holds them (guarded by the pass's mutex while the pass runs).
 // `progressBase` and `progressTotal` place this pass within a longer export.
-Result<Ok, ExportError> streamPlan(const OrbValues& values, double scale, const FramePlan& plan, FrameStore& store,
+Result<Ok, ExportError> streamPlan(const SampleDrawer& drawSample, int side, const FramePlan& plan, FrameStore& store,
                                    const FrameConsumer& consume, const AnimationExportOptions& options,
                                    int progressBase, int progressTotal)
 {
     const std::size_t positions = plan.order.size();
-    const int side = render::orbPixelSize(values, scale);
 
     int threads = options.threads > 0 ? options.threads : static_cast<int>(std::thread::hardware_concurrency());
     threads = std::clamp(threads, 1, 64);
@@ -162,13 +172,7 @@ Result<Ok, ExportError> streamPlan(const OrbValues& values, double scale, const 
     using State = FrameStore::State;
 
     auto work = [&] {
-        render::RenderOptions renderOptions;
-        renderOptions.pixelsPerPoint = scale;
-        renderOptions.threads = 1; // parallel across frames, not within one
-        auto draw = [&](std::size_t sample) {
-            const double t = plan.times[sample];
-            return options.renderer ? options.renderer(values, t, renderOptions) : render::renderOrb(values, t, renderOptions);
-        };
+        auto draw = [&](std::size_t sample) { return drawSample(plan.times[sample]); };
         for (;;) {
             std::size_t job;
             std::size_t sample;
@@ -412,7 +416,8 @@ Result<Ok, ExportError> streamAnimationFrames(const OrbValues& values, const Mot
     const FramePlan plan = makePlan(settings);
     FrameStore store(plan.times.size(), options.reuseBudgetBytes);
     store.expect(plan.order);
-    return streamPlan(values, settings.scale, plan, store, consume, options, 0, static_cast<int>(plan.order.size()));
+    return streamPlan(orbDrawer(values, settings.scale, options), render::orbPixelSize(values, settings.scale), plan, store,
+                      consume, options, 0, static_cast<int>(plan.order.size()));
 }
 
 Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportFormat format,
@@ -420,8 +425,24 @@ Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportF
                                         const AnimationExportOptions& options)
 {
     if (auto checked = checkAnimationSettings(values, format, settings); !checked) return checked.error();
-    const FramePlan plan = makePlan(settings);
-    const int side = render::orbPixelSize(values, settings.scale);
+    FrameSequence sequence;
+    sequence.side = render::orbPixelSize(values, settings.scale);
+    sequence.times = animationSampleTimes(settings);
+    sequence.order = animationFrameOrder(settings);
+    sequence.draw = orbDrawer(values, settings.scale, options);
+    return exportFrameSequence(sequence, format, settings, destination, options);
+}
+
+Result<Ok, ExportError> exportFrameSequence(const FrameSequence& sequence, AnimatedExportFormat format,
+                                            const MotionSettings& settings, const std::string& destination,
+                                            const AnimationExportOptions& options)
+{
+    const FramePlan plan{sequence.times, sequence.order};
+    for (int sample : plan.order)
+        if (sample < 0 || static_cast<std::size_t>(sample) >= plan.times.size())
+            return renderError("the frame order names a sample that does not exist");
+    if (plan.order.empty() || sequence.side < 1 || !sequence.draw) return renderError("there are no frames to write");
+    const int side = sequence.side;
 
     auto opened = OutputFile::open(destination);
     if (!opened) return writeError(opened.error().message);
@@ -453,7 +474,7 @@ Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportF
         ColorHistogram histogram;
         std::size_t next = 0;
         auto scanned = streamPlan(
-            values, settings.scale, scan, store,
+            sequence.draw, side, scan, store,
             [&](const render::Image& frame) -> Result<Ok, ExportError> {
                 histogram.add(flattenOntoMatte(frame, settings.matte), shown[next++]);
                 return Ok{};
@@ -466,7 +487,7 @@ Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportF
     auto writer = openAnimationWriter(output, writerSettings);
     if (!writer) return writer.error();
     auto written = streamPlan(
-        values, settings.scale, plan, store, [&](const render::Image& frame) { return (*writer)->writeFrame(frame); }, options,
+        sequence.draw, side, plan, store, [&](const render::Image& frame) { return (*writer)->writeFrame(frame); }, options,
         progressBase, progressTotal);
     if (!written) return written.error();
     if (auto finished = (*writer)->finish(); !finished) return finished.error();

@@ -114,4 +114,20 @@ Result<Ok, ExportError> streamAnimationFrames(const OrbValues& values, const Mot
                                         const MotionSettings& settings, const std::string& destination,
                                         const AnimationExportOptions& options = {});
 
+// Any frame sequence through the same pipeline and writers: `draw` gives the frame of a sample
+// time as a `side` x `side` image (called concurrently from the worker threads, so it must be
+// pure); `order` lists, for each output frame, the index of its sample in `times`. The caller has
+// checked its settings; of `settings` only fps and matte are used. A frame the drawer leaves
+// empty fails with renderFailed.
+using SampleDrawer = std::function<render::Image(double timeSeconds)>;
+struct FrameSequence {
+    int side = 0;
+    std::vector<double> times;
+    std::vector<int> order;
+    SampleDrawer draw;
+};
+[[nodiscard]] Result<Ok, ExportError> exportFrameSequence(const FrameSequence& sequence, AnimatedExportFormat format,
+                                                          const MotionSettings& settings, const std::string& destination,
+                                                          const AnimationExportOptions& options = {});
+
 } // namespace lumara::exporting

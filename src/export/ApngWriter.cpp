@@ -199,11 +199,6 @@ public:
         if (!put(kSignature, sizeof kSignature) || !put(chunk("IHDR", header, sizeof header)) ||
             !put(chunk("acTL", control, sizeof control)))
             return failure("cannot write the file header");
-        if (!m_settings.embeddedProject.empty()) {
-            const std::string design = embeddedProjectChunk(m_settings.embeddedProject);
-            if (!put(design.data(), design.size()))
-                return failure("cannot write the file header");
-        }
         return Ok{};
     }
 
@@ -374,7 +369,15 @@ private:
         control[24] = 0;                 // dispose: none, the frame stays as the next one's base
         control[25] = job.blendOver ? 1 : 0;
         if (!put(chunk("fcTL", control, sizeof control))) return false;
-        if (m_sequence == 1) return putChunk("IDAT", nullptr, 0, job.compressed);
+        if (m_sequence == 1) {
+            // The design follows the first frame rather than the header: FFmpeg recognises an
+            // animated PNG only when every chunk before the first image data fits in its 2 KB
+            // probe, and a design of a few states is larger than that.
+            if (!putChunk("IDAT", nullptr, 0, job.compressed)) return false;
+            if (m_settings.embeddedProject.empty()) return true;
+            const std::string design = embeddedProjectChunk(m_settings.embeddedProject);
+            return put(design.data(), design.size());
+        }
         std::uint8_t sequence[4];
         putBigEndian32(sequence, m_sequence++);
         return putChunk("fdAT", sequence, sizeof sequence, job.compressed);

@@ -1,6 +1,7 @@
 // The animated export sheet. UI thread only.
 #include "ui/AnimatedExportSheet.h"
 
+#include "render/Playback.h"
 #include "ui/AnimationExportJob.h"
 #include "ui/DimmedOverlay.h"
 #include "ui/ExportFlows.h"
@@ -29,6 +30,13 @@ std::array<int, 3> frameRatesFor(AnimatedExportFormat format)
 }
 
 QString durationText(double seconds) { return QString::asprintf("%.1fs", seconds); }
+
+QString loopDurationText(double seconds)
+{
+    QString text = QString::asprintf("%.2f", seconds);
+    if (text.endsWith(QLatin1Char('0'))) text.chop(1);
+    return text + QLatin1Char('s');
+}
 
 namespace {
 
@@ -125,6 +133,12 @@ AnimatedExportSheet::AnimatedExportSheet(ExportFlows* flows, QWidget* parent) : 
     backgroundLayout->addStretch(1);
     settings->addWidget(m_backgroundRow);
 
+    // A project of several states can export what playback shows: its length is one cycle, and
+    // it loops by itself, so the duration and the seamless switch step aside while it is chosen.
+    m_playbackLoop = new QCheckBox(QStringLiteral("Playback loop (all states)"));
+    m_playbackLoop->setToolTip(QStringLiteral("Every state in order, cross-faded back to the first, as the canvas plays them"));
+    settings->addWidget(m_playbackLoop);
+
     auto* durationBlock = new QVBoxLayout;
     durationBlock->setSpacing(6);
     auto* durationRow = new QHBoxLayout;
@@ -141,10 +155,13 @@ AnimatedExportSheet::AnimatedExportSheet(ExportFlows* flows, QWidget* parent) : 
     m_duration->setAccessibleName(QStringLiteral("Duration"));
     m_duration->setRange(2, 16); // half seconds: 1.0 ... 8.0 in steps of 0.5
     m_duration->setPageStep(2);
-    connect(m_duration, &QSlider::valueChanged, this, [this](int halves) { m_durationLabel->setText(durationText(halves / 2.0)); });
     m_duration->setValue(8);
     m_durationLabel->setText(durationText(4.0));
     durationBlock->addWidget(m_duration);
+    m_loopNote = caption();
+    m_loopNote->setForegroundRole(QPalette::PlaceholderText);
+    m_loopNote->hide();
+    durationBlock->addWidget(m_loopNote);
     settings->addLayout(durationBlock);
 
     auto* fpsRow = new QHBoxLayout;
@@ -201,6 +218,13 @@ AnimatedExportSheet::AnimatedExportSheet(ExportFlows* flows, QWidget* parent) : 
     column->addLayout(footer);
 
     connect(m_format, &QComboBox::currentIndexChanged, this, &AnimatedExportSheet::formatChanged);
+    connect(m_duration, &QSlider::valueChanged, this, &AnimatedExportSheet::refreshPlaybackChoice);
+    connect(m_playbackLoop, &QCheckBox::toggled, this, &AnimatedExportSheet::refreshPlaybackChoice);
+    if (OrbDocument* document = m_flows->document()) {
+        connect(document, &OrbDocument::statesChanged, this, &AnimatedExportSheet::refreshPlaybackChoice);
+        connect(document, &OrbDocument::transitionDurationChanged, this, &AnimatedExportSheet::refreshPlaybackChoice);
+    }
+    refreshPlaybackChoice();
     connect(m_flows, &ExportFlows::animationExportChanged, this, &AnimatedExportSheet::refreshExportState);
     connect(m_flows, &ExportFlows::animationExportProgress, this, &AnimatedExportSheet::refreshExportState);
     connect(m_flows, &ExportFlows::animationExportFinished, this, [this](AnimationExportJob::Outcome outcome, const QString&) {
@@ -229,10 +253,34 @@ void AnimatedExportSheet::setMatte(const QColor& color)
     m_matteWell->update();
 }
 
+bool AnimatedExportSheet::isPlaybackLoop() const { return !m_playbackLoop->isHidden() && m_playbackLoop->isChecked(); }
+
+void AnimatedExportSheet::refreshPlaybackChoice()
+{
+    const OrbDocument* document = m_flows->document();
+    const bool offered = document && document->states().size() >= 2;
+    m_playbackLoop->setVisible(offered);
+    const bool loop = isPlaybackLoop();
+    m_duration->setVisible(!loop);
+    m_loopNote->setVisible(loop);
+    m_seamless->setEnabled(!loop);
+    if (loop) {
+        const double transition = document->transitionDuration();
+        m_durationLabel->setText(loopDurationText(exporting::playbackLoopDuration(playbackLoopOf(*document))));
+        m_loopNote->setText(QStringLiteral("%1 states × %2 s: the %3 s transition, then 0.8 s held")
+                                .arg(document->states().size())
+                                .arg(QString::number(render::stepInterval(transition), 'g', 4))
+                                .arg(QString::number(render::fadeDuration(transition), 'g', 4)));
+    } else {
+        m_durationLabel->setText(durationText(m_duration->value() / 2.0));
+    }
+    relayout();
+}
+
 exporting::MotionSettings AnimatedExportSheet::settings() const
 {
     exporting::MotionSettings s;
-    s.duration = m_duration->value() / 2.0;
+    s.duration = isPlaybackLoop() ? exporting::playbackLoopDuration(playbackLoopOf(*m_flows->document())) : m_duration->value() / 2.0;
     s.fps = m_fps->currentData().toInt();
     s.scale = 2.0;
     s.matte = CodableColor{m_matte.redF(), m_matte.greenF(), m_matte.blueF(), 1.0};
@@ -267,9 +315,10 @@ void AnimatedExportSheet::startExport()
     m_error->hide();
     const AnimatedExportFormat chosenFormat = format();
     const exporting::MotionSettings chosenSettings = settings(); // the values at the press
+    const bool playbackLoop = isPlaybackLoop();
     const std::optional<QString> destination = m_flows->chooseAnimationDestination(chosenFormat);
     if (!destination) return; // dismissed: the sheet stays as it was, without an error
-    if (!m_flows->startAnimationExport(chosenFormat, chosenSettings, *destination))
+    if (!m_flows->startAnimationExport(chosenFormat, chosenSettings, *destination, playbackLoop))
         showError(QStringLiteral("Export failed. Please try again."));
 }
 

@@ -27,6 +27,8 @@ class ExportFlows;
 std::array<int, 3> frameRatesFor(exporting::AnimatedExportFormat format);
 // "4.0s": the duration with one decimal, whatever the locale.
 QString durationText(double seconds);
+// A playback loop's length: one decimal, or two where the second is not 0 ("2.8s", "2.34s").
+QString loopDurationText(double seconds);
 
 class AnimatedExportSheet : public SheetPanel {
     Q_OBJECT
@@ -36,6 +38,8 @@ public:
     exporting::AnimatedExportFormat format() const;
     void setFormat(exporting::AnimatedExportFormat format);
     exporting::MotionSettings settings() const;
+    // The "Playback loop (all states)" choice is offered (the project has two or more states) and taken.
+    bool isPlaybackLoop() const;
     void setMatte(const QColor& color);
 
     // Asks where to save, then starts the export; dismissing the panel changes nothing.
@@ -46,8 +50,10 @@ public:
     QWidget* backgroundRow() const { return m_backgroundRow; }
     QSlider* durationSlider() const { return m_duration; }
     QLabel* durationLabel() const { return m_durationLabel; }
+    QLabel* loopNoteLabel() const { return m_loopNote; }
     QComboBox* frameRatePicker() const { return m_fps; }
     QCheckBox* seamlessSwitch() const { return m_seamless; }
+    QCheckBox* playbackLoopSwitch() const { return m_playbackLoop; }
     QLabel* errorLabel() const { return m_error; }
     QLabel* noteLabel() const { return m_note; }
     QPushButton* exportButton() const { return m_export; }
@@ -62,6 +68,7 @@ signals:
 
 private:
     void formatChanged();
+    void refreshPlaybackChoice();
     void refreshExportState();
     void showError(const QString& message);
     void relayout();
@@ -74,8 +81,10 @@ private:
     QPushButton* m_matteWell;
     QSlider* m_duration;
     QLabel* m_durationLabel;
+    QLabel* m_loopNote; // how the loop's length comes about, in place of the duration slider
     QComboBox* m_fps;
     QCheckBox* m_seamless;
+    QCheckBox* m_playbackLoop;
     QLabel* m_error;
     QLabel* m_note;
     QProgressBar* m_progress;

@@ -24,7 +24,7 @@ void AnimationExportJob::start()
 {
     if (m_started) return;
     m_started = true;
-    m_total = exporting::animationFrameCount(m_settings);
+    m_total = m_loop ? exporting::playbackLoopFrameCount(*m_loop, m_settings.fps) : exporting::animationFrameCount(m_settings);
     QPointer<AnimationExportJob> self(this);
     std::shared_ptr<Shared> shared = m_shared;
     exporting::AnimationExportOptions options;
@@ -42,8 +42,11 @@ void AnimationExportJob::start()
         return true;
     };
     const std::string target = m_destination.toStdString();
-    m_future = QtConcurrent::run([self, shared, values = m_values, format = m_format, settings = m_settings, target, options] {
-        const Result<Ok, exporting::ExportError> result = exporting::exportAnimation(values, format, settings, target, options);
+    m_future = QtConcurrent::run([self, shared, values = m_values, loop = m_loop, format = m_format, settings = m_settings, target,
+                                  options] {
+        const Result<Ok, exporting::ExportError> result =
+            loop ? exporting::exportPlaybackLoop(*loop, format, settings, target, options)
+                 : exporting::exportAnimation(values, format, settings, target, options);
         Outcome outcome = Outcome::succeeded;
         QString reason;
         if (!result) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "export/AnimatedExport.h"
+#include "export/PlaybackLoopExport.h"
 #include "model/OrbValues.h"
 
 #include <QFuture>
@@ -12,6 +13,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 namespace lumara::ui {
 
@@ -26,6 +28,9 @@ public:
 
     // The design the file carries (OrbDocument::embeddedProject); set before start().
     void setEmbeddedProject(std::string text) { m_embeddedProject = std::move(text); }
+    // Exports this playback loop instead of the one configuration; set before start().
+    void setPlaybackLoop(exporting::PlaybackLoop loop) { m_loop = std::move(loop); }
+    bool isPlaybackLoop() const { return m_loop.has_value(); }
     void start();
     // Asks the export to stop at its next frame; `finished` follows with Outcome::stopped.
     void stop();
@@ -55,6 +60,7 @@ private:
     void complete(Outcome outcome, const QString& reason);
 
     OrbValues m_values;
+    std::optional<exporting::PlaybackLoop> m_loop;
     std::string m_embeddedProject;
     exporting::AnimatedExportFormat m_format;
     exporting::MotionSettings m_settings;

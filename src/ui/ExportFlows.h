@@ -6,6 +6,7 @@
 #include "document/OrbDocument.h"
 #include "export/AnimatedExport.h"
 #include "export/ExportText.h"
+#include "export/PlaybackLoopExport.h"
 #include "ui/AnimationExportJob.h"
 #include "ui/DimmedOverlay.h"
 #include "ui/ExportPreviewSheet.h"
@@ -34,6 +35,8 @@ class FileDialogs;
 
 // The save panel's file type of an animated format: its filter and extension ("orb.mp4", ...).
 FileType animationFileType(exporting::AnimatedExportFormat format);
+// The document's states (in order) and transition time, as the playback-loop export takes them.
+exporting::PlaybackLoop playbackLoopOf(const OrbDocument& document);
 
 class ExportFlows : public QObject {
     Q_OBJECT
@@ -67,9 +70,11 @@ public:
 
     // A save panel for the format's type proposing "orb." + its extension; nothing when dismissed.
     std::optional<QString> chooseAnimationDestination(exporting::AnimatedExportFormat format);
-    // Starts exporting the current configuration. Refused (false) while another export runs.
+    // Starts exporting the current configuration, or with `playbackLoop` one cycle of the playback
+    // of all states (refused with fewer than two). Refused (false) while another export runs.
     bool startAnimationExport(exporting::AnimatedExportFormat format, const exporting::MotionSettings& settings,
-                              const QString& destination);
+                              const QString& destination, bool playbackLoop = false);
+    OrbDocument* document() const { return m_document; }
     void stopAnimationExport();
     bool isAnimationExportRunning() const { return m_job && m_job->isRunning(); }
     AnimationExportJob* animationExportJob() const { return m_job; }

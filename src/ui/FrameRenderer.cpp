@@ -2,6 +2,7 @@
 // over worker threads this renderer keeps between frames.
 #include "ui/FrameRenderer.h"
 
+#include "render/LayerStack.h"
 #include "render/OrbRenderer.h"
 
 #include <QPainter>
@@ -43,7 +44,7 @@ namespace {
 QPointF squareOrigin(const OrbValues& values, double pixelsPerPoint, QSize canvasPixels)
 {
     const int side = render::orbPixelSize(values, pixelsPerPoint);
-    return QPointF(std::floor((canvasPixels.width() - side) / 2.0), std::floor((canvasPixels.height() - side) / 2.0));
+    return QPointF(render::centredOrigin(canvasPixels.width(), side), render::centredOrigin(canvasPixels.height(), side));
 }
 
 QImage toQImage(render::Image&& image)
@@ -197,12 +198,12 @@ Frame composeFrame(const FrameRequest& request, RenderLayer&& renderLayer)
     }
     QImage composite(bounds.size(), QImage::Format_RGBA8888_Premultiplied);
     composite.fill(Qt::transparent);
-    QPainter painter(&composite);
     for (const FrameLayer* layer : visible) {
-        painter.setOpacity(std::clamp(layer->opacity, 0.0, 1.0));
-        painter.drawImage(QPoint(0, 0), renderLayer(*layer, bounds));
+        const QImage image = renderLayer(*layer, bounds);
+        if (image.size() != composite.size() || image.format() != composite.format()) continue;
+        for (int y = 0; y < composite.height(); ++y)
+            render::drawOver(composite.scanLine(y), image.constScanLine(y), std::size_t(composite.width()), layer->opacity);
     }
-    painter.end();
     frame.image = std::move(composite);
     return frame;
 }

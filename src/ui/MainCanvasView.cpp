@@ -181,7 +181,7 @@ void MainCanvasView::updateSizeLabel()
     m_sizeConnection = connect(config, &OrbConfiguration::orbSizeChanged, this, &MainCanvasView::updateSizeLabel);
 }
 
-std::vector<PlaybackLayer> MainCanvasView::currentLayers()
+std::vector<render::PlaybackLayer> MainCanvasView::currentLayers()
 {
     if (!m_document) return {};
     const auto count = std::size_t(m_document->states().size());
@@ -214,7 +214,7 @@ void MainCanvasView::updateFrameTimer()
 
 void MainCanvasView::tick()
 {
-    std::vector<PlaybackLayer> layers = currentLayers();
+    std::vector<render::PlaybackLayer> layers = currentLayers();
     if (!isShownOnScreen()) return;
     if (m_renderer.isBusy()) {
         m_frameWanted = true; // the newest snapshot is taken when the frame in flight returns
@@ -222,7 +222,7 @@ void MainCanvasView::tick()
     }
     FrameRequest request;
     const auto& states = m_document->states();
-    for (const PlaybackLayer& layer : layers)
+    for (const render::PlaybackLayer& layer : layers)
         request.layers.push_back({states.at(qsizetype(layer.index))->config()->values(), layer.opacity});
     request.time = m_clock();
     request.pixelsPerPoint = devicePixelRatioF();

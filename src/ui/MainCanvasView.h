@@ -8,7 +8,7 @@
 
 #include "ui/CanvasBackground.h"
 #include "ui/FrameRenderer.h"
-#include "ui/Playback.h"
+#include "render/Playback.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -42,9 +42,9 @@ public:
     CanvasBackground background() const { return canvasBackgroundForRaw(m_backgroundRawValue); }
     void setBackground(CanvasBackground background);
 
-    const Playback& playback() const { return m_playback; }
+    const render::Playback& playback() const { return m_playback; }
     // The layers the next frame would show (state index, opacity) at the clock's present time.
-    std::vector<PlaybackLayer> currentLayers();
+    std::vector<render::PlaybackLayer> currentLayers();
     QString sizeLabelText() const;
 
     // Replaces the live clock (monotonic seconds); tests use a fixed one.
@@ -78,7 +78,7 @@ private:
     QSettings* m_settings;
     int m_backgroundRawValue = 0;
     bool m_isPlaying = false;
-    Playback m_playback;
+    render::Playback m_playback;
     FrameRenderer m_renderer;
     Frame m_frame;
     bool m_frameWanted = false;

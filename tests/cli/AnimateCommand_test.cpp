@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -169,4 +170,71 @@ TEST(AnimateCommand, RefusesBadRequestsBeforeAnyWorkWithOneLineAndNoFile)
     EXPECT_EQ(nowhere.err.rfind("lumara: ", 0), 0u) << nowhere.err;
     EXPECT_EQ(countLines(nowhere.err), 1) << nowhere.err;
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+namespace {
+
+// A project of `count` small states (no shadows) with the given transition time.
+std::string writeProject(const QTemporaryDir& dir, std::size_t count, double transition)
+{
+    OrbProjectData project;
+    for (std::size_t i = 0; i < count; ++i) {
+        OrbValues values;
+        values.orbSize = 12.0 - 2.0 * double(i);
+        values.showShadow = false;
+        project.states.push_back({"8E4B3C2A-1D5F-4E6A-9B7C-00000000000" + std::to_string(i), "State " + std::to_string(i + 1), values});
+    }
+    project.transitionDuration = transition;
+    const std::string path = dir.filePath(QString("states%1.lumara").arg(count)).toStdString();
+    writeBytes(path, encodeProject(project, Container::propertyList).value());
+    return path;
+}
+
+} // namespace
+
+TEST(AnimateCommand, PlaybackWritesOneCycleOfEveryStateOrSaysWhyNot)
+{
+    QTemporaryDir dir;
+    // 3 states x (0.5 + 0.8) s = 3.9 s at 10 fps: 39 frames, as large as the largest state. The
+    // animated PNG carries a design of three states, larger than FFmpeg's 2 KB format probe.
+    const std::string three = writeProject(dir, 3, 0.5);
+    for (const char* name : {"loop.webm", "loop.png"}) {
+        SCOPED_TRACE(name);
+        const std::string out = dir.filePath(name).toStdString();
+        const auto run = animate({three, "--playback", "-o", out, "--fps", "10", "--scale", "1"});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        auto probe = probeVideo(out);
+        EXPECT_EQ(probe["streams.stream.0.codec_name"], std::string(name).ends_with("png") ? "apng" : "vp9");
+        EXPECT_EQ(probe["streams.stream.0.nb_read_frames"], "39");
+        EXPECT_EQ(probe["streams.stream.0.width"], "12");
+        if (!std::string(name).ends_with("png")) continue;
+        const auto reopened = runProcess(lumaraBinary(), {"convert", out, dir.filePath("reopened.json").toStdString()});
+        EXPECT_EQ(reopened.exitCode, 0) << reopened.err;
+        EXPECT_EQ(decodeProject(readBytes(dir.filePath("reopened.json").toStdString()), Container::json).value().states.size(), 3u)
+            << "the file carries the whole project";
+    }
+
+    const std::string one = writeProject(dir, 1, 0.5);
+    const struct {
+        std::vector<std::string> args;
+        const char* says;
+    } refusals[] = {
+        {{one, "--playback"}, "the playback loop needs at least two states (the project has 1)"},
+        {{"--playback"}, "the playback loop needs at least two states (the project has 1)"},
+        {{three, "--playback", "--duration", "2"}, "--duration does not apply with --playback"},
+        {{three, "--playback", "--no-seamless"}, "--no-seamless does not apply with --playback"},
+        {{three, "--playback", "--state", "1"}, "--state does not apply with --playback"},
+    };
+    const std::string refused = dir.filePath("refused.png").toStdString();
+    for (const auto& c : refusals) {
+        SCOPED_TRACE(c.says);
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"-o", refused});
+        const auto run = animate(args);
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err.rfind("lumara: ", 0), 0u) << run.err;
+        EXPECT_EQ(countLines(run.err), 1) << run.err;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(refused)));
+    }
 }

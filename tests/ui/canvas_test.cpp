@@ -218,12 +218,12 @@ TEST_F(EditorFixture, PlayingStackCrossFadesOnTheInjectedClock)
     document()->addState();
     document()->addState(); // three states, the third selected
     document()->setTransitionDuration(1.0);
-    EXPECT_EQ(canvas->currentLayers(), (std::vector<ui::PlaybackLayer>{{2, 1.0}})) << "editing shows the selection";
+    EXPECT_EQ(canvas->currentLayers(), (std::vector<render::PlaybackLayer>{{2, 1.0}})) << "editing shows the selection";
 
     canvas->setPlaying(true);
-    EXPECT_EQ(canvas->currentLayers(), (std::vector<ui::PlaybackLayer>{{0, 1.0}})) << "playback starts at index 0";
+    EXPECT_EQ(canvas->currentLayers(), (std::vector<render::PlaybackLayer>{{0, 1.0}})) << "playback starts at index 0";
     now += 1.79;
-    EXPECT_EQ(canvas->currentLayers(), (std::vector<ui::PlaybackLayer>{{0, 1.0}}));
+    EXPECT_EQ(canvas->currentLayers(), (std::vector<render::PlaybackLayer>{{0, 1.0}}));
     now += 0.01; // 1.8 s: the fade to the next state begins
     canvas->currentLayers();
     now += 0.5;
@@ -238,7 +238,7 @@ TEST_F(EditorFixture, PlayingStackCrossFadesOnTheInjectedClock)
     // Deleting down to one state ends playback; the selected orb shows again.
     document()->deleteState(2);
     document()->deleteState(1);
-    EXPECT_EQ(canvas->currentLayers(), (std::vector<ui::PlaybackLayer>{{0, 1.0}}));
+    EXPECT_EQ(canvas->currentLayers(), (std::vector<render::PlaybackLayer>{{0, 1.0}}));
     EXPECT_FALSE(canvas->playback().isRunning());
 }
 

@@ -1,10 +1,10 @@
 // Playback timing as plain arithmetic on the times handed in. No shared state.
-#include "ui/Playback.h"
+#include "render/Playback.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace lumara::ui {
+namespace lumara::render {
 
 double fadeDuration(double transitionDuration)
 {
@@ -72,4 +72,31 @@ std::vector<PlaybackLayer> Playback::visibleLayers(double now, std::size_t count
     return layers;
 }
 
-} // namespace lumara::ui
+double playbackCycleDuration(std::size_t count, double transitionDuration)
+{
+    return count < 2 ? 0.0 : double(count) * stepInterval(transitionDuration);
+}
+
+std::vector<LoopLayer> playbackLoopLayers(double loopTime, std::size_t count, double transitionDuration)
+{
+    if (count == 0) return {};
+    const double cycle = playbackCycleDuration(count, transitionDuration);
+    if (count == 1) return {{0, 1.0, std::isfinite(loopTime) ? loopTime : 0.0}};
+    double t = std::isfinite(loopTime) ? std::fmod(loopTime, cycle) : 0.0;
+    if (t < 0.0) t += cycle;
+    Playback playback;
+    playback.start(-fadeDuration(transitionDuration), count, transitionDuration);
+    // Steps land exactly on their deadlines, as on a canvas whose frames come on time. The last
+    // of the cycle's `count` steps starts the fade back into the first state.
+    std::size_t steps = 0;
+    while (steps < count && playback.nextStepTime() <= t) {
+        playback.advance(playback.nextStepTime(), count, transitionDuration);
+        ++steps;
+    }
+    std::vector<LoopLayer> layers;
+    for (const PlaybackLayer& layer : playback.visibleLayers(t, count))
+        layers.push_back({layer.index, layer.opacity, steps == count && layer.index == 0 ? t - cycle : t});
+    return layers;
+}
+
+} // namespace lumara::render

@@ -1,13 +1,13 @@
-// Timing of state playback on the canvas: which state is shown, when the next one fades in and
-// how far each fade has come. Pure values driven by an injected monotonic time in seconds, so the
-// rules can be checked without waiting. UI thread (plain value, no Qt).
+// Timing of state playback: which state is shown, when the next one fades in and how far each
+// fade has come. Pure values driven by an injected monotonic time in seconds, so the rules can be
+// checked without waiting. Plain values, no Qt: the canvas and the playback-loop export share them.
 #pragma once
 
 #include <cstddef>
 #include <optional>
 #include <vector>
 
-namespace lumara::ui {
+namespace lumara::render {
 
 // Length of one cross-fade: max(transitionDuration, 0.2) seconds (0.2 for NaN).
 double fadeDuration(double transitionDuration);
@@ -59,4 +59,28 @@ private:
     double m_nextStep = 0.0;
 };
 
-} // namespace lumara::ui
+// One full cycle of the loop: every state held, then cross-faded into the next, the last back into
+// the first. count x stepInterval(transitionDuration) seconds; 0 with fewer than two states.
+double playbackCycleDuration(std::size_t count, double transitionDuration);
+
+// An orb of the recorded loop: its state, its opacity and the time its own animation shows.
+struct LoopLayer {
+    std::size_t index = 0;
+    double opacity = 1.0;
+    double time = 0.0;
+    friend bool operator==(const LoopLayer&, const LoopLayer&) = default;
+};
+
+// The orbs of one cycle at `loopTime` (wrapped into 0 ... cycle), back to front, by the Playback
+// rules above stepped exactly on their deadlines. The cycle opens with the first state at rest, the
+// moment the fade that brought it in ends, and closes with the fade from the last state back into
+// it, so its end meets its start. The layers are those of a canvas whose playback started from the
+// first state fadeDuration seconds before loop time 0, and each orb shows loop time, as the canvas
+// clock drives every orb, with one exception: in the closing fade the incoming first state shows
+// loopTime - cycle, the moments that lead into its picture at loop time 0. Orbs move at speeds of
+// their own that share no period with the cycle, so one shared clock would jump at the wrap; this
+// way every orb's motion is continuous across it. With one state: that state alone; none: nothing.
+// Costs O(count).
+std::vector<LoopLayer> playbackLoopLayers(double loopTime, std::size_t count, double transitionDuration);
+
+} // namespace lumara::render

@@ -1,12 +1,12 @@
 // Playback timing rules, driven by explicit times: fade and step lengths, index clamping and
 // wrapping, re-reading the transition time at each step, and the cross-fade's opacities.
-#include "ui/Playback.h"
+#include "render/Playback.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-using namespace lumara::ui;
+using namespace lumara::render;
 
 TEST(PlaybackTiming, FadeIsAtLeastAFifthOfASecondAndEachStepAddsEightTenths)
 {
@@ -101,4 +101,67 @@ TEST(PlaybackLoop, StopsWhenNoStateIsLeftAndSkipsVanishedIndices)
     EXPECT_EQ(layers[0].index, 0u);
     EXPECT_FALSE(playback.advance(2.0, 0, 0.2));
     EXPECT_FALSE(playback.isRunning());
+}
+
+TEST(PlaybackCycle, LastsEveryStepOfTheLoop)
+{
+    const struct {
+        std::size_t count;
+        double transition, cycle;
+    } table[] = {{0, 0.6, 0.0}, {1, 0.6, 0.0}, {2, 0.0, 2.0}, {3, 0.6, 4.2}, {4, 2.0, 11.2}, {2, NAN, 2.0}};
+    for (const auto& row : table)
+        EXPECT_DOUBLE_EQ(playbackCycleDuration(row.count, row.transition), row.cycle) << row.count << " " << row.transition;
+}
+
+// Three states, transition 0.6: each state rests 0.8 s, then fades 0.6 s into the next; the cycle
+// is 4.2 s and closes with the fade from the last state back into the first.
+TEST(PlaybackCycle, HoldsFadesInOrderAndClosesIntoTheFirstState)
+{
+    const struct {
+        double at;
+        std::vector<LoopLayer> layers;
+    } table[] = {
+        {0.0, {{0, 1.0, 0.0}}},
+        {0.79, {{0, 1.0, 0.79}}},
+        {1.1, {{0, 0.5, 1.1}, {1, 0.5, 1.1}}},
+        {1.4, {{1, 1.0, 1.4}}},
+        {2.5, {{1, 0.5, 2.5}, {2, 0.5, 2.5}}},
+        {3.5, {{2, 1.0, 3.5}}},
+        // The closing fade: the first state runs a cycle early, into its picture at 0.
+        {3.9, {{2, 0.5, 3.9}, {0, 0.5, -0.3}}},
+        {4.2, {{0, 1.0, 0.0}}},   // the wrap is the start again
+        {-0.3, {{2, 0.5, 3.9}, {0, 0.5, -0.3}}},
+        {NAN, {{0, 1.0, 0.0}}},
+    };
+    for (const auto& row : table) {
+        const auto layers = playbackLoopLayers(row.at, 3, 0.6);
+        ASSERT_EQ(layers.size(), row.layers.size()) << "at " << row.at;
+        for (std::size_t i = 0; i < layers.size(); ++i) {
+            EXPECT_EQ(layers[i].index, row.layers[i].index) << "at " << row.at;
+            EXPECT_NEAR(layers[i].opacity, row.layers[i].opacity, 1e-9) << "at " << row.at;
+            EXPECT_NEAR(layers[i].time, row.layers[i].time, 1e-9) << "at " << row.at;
+        }
+    }
+    EXPECT_EQ(playbackLoopLayers(2.0, 1, 0.6), (std::vector<LoopLayer>{{0, 1.0, 2.0}})) << "one state shows alone";
+    EXPECT_TRUE(playbackLoopLayers(2.0, 0, 0.6).empty());
+}
+
+TEST(PlaybackCycle, EveryOrbMovesWithoutAJumpAndTheOpacitiesAddUp)
+{
+    // Sampled finely over two cycles: an orb seen in two neighbouring samples has moved on by the
+    // sample step, across the wrap too, and the opacities of a moment sum to one.
+    const std::size_t count = 4;
+    const double transition = 0.45, cycle = playbackCycleDuration(count, transition), dt = 1.0 / 240;
+    std::vector<LoopLayer> previous = playbackLoopLayers(0.0, count, transition);
+    for (double t = dt; t < 2 * cycle; t += dt) {
+        const auto layers = playbackLoopLayers(t, count, transition);
+        double total = 0;
+        for (const LoopLayer& layer : layers) {
+            total += layer.opacity;
+            for (const LoopLayer& before : previous)
+                if (before.index == layer.index) EXPECT_NEAR(layer.time - before.time, dt, 1e-9) << "state " << layer.index << " at " << t;
+        }
+        EXPECT_NEAR(total, 1.0, 1e-9) << t;
+        previous = layers;
+    }
 }
