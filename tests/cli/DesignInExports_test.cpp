@@ -130,4 +130,15 @@ TEST(DesignInExports, EveryFormatConvertsBackAfterRewritesThatKeepItAndFailsPlai
         }
     }
     EXPECT_FALSE(QFile::exists(QString::fromStdString(at("none.lumara"))));
+
+    // Written to a pipe, where nothing can be patched afterwards, GIF and WebM carry it too.
+    for (const std::string format : {"gif", "webm"}) {
+        std::vector<std::string> args = animate;
+        args.insert(args.end(), {"-", "--format", format});
+        const auto streamed = runLumara(args);
+        ASSERT_EQ(streamed.exitCode, 0) << streamed.err;
+        const auto opened = decodeProjectFile(streamed.out, 0.6);
+        ASSERT_TRUE(opened) << format << ": " << opened.error().message;
+        EXPECT_EQ(opened->project.states, original.states) << format;
+    }
 }
