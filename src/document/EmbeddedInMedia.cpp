@@ -403,11 +403,20 @@ std::string FileSource::read(std::uint64_t offset, std::size_t count) const
 {
     if (!m_open || offset >= m_size) return {};
     count = static_cast<std::size_t>(std::min<std::uint64_t>(count, m_size - offset));
-    if (!m_file.seek(static_cast<qint64>(offset))) return {};
-    std::string bytes(count, '\0');
-    const qint64 got = m_file.read(bytes.data(), static_cast<qint64>(count));
-    bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    return bytes;
+    const auto readAt = [this](std::uint64_t at, std::size_t n) {
+        std::string bytes(n, '\0');
+        const qint64 got = m_file.seek(static_cast<qint64>(at)) ? m_file.read(bytes.data(), static_cast<qint64>(n)) : -1;
+        bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        return bytes;
+    };
+    if (count > kWindowBytes) return readAt(offset, count);
+    // The walkers read headers and small blocks near each other (a GIF's sub-blocks are 256
+    // bytes apart): serve them from one window instead of a system call each.
+    if (offset < m_windowStart || offset + count > m_windowStart + m_window.size()) {
+        m_window = readAt(offset, kWindowBytes);
+        m_windowStart = offset;
+    }
+    return m_window.substr(static_cast<std::size_t>(offset - m_windowStart), count);
 }
 
 Result<std::string, CodecError> findEmbeddedProjectText(const ByteSource& source, MediaKind kind)

@@ -47,7 +47,7 @@ private:
     std::string_view m_bytes;
 };
 
-// Reads by seeking, so only the parts the walkers look at are read.
+// Reads by seeking, so only the parts the walkers look at are read. Not thread-safe.
 class FileSource final : public ByteSource {
 public:
     explicit FileSource(const std::string& path);
@@ -56,7 +56,10 @@ public:
     std::string read(std::uint64_t offset, std::size_t count) const override;
 
 private:
+    static constexpr std::size_t kWindowBytes = 64 * 1024;
     mutable QFile m_file;
+    mutable std::string m_window; // bytes from m_windowStart, read ahead for small reads
+    mutable std::uint64_t m_windowStart = 0;
     std::uint64_t m_size = 0;
     bool m_open = false;
 };
