@@ -135,7 +135,9 @@ TEST(EmbeddedInMedia, HostileStructuresFailCleanly)
     for (const std::string& file : {gif, mp4, webm})
         for (std::size_t n = 0; n < file.size(); n += 7) {
             auto opened = decodeProjectFile(file.substr(0, n), 0.6);
-            if (opened) EXPECT_EQ(opened->project, twoStates());
+            if (opened) {
+                EXPECT_EQ(opened->project, twoStates());
+            }
         }
 }
 
@@ -174,7 +176,10 @@ TEST(EmbeddedInMedia, FilesTooLargeToReadWholeOpenFromTheirRecordAlone)
         EXPECT_LT(bytes->size(), 64u * 1024) << f.what;
         auto opened = decodeProjectFile(*bytes, 0.6);
         EXPECT_EQ(bool(opened), f.carries) << f.what;
-        if (opened) EXPECT_EQ(opened->project, twoStates()) << f.what;
-        else EXPECT_EQ(opened.error().code, CodecError::notEmbedded) << f.what;
+        if (opened) {
+            EXPECT_EQ(opened->project, twoStates()) << f.what;
+        } else {
+            EXPECT_EQ(opened.error().code, CodecError::notEmbedded) << f.what;
+        }
     }
 }
