@@ -44,8 +44,10 @@ std::string box(const std::string& type, const std::string& content) { return bi
 std::string element(std::uint32_t id, const std::string& content, bool unknownSize = false)
 {
     const int idBytes = id > 0xFFFFFF ? 4 : id > 0xFFFF ? 3 : 2;
-    return bigEndianBytes(id, idBytes) + (unknownSize ? std::string("\x01\xff\xff\xff\xff\xff\xff\xff", 8)
-                                                      : "\x01" + bigEndianBytes(content.size(), 7)) + content;
+    std::string out = bigEndianBytes(id, idBytes);
+    out.push_back('\x01'); // an eight-byte size follows
+    out.append(unknownSize ? std::string(7, '\xff') : bigEndianBytes(content.size(), 7));
+    return out.append(content);
 }
 
 const std::string kEbml = element(0x1A45DFA3, element(0x4282, "webm"));
