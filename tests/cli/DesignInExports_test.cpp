@@ -1,6 +1,7 @@
 // Every image and video the command line writes carries its project: `lumara convert` turns each
 // back into the same project, also after another program rewrote the file and kept the design,
-// and says plainly when a rewrite dropped it. Runs the real binary, ffmpeg and ffprobe.
+// and says plainly when a rewrite dropped it. Runs the real binary, ffmpeg, ffprobe and Python's
+// imaging library.
 #include "document/ProjectCodec.h"
 #include "support/TestSupport.h"
 
@@ -49,6 +50,34 @@ while d[at] != 0x3B:
 open(sys.argv[2], 'wb').write(head + b'\x21\xfe\x06edited\x00' + ours + b''.join(blocks) + b'\x3b')
 )";
 
+// Python's imaging library, as Debian installs it: reads every frame (printing format and frame
+// count), or re-saves the image with the design's text chunk copied ("keep") or without ("drop").
+const char* const kPil = R"(import sys
+from PIL import Image, PngImagePlugin
+im = Image.open(sys.argv[2]); frames = getattr(im, 'n_frames', 1)
+if sys.argv[1] == 'read':
+    for i in range(frames): im.seek(i); im.load()
+    print(im.format, frames)
+else:
+    info = PngImagePlugin.PngInfo()
+    if sys.argv[1] == 'keep': info.add_itxt('Lumara project', im.text['Lumara project'])
+    im.save(sys.argv[3], format=im.format, save_all=frames > 1, pnginfo=info)
+)";
+
+test::ProcessResult pil(const std::vector<std::string>& args)
+{
+    std::vector<std::string> all{"-c", kPil};
+    all.insert(all.end(), args.begin(), args.end());
+    return test::runProcess("/usr/bin/python3", all, {}, 60);
+}
+
+bool pilRewrite(const std::string& mode, const std::string& in, const std::string& out)
+{
+    const auto r = pil({mode, in, out});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return r.exitCode == 0;
+}
+
 } // namespace
 
 TEST(DesignInExports, EveryFormatConvertsBackAfterRewritesThatKeepItAndFailsPlainlyWithout)
@@ -77,6 +106,8 @@ TEST(DesignInExports, EveryFormatConvertsBackAfterRewritesThatKeepItAndFailsPlai
     using Rewrite = std::function<bool(const std::string&, const std::string&)>;
     const Rewrite mdtaKept = copyWith({"-map_metadata", "0", "-movflags", "use_metadata_tags"});
     const Rewrite dropped = copyWith({"-map_metadata", "-1"});
+    const Rewrite pilKeep = [](const std::string& in, const std::string& out) { return pilRewrite("keep", in, out); };
+    const Rewrite pilDrop = [](const std::string& in, const std::string& out) { return pilRewrite("drop", in, out); };
     const struct {
         const char* file;
         const char* codec;
@@ -84,8 +115,8 @@ TEST(DesignInExports, EveryFormatConvertsBackAfterRewritesThatKeepItAndFailsPlai
         Rewrite keep; // another program that keeps the design, when there is one to run here
         Rewrite drop;
     } exports[] = {
-        {"still.png", "png", true, nullptr, [](const std::string& in, const std::string& out) { return ffmpeg({"-i", in, out}).exitCode == 0; }},
-        {"loop.apng", "apng", false, nullptr, nullptr},
+        {"still.png", "png", true, pilKeep, pilDrop},
+        {"loop.apng", "apng", false, pilKeep, pilDrop},
         {"loop.gif", "gif", false,
          [](const std::string& in, const std::string& out) { return test::runProcess("python3", {"-c", kMoveGifExtension, in, out}).exitCode == 0; },
          copyWith({})},
@@ -96,6 +127,8 @@ TEST(DesignInExports, EveryFormatConvertsBackAfterRewritesThatKeepItAndFailsPlai
     for (const auto& e : exports) {
         SCOPED_TRACE(e.file);
         const std::string file = at(e.file);
+        const std::string codec = e.codec;
+        const bool image = codec == "png" || codec == "apng" || codec == "gif";
         std::vector<std::string> args = e.still ? std::vector<std::string>{"render", project, "--state", "1", "-o"} : animate;
         args.push_back(file);
         auto r = runLumara(args);
@@ -103,6 +136,11 @@ TEST(DesignInExports, EveryFormatConvertsBackAfterRewritesThatKeepItAndFailsPlai
 
         const auto expectDesign = [&](const std::string& path) {
             EXPECT_EQ(test::probeVideo(path)["streams.stream.0.codec_name"], e.codec) << path;
+            if (image) {
+                const auto read = pil({"read", path});
+                EXPECT_EQ(read.exitCode, 0) << read.err;
+                EXPECT_EQ(read.out.substr(0, 4), codec == "gif" ? "GIF " : "PNG ") << read.out;
+            }
             const std::string back = path + ".lumara";
             const auto converted = runLumara({"convert", path, back});
             ASSERT_EQ(converted.exitCode, 0) << converted.err;
@@ -124,7 +162,6 @@ TEST(DesignInExports, EveryFormatConvertsBackAfterRewritesThatKeepItAndFailsPlai
             EXPECT_EQ(test::probeVideo(without)["streams.stream.0.codec_name"], e.codec);
             r = runLumara({"convert", without, at("none.lumara")});
             EXPECT_NE(r.exitCode, 0);
-            const bool image = std::string(e.file).find(".png") != std::string::npos || std::string(e.file).find(".gif") != std::string::npos;
             EXPECT_EQ(r.err, "lumara: " + without + " is not a Lumara project: the " + (image ? "image" : "video") +
                                  " carries no Lumara design\n");
         }
