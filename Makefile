@@ -11,6 +11,8 @@ DEBIAN_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
 	libavcodec-dev libavformat-dev libavutil-dev libswscale-dev ffmpeg libdeflate-dev \
 	libgtest-dev libgmock-dev libbenchmark-dev python3 locales chromium xvfb xauth qt6-qpa-plugins \
 	qt6-declarative-dev desktop-file-utils appstream
+# Python's imaging library, the third-party reader of exported PNG, APNG and GIF in the tests.
+DEBIAN_PACKAGES += python3-pil
 # Node.js and npm, for the pinned highlight.js and the highlighter's comparison tests: Debian's,
 # unless the machine already has a Node.js that brings its own npm.
 NODE_PACKAGES := nodejs npm

@@ -2,6 +2,7 @@
 // is opened.
 #include "document/EmbeddedProject.h"
 
+#include "document/EmbeddedInMedia.h"
 #include "document/ReadWholeFile.h"
 
 #include <QFile>
@@ -156,8 +157,14 @@ Result<std::string, FileError> readProjectFileBytes(const std::string& path)
     auto bytes = readWholeFile(path, static_cast<std::int64_t>(kMaxRecordBytes));
     if (bytes || bytes.error().code != FileError::tooLarge) return bytes;
     std::string embedded = readEmbeddedProjectChunk(path);
-    if (embedded.empty()) return bytes;
-    return embedded;
+    if (!embedded.empty()) return embedded;
+    // A GIF or a video: its design alone, in a minimal file of the same kind (without one when the
+    // file carries none or its record cannot be read).
+    const FileSource source(path);
+    const MediaKind media = sniffMedia(source.read(0, 16));
+    if (media == MediaKind::none || media == MediaKind::png) return bytes;
+    auto text = findEmbeddedProjectText(source, media);
+    return minimalMediaWithProject(media, text ? std::string_view(*text) : std::string_view());
 }
 
 } // namespace lumara

@@ -40,7 +40,8 @@ Result<std::string, CodecError> findEmbeddedProjectText(std::string_view png);
 std::string readEmbeddedProjectChunk(const std::string& path);
 
 // What opening the file at `path` decodes: the whole file up to kMaxRecordBytes, or for a larger
-// PNG what readEmbeddedProjectChunk gives. Fails as readWholeFile does.
+// PNG what readEmbeddedProjectChunk gives, for a larger GIF or video minimalMediaWithProject of
+// the design it carries. Fails as readWholeFile does.
 [[nodiscard]] Result<std::string, FileError> readProjectFileBytes(const std::string& path);
 
 } // namespace lumara

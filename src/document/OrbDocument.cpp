@@ -1,6 +1,7 @@
 // Document operations, undo steps and the autosave record.
 #include "document/OrbDocument.h"
 
+#include "document/EmbeddedInMedia.h"
 #include "document/EmbeddedProject.h"
 #include "document/Preferences.h"
 #include "model/RandomConfiguration.h"
@@ -296,7 +297,9 @@ Result<Ok, DocumentError> OrbDocument::loadProject(const QString& path)
 
     recordUndoSnapshot();
     setCurrentPresetName(std::nullopt);
-    setCurrentFileURL(path);
+    // An image or a video opens as the design it carries, not as the file to save into: Save then
+    // asks where the project goes instead of replacing the picture with a project record.
+    setCurrentFileURL(sniffMedia(*bytes) == MediaKind::none ? std::optional<QString>(path) : std::nullopt);
     replaceStates(makeStates(opened->project.states), opened->project.selectedStateIndex);
     setTransitionDuration(opened->project.transitionDuration);
     saveLastProject();

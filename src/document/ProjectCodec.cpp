@@ -4,6 +4,7 @@
 #include "document/ProjectCodec.h"
 
 #include "document/BinaryPlistReader.h"
+#include "document/EmbeddedInMedia.h"
 #include "document/EmbeddedProject.h"
 #include "document/ProjectSchema.h"
 #include "model/OrbState.h"
@@ -204,8 +205,9 @@ Result<OrbProjectData, CodecError> decodeEmbeddedProject(std::string_view text)
 
 Result<OpenedProject, CodecError> decodeProjectFile(std::string_view bytes, double presentTransitionDuration)
 {
-    if (isPng(bytes)) {
-        auto text = findEmbeddedProjectText(bytes);
+    if (const MediaKind media = sniffMedia(bytes); media != MediaKind::none) {
+        auto text = media == MediaKind::png ? findEmbeddedProjectText(bytes)
+                                            : findEmbeddedProjectText(MemorySource(bytes), media);
         if (!text) return text.error();
         auto project = decodeEmbeddedProject(*text);
         if (!project) return project.error();

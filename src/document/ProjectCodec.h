@@ -45,7 +45,8 @@ struct OpenedProject {
     OrbProjectData project;
     bool fromSingleConfiguration = false;
 };
-// A PNG is opened through the design it carries (EmbeddedProject.h); one without gives notEmbedded.
+// A PNG, GIF or video is opened through the design it carries (EmbeddedProject.h,
+// EmbeddedInMedia.h); one without gives notEmbedded.
 Result<OpenedProject, CodecError> decodeProjectFile(std::string_view bytes, double presentTransitionDuration);
 
 // The record exported images and videos carry: compact JSON of an envelope

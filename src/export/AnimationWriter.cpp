@@ -3,6 +3,7 @@
 // guards so every exit path releases them and closes the file.
 #include "export/AnimationWriter.h"
 #include "export/ApngWriter.h"
+#include "document/EmbeddedInMedia.h"
 #include "render/StraightAlpha.h"
 
 extern "C" {
@@ -74,6 +75,67 @@ struct Dictionary {
     void set(const char* key, const std::string& value) { check(av_dict_set(&entries, key, value.c_str(), 0), key); }
 };
 
+// The GIF muxer writes the trailer byte last. Between it and the file sits this pass-through,
+// which always holds back the latest byte, so the design's extension can go in before the trailer
+// once the muxer is done (on a stream as well as a file).
+struct HeldTrailer {
+    AVFormatContext* output = nullptr;
+    AVIOContext* file = nullptr; // the muxer's own output while the pass-through stands in
+    AVIOContext* io = nullptr;
+    int last = -1;
+
+    HeldTrailer() = default;
+    HeldTrailer(const HeldTrailer&) = delete;
+    HeldTrailer& operator=(const HeldTrailer&) = delete;
+    ~HeldTrailer() { release(); }
+
+    void install(AVFormatContext* context)
+    {
+        auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferBytes));
+        if (!buffer) throw Failure{ExportError::writeFailed, "out of memory"};
+        io = avio_alloc_context(buffer, kBufferBytes, 1, this, nullptr, &HeldTrailer::pass, nullptr);
+        if (!io) {
+            av_free(buffer);
+            throw Failure{ExportError::writeFailed, "out of memory"};
+        }
+        output = context;
+        file = context->pb;
+        context->pb = io;
+    }
+
+    // Flushes what the muxer wrote, with `extension` before the trailer, and gives the muxer its
+    // own output back.
+    void finish(const std::string& extension)
+    {
+        avio_flush(io);
+        if (last == 0x3B) avio_write(file, reinterpret_cast<const unsigned char*>(extension.data()), static_cast<int>(extension.size()));
+        if (last >= 0) avio_w8(file, last);
+        last = -1;
+        release();
+        check(file->error, "cannot write the file");
+    }
+
+    void release()
+    {
+        if (!io) return;
+        output->pb = file;
+        av_freep(&io->buffer);
+        avio_context_free(&io);
+    }
+
+    static int pass(void* opaque, std::uint8_t* data, int size)
+    {
+        auto* self = static_cast<HeldTrailer*>(opaque);
+        if (size <= 0) return 0;
+        if (self->last >= 0) avio_w8(self->file, self->last);
+        avio_write(self->file, data, size - 1);
+        self->last = data[size - 1];
+        return self->file->error < 0 ? self->file->error : size;
+    }
+
+    static constexpr int kBufferBytes = 32 * 1024;
+};
+
 struct Recipe {
     const char* muxer;
     const char* encoder;
@@ -140,7 +202,8 @@ public:
             // A 5-frame look-ahead instead of veryfast's 10: 9 MB less at 600 x 600, and these
             // slow-moving loops came out 6 % smaller, not larger.
             codecOptions.set("rc-lookahead", "5");
-            muxerOptions.set("movflags", "+faststart"); // index first, so the file plays while it downloads
+            // Index first, so the file plays while it downloads; metadata under our own key.
+            muxerOptions.set("movflags", "+faststart+use_metadata_tags");
             break;
         case AnimatedExportFormat::apng: break;
         case AnimatedExportFormat::gif:
@@ -170,6 +233,7 @@ public:
             codecOptions.set("profile", "4444");
             codecOptions.set("alpha_bits", "16");
             codecOptions.set("vendor", "apl0"); // some editors accept ProRes only with this vendor tag
+            muxerOptions.set("movflags", "+use_metadata_tags");
             break;
         }
         check(avcodec_open2(m_codec.get(), codec, &codecOptions.entries), std::string("cannot start ") + recipe.encoder);
@@ -180,6 +244,17 @@ public:
         check(avcodec_parameters_from_context(m_stream->codecpar, m_codec.get()), "cannot describe the stream");
 
         check(avio_open(&m_output->pb, url.c_str(), AVIO_FLAG_WRITE), "cannot write " + output.displayPath());
+        // The design: a GIF extension added at the end, a container tag in the videos.
+        if (!settings.embeddedProject.empty()) {
+            if (settings.format == AnimatedExportFormat::gif) {
+                m_gifExtension = gifProjectExtension(settings.embeddedProject);
+                m_heldTrailer.install(m_output.get());
+            } else {
+                check(av_dict_set(&m_output->metadata, std::string(kVideoProjectTag).c_str(),
+                                  settings.embeddedProject.c_str(), 0),
+                      "cannot add the design");
+            }
+        }
         check(avformat_write_header(m_output.get(), &muxerOptions.entries), "cannot write the file header");
 
         m_frame.reset(require(av_frame_alloc(), "out of memory"));
@@ -235,6 +310,7 @@ public:
             check(avcodec_send_frame(m_codec.get(), nullptr), "cannot finish encoding");
             drain();
             check(av_write_trailer(m_output.get()), "cannot complete the file");
+            if (m_heldTrailer.io) m_heldTrailer.finish(m_gifExtension);
             const int closed = avio_closep(&m_output->pb);
             check(closed, "cannot complete the file");
         });
@@ -319,6 +395,8 @@ private:
     int m_codedWidth = 0;
     int m_codedHeight = 0;
     std::unique_ptr<AVFormatContext, OutputContextDeleter> m_output;
+    HeldTrailer m_heldTrailer; // after m_output: gives it back its own output before it closes
+    std::string m_gifExtension;
     std::unique_ptr<AVCodecContext, CodecContextDeleter> m_codec;
     std::unique_ptr<AVFrame, FrameDeleter> m_frame;
     std::unique_ptr<AVPacket, PacketDeleter> m_packet;

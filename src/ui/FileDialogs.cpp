@@ -13,7 +13,7 @@ FileType projectFileType()
 
 FileType openableFileType()
 {
-    return {QStringLiteral("Lumara designs (*.%1 *.png *.apng);;Lumara project (*.%1)").arg(QLatin1String(kProjectExtension)),
+    return {QStringLiteral("Lumara designs (*.%1 *.png *.apng *.gif *.mp4 *.mov *.webm);;Lumara project (*.%1)").arg(QLatin1String(kProjectExtension)),
             QLatin1String(kProjectExtension)};
 }
 

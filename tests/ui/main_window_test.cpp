@@ -3,6 +3,8 @@
 #include "UiTestSupport.h"
 
 #include "document/OrbDocument.h"
+#include "document/ProjectCodec.h"
+#include "export/AnimatedExport.h"
 #include "export/ExportText.h"
 #include "model/OrbPreset.h"
 #include "support/TestSupport.h"
@@ -171,19 +173,40 @@ TEST_F(EditorFixture, OpenReplacesTheProjectAndUndoBringsTheOldOneBack)
     EXPECT_EQ(window()->stateStrip()->chipCount(), 1);
 }
 
-TEST_F(EditorFixture, DroppingAProjectFileOnTheWindowOpensIt)
+TEST_F(EditorFixture, DroppingAProjectOrAVideoOfOneOnTheWindowOpensIt)
 {
-    const QString file = writeThreeStateProject(path("Dropped.lumara"));
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(file)});
-    const QPoint at = window()->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window(), &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(window(), &drop);
-    EXPECT_EQ(document()->states().size(), 3);
-    EXPECT_EQ(window()->windowTitle(), kDash + "Dropped");
+    const QString project = writeThreeStateProject(path("Dropped.lumara"));
+    // A video exported from that project carries it; it opens as the design, and Save asks where
+    // the project goes rather than writing it over the video.
+    const QString video = path("Dropped.webm");
+    exporting::MotionSettings motion;
+    motion.duration = 0.2;
+    motion.fps = 10;
+    motion.scale = 0.1;
+    exporting::AnimationExportOptions options;
+    options.embeddedProject = OrbDocument(decodeProjectFile(lumara::test::readBytes(project.toStdString()), 1)->project).embeddedProject();
+    ASSERT_TRUE(exporting::exportAnimation(OrbValues{}, exporting::AnimatedExportFormat::webm, motion, video.toStdString(), options).ok());
+    const std::string videoBytes = lumara::test::readBytes(video.toStdString());
+
+    for (const QString& file : {project, video}) {
+        SCOPED_TRACE(file.toStdString());
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(file)});
+        const QPoint at = window()->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window(), &drop);
+        EXPECT_EQ(document()->stateNames(), QStringList({"Calm", "Bright", "Dim"}));
+        EXPECT_EQ(document()->selectedStateIndex(), 1);
+        EXPECT_EQ(document()->currentFileURL(), file == project ? std::optional<QString>(file) : std::nullopt);
+    }
+    EXPECT_EQ(window()->windowTitle(), kDash + "Custom");
+    const std::size_t asked = dialogs->questions.size();
+    window()->action("saveAction")->trigger(); // cancelled
+    EXPECT_EQ(dialogs->questions.size(), asked + 1) << "Save asks for a location";
+    EXPECT_EQ(lumara::test::readBytes(video.toStdString()), videoBytes);
 }
 
 TEST_F(EditorFixture, CopyCodePutsExactlyTheSwiftUIExportOnTheClipboard)

@@ -1,0 +1,127 @@
+// Exported animations that carry their design: other programs (ffprobe, ffmpeg, Chromium) read
+// them exactly as they read the same export without one, and the design reads back whole.
+#include "export/AnimatedExport.h"
+
+#include "HeadlessChromium.h"
+#include "MediaProbe.h"
+#include "document/ProjectCodec.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <iostream>
+
+using namespace lumara;
+using namespace lumara::exporting;
+using namespace lumara::test;
+
+TEST(EmbeddedDesign, EveryFormatDecodesAsWithoutItAndCarriesTheProject)
+{
+    OrbProjectData project;
+    OrbValues values;
+    values.orbSize = 16;
+    project.states.push_back({"6F1C3F0E-1D2B-4C6E-9A55-0123456789AB", "Ünïcode ✨", values});
+    project.transitionDuration = 0.8;
+    const std::string design = *encodeEmbeddedProject(project);
+    MotionSettings motion;
+    motion.duration = 0.5;
+    motion.fps = 10;
+    motion.scale = 2.0;
+
+    QTemporaryDir dir;
+    std::vector<std::pair<std::string, std::string>> images; // browser type, file bytes
+    for (const AnimatedExportFormat format : kAllAnimatedExportFormats) {
+        const std::string name(animatedExportFormatRawValue(format));
+        SCOPED_TRACE(name);
+        const std::string extension(animatedExportFormatExtension(format));
+        const std::string plain = dir.filePath(QString::fromStdString("plain." + extension)).toStdString();
+        const std::string carrying = dir.filePath(QString::fromStdString("design." + extension)).toStdString();
+        AnimationExportOptions options;
+        options.embeddedProject = design;
+        ASSERT_TRUE(exportAnimation(values, format, motion, carrying, options).ok());
+        options.embeddedProject.clear();
+        ASSERT_TRUE(exportAnimation(values, format, motion, plain, options).ok());
+
+        auto withDesign = probeVideo(carrying);
+        auto without = probeVideo(plain);
+        ASSERT_FALSE(without.empty());
+        for (const auto& [key, value] : without) {
+            // FFmpeg's APNG reader counts every chunk before the first frame, ours too, as extradata.
+            if (format == AnimatedExportFormat::apng && key == "streams.stream.0.extradata_size") continue;
+            if (key.rfind("streams.", 0) == 0 || key == "format.duration" || key == "format.nb_streams") {
+                EXPECT_EQ(withDesign[key], value) << key;
+            }
+        }
+        EXPECT_EQ(decodeRgba(carrying, 32, 32), decodeRgba(plain, 32, 32));
+
+        const std::string bytes = readBytes(carrying);
+        auto opened = decodeProjectFile(bytes, 0.6);
+        ASSERT_TRUE(opened) << opened.error().message;
+        EXPECT_EQ(opened->project, project);
+        auto bare = decodeProjectFile(readBytes(plain), 0.6);
+        ASSERT_FALSE(bare);
+        EXPECT_EQ(bare.error().code, CodecError::notEmbedded);
+        std::cout << name << ": " << design.size() << "-byte design adds " << bytes.size() - readBytes(plain).size()
+                  << " bytes\n";
+        if (format == AnimatedExportFormat::gif || format == AnimatedExportFormat::apng) {
+            const std::string type = format == AnimatedExportFormat::gif ? "image/gif" : "image/png";
+            images.emplace_back(type, readBytes(plain));
+            images.emplace_back(type, bytes);
+        }
+    }
+
+    // A browser decodes the animated images with the design exactly as without: the same frames,
+    // durations and loop count.
+    ASSERT_TRUE(QFileInfo::exists(kChromiumBinary)) << "headless Chromium is missing (make deps)";
+    std::string files;
+    for (const auto& [type, data] : images)
+        files += "['" + type + "', '" + QByteArray::fromStdString(data).toBase64().toStdString() + "'],";
+    const std::string page = R"(<!doctype html><pre id="out"></pre><script>
+let done = false;
+(function poll() { if (!done) setTimeout(poll, 10); })();
+(async () => {
+  const lines = [];
+  for (const [type, base64] of [)" + files + R"(]) {
+    try {
+      const decoder = new ImageDecoder({data: Uint8Array.from(atob(base64), c => c.charCodeAt(0)), type});
+      await decoder.tracks.ready;
+      const track = decoder.tracks.selectedTrack;
+      let line = type + ' ' + track.frameCount + ' ' + track.repetitionCount;
+      for (let i = 0; i < track.frameCount; ++i) {
+        const frame = (await decoder.decode({frameIndex: i})).image;
+        const canvas = new OffscreenCanvas(frame.displayWidth, frame.displayHeight);
+        canvas.getContext('2d').drawImage(frame, 0, 0);
+        let hash = 0;
+        for (const byte of canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data)
+          hash = (Math.imul(hash, 31) + byte) >>> 0;
+        line += ' ' + frame.duration + ':' + hash;
+        frame.close();
+      }
+      lines.push(line);
+    } catch (e) {
+      lines.push('error ' + e);
+    }
+  }
+  document.getElementById('out').textContent = lines.join('\n');
+  done = true;
+})();
+</script>)";
+    const QString pagePath = dir.filePath("decode.html");
+    QFile pageFile(pagePath);
+    ASSERT_TRUE(pageFile.open(QIODevice::WriteOnly));
+    pageFile.write(page.data(), static_cast<qint64>(page.size()));
+    pageFile.close();
+    const auto run = runChromium({"--virtual-time-budget=600000", "--dump-dom"}, "file://" + pagePath.toStdString(), 120);
+    const QStringList lines = QString::fromStdString(preText(run.dom, "out")).split('\n');
+    ASSERT_EQ(lines.size(), static_cast<qsizetype>(images.size())) << run.log;
+    for (qsizetype i = 0; i + 1 < lines.size(); i += 2) {
+        EXPECT_FALSE(lines[i].startsWith("error")) << lines[i].toStdString();
+        EXPECT_GT(lines[i].count(':'), 1) << lines[i].toStdString();
+        EXPECT_EQ(lines[i + 1], lines[i]);
+    }
+}
