@@ -481,6 +481,10 @@ Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportF
     if (!written) return written.error();
     if (auto finished = (*writer)->finish(); !finished) return finished.error();
     writer->reset();
+    // Finishing can take a while (WebM encodes its alpha channel then): a cancel asked for
+    // meanwhile still leaves the destination as it was.
+    if (options.progress && !options.progress(progressTotal, progressTotal))
+        return Error<ExportError>{ExportError::cancelled, "cancelled"};
     if (auto committed = output.commit(); !committed) return writeError(committed.error().message);
     return Ok{};
 }

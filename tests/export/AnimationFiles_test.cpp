@@ -19,6 +19,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include <sys/resource.h>
@@ -494,6 +495,13 @@ TEST(AnimationFile, ReplacesAnExistingFileOnlyWhenTheExportSucceeds)
             return t > 0.25 ? render::Image{} : stamped(v, t, o);
         });
         cases.push_back({"render failed", AnimatedExportFormat::apng, options, ExportError::renderFailed});
+    }
+    {
+        // Cancelled after the last frame, while WebM encodes its alpha channel.
+        auto options = drawnBy(stamped);
+        auto completeReports = std::make_shared<int>(0);
+        options.progress = [completeReports](int done, int total) { return done < total || ++*completeReports < 2; };
+        cases.push_back({"cancelled while finishing", AnimatedExportFormat::webm, options, ExportError::cancelled});
     }
     for (auto& c : cases) {
         SCOPED_TRACE(c.name);
