@@ -39,7 +39,7 @@ void plainDown(float* out, const float* mid, long stride, int above, int below, 
 
 bool sameBits(const std::vector<float>& a, const std::vector<float>& b)
 {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0);
 }
 
 // Values of every scale, tiny ones that round differently when fused, and both signs.
