@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -76,7 +77,7 @@ TEST(BlurKernels, EveryPathGivesThePlainLoopsBits)
                 path->across(got.data(), row.data() + radius, weights.data(), radius, n);
                 EXPECT_TRUE(sameBits(got, across)) << "across";
                 for (const auto& [above, below] : {std::pair{radius, radius}, std::pair{0, radius}, std::pair{radius / 2, 0},
-                                                   std::pair{0, 0}, std::pair{1, radius / 3}}) {
+                                                   std::pair{0, 0}, std::pair{std::min(1, radius), radius / 3}}) {
                     const float* mid = block.data() + stride * above;
                     plainDown(expected.data(), mid, stride, above, below, weights.data(), radius, n);
                     path->down(got.data(), mid, stride, above, below, weights.data(), radius, n);
