@@ -1,41 +1,13 @@
-// `lumara thumbnail INPUT OUTPUT.png [--size N]`: the thumbnailer file managers run for project
-// files (see the .thumbnailer entry installed beside the desktop entry).
+// `lumara thumbnail INPUT OUTPUT.png [--size N]`: the same preview as lumara-thumbnailer, the lean
+// program the .thumbnailer entry points file managers at. Main thread only.
 #include "cli/Commands.h"
 
 #include "cli/CliSupport.h"
 #include "cli/Thumbnail.h"
-#include "export/PngWriter.h"
 
 #include <memory>
 
 namespace lumara::cli {
-
-Result<Ok, ThumbnailError> writeThumbnail(const std::string& input, const std::string& output, int size)
-{
-    if (size < 1 || size > kMaxThumbnailSize)
-        return Error<ThumbnailError>{ThumbnailError::badSize, "--size must be from 1 to " +
-                                                                  std::to_string(kMaxThumbnailSize) + " pixels (got " +
-                                                                  std::to_string(size) + ")"};
-    SourceOptions source;
-    source.path = input;
-    auto values = loadSourceValues(source);
-    if (!values)
-        return Error<ThumbnailError>{values.error().code == SourceError::unreadable ? ThumbnailError::unreadable
-                                                                                    : ThumbnailError::undecodable,
-                                     values.error().message};
-    // The orb's square fills the thumbnail: orbSize points at size / orbSize pixels per point.
-    const double scale = size / values->orbSize;
-    if (render::orbPixelSize(*values, scale) != size)
-        return Error<ThumbnailError>{ThumbnailError::cannotDraw, "cannot draw the orb of " + input};
-    auto written = exporting::exportPngImage(*values, 0.0, scale, output);
-    if (!written) {
-        if (written.error().code == exporting::PngError::cannotWrite)
-            return Error<ThumbnailError>{ThumbnailError::cannotWrite, written.error().message};
-        return Error<ThumbnailError>{ThumbnailError::cannotDraw,
-                                     "cannot draw the orb of " + input + ": " + written.error().message};
-    }
-    return Ok{};
-}
 
 void addThumbnailCommand(CLI::App& app, int& exitCode)
 {

@@ -4,6 +4,8 @@
 #include "export/AnimationWriter.h"
 #include "export/ApngWriter.h"
 #include "document/EmbeddedInMedia.h"
+#include "export/FfmpegSupport.h"
+#include "export/WebmWriter.h"
 #include "render/StraightAlpha.h"
 
 extern "C" {
@@ -23,57 +25,7 @@ namespace lumara::exporting {
 
 namespace {
 
-struct Failure {
-    ExportError code;
-    std::string message;
-};
-
-std::string avErrorText(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
-void check(int code, const std::string& what)
-{
-    if (code < 0) throw Failure{ExportError::writeFailed, what + ": " + avErrorText(code)};
-}
-
-template <typename T>
-T* require(T* object, const std::string& what)
-{
-    if (!object) throw Failure{ExportError::writeFailed, what};
-    return object;
-}
-
-struct OutputContextDeleter {
-    void operator()(AVFormatContext* context) const
-    {
-        if (context->pb && !(context->oformat->flags & AVFMT_NOFILE)) avio_closep(&context->pb);
-        avformat_free_context(context);
-    }
-};
-struct CodecContextDeleter {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-struct ScalerDeleter {
-    void operator()(SwsContext* scaler) const { sws_freeContext(scaler); }
-};
-struct Dictionary {
-    AVDictionary* entries = nullptr;
-    Dictionary() = default;
-    Dictionary(const Dictionary&) = delete;
-    Dictionary& operator=(const Dictionary&) = delete;
-    ~Dictionary() { av_dict_free(&entries); }
-    void set(const char* key, const std::string& value) { check(av_dict_set(&entries, key, value.c_str(), 0), key); }
-};
+using namespace ff;
 
 // The GIF muxer writes the trailer byte last. Between it and the file sits this pass-through,
 // which always holds back the latest byte, so the design's extension can go in before the trailer
@@ -215,20 +167,7 @@ public:
                                                                hundredths(settings.frameCount - 1)));
             }
             break;
-        case AnimatedExportFormat::webm:
-            m_codec->bit_rate = 0; // constant quality
-            codecOptions.set("crf", "32");
-            codecOptions.set("deadline", "good");
-            codecOptions.set("cpu-used", "5");
-            codecOptions.set("row-mt", "1");
-            // No look-ahead: alternate reference frames made these loops no smaller, and each
-            // queued frame is held twice over (colour and alpha encoders), about 60 MB at 600 x 600.
-            // What remains is libvpx's own: its reference frames and per-frame tables take about
-            // 40 MB per encoder at 560 x 560 even so (FFmpeg's own command line: 98 MB peak for
-            // colour alone, 140 MB with alpha). One encoder thread did not lower this writer's
-            // peak, nor did turning off the temporal model ("enable-tpl") lower the command line's.
-            codecOptions.set("lag-in-frames", "0");
-            break;
+        case AnimatedExportFormat::webm: break; // WebmWriter
         case AnimatedExportFormat::prores:
             codecOptions.set("profile", "4444");
             codecOptions.set("alpha_bits", "16");
@@ -426,6 +365,7 @@ Result<std::unique_ptr<AnimationWriter>, ExportError> openAnimationWriter(Output
                                       " cannot be written to " + output.displayPath() +
                                       ": it needs a regular file (WebM, GIF and animated PNG can be streamed)"};
     if (settings.format == AnimatedExportFormat::apng) return openApngWriter(output, settings);
+    if (settings.format == AnimatedExportFormat::webm) return openWebmWriter(output, settings);
     try {
         return std::unique_ptr<AnimationWriter>(std::make_unique<FfmpegWriter>(output, settings));
     } catch (const Failure& failure) {

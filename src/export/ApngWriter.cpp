@@ -12,6 +12,8 @@
 // then cost nothing, and a frame is only the rectangle that changed.
 #include "export/ApngWriter.h"
 
+#include "export/PngEncoding.h"
+
 #include "document/EmbeddedProject.h"
 #include "render/StraightAlpha.h"
 
@@ -33,103 +35,12 @@ namespace lumara::exporting {
 
 namespace {
 
-constexpr int kDeflateLevel = 6;
 // Frames waiting for or being compressed hold their pixels and their output: at most this much
 // of pixels is queued (4 frames of 600 x 600, one of 4096 x 4096).
 constexpr std::size_t kInFlightBytes = std::size_t{64} << 20;
 
-constexpr std::uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
 // Byte offset of the acTL chunk: signature (8) + IHDR (4 + 4 + 13 + 4).
 constexpr long kAnimationControlOffset = 8 + 25;
-
-void putBigEndian32(std::uint8_t* out, std::uint32_t value)
-{
-    out[0] = static_cast<std::uint8_t>(value >> 24);
-    out[1] = static_cast<std::uint8_t>(value >> 16);
-    out[2] = static_cast<std::uint8_t>(value >> 8);
-    out[3] = static_cast<std::uint8_t>(value);
-}
-
-void putBigEndian16(std::uint8_t* out, std::uint16_t value)
-{
-    out[0] = static_cast<std::uint8_t>(value >> 8);
-    out[1] = static_cast<std::uint8_t>(value);
-}
-
-// A whole chunk: length, type, data, CRC of type and data.
-std::vector<std::uint8_t> chunk(const char (&type)[5], const std::uint8_t* data, std::size_t size)
-{
-    std::vector<std::uint8_t> out(12 + size);
-    putBigEndian32(out.data(), static_cast<std::uint32_t>(size));
-    std::memcpy(out.data() + 4, type, 4);
-    if (size) std::memcpy(out.data() + 8, data, size);
-    putBigEndian32(out.data() + 8 + size, libdeflate_crc32(0, out.data() + 4, 4 + size));
-    return out;
-}
-
-// The five PNG filters of row `r` below row `u`, written one after the other into `out`
-// (none, sub, up, average, Paeth). The first pixel has no left neighbours (a = c = 0); after it
-// the loop has no branches, so it vectorises.
-void predictRow(const std::uint8_t* __restrict r, const std::uint8_t* __restrict u, std::uint8_t* __restrict out,
-                std::size_t rowBytes)
-{
-    std::uint8_t* __restrict none = out;
-    std::uint8_t* __restrict sub = out + rowBytes;
-    std::uint8_t* __restrict up = out + 2 * rowBytes;
-    std::uint8_t* __restrict average = out + 3 * rowBytes;
-    std::uint8_t* __restrict paeth = out + 4 * rowBytes;
-    for (std::size_t i = 0; i < 4 && i < rowBytes; ++i) { // a = c = 0: Paeth predicts b
-        none[i] = sub[i] = r[i];
-        up[i] = paeth[i] = static_cast<std::uint8_t>(r[i] - u[i]);
-        average[i] = static_cast<std::uint8_t>(r[i] - (u[i] >> 1));
-    }
-    // 16-bit arithmetic: enough for these sums, and it lets the compiler use the vector units.
-    for (std::size_t i = 4; i < rowBytes; ++i) {
-        const std::int16_t a = r[i - 4], b = u[i], c = u[i - 4];
-        const auto pa = static_cast<std::int16_t>(std::abs(b - c));
-        const auto pb = static_cast<std::int16_t>(std::abs(a - c));
-        const auto pc = static_cast<std::int16_t>(std::abs(a + b - 2 * c));
-        const std::int16_t predicted = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
-        none[i] = r[i];
-        sub[i] = static_cast<std::uint8_t>(r[i] - a);
-        up[i] = static_cast<std::uint8_t>(r[i] - b);
-        average[i] = static_cast<std::uint8_t>(r[i] - ((a + b) >> 1));
-        paeth[i] = static_cast<std::uint8_t>(r[i] - predicted);
-    }
-}
-
-// PNG scanlines of the packed RGBA rectangle. Each row takes the filter whose output has the
-// smallest sum of absolute values (as signed bytes), the usual predictor of what deflates best;
-// neighbours outside the rectangle count as 0. The loops have no branches so they vectorise.
-void filterRows(const std::uint8_t* pixels, int width, int height, std::vector<std::uint8_t>& out,
-                std::vector<std::uint8_t>& scratch)
-{
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
-    out.resize((rowBytes + 1) * static_cast<std::size_t>(height));
-    scratch.assign(rowBytes * 6, 0); // five candidate rows, then a row of zeros above the first
-    const std::uint8_t* zeros = scratch.data() + rowBytes * 5;
-    std::uint8_t* dst = out.data();
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* r = pixels + rowBytes * static_cast<std::size_t>(y);
-        const std::uint8_t* u = y > 0 ? r - rowBytes : zeros;
-        std::uint8_t* none = scratch.data();
-        predictRow(r, u, none, rowBytes);
-        int best = 0;
-        std::uint64_t bestCost = ~std::uint64_t{0};
-        for (int filter = 0; filter < 5; ++filter) {
-            const std::uint8_t* candidate = scratch.data() + rowBytes * static_cast<std::size_t>(filter);
-            std::uint64_t cost = 0;
-            for (std::size_t i = 0; i < rowBytes; ++i) cost += static_cast<std::uint64_t>(std::abs(static_cast<std::int8_t>(candidate[i])));
-            if (cost < bestCost) {
-                bestCost = cost;
-                best = filter;
-            }
-        }
-        *dst++ = static_cast<std::uint8_t>(best);
-        std::memcpy(dst, scratch.data() + rowBytes * static_cast<std::size_t>(best), rowBytes);
-        dst += rowBytes;
-    }
-}
 
 struct Job {
     ApngFrameRegion region;
@@ -196,8 +107,8 @@ public:
         std::uint8_t control[8] = {};
         putBigEndian32(control, m_promisedFrames); // set again at the end when it differs
         putBigEndian32(control + 4, 0); // plays: forever
-        if (!put(kSignature, sizeof kSignature) || !put(chunk("IHDR", header, sizeof header)) ||
-            !put(chunk("acTL", control, sizeof control)))
+        if (!put(kPngSignature, sizeof kPngSignature) || !put(pngChunk("IHDR", header, sizeof header)) ||
+            !put(pngChunk("acTL", control, sizeof control)))
             return failure("cannot write the file header");
         return Ok{};
     }
@@ -258,13 +169,13 @@ public:
         if (auto written = writeFinished(0); !written) return written;
         m_finished = true;
         if (m_frames == 0) return failure("an animated PNG needs at least one frame");
-        if (!put(chunk("IEND", nullptr, 0))) return failure("cannot complete the file");
+        if (!put(pngChunk("IEND", nullptr, 0))) return failure("cannot complete the file");
         if (m_frames != m_promisedFrames) {
             // The frame count the header promised in advance is replaced by the count written
             // (a stream cannot seek back, so there this fails rather than leave a wrong count).
             std::uint8_t control[8] = {};
             putBigEndian32(control, m_frames);
-            const auto patched = chunk("acTL", control, sizeof control);
+            const auto patched = pngChunk("acTL", control, sizeof control);
             if (std::fseek(m_file, kAnimationControlOffset, SEEK_SET) != 0 || !put(patched))
                 return failure("cannot complete the file");
         }
@@ -293,11 +204,11 @@ private:
     // Worker: filters and deflates claimed frames; the smaller of the two drawings when there are two.
     void work()
     {
-        libdeflate_compressor* compressor = libdeflate_alloc_compressor(kDeflateLevel);
+        libdeflate_compressor* compressor = libdeflate_alloc_compressor(kPngDeflateLevel);
         std::vector<std::uint8_t> filtered, scratch, deflated;
         // The zlib stream of the pixels, in `deflated`; 0 if it could not be made.
         const auto deflate = [&](const Job& job, const std::vector<std::uint8_t>& pixels) -> std::size_t {
-            filterRows(pixels.data(), job.region.width, job.region.height, filtered, scratch);
+            filterPngRows(pixels.data(), job.region.width, job.region.height, filtered, scratch);
             const std::size_t bound = libdeflate_zlib_compress_bound(compressor, filtered.size());
             if (deflated.size() < bound) deflated.resize(bound);
             return libdeflate_zlib_compress(compressor, filtered.data(), filtered.size(), deflated.data(), deflated.size());
@@ -368,7 +279,7 @@ private:
         putBigEndian16(control + 22, static_cast<std::uint16_t>(m_settings.fps));
         control[24] = 0;                 // dispose: none, the frame stays as the next one's base
         control[25] = job.blendOver ? 1 : 0;
-        if (!put(chunk("fcTL", control, sizeof control))) return false;
+        if (!put(pngChunk("fcTL", control, sizeof control))) return false;
         if (m_sequence == 1) {
             // The design follows the first frame rather than the header: FFmpeg recognises an
             // animated PNG only when every chunk before the first image data fits in its 2 KB

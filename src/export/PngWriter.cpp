@@ -1,13 +1,13 @@
-// Still image export. Safe from any thread.
+// Still image export, on our own PNG encoder so the thumbnailer needs no GUI library. Safe from
+// any thread.
 #include "export/PngWriter.h"
 
 #include "document/EmbeddedProject.h"
 #include "document/OutputFile.h"
+#include "export/PngEncoding.h"
 #include "render/StraightAlpha.h"
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
+#include <vector>
 
 namespace lumara::exporting {
 
@@ -16,15 +16,13 @@ Result<std::string, PngError> encodePng(const render::Image& image, const std::s
     if (image.width <= 0 || image.height <= 0 ||
         image.pixels.size() != static_cast<std::size_t>(image.width) * image.height * 4)
         return Error<PngError>{PngError::emptyImage, "there is no image to encode"};
-    QImage straight(image.width, image.height, QImage::Format_RGBA8888);
-    if (straight.isNull()) return Error<PngError>{PngError::encodingFailed, "cannot allocate the image"};
-    for (int y = 0; y < image.height; ++y) render::unpremultiplyRow(image.row(y), straight.scanLine(y), image.width);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!straight.save(&buffer, "PNG")) return Error<PngError>{PngError::encodingFailed, "the PNG encoder failed"};
-    const std::string_view png(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    if (embeddedProject.empty()) return std::string(png);
+    std::vector<std::uint8_t> straight(image.pixels.size());
+    const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 4;
+    for (int y = 0; y < image.height; ++y)
+        render::unpremultiplyRow(image.row(y), straight.data() + rowBytes * static_cast<std::size_t>(y), image.width);
+    std::string png = encodeRgbaPng(straight.data(), image.width, image.height);
+    if (png.empty()) return Error<PngError>{PngError::encodingFailed, "the PNG encoder failed"};
+    if (embeddedProject.empty()) return png;
     return embedInPng(png, embeddedProject);
 }
 

@@ -1,5 +1,5 @@
 // Still image export: the rendered orb as an 8-bit RGBA PNG with straight alpha.
-// Pure functions over plain values; safe from any thread (QImage is reentrant).
+// Pure functions over plain values; safe from any thread.
 #pragma once
 
 #include "model/OrbValues.h"

@@ -1,12 +1,46 @@
-// Stage 4, blur. Separable passes written as row-wide multiply-adds so that the compiler
-// vectorises the inner loops; rows are split across the render call's worker pool.
+// Stage 4, blur. Separable passes whose inner loops are the vector kernels of BlurKernels.h,
+// AVX2 where the processor has it; rows are split across the render call's worker pool.
 #include "render/Blur.h"
+
+#include "render/BlurKernels.h"
+#include "render/Wide.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
+#include <string_view>
 
 namespace lumara::render {
+
+#if defined(LUMARA_AVX2_KERNELS)
+extern const BlurKernels kAvx2BlurKernels; // BlurAvx2.cpp
+#endif
+
+const BlurKernels& baselineBlurKernels()
+{
+    static const BlurKernels kernels{&blurAcross<F32x4>, &blurDown<F32x4>, "baseline"};
+    return kernels;
+}
+
+const BlurKernels* avx2BlurKernels()
+{
+#if defined(LUMARA_AVX2_KERNELS)
+    if (__builtin_cpu_supports("avx2")) return &kAvx2BlurKernels;
+#endif
+    return nullptr;
+}
+
+const BlurKernels& blurKernels()
+{
+    static const BlurKernels& chosen = []() -> const BlurKernels& {
+        const char* forced = std::getenv("LUMARA_VECTOR_PATH");
+        const BlurKernels* avx2 = avx2BlurKernels();
+        if (avx2 && !(forced && std::string_view(forced) == "baseline")) return *avx2;
+        return baselineBlurKernels();
+    }();
+    return chosen;
+}
 
 Field::Field(double left, double top, int width, int height, int cellSize, int channels)
     : m_left(left), m_top(top), m_inverseCell(1.0 / std::max(cellSize, 1)), m_width(std::max(width, 0)), m_height(std::max(height, 0)),
@@ -65,8 +99,8 @@ std::size_t Field::capacity() const { return m_data.capacity() + m_scratch.capac
 
 void Field::blurAfter(double sigma, WorkerPool& pool, const std::function<void(int, int)>* fillRows)
 {
-    constexpr int kStrip = 64;
     if (empty()) return;
+    const BlurKernels& kernels = blurKernels();
     const double k = m_cell;
     const double cellSigma = std::sqrt(std::max(sigma * sigma - (m_cell > 1 ? k * k / 6.0 : 0.0), 0.0)) / k;
     if (!(sigma >= 0.5) || cellSigma < 0.1) {
@@ -96,9 +130,8 @@ void Field::blurAfter(double sigma, WorkerPool& pool, const std::function<void(i
     const int W = m_width, H = m_height, channels = m_channels;
     {
         // Horizontal pass: out[x] = w_0 in[x] + sum over j of (w_j in[x + j] + w_j in[x - j]), the
-        // terms added in that order and those beyond the row left out. Blocks of kStrip columns
-        // keep their sums in registers while the taps run; the interior, where every tap is in the
-        // row, has no bounds tests.
+        // terms added in that order and those beyond the row left out. The interior, where every
+        // tap is in the row, goes to the vector kernels with no bounds tests.
         pool.forChunks(H, 16, [&](int y0, int y1) {
             if (fillRows) (*fillRows)(y0, y1);
             for (int ch = 0; ch < channels; ++ch) {
@@ -118,25 +151,13 @@ void Field::blurAfter(double sigma, WorkerPool& pool, const std::function<void(i
                         out[x] = sum;
                     };
                     for (int x = 0; x < innerBegin; ++x) edge(x);
-                    for (int x0 = innerBegin; x0 < innerEnd; x0 += kStrip) {
-                        const int n = std::min(kStrip, innerEnd - x0);
-                        float sum[kStrip];
-                        const float* c = in + x0;
-                        for (int i = 0; i < n; ++i) sum[i] = weights[0] * c[i];
-                        for (int j = 1; j <= radius; ++j) {
-                            const float w = weights[static_cast<std::size_t>(j)];
-                            const float* right = c + j;
-                            const float* left = c - j;
-                            for (int i = 0; i < n; ++i) sum[i] = sum[i] + w * right[i] + w * left[i];
-                        }
-                        for (int i = 0; i < n; ++i) out[x0 + i] = sum[i];
-                    }
+                    kernels.across(out + innerBegin, in + innerBegin, weights.data(), radius, innerEnd - innerBegin);
                     for (int x = innerEnd; x < W; ++x) edge(x);
                 }
             }
         });
         // Vertical pass back into the plane: out = w_0 mid + sum over j of (w_j above + w_j below),
-        // in that order, rows beyond the grid left out; a block of kStrip columns at a time.
+        // in that order, rows beyond the grid left out; a whole row at a time.
         pool.forChunks(H, 16, [&](int y0, int y1) {
             for (int ch = 0; ch < channels; ++ch) {
                 float* src = plane(ch);
@@ -144,26 +165,7 @@ void Field::blurAfter(double sigma, WorkerPool& pool, const std::function<void(i
                 for (int y = y0; y < y1; ++y) {
                     float* out = src + static_cast<std::size_t>(y) * W;
                     const float* mid = scratch + static_cast<std::size_t>(y) * W;
-                    for (int x0 = 0; x0 < W; x0 += kStrip) {
-                        const int n = std::min(kStrip, W - x0);
-                        float sum[kStrip];
-                        for (int i = 0; i < n; ++i) sum[i] = weights[0] * mid[x0 + i];
-                        for (int j = 1; j <= radius; ++j) {
-                            const float w = weights[static_cast<std::size_t>(j)];
-                            const bool hasUp = y - j >= 0, hasDown = y + j < H;
-                            if (!hasUp && !hasDown) break;
-                            const float* up = hasUp ? scratch + static_cast<std::size_t>(y - j) * W + x0 : nullptr;
-                            const float* down = hasDown ? scratch + static_cast<std::size_t>(y + j) * W + x0 : nullptr;
-                            if (hasUp && hasDown) {
-                                for (int i = 0; i < n; ++i) sum[i] = sum[i] + w * up[i] + w * down[i];
-                            } else if (hasUp) {
-                                for (int i = 0; i < n; ++i) sum[i] += w * up[i];
-                            } else {
-                                for (int i = 0; i < n; ++i) sum[i] += w * down[i];
-                            }
-                        }
-                        for (int i = 0; i < n; ++i) out[x0 + i] = sum[i];
-                    }
+                    kernels.down(out, mid, W, y, H - 1 - y, weights.data(), radius, W);
                 }
             }
         });

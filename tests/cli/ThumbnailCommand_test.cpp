@@ -1,5 +1,6 @@
-// `lumara thumbnail` run as a real process, as a file manager runs it: the preview's size and
-// content, and one "lumara: " line with no file left behind for every input it cannot use.
+// `lumara-thumbnailer` and `lumara thumbnail` run as real processes, as a file manager runs them:
+// the preview's size and content, and one line naming the program with no file left behind for
+// every input it cannot use.
 #include "document/ProjectCodec.h"
 #include "model/OrbPreset.h"
 #include "support/TestSupport.h"
@@ -11,6 +12,18 @@
 
 namespace lumara::test {
 namespace {
+
+// The two ways to ask for a thumbnail: the lean program and the command; both share one code path.
+struct Program {
+    std::string binary;
+    std::vector<std::string> command; // words before INPUT
+    const char* prefix;                // of the failure line
+};
+std::vector<Program> programs()
+{
+    return {{std::string(LUMARA_BINARY_DIR) + "/lumara-thumbnailer", {}, "lumara-thumbnailer: "},
+            {lumaraBinary(), {"thumbnail"}, "lumara: "}};
+}
 
 std::string writeProject(const QTemporaryDir& dir, double orbSize)
 {
@@ -36,12 +49,14 @@ TEST(ThumbnailCommand, FillsTheRequestedSquareWithTheSelectedStatesOrb)
     };
     const Case cases[] = {{280, {}, 256}, {280, {"--size", "128"}, 128}, {33.3, {"--size", "512"}, 512},
                           {1000, {"--size", "1"}, 1}};
+    for (const auto& program : programs())
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.side);
+        SCOPED_TRACE(program.binary + " " + std::to_string(c.side));
         const std::string out = dir.filePath(QString("thumb%1.png").arg(c.side)).toStdString();
-        std::vector<std::string> args{"thumbnail", writeProject(dir, c.orbSize), out};
+        std::vector<std::string> args = program.command;
+        args.insert(args.end(), {writeProject(dir, c.orbSize), out});
         args.insert(args.end(), c.size.begin(), c.size.end());
-        const auto run = runProcess(lumaraBinary(), args);
+        const auto run = runProcess(program.binary, args);
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.err, "");
         const QImage image = QImage(QString::fromStdString(out), "PNG").convertToFormat(QImage::Format_RGBA8888);
@@ -69,18 +84,20 @@ TEST(ThumbnailCommand, RefusesWhatItCannotPreviewWithOneLineAndNoFile)
         {{project, out, "--size", "0"}, "from 1 to 1024"},
         {{project, out, "--size", "4294967552"}, "from 1 to 1024"},
         {{project, out, "--size", ""}, "size"},
+        {{project, out, "--size", "12px"}, "size"},
         {{dir.filePath("missing.lumara").toStdString(), out}, "missing.lumara"},
         {{garbage, out}, "not a Lumara project"},
         {{project}, "OUTPUT"},
         {{project, dir.filePath("no/such/folder/t.png").toStdString()}, "t.png"},
     };
+    for (const auto& program : programs())
     for (const auto& c : cases) {
-        std::vector<std::string> args{"thumbnail"};
+        std::vector<std::string> args = program.command;
         args.insert(args.end(), c.args.begin(), c.args.end());
-        const auto run = runProcess(lumaraBinary(), args);
+        const auto run = runProcess(program.binary, args);
         SCOPED_TRACE(run.err);
         EXPECT_NE(run.exitCode, 0);
-        EXPECT_EQ(run.err.rfind("lumara: ", 0), 0u);
+        EXPECT_EQ(run.err.rfind(program.prefix, 0), 0u);
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
         EXPECT_NE(run.err.find(c.mentions), std::string::npos);
         EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(out)));

@@ -19,6 +19,7 @@
 #include <cmath>
 #include <csignal>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include <sys/resource.h>
@@ -405,19 +406,38 @@ let done = false;
     EXPECT_EQ(test::preText(run.dom, "out"), expected) << run.log;
 }
 
-TEST(AnimationFile, TransparentVideosKeepTheAlphaChannel)
+// Red whose opacity steps up with time (60, 140, 220 at 0, 0.1 and 0.2 s) inside a transparent
+// border, premultiplied: each frame's alpha tells which frame it is.
+render::Image fadingRed(const OrbValues& values, double t, const render::RenderOptions& options)
+{
+    render::Image image = translucentRed(values, 0.0, options);
+    const auto alpha = static_cast<std::uint8_t>(60 + 80 * std::lround(t * 10));
+    for (std::size_t i = 0; i < image.pixels.size(); i += 4)
+        if (image.pixels[i + 3] != 0) image.pixels[i] = image.pixels[i + 3] = alpha;
+    return image;
+}
+
+TEST(AnimationFile, TransparentVideosKeepEachFramesAlpha)
 {
     QTemporaryDir dir;
-    for (const auto& [format, name] : {std::pair{AnimatedExportFormat::webm, "orb.webm"},
-                                       std::pair{AnimatedExportFormat::prores, "orb.mov"}}) {
-        SCOPED_TRACE(name);
-        const std::string path = dir.filePath(name).toStdString();
-        auto result = exportAnimation(orbOfSize(24), format, motion(0.3, 10, false), path, drawnBy(translucentRed));
+    struct Case {
+        AnimatedExportFormat format;
+        const char* name;
+        int side; // WebM's alpha is a second 4:2:0 stream, so an odd side is worth a case
+    };
+    for (const Case& c : {Case{AnimatedExportFormat::webm, "orb.webm", 25}, Case{AnimatedExportFormat::prores, "orb.mov", 24}}) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.filePath(c.name).toStdString();
+        auto result = exportAnimation(orbOfSize(c.side / 2.0), c.format, motion(0.3, 10, false, 2.0), path, drawnBy(fadingRed));
         ASSERT_TRUE(result.ok()) << result.error().message;
-        const auto frames = decodeRgba(path, 24, 24);
+        const auto frames = decodeRgba(path, c.side, c.side);
         ASSERT_EQ(frames.size(), 3u);
-        expectNear(pixel(frames[0], 24, 0, 0), {0, 0, 0, 0}, 6, "transparent corner");
-        expectNear(pixel(frames[0], 24, 12, 12), {255, 0, 0, 128}, 12, "half-transparent red, straight");
+        for (int i = 0; i < 3; ++i) {
+            SCOPED_TRACE(i);
+            expectNear(pixel(frames[static_cast<std::size_t>(i)], c.side, 0, 0), {0, 0, 0, 0}, 6, "transparent corner");
+            expectNear(pixel(frames[static_cast<std::size_t>(i)], c.side, c.side / 2, c.side / 2), {255, 0, 0, 60 + 80 * i}, 12,
+                       "red, straight, at this frame's opacity");
+        }
     }
 }
 
@@ -475,6 +495,13 @@ TEST(AnimationFile, ReplacesAnExistingFileOnlyWhenTheExportSucceeds)
             return t > 0.25 ? render::Image{} : stamped(v, t, o);
         });
         cases.push_back({"render failed", AnimatedExportFormat::apng, options, ExportError::renderFailed});
+    }
+    {
+        // Cancelled after the last frame, while WebM encodes its alpha channel.
+        auto options = drawnBy(stamped);
+        auto completeReports = std::make_shared<int>(0);
+        options.progress = [completeReports](int done, int total) { return done < total || ++*completeReports < 2; };
+        cases.push_back({"cancelled while finishing", AnimatedExportFormat::webm, options, ExportError::cancelled});
     }
     for (auto& c : cases) {
         SCOPED_TRACE(c.name);

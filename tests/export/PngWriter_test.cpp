@@ -1,5 +1,6 @@
-// The PNG still: straight alpha, the orb's square, atomic writes and typed failures.
+// The PNG still: our encoder read back by libpng, the orb's square, atomic writes and typed failures.
 #include "export/PngWriter.h"
+#include "render/StraightAlpha.h"
 
 #include "support/TestSupport.h"
 
@@ -10,22 +11,41 @@
 namespace lumara::test {
 namespace {
 
-TEST(PngWriter, EncodesStraightAlphaFromPremultipliedPixels)
+// What libpng (through QImage) decodes from our encoder, as packed straight RGBA bytes.
+std::vector<std::uint8_t> decodeRgba(const std::string& png)
 {
-    render::Image image;
-    image.width = 4;
-    image.height = 1;
-    // Premultiplied: opaque red, half-transparent red, transparent, a quarter-alpha grey.
-    image.pixels = {255, 0, 0, 255, 128, 0, 0, 128, 0, 0, 0, 0, 32, 32, 32, 64};
-    auto bytes = exporting::encodePng(image);
-    ASSERT_TRUE(bytes.ok());
     QImage decoded;
-    ASSERT_TRUE(decoded.loadFromData(reinterpret_cast<const uchar*>(bytes->data()), static_cast<int>(bytes->size()), "PNG"));
-    ASSERT_TRUE(decoded.hasAlphaChannel());
+    if (!decoded.loadFromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()), "PNG") ||
+        !decoded.hasAlphaChannel())
+        return {};
     decoded = decoded.convertToFormat(QImage::Format_RGBA8888);
-    const uchar* p = decoded.constScanLine(0);
-    const std::vector<int> expected{255, 0, 0, 255, 255, 0, 0, 128, 0, 0, 0, 0, 128, 128, 128, 64};
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(p[i], expected[static_cast<std::size_t>(i)]) << "byte " << i;
+    std::vector<std::uint8_t> out;
+    for (int y = 0; y < decoded.height(); ++y)
+        out.insert(out.end(), decoded.constScanLine(y), decoded.constScanLine(y) + decoded.width() * 4);
+    return out;
+}
+
+TEST(PngWriter, EncodesStraightAlphaLosslessly)
+{
+    // Premultiplied: opaque red, half-transparent red, transparent, a quarter-alpha grey.
+    render::Image handMade{4, 1, {255, 0, 0, 255, 128, 0, 0, 128, 0, 0, 0, 0, 32, 32, 32, 64}};
+    auto bytes = exporting::encodePng(handMade);
+    ASSERT_TRUE(bytes.ok());
+    EXPECT_EQ(decodeRgba(*bytes), (std::vector<std::uint8_t>{255, 0, 0, 255, 255, 0, 0, 128, 0, 0, 0, 0, 128, 128, 128, 64}));
+
+    // Rendered orbs of odd and even sides exercise every row filter; each pixel comes back exactly.
+    for (const double points : {1.0, 37.0, 300.0}) {
+        SCOPED_TRACE(points);
+        OrbValues v;
+        v.orbSize = points;
+        render::RenderOptions options;
+        const render::Image image = render::renderOrb(v, 1.25, options);
+        std::vector<std::uint8_t> straight(image.pixels.size());
+        render::unpremultiplyRow(image.pixels.data(), straight.data(), image.width * image.height);
+        auto png = exporting::encodePng(image);
+        ASSERT_TRUE(png.ok());
+        EXPECT_EQ(decodeRgba(*png), straight);
+    }
 }
 
 TEST(PngWriter, ExportsTheOrbsSquareAndFailsWithoutTouchingTheFile)

@@ -171,15 +171,24 @@ TEST_F(DesktopIntegration, ThumbnailerPreviewsProjectsAsAFileManagerRunsIt)
               desktopKey(readText(share.filePath("applications/com.quillfen.Lumara.desktop")), "MimeType"));
     // The file manager fills in the input, the output and the size, and runs the line.
     QStringList words = desktopKey(entry, "Exec").split(' ');
-    ASSERT_EQ(words.value(0), "lumara");
+    ASSERT_EQ(words.value(0), "lumara-thumbnailer");
+    EXPECT_EQ(desktopKey(entry, "TryExec"), words.value(0));
+    const std::string thumbnailer = prefix.filePath("bin/lumara-thumbnailer").toStdString();
     QTemporaryDir dir;
     const std::string output = dir.filePath("thumb.png").toStdString();
     std::vector<std::string> args;
     for (const QString& word : words.mid(1))
         args.push_back(word == "%i" ? writeProject(dir) : word == "%o" ? output : word == "%s" ? "128" : word.toStdString());
-    const auto run = runProcess(lumara, args);
+    const auto run = runProcess(thumbnailer, args);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(QImage(QString::fromStdString(output)).size(), QSize(128, 128));
+
+    // It starts quickly because it loads none of the editor's, the video or the script libraries.
+    const auto needed = runProcess("readelf", {"--dynamic", thumbnailer});
+    ASSERT_EQ(needed.exitCode, 0) << needed.err;
+    EXPECT_NE(needed.out.find("libQt6Core"), std::string::npos) << needed.out;
+    for (const char* heavy : {"libQt6Gui", "libQt6Widgets", "libQt6Qml", "libavcodec", "libavformat", "libswscale"})
+        EXPECT_EQ(needed.out.find(heavy), std::string::npos) << heavy;
 }
 
 TEST_F(DesktopIntegration, ManualPageNamesEveryCommandAndOptionOfTheHelp)

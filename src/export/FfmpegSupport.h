@@ -1,0 +1,71 @@
+// Helpers shared by the files that drive FFmpeg: failures thrown as `ff::Failure` inside one
+// .cpp and caught at its public entry points, and RAII guards for FFmpeg's objects. Internal to
+// src/export; any thread.
+#pragma once
+
+#include "export/AnimatedExport.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/dict.h>
+#include <libswscale/swscale.h>
+}
+
+#include <string>
+
+namespace lumara::exporting::ff {
+
+struct Failure {
+    ExportError code;
+    std::string message;
+};
+
+inline std::string avErrorText(int code)
+{
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+inline void check(int code, const std::string& what)
+{
+    if (code < 0) throw Failure{ExportError::writeFailed, what + ": " + avErrorText(code)};
+}
+
+template <typename T>
+T* require(T* object, const std::string& what)
+{
+    if (!object) throw Failure{ExportError::writeFailed, what};
+    return object;
+}
+
+struct OutputContextDeleter {
+    void operator()(AVFormatContext* context) const
+    {
+        if (context->pb && !(context->oformat->flags & AVFMT_NOFILE)) avio_closep(&context->pb);
+        avformat_free_context(context);
+    }
+};
+struct CodecContextDeleter {
+    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+struct FrameDeleter {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+struct PacketDeleter {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+struct ScalerDeleter {
+    void operator()(SwsContext* scaler) const { sws_freeContext(scaler); }
+};
+struct Dictionary {
+    AVDictionary* entries = nullptr;
+    Dictionary() = default;
+    Dictionary(const Dictionary&) = delete;
+    Dictionary& operator=(const Dictionary&) = delete;
+    ~Dictionary() { av_dict_free(&entries); }
+    void set(const char* key, const std::string& value) { check(av_dict_set(&entries, key, value.c_str(), 0), key); }
+};
+
+} // namespace lumara::exporting::ff

@@ -1,0 +1,367 @@
+// The WebM writer. WebM keeps transparency as a second VP9 stream whose frames ride beside the
+// colour frames as block additions. FFmpeg's libvpx-vp9 wrapper runs two libvpx encoders side by
+// side for that, and each holds about 42 MB at 600 x 600 whatever its options (token buffers,
+// reference frames, per-frame tables: measured with heaptrack; threads, tile columns, row-mt,
+// cpu-used, realtime mode, auto-alt-ref, enable-tpl, arnr and aq-mode moved the peak by less than
+// 1 MB, and lag-in-frames is already 0). With the editor's libraries (42 MB) and the render
+// workers that made the export peak at 168-179 MB. So the encoders take turns instead: frames are
+// encoded for colour as they arrive and their alpha planes wait, deflated, in an anonymous
+// temporary file with the colour packets; finish() frees the colour encoder, encodes the alpha
+// planes and writes each colour packet with its alpha packet. Same options, same stream layout
+// as FFmpeg's wrapper, so decoders and browsers read it as before.
+#include "export/WebmWriter.h"
+
+#include "document/EmbeddedInMedia.h"
+#include "export/FfmpegSupport.h"
+#include "render/StraightAlpha.h"
+
+extern "C" {
+#include <libavutil/intreadwrite.h>
+#include <libavutil/opt.h>
+}
+
+#include <libdeflate.h>
+
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <new>
+
+namespace lumara::exporting {
+
+namespace {
+
+using namespace ff;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+struct CompressorDeleter {
+    void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
+};
+struct DecompressorDeleter {
+    void operator()(libdeflate_decompressor* decompressor) const { libdeflate_free_decompressor(decompressor); }
+};
+
+// Where a packet or an alpha plane sits in the spill file.
+struct Spilled {
+    long long offset = 0;
+    std::size_t size = 0;
+    std::int64_t pts = 0;
+    std::int64_t dts = 0;
+    std::int64_t duration = 0;
+    int flags = 0;
+};
+
+class WebmWriter final : public AnimationWriter {
+public:
+    WebmWriter(OutputFile& output, const AnimationWriterSettings& settings) : m_settings(settings)
+    {
+        m_spill.reset(require(std::tmpfile(), "cannot create a temporary file for the transparency"));
+        m_compressor.reset(require(libdeflate_alloc_compressor(1), "out of memory"));
+        openMuxer(output);
+        m_encoder = openEncoder();
+        writeHeader(output);
+        openConversion();
+    }
+
+    Result<Ok, ExportError> writeFrame(const render::Image& frame) override
+    {
+        return guarded([&] {
+            if (m_finished) throw Failure{ExportError::writeFailed, "the file is already complete"};
+            if (frame.width != m_settings.width || frame.height != m_settings.height ||
+                frame.pixels.size() != static_cast<std::size_t>(frame.width) * frame.height * 4)
+                throw Failure{ExportError::renderFailed, "a frame does not match the video's size"};
+            convert(frame);
+            spillAlphaPlane();
+            // The colour encoder reads the first three planes of the converted frame.
+            AVFrame* colour = m_colour.get();
+            for (int plane = 0; plane < 3; ++plane) {
+                colour->data[plane] = m_yuva->data[plane];
+                colour->linesize[plane] = m_yuva->linesize[plane];
+            }
+            colour->pts = static_cast<std::int64_t>(m_alphaPlanes.size()) - 1;
+            check(avcodec_send_frame(m_encoder.get(), colour), "cannot encode a frame");
+            spillColourPackets();
+        });
+    }
+
+    Result<Ok, ExportError> finish() override
+    {
+        return guarded([&] {
+            if (m_finished) return;
+            m_finished = true;
+            check(avcodec_send_frame(m_encoder.get(), nullptr), "cannot finish encoding");
+            spillColourPackets();
+            m_encoder.reset(); // before the alpha encoder starts: the point of the two passes
+            m_yuva.reset();
+            m_scaler.reset();
+            m_rgba = {};
+            encodeAlphaAndWrite();
+            check(av_write_trailer(m_output.get()), "cannot complete the file");
+            check(avio_closep(&m_output->pb), "cannot complete the file");
+        });
+    }
+
+private:
+    template <typename Body>
+    Result<Ok, ExportError> guarded(Body&& body)
+    {
+        try {
+            body();
+            return Ok{};
+        } catch (const Failure& failure) {
+            m_finished = true;
+            return Error<ExportError>{failure.code, failure.message};
+        } catch (const std::bad_alloc&) {
+            m_finished = true;
+            return Error<ExportError>{ExportError::writeFailed, "out of memory"};
+        }
+    }
+
+    void openMuxer(const OutputFile& output)
+    {
+        m_url = output.isStream() ? "pipe:" + std::to_string(output.descriptor()) : "file:" + output.temporaryPath();
+        AVFormatContext* rawOutput = nullptr;
+        check(avformat_alloc_output_context2(&rawOutput, nullptr, "webm", m_url.c_str()), "cannot set up the file");
+        m_output.reset(require(rawOutput, "cannot set up the file"));
+    }
+
+    // A VP9 encoder for 4:2:0 frames, the colour's and the alpha's alike (libvpx-vp9 configures
+    // its alpha encoder as a copy of the colour one).
+    std::unique_ptr<AVCodecContext, CodecContextDeleter> openEncoder()
+    {
+        const AVCodec* codec = require(avcodec_find_encoder_by_name("libvpx-vp9"), "this FFmpeg has no libvpx-vp9 encoder");
+        std::unique_ptr<AVCodecContext, CodecContextDeleter> encoder(require(avcodec_alloc_context3(codec), "out of memory"));
+        encoder->width = m_settings.width;
+        encoder->height = m_settings.height;
+        encoder->pix_fmt = AV_PIX_FMT_YUV420P;
+        encoder->time_base = AVRational{1, m_settings.fps};
+        encoder->framerate = AVRational{m_settings.fps, 1};
+        encoder->sample_aspect_ratio = AVRational{1, 1};
+        encoder->color_range = AVCOL_RANGE_MPEG;
+        encoder->colorspace = AVCOL_SPC_BT709;
+        encoder->color_primaries = AVCOL_PRI_BT709;
+        encoder->color_trc = AVCOL_TRC_BT709;
+        if (m_output->oformat->flags & AVFMT_GLOBALHEADER) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        encoder->bit_rate = 0; // constant quality
+        Dictionary options;
+        options.set("crf", "32");
+        options.set("deadline", "good");
+        options.set("cpu-used", "5");
+        options.set("row-mt", "1");
+        // No look-ahead: alternate reference frames made these loops no smaller, each queued frame
+        // costs memory, and without them every frame gives exactly one packet, which is how the
+        // alpha packets are paired with the colour ones.
+        options.set("lag-in-frames", "0");
+        options.set("auto-alt-ref", "0");
+        check(avcodec_open2(encoder.get(), codec, &options.entries), "cannot start libvpx-vp9");
+        return encoder;
+    }
+
+    void writeHeader(const OutputFile& output)
+    {
+        m_stream = require(avformat_new_stream(m_output.get(), nullptr), "out of memory");
+        m_stream->time_base = AVRational{1, m_settings.fps};
+        m_stream->avg_frame_rate = AVRational{m_settings.fps, 1};
+        check(avcodec_parameters_from_context(m_stream->codecpar, m_encoder.get()), "cannot describe the stream");
+        // The muxer marks the track as carrying alpha (AlphaMode 1) for this pixel format.
+        m_stream->codecpar->format = AV_PIX_FMT_YUVA420P;
+        check(avio_open(&m_output->pb, m_url.c_str(), AVIO_FLAG_WRITE), "cannot write " + output.displayPath());
+        // The design travels as a tag of the file.
+        if (!m_settings.embeddedProject.empty())
+            check(av_dict_set(&m_output->metadata, std::string(kVideoProjectTag).c_str(), m_settings.embeddedProject.c_str(), 0),
+                  "cannot add the design");
+        check(avformat_write_header(m_output.get(), nullptr), "cannot write the file header");
+    }
+
+    void openConversion()
+    {
+        const int w = m_settings.width, h = m_settings.height;
+        m_yuva.reset(require(av_frame_alloc(), "out of memory"));
+        m_yuva->format = AV_PIX_FMT_YUVA420P;
+        m_yuva->width = w;
+        m_yuva->height = h;
+        check(av_frame_get_buffer(m_yuva.get(), 0), "out of memory");
+        m_colour.reset(require(av_frame_alloc(), "out of memory"));
+        m_colour->format = AV_PIX_FMT_YUV420P;
+        m_colour->width = w;
+        m_colour->height = h;
+        m_colour->color_range = AVCOL_RANGE_MPEG;
+        m_colour->colorspace = AVCOL_SPC_BT709;
+        m_colour->color_primaries = AVCOL_PRI_BT709;
+        m_colour->color_trc = AVCOL_TRC_BT709;
+        m_packet.reset(require(av_packet_alloc(), "out of memory"));
+        m_scaler.reset(require(sws_getContext(w, h, AV_PIX_FMT_RGBA, w, h, AV_PIX_FMT_YUVA420P,
+                                              SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr,
+                                              nullptr),
+                               "cannot convert to yuva420p"));
+        // sRGB input in full range, BT.709 limited-range output, as the stream is tagged.
+        sws_setColorspaceDetails(m_scaler.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
+                                 sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+        m_rgba.resize(static_cast<std::size_t>(w) * h * 4);
+        m_plane.resize(static_cast<std::size_t>(w) * h);
+    }
+
+    void convert(const render::Image& frame)
+    {
+        const int w = m_settings.width;
+        for (int y = 0; y < m_settings.height; ++y)
+            render::unpremultiplyRow(frame.row(y), m_rgba.data() + static_cast<std::size_t>(y) * w * 4, w);
+        check(av_frame_make_writable(m_yuva.get()), "out of memory");
+        const std::uint8_t* source[1] = {m_rgba.data()};
+        const int stride[1] = {w * 4};
+        sws_scale(m_scaler.get(), source, stride, 0, m_settings.height, m_yuva->data, m_yuva->linesize);
+    }
+
+    Spilled spill(const std::uint8_t* data, std::size_t size)
+    {
+        Spilled where;
+        where.offset = m_spillEnd;
+        where.size = size;
+        if (std::fseek(m_spill.get(), static_cast<long>(m_spillEnd), SEEK_SET) != 0 ||
+            std::fwrite(data, 1, size, m_spill.get()) != size)
+            throw Failure{ExportError::writeFailed, "cannot write the temporary file (is the disk full?)"};
+        m_spillEnd += static_cast<long long>(size);
+        return where;
+    }
+
+    void unspill(const Spilled& where, std::uint8_t* out)
+    {
+        if (std::fseek(m_spill.get(), static_cast<long>(where.offset), SEEK_SET) != 0 ||
+            std::fread(out, 1, where.size, m_spill.get()) != where.size)
+            throw Failure{ExportError::writeFailed, "cannot read back the temporary file"};
+    }
+
+    void spillAlphaPlane()
+    {
+        const int w = m_settings.width, h = m_settings.height;
+        for (int y = 0; y < h; ++y)
+            std::memcpy(m_plane.data() + static_cast<std::size_t>(y) * w, m_yuva->data[3] + static_cast<std::ptrdiff_t>(y) * m_yuva->linesize[3],
+                        static_cast<std::size_t>(w));
+        const std::size_t bound = libdeflate_zlib_compress_bound(m_compressor.get(), m_plane.size());
+        if (m_deflated.size() < bound) m_deflated.resize(bound);
+        const std::size_t size =
+            libdeflate_zlib_compress(m_compressor.get(), m_plane.data(), m_plane.size(), m_deflated.data(), m_deflated.size());
+        if (size == 0) throw Failure{ExportError::writeFailed, "cannot compress the transparency"};
+        m_alphaPlanes.push_back(spill(m_deflated.data(), size));
+    }
+
+    void spillColourPackets()
+    {
+        for (;;) {
+            const int received = avcodec_receive_packet(m_encoder.get(), m_packet.get());
+            if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return;
+            check(received, "cannot encode a frame");
+            Spilled where = spill(m_packet->data, static_cast<std::size_t>(m_packet->size));
+            where.pts = m_packet->pts;
+            where.dts = m_packet->dts;
+            where.duration = m_packet->duration > 0 ? m_packet->duration : 1; // the last frame lasts 1 / fps too
+            where.flags = m_packet->flags;
+            m_colourPackets.push_back(where);
+            av_packet_unref(m_packet.get());
+        }
+    }
+
+    void encodeAlphaAndWrite()
+    {
+        m_encoder = openEncoder();
+        std::unique_ptr<AVFrame, FrameDeleter> alpha(require(av_frame_alloc(), "out of memory"));
+        alpha->format = AV_PIX_FMT_YUV420P;
+        alpha->width = m_settings.width;
+        alpha->height = m_settings.height;
+        check(av_frame_get_buffer(alpha.get(), 0), "out of memory");
+        // Alpha rides in the luma plane; the chroma planes stay neutral, as libvpx-vp9 leaves them.
+        for (int plane = 1; plane < 3; ++plane)
+            std::memset(alpha->data[plane], 0x80, static_cast<std::size_t>(alpha->linesize[plane]) * ((m_settings.height + 1) / 2));
+        const std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> inflater(
+            require(libdeflate_alloc_decompressor(), "out of memory"));
+        const int w = m_settings.width;
+        for (std::size_t i = 0; i < m_alphaPlanes.size(); ++i) {
+            if (m_deflated.size() < m_alphaPlanes[i].size) m_deflated.resize(m_alphaPlanes[i].size);
+            unspill(m_alphaPlanes[i], m_deflated.data());
+            std::size_t inflated = 0;
+            if (libdeflate_zlib_decompress(inflater.get(), m_deflated.data(), m_alphaPlanes[i].size, m_plane.data(),
+                                           m_plane.size(), &inflated) != LIBDEFLATE_SUCCESS ||
+                inflated != m_plane.size())
+                throw Failure{ExportError::writeFailed, "the temporary file was damaged"};
+            check(av_frame_make_writable(alpha.get()), "out of memory");
+            for (int y = 0; y < m_settings.height; ++y)
+                std::memcpy(alpha->data[0] + static_cast<std::ptrdiff_t>(y) * alpha->linesize[0],
+                            m_plane.data() + static_cast<std::size_t>(y) * w, static_cast<std::size_t>(w));
+            alpha->pts = static_cast<std::int64_t>(i);
+            check(avcodec_send_frame(m_encoder.get(), alpha.get()), "cannot encode the transparency");
+            writePairedPackets();
+        }
+        check(avcodec_send_frame(m_encoder.get(), nullptr), "cannot finish encoding the transparency");
+        writePairedPackets();
+        if (m_written != m_colourPackets.size())
+            throw Failure{ExportError::writeFailed, "the colour and transparency streams came out of step"};
+    }
+
+    // Writes the next colour packet with each alpha packet the encoder gives, in order.
+    void writePairedPackets()
+    {
+        for (;;) {
+            const int received = avcodec_receive_packet(m_encoder.get(), m_packet.get());
+            if (received == AVERROR(EAGAIN) || received == AVERROR_EOF) return;
+            check(received, "cannot encode the transparency");
+            if (m_written >= m_colourPackets.size())
+                throw Failure{ExportError::writeFailed, "the colour and transparency streams came out of step"};
+            const Spilled& colour = m_colourPackets[m_written++];
+            std::unique_ptr<AVPacket, PacketDeleter> out(require(av_packet_alloc(), "out of memory"));
+            check(av_new_packet(out.get(), static_cast<int>(colour.size)), "out of memory");
+            unspill(colour, out->data);
+            out->pts = colour.pts;
+            out->dts = colour.dts;
+            out->duration = colour.duration;
+            out->flags = colour.flags;
+            // A block addition with id 1 holds the alpha frame, as WebM readers expect.
+            std::uint8_t* side = require(
+                av_packet_new_side_data(out.get(), AV_PKT_DATA_MATROSKA_BLOCKADDITIONAL, static_cast<std::size_t>(m_packet->size) + 8),
+                "out of memory");
+            AV_WB64(side, 1);
+            std::memcpy(side + 8, m_packet->data, static_cast<std::size_t>(m_packet->size));
+            av_packet_unref(m_packet.get());
+            av_packet_rescale_ts(out.get(), AVRational{1, m_settings.fps}, m_stream->time_base);
+            out->stream_index = m_stream->index;
+            check(av_interleaved_write_frame(m_output.get(), out.get()), "cannot write a frame");
+        }
+    }
+
+    AnimationWriterSettings m_settings;
+    std::string m_url;
+    std::unique_ptr<std::FILE, FileCloser> m_spill;
+    long long m_spillEnd = 0;
+    std::unique_ptr<libdeflate_compressor, CompressorDeleter> m_compressor;
+    std::unique_ptr<AVFormatContext, OutputContextDeleter> m_output;
+    std::unique_ptr<AVCodecContext, CodecContextDeleter> m_encoder;
+    std::unique_ptr<AVFrame, FrameDeleter> m_yuva;   // the converted frame, alpha in plane 3
+    std::unique_ptr<AVFrame, FrameDeleter> m_colour; // its first three planes, borrowed
+    std::unique_ptr<AVPacket, PacketDeleter> m_packet;
+    std::unique_ptr<SwsContext, ScalerDeleter> m_scaler;
+    AVStream* m_stream = nullptr; // owned by m_output
+    std::vector<std::uint8_t> m_rgba;
+    std::vector<std::uint8_t> m_plane;    // one alpha plane, packed
+    std::vector<std::uint8_t> m_deflated; // one alpha plane, compressed
+    std::vector<Spilled> m_alphaPlanes;
+    std::vector<Spilled> m_colourPackets;
+    std::size_t m_written = 0; // colour packets written with their alpha
+    bool m_finished = false;
+};
+
+} // namespace
+
+Result<std::unique_ptr<AnimationWriter>, ExportError> openWebmWriter(OutputFile& output,
+                                                                     const AnimationWriterSettings& settings)
+{
+    try {
+        return std::unique_ptr<AnimationWriter>(std::make_unique<WebmWriter>(output, settings));
+    } catch (const Failure& failure) {
+        return Error<ExportError>{failure.code, failure.message};
+    } catch (const std::bad_alloc&) {
+        return Error<ExportError>{ExportError::writeFailed, "out of memory"};
+    }
+}
+
+} // namespace lumara::exporting

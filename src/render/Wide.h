@@ -1,0 +1,53 @@
+// The renderer's one vector type: `F32x4` (SSE2 on x86-64, plain floats elsewhere) and, in
+// translation units built for AVX2, `F32x8`. Only lane-wise add, multiply, load, store and splat:
+// each lane computes exactly what the plain float code would, so every width gives the same bits
+// as long as the compiler contracts nothing into fused multiply-adds (files using these types
+// are built with -ffp-contract=off). Header-only; no state.
+#pragma once
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+namespace lumara::render {
+
+#if defined(__SSE2__)
+struct F32x4 {
+    static constexpr int lanes = 4;
+    __m128 v;
+    static F32x4 splat(float x) { return {_mm_set1_ps(x)}; }
+    static F32x4 load(const float* p) { return {_mm_loadu_ps(p)}; }
+    void store(float* p) const { _mm_storeu_ps(p, v); }
+    friend F32x4 operator+(F32x4 a, F32x4 b) { return {_mm_add_ps(a.v, b.v)}; }
+    friend F32x4 operator*(F32x4 a, F32x4 b) { return {_mm_mul_ps(a.v, b.v)}; }
+};
+#else
+// Other architectures: four plain floats, which their compilers vectorise as they can.
+struct F32x4 {
+    static constexpr int lanes = 4;
+    float v[4];
+    static F32x4 splat(float x) { return {{x, x, x, x}}; }
+    static F32x4 load(const float* p) { return {{p[0], p[1], p[2], p[3]}}; }
+    void store(float* p) const
+    {
+        for (int i = 0; i < 4; ++i) p[i] = v[i];
+    }
+    friend F32x4 operator+(F32x4 a, F32x4 b) { return {{a.v[0] + b.v[0], a.v[1] + b.v[1], a.v[2] + b.v[2], a.v[3] + b.v[3]}}; }
+    friend F32x4 operator*(F32x4 a, F32x4 b) { return {{a.v[0] * b.v[0], a.v[1] * b.v[1], a.v[2] * b.v[2], a.v[3] * b.v[3]}}; }
+};
+#endif
+
+#if defined(__AVX2__)
+// Only in the files compiled for AVX2 (see BlurAvx2.cpp); the program picks them at run time.
+struct F32x8 {
+    static constexpr int lanes = 8;
+    __m256 v;
+    static F32x8 splat(float x) { return {_mm256_set1_ps(x)}; }
+    static F32x8 load(const float* p) { return {_mm256_loadu_ps(p)}; }
+    void store(float* p) const { _mm256_storeu_ps(p, v); }
+    friend F32x8 operator+(F32x8 a, F32x8 b) { return {_mm256_add_ps(a.v, b.v)}; }
+    friend F32x8 operator*(F32x8 a, F32x8 b) { return {_mm256_mul_ps(a.v, b.v)}; }
+};
+#endif
+
+} // namespace lumara::render

@@ -1,0 +1,97 @@
+// The blur's vector kernels: the AVX2 path, the baseline path and the plain loop they replace
+// give the same bits for every width, radius and edge of the row or column.
+#include "render/BlurKernels.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+using namespace lumara::render;
+
+namespace {
+
+// The plain loops, in the order the kernels promise.
+void plainAcross(float* out, const float* c, const float* w, int radius, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        float sum = w[0] * c[i];
+        for (int j = 1; j <= radius; ++j) sum = sum + w[j] * c[i + j] + w[j] * c[i - j];
+        out[i] = sum;
+    }
+}
+
+void plainDown(float* out, const float* mid, long stride, int above, int below, const float* w, int radius, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        float sum = w[0] * mid[i];
+        for (int j = 1; j <= radius; ++j) {
+            if (j <= above) sum += w[j] * mid[i - j * stride];
+            if (j <= below) sum += w[j] * mid[i + j * stride];
+        }
+        out[i] = sum;
+    }
+}
+
+bool sameBits(const std::vector<float>& a, const std::vector<float>& b)
+{
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0);
+}
+
+// Values of every scale, tiny ones that round differently when fused, and both signs.
+std::vector<float> randomValues(std::size_t count, std::mt19937& engine)
+{
+    std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+    std::vector<float> values(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const float u = unit(engine);
+        values[i] = i % 7 == 0 ? u * 1e-30f : i % 11 == 0 ? u * 1e20f : u;
+    }
+    return values;
+}
+
+TEST(BlurKernels, EveryPathGivesThePlainLoopsBits)
+{
+    std::vector<const BlurKernels*> paths{&baselineBlurKernels(), avx2BlurKernels()};
+    if (!paths[1]) paths.pop_back(); // this processor or build has only the baseline
+    std::mt19937 engine(12);
+    for (const int radius : {0, 1, 2, 5, 13})
+        for (const int n : {0, 1, 3, 7, 8, 9, 16, 31, 64, 100}) {
+            SCOPED_TRACE(testing::Message() << "radius " << radius << ", " << n << " outputs");
+            const std::vector<float> weights = randomValues(static_cast<std::size_t>(radius) + 1, engine);
+            // Across: n outputs with radius taps on each side.
+            const std::vector<float> row = randomValues(static_cast<std::size_t>(n + 2 * radius), engine);
+            std::vector<float> across(static_cast<std::size_t>(n)), expected(across), got(across);
+            plainAcross(across.data(), row.data() + radius, weights.data(), radius, n);
+            // Down: a column block of 2 radius + 1 rows, from the centre row and from rows near
+            // the top and bottom edges where taps drop out.
+            const long stride = n + 5;
+            const std::vector<float> block = randomValues(static_cast<std::size_t>(stride) * (2 * radius + 1), engine);
+            for (const auto* path : paths) {
+                SCOPED_TRACE(path->name);
+                path->across(got.data(), row.data() + radius, weights.data(), radius, n);
+                EXPECT_TRUE(sameBits(got, across)) << "across";
+                for (const auto& [above, below] : {std::pair{radius, radius}, std::pair{0, radius}, std::pair{radius / 2, 0},
+                                                   std::pair{0, 0}, std::pair{std::min(1, radius), radius / 3}}) {
+                    const float* mid = block.data() + stride * above;
+                    plainDown(expected.data(), mid, stride, above, below, weights.data(), radius, n);
+                    path->down(got.data(), mid, stride, above, below, weights.data(), radius, n);
+                    EXPECT_TRUE(sameBits(got, expected)) << "down, " << above << " above, " << below << " below";
+                }
+            }
+        }
+}
+
+TEST(BlurKernels, TheAvx2PathIsChosenWhereTheProcessorHasIt)
+{
+    if (!avx2BlurKernels()) GTEST_SKIP() << "no AVX2 here";
+    const char* forced = std::getenv("LUMARA_VECTOR_PATH");
+    EXPECT_STREQ(blurKernels().name, forced && std::string(forced) == "baseline" ? "baseline" : "avx2");
+}
+
+} // namespace
