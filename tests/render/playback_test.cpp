@@ -159,7 +159,9 @@ TEST(PlaybackCycle, EveryOrbMovesWithoutAJumpAndTheOpacitiesAddUp)
         for (const LoopLayer& layer : layers) {
             total += layer.opacity;
             for (const LoopLayer& before : previous)
-                if (before.index == layer.index) EXPECT_NEAR(layer.time - before.time, dt, 1e-9) << "state " << layer.index << " at " << t;
+                if (before.index == layer.index) {
+                    EXPECT_NEAR(layer.time - before.time, dt, 1e-9) << "state " << layer.index << " at " << t;
+                }
         }
         EXPECT_NEAR(total, 1.0, 1e-9) << t;
         previous = layers;

@@ -156,7 +156,9 @@ TEST_F(DesktopIntegration, EntriesPassTheirValidators)
         args.push_back(share.filePath(c.file).toStdString());
         const auto run = runProcess(c.validator, args);
         EXPECT_EQ(run.exitCode, 0) << c.file << "\n" << run.out << run.err;
-        if (std::string(c.validator) == "desktop-file-validate") EXPECT_EQ(run.out, "") << "hints: " << run.out;
+        if (std::string(c.validator) == "desktop-file-validate") {
+            EXPECT_EQ(run.out, "") << "hints: " << run.out;
+        }
     }
     const QString metainfo = readText(share.filePath("metainfo/com.quillfen.Lumara.metainfo.xml"));
     EXPECT_TRUE(metainfo.contains("<launchable type=\"desktop-id\">com.quillfen.Lumara.desktop</launchable>"));
