@@ -123,4 +123,45 @@ void SmoothGrid::extent(int y, int lo, int hi, int& begin, int& end) const
     end = static_cast<int>(std::clamp(std::ceil(right) + 1.0, static_cast<double>(begin), static_cast<double>(hi)));
 }
 
+NonZeroCells::NonZeroCells(const Field& field, int channel) : m_field(field)
+{
+    const int w = field.width(), h = field.height();
+    m_first.assign(static_cast<std::size_t>(std::max(h, 0)), 0);
+    m_last.assign(m_first.size(), 0);
+    for (int j = 0; j < h; ++j) {
+        const float* r = field.row(channel, j);
+        int a = 0, b = w;
+        while (a < w && r[a] == 0.0f) ++a;
+        while (b > a && r[b - 1] == 0.0f) --b;
+        if (a < b) {
+            m_first[static_cast<std::size_t>(j)] = a;
+            m_last[static_cast<std::size_t>(j)] = b;
+        }
+    }
+}
+
+void NonZeroCells::pixels(int y, int lo, int hi, int& begin, int& end) const
+{
+    begin = end = lo;
+    const double k = m_field.cellSize();
+    const double fy = (y + 0.5 - m_field.top()) / k - 0.5;
+    if (!(fy > -1.0 && fy < m_field.height())) return;
+    const int iy = static_cast<int>(std::floor(fy));
+    int a = m_field.width(), b = 0;
+    for (int j : {iy, iy + 1}) {
+        if (j < 0 || j >= m_field.height()) continue;
+        const auto r = static_cast<std::size_t>(j);
+        if (m_first[r] >= m_last[r]) continue;
+        a = std::min(a, m_first[r]);
+        b = std::max(b, m_last[r]);
+    }
+    if (a >= b) return;
+    // A read at cell position fx = (x + 0.5 - left) / k - 0.5 blends cells floor(fx) and
+    // floor(fx) + 1, so it is zero unless a - 1 < fx < b; one pixel of slack on each side.
+    const double from = std::floor(m_field.left() + (a - 0.5) * k - 0.5) - 1.0;
+    const double to = std::ceil(m_field.left() + (b + 0.5) * k - 0.5) + 2.0;
+    begin = static_cast<int>(std::clamp(from, static_cast<double>(lo), static_cast<double>(hi)));
+    end = static_cast<int>(std::clamp(to, static_cast<double>(begin), static_cast<double>(hi)));
+}
+
 } // namespace lumara::render

@@ -4,6 +4,7 @@
 // its reads are const, so any thread count gives the same bytes.
 #pragma once
 
+#include "render/Blur.h"
 #include "render/Parallel.h"
 
 #include <functional>
@@ -57,6 +58,21 @@ private:
     std::vector<int> m_column;     // for each pixel column: the sample column at or left of it
     std::vector<float> m_weight;   // and the weight of the one to its right
     std::vector<int> m_first, m_last; // per sample row: first and one past the last non-zero sample
+};
+
+// The cells of a blurred field's rows that are not exactly zero, so that a read-back can skip
+// the pixels whose bilinear reads blend four zero cells: those reads are exactly zero, so skipping
+// them changes no pixel. Built after the field is filled and blurred.
+class NonZeroCells {
+public:
+    NonZeroCells(const Field& field, int channel);
+    // The pixels [begin, end) of pixel row y, within [lo, hi), where a read of the field (at pixel
+    // centres, as Field::sampleRow reads them) can be non-zero.
+    void pixels(int y, int lo, int hi, int& begin, int& end) const;
+
+private:
+    const Field& m_field;
+    std::vector<int> m_first, m_last; // per cell row: first and one past the last non-zero cell
 };
 
 } // namespace lumara::render
