@@ -141,5 +141,32 @@ TEST(SmoothGrid, ExtentCoversTheReadsOfASingleSample)
     EXPECT_LE(nonZeroRows, 2 * 7);
 }
 
+TEST(NonZeroCells, EveryReadOutsideTheRunsIsExactlyZero)
+{
+    // A blurred blob's field is read back only on each row's run of non-zero cells: every pixel
+    // outside the run must read exactly zero, whatever the cell size and the grid's placement.
+    render::WorkerPool pool(1);
+    for (int cell : {2, 3, 7}) {
+        render::Field field = render::Field::covering(13.0, -9.0, 150.0, 170.0, cell, 1);
+        field.row(0, field.height() / 3)[field.width() / 2] = 1.0f;
+        field.row(0, field.height() / 2)[2] = 0.5f;
+        field.blur(2.0 * cell, pool);
+        const render::NonZeroCells cells(field, 0);
+        std::vector<float> line(200);
+        int skipped = 0;
+        for (int y = -20; y < 200; ++y) {
+            int begin = 0, end = 0;
+            cells.pixels(y, 0, 200, begin, end);
+            field.sampleRow(0, 0, y + 0.5, 200, line.data());
+            for (int x = 0; x < 200; ++x) {
+                if (x >= begin && x < end) continue;
+                ++skipped;
+                ASSERT_EQ(line[static_cast<std::size_t>(x)], 0.0f) << cell << ": " << x << "," << y;
+            }
+        }
+        EXPECT_GT(skipped, 200 * 220 / 2) << "most of the plane is zero and skipped";
+    }
+}
+
 } // namespace
 } // namespace lumara::test
