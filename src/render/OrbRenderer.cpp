@@ -22,7 +22,8 @@
 // overwritten before it is read.
 // Speed: the compositing operators run on the four channels at once with SSE2 (Blend.h), lane
 // for lane the scalar operations in the same order, so they give the scalar results bit for bit;
-// the glow reads skip positions that can only blend zero cells; the blur keeps its sums in
+// the glow reads skip positions that can only blend zero cells, and a coarse blob field is read
+// back only on each row's run of non-zero cells (NonZeroCells); the blur keeps its sums in
 // registers over strips of columns.
 // Blur: a sampled Gaussian over +-3 deviations. Up to 4 px of deviation it runs on the pixel grid;
 // wider blurs run on cells of about sigma / 3 pixels (the kernel then spans about 19 taps) and
