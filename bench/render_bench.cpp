@@ -5,6 +5,7 @@
 #include "render/Coverage.h"
 #include "render/OrbRenderer.h"
 #include "render/Parallel.h"
+#include "render/ReducedLayersError.h"
 
 #include <benchmark/benchmark.h>
 
@@ -126,6 +127,27 @@ void BM_BlurError(benchmark::State& state)
     state.counters["maxErrorLevels"] = worst * 255.0;
 }
 BENCHMARK(BM_BlurError)->Arg(1)->Arg(2)->Arg(4)->Arg(5)->Arg(6)->Arg(8)->Arg(12)->Arg(24)->Arg(36)->Arg(72)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The smooth layers on their coarse grids against the same layers at every pixel: every preset at
+// five times and 50 seeded random looks (ReducedLayersError.h). Fails when the picture strays by
+// more than 2 levels in any byte or by more than a quarter of a level on average in any picture.
+void BM_ReducedError(benchmark::State& state)
+{
+    lumara::test::ReducedError e;
+    for (auto _ : state) e = lumara::test::measureReducedError(5, 50);
+    state.counters["maxLevels"] = e.maxLevels;
+    state.counters["worstMeanLevels"] = e.worstMeanLevels;
+    state.counters["meanLevels"] = e.meanLevels;
+    state.counters["pictures"] = e.pictures;
+    state.SetLabel("worst: " + e.worstCase + "; worst mean: " + e.worstMeanCase);
+    if (e.maxLevels > 2 || e.worstMeanLevels > 0.25) {
+        static std::string message;
+        message = "the reduced smooth layers break the error bound: " + std::to_string(e.maxLevels) + " levels at " +
+                  e.worstCase + ", mean " + std::to_string(e.worstMeanLevels) + " at " + e.worstMeanCase;
+        state.SkipWithError(message.c_str());
+    }
+}
+BENCHMARK(BM_ReducedError)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -25,7 +25,8 @@ void shadowRow(const std::vector<ShadowPart>& parts, double x0, double y, int co
     for (const auto& part : parts) {
         float* channel[4];
         for (int c = 0; c < 4; ++c) channel[c] = scratch.data() + static_cast<std::size_t>(c) * count;
-        part.field.sampleRows(0, 4, x0, y - part.shiftY, count, channel);
+        if (part.stack.empty()) part.field.sampleRows(0, 4, x0, y - part.shiftY, count, channel);
+        else part.stack.readRow(static_cast<int>(std::floor(y - part.shiftY)), static_cast<int>(x0), count, channel);
         for (int i = 0; i < count; ++i) {
             const Px4 p = scaled(_mm_setr_ps(channel[0][i], channel[1][i], channel[2][i], channel[3][i]), part.opacity);
             store(out[i], sourceOver(p, load(out[i])));
@@ -84,6 +85,7 @@ ShadowPart makeShadow(const OrbSquare& sq, const ColourRamp& ramp, double sigma,
     ShadowPart part;
     part.opacity = opacity;
     part.shiftY = shiftY;
+    part.sigma = sigma;
     const double S = sq.size;
     // The grid holds the circle (shape coordinates, before the shift) and the part of the target
     // the blur reaches; what it cannot reach stays zero.

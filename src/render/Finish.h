@@ -10,6 +10,7 @@
 #include "render/OrbRenderer.h"
 #include "render/OrbSquare.h"
 #include "render/Parallel.h"
+#include "render/SmoothGrid.h"
 
 #include <vector>
 
@@ -24,6 +25,9 @@ struct ShadowPart {
     Field field;
     float opacity = 0.0f;
     double shiftY = 0.0;
+    double sigma = 0.0; // the blur, in pixels
+    // When not empty, several parts stacked on a coarse grid (Reduced.h), read instead of field.
+    SmoothGrid stack;
 };
 ShadowPart makeShadow(const OrbSquare& sq, const ColourRamp& ramp, double sigma, float opacity, double shiftY,
                       double ox, double oy, int width, int height, WorkerPool& pool);

@@ -5,8 +5,10 @@
 #include "render/Coverage.h"
 #include "render/Geometry.h"
 #include "render/Gradient.h"
+#include "render/SmoothGrid.h"
 
 #include <cmath>
+#include <optional>
 
 namespace lumara::render {
 
@@ -35,11 +37,16 @@ void compositeBlob(std::vector<Px>& acc, const OrbSquare& sq, const Field& field
     const bool direct = field.cellSize() == 1 && field.left() == std::floor(field.left()) &&
                         field.top() == std::floor(field.top());
     const int left = static_cast<int>(field.left()), top = static_cast<int>(field.top());
+    // Coarse cells are read back only where they can be non-zero; elsewhere the reads are zero
+    // and would be skipped below anyway.
+    std::optional<NonZeroCells> nonZero;
+    if (!direct) nonZero.emplace(field, 0);
     pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
         std::vector<float> line(static_cast<std::size_t>(sq.side));
         for (int y = y0; y < y1; ++y) {
             Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
-            const int begin = sq.spanBegin[y], end = sq.spanEnd[y];
+            int begin = sq.spanBegin[y], end = sq.spanEnd[y];
+            if (nonZero) nonZero->pixels(y, sq.spanBegin[y], sq.spanEnd[y], begin, end);
             if (begin >= end) continue;
             const float* cells;
             if (direct) {

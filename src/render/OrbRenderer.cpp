@@ -22,7 +22,8 @@
 // overwritten before it is read.
 // Speed: the compositing operators run on the four channels at once with SSE2 (Blend.h), lane
 // for lane the scalar operations in the same order, so they give the scalar results bit for bit;
-// the glow reads skip positions that can only blend zero cells; the blur keeps its sums in
+// the glow reads skip positions that can only blend zero cells, and a coarse blob field is read
+// back only on each row's run of non-zero cells (NonZeroCells); the blur keeps its sums in
 // registers over strips of columns.
 // Blur: a sampled Gaussian over +-3 deviations. Up to 4 px of deviation it runs on the pixel grid;
 // wider blurs run on cells of about sigma / 3 pixels (the kernel then spans about 19 taps) and
@@ -35,6 +36,18 @@
 // (and kept in a small cache keyed by side and deviation) and read back at turned positions;
 // the two glows of each pair are composited in one pass. Computing the two fields afresh every
 // frame (a cache miss) was measured at about 3 ms more per 560 px frame on one core.
+// Reduced resolution (Reduced.h, SmoothGrid.h): the smooth layers, each glow blurred by 6 px or
+// more and the drop shadow, are sampled on a coarse grid, samples floor(sigma / 3) pixels apart
+// at most with the first and last on the first and last pixel centres, and read back
+// bilinearly where they are composited; the blends stay per pixel, and the edges (clip, feather,
+// rings, blob outlines) stay on the pixel grid. Blurred blobs and the blurred background already
+// run on cells of sigma / 3 and are read back the same way. Against the per-pixel path
+// (RenderOptions::exactSmoothLayers) no byte moves by more than 1 level over the presets and 50
+// random looks (bench_render, BM_ReducedError). Measured and rejected: samples sigma / 2.5 apart
+// (4 levels at the rim of the brightest looks, where their two inner glows add up), or sigma / 3
+// and sigma / 4 apart without rounding down to whole pixels (4 and 3 levels); the blur's own cell
+// grid, aligned to multiples of the step (5 levels: reads at the square's edge blended in samples
+// beyond it, where the glow field is cut off).
 // Everything outside the inscribed circle ends transparent (edge feather), so the per-pixel passes
 // of the orb's layers only visit the pixels whose centres lie inside it.
 #include "render/OrbRenderer.h"
@@ -48,6 +61,7 @@
 #include "render/Layers.h"
 #include "render/OrbSquare.h"
 #include "render/Parallel.h"
+#include "render/Reduced.h"
 
 #include "model/OrbFields.h"
 
@@ -155,21 +169,28 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
         return GlowLayer{scaled(glowRgb, static_cast<float>(alpha)), rotationDegrees(t, speed),
                          S * blurFactor * v.glowSoftness};
     };
+    // The glow pairs on a coarser grid when they are blurred enough (Reduced.h), else per pixel.
+    const bool reduce = !options.exactSmoothLayers;
+    auto glowPair = [&](const GlowLayer& first, const GlowLayer& second, bool behind, auto op, auto pairOp) {
+        if (reduce) drawGlowPairReduced(acc, sq, first, second, pool, behind, op, pairOp);
+        else drawGlowPair(acc, sq, first, second, pool, behind, op, pairOp);
+    };
     if (v.showGlowEffects) {
-        drawGlowPair(acc, sq, glow(0.6, 0.75, true, 0.02), glow(0.3, 0.25, false, 0.01), pool, true,
-                     [](Px4 s, Px4 d) { return destinationOver(s, d); }, [](Px4 a, Px4 b) { return sourceOver(a, b); });
+        glowPair(glow(0.6, 0.75, true, 0.02), glow(0.3, 0.25, false, 0.01), true,
+                 [](Px4 s, Px4 d) { return destinationOver(s, d); }, [](Px4 a, Px4 b) { return sourceOver(a, b); });
     }
     if (v.showWavyBlobs) drawBlobs(acc, sq, v, t, ppp, pool, memory.blobField, memory.blobCover);
     if (v.showGlowEffects) {
-        drawGlowPair(acc, sq, glow(0.8, 3.0, true, 0.02), glow(0.5, 2.3, false, 0.01), pool, false,
-                     [](Px4 s, Px4 d) { return plusLighter(s, d); }, [](Px4 a, Px4 b) { return sum(a, b); });
+        glowPair(glow(0.8, 3.0, true, 0.02), glow(0.5, 2.3, false, 0.01), false,
+                 [](Px4 s, Px4 d) { return plusLighter(s, d); }, [](Px4 a, Px4 b) { return sum(a, b); });
         if (v.innerRingWidth > 0.0) drawRings(acc, sq, v, ppp, pool);
     }
     // 6-8: the flattened layer is clipped to the outline and feathered at its edge.
     clipAndFeather(acc, sq, v, ppp, pool);
 
     // 9: the two-part shadow behind the orb; 10: the store, orb over shadow, narrowed to 8 bits.
-    const std::vector<ShadowPart> shadows = makeShadows(sq, v, ox, oy, image.width, image.height, pool);
+    std::vector<ShadowPart> shadows = makeShadows(sq, v, ox, oy, image.width, image.height, pool);
+    if (reduce) shadows = reducedShadows(std::move(shadows), ox, oy, image.width, image.height, pool);
     storeOrbOverShadow(image, acc, sq, shadows, ox, oy, pool);
     memory.trim();
     return image;

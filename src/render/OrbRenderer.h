@@ -34,6 +34,10 @@ struct RenderOptions {
     // Workers kept by the caller between frames instead of threads started for this call; when
     // set, `threads` is not used. Borrowed: one render at a time may use a pool.
     WorkerPool* workers = nullptr;
+    // Smooth layers (glow pairs blurred by 5 px or more, the drop shadow) are evaluated on a
+    // coarser grid and read back bilinearly, within 2 levels of 255 of the exact picture
+    // (bench_render's BM_ReducedError). True computes them at every pixel, for measuring that.
+    bool exactSmoothLayers = false;
 };
 
 // Largest orb square drawn, in pixels; larger requests draw nothing (orbPixelSize gives 0).
