@@ -12,13 +12,13 @@
 #include "export/AnimatedExport.h"
 
 #include "export/AnimationWriter.h"
+#include "export/ExportMessages.h"
 #include "export/GifPalette.h"
 
 #include <QByteArray>
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
@@ -48,18 +48,6 @@ constexpr std::array kFormats{
 const FormatInfo& info(AnimatedExportFormat format)
 {
     return kFormats[static_cast<std::size_t>(format)];
-}
-
-std::string number(double value)
-{
-    char buffer[64];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    return std::string(buffer, end);
-}
-
-Error<ExportError> renderError(std::string message)
-{
-    return {ExportError::renderFailed, std::move(message)};
 }
 
 Error<ExportError> writeError(std::string message)
@@ -272,7 +260,7 @@ Result<Ok, ExportError> streamPlan(const SampleDrawer& drawSample, int side, con
         shared.changed.notify_all();
         if (frame.width <= 0 || frame.height <= 0 || frame.pixels.empty())
             return renderError("the orb could not be drawn at t = " +
-                               number(plan.times[static_cast<std::size_t>(plan.order[j])]) + " s");
+                               messageNumber(plan.times[static_cast<std::size_t>(plan.order[j])]) + " s");
         auto consumed = consume(frame);
         if (!consumed) return consumed.error();
         if (options.progress && !options.progress(progressBase + static_cast<int>(j) + 1, progressTotal))
@@ -312,8 +300,8 @@ Result<Ok, ExportError> checkAnimationSettings(const OrbValues& values, Animated
                                                const MotionSettings& settings)
 {
     if (!(settings.duration > 0.0 && settings.duration <= kMaxAnimationDuration))
-        return renderError("the duration must be more than 0 and at most " + number(kMaxAnimationDuration) +
-                           " seconds (got " + number(settings.duration) + ")");
+        return renderError("the duration must be more than 0 and at most " + messageNumber(kMaxAnimationDuration) +
+                           " seconds (got " + messageNumber(settings.duration) + ")");
     if (settings.fps < 1 || settings.fps > kMaxAnimationFps)
         return renderError("the frame rate must be from 1 to " + std::to_string(kMaxAnimationFps) +
                            " frames per second (got " + std::to_string(settings.fps) + ")");
@@ -322,14 +310,14 @@ Result<Ok, ExportError> checkAnimationSettings(const OrbValues& values, Animated
                            " frames per second: browsers slow down shorter frame delays (got " +
                            std::to_string(settings.fps) + ")");
     if (!(settings.scale > 0.0 && std::isfinite(settings.scale)))
-        return renderError("the scale must be a positive number (got " + number(settings.scale) + ")");
+        return renderError("the scale must be a positive number (got " + messageNumber(settings.scale) + ")");
     const double side = values.orbSize * settings.scale;
     if (!std::isfinite(side) || std::round(side) < 1.0)
-        return renderError("an orb of size " + number(values.orbSize) + " pt at scale " + number(settings.scale) +
+        return renderError("an orb of size " + messageNumber(values.orbSize) + " pt at scale " + messageNumber(settings.scale) +
                            " gives frames without pixels");
     if (std::round(side) > kMaxAnimationFrameSide)
-        return renderError("frames would be " + number(std::round(side)) + " pixels square (orb size " +
-                           number(values.orbSize) + " pt at scale " + number(settings.scale) + "); the most is " +
+        return renderError("frames would be " + messageNumber(std::round(side)) + " pixels square (orb size " +
+                           messageNumber(values.orbSize) + " pt at scale " + messageNumber(settings.scale) + "); the most is " +
                            std::to_string(kMaxAnimationFrameSide));
     return Ok{};
 }

@@ -228,7 +228,7 @@ public:
 
     Result<Ok, ExportError> writeFrame(const render::Image& frame) override
     {
-        return guarded([&] {
+        return guarded(m_finished, [&] {
             if (m_finished) throw Failure{ExportError::writeFailed, "the file is already complete"};
             if (frame.width != m_settings.width || frame.height != m_settings.height ||
                 frame.pixels.size() != static_cast<std::size_t>(frame.width) * frame.height * 4)
@@ -243,7 +243,7 @@ public:
 
     Result<Ok, ExportError> finish() override
     {
-        return guarded([&] {
+        return guarded(m_finished, [&] {
             if (m_finished) return;
             m_finished = true;
             check(avcodec_send_frame(m_codec.get(), nullptr), "cannot finish encoding");
@@ -256,21 +256,6 @@ public:
     }
 
 private:
-    template <typename Body>
-    Result<Ok, ExportError> guarded(Body&& body)
-    {
-        try {
-            body();
-            return Ok{};
-        } catch (const Failure& failure) {
-            m_finished = true;
-            return Error<ExportError>{failure.code, failure.message};
-        } catch (const std::bad_alloc&) {
-            m_finished = true;
-            return Error<ExportError>{ExportError::writeFailed, "out of memory"};
-        }
-    }
-
     // Converts the premultiplied frame into the encoder's input.
     void fill(const render::Image& frame)
     {

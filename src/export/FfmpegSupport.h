@@ -12,6 +12,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <new>
 #include <string>
 
 namespace lumara::exporting::ff {
@@ -38,6 +39,23 @@ T* require(T* object, const std::string& what)
 {
     if (!object) throw Failure{ExportError::writeFailed, what};
     return object;
+}
+
+// Runs `body` and turns what it throws into the returned failure; a writer that failed is marked
+// `finished`, so it writes nothing more.
+template <typename Body>
+Result<Ok, ExportError> guarded(bool& finished, Body&& body)
+{
+    try {
+        body();
+        return Ok{};
+    } catch (const Failure& failure) {
+        finished = true;
+        return Error<ExportError>{failure.code, failure.message};
+    } catch (const std::bad_alloc&) {
+        finished = true;
+        return Error<ExportError>{ExportError::writeFailed, "out of memory"};
+    }
 }
 
 struct OutputContextDeleter {

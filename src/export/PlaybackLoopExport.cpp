@@ -3,30 +3,14 @@
 // writes the result.
 #include "export/PlaybackLoopExport.h"
 
+#include "export/ExportMessages.h"
 #include "render/LayerStack.h"
 #include "render/Playback.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace lumara::exporting {
-
-namespace {
-
-std::string number(double value)
-{
-    char buffer[64];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-    return std::string(buffer, end);
-}
-
-Error<ExportError> renderError(std::string message)
-{
-    return {ExportError::renderFailed, std::move(message)};
-}
-
-} // namespace
 
 double playbackLoopDuration(const PlaybackLoop& loop)
 {
@@ -65,8 +49,8 @@ Result<Ok, ExportError> checkPlaybackLoopSettings(const PlaybackLoop& loop, Anim
                            std::to_string(loop.states.size()) + ")");
     const double cycle = playbackLoopDuration(loop);
     if (!(cycle <= kMaxAnimationDuration))
-        return renderError("one playback cycle of " + std::to_string(loop.states.size()) + " states lasts " + number(cycle) +
-                           " seconds; the most is " + number(kMaxAnimationDuration));
+        return renderError("one playback cycle of " + std::to_string(loop.states.size()) + " states lasts " + messageNumber(cycle) +
+                           " seconds; the most is " + messageNumber(kMaxAnimationDuration));
     MotionSettings checked = settings;
     checked.duration = cycle;
     for (const OrbValues& values : loop.states)
