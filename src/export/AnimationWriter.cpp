@@ -229,10 +229,7 @@ public:
     Result<Ok, ExportError> writeFrame(const render::Image& frame) override
     {
         return guarded(m_finished, [&] {
-            if (m_finished) throw Failure{ExportError::writeFailed, "the file is already complete"};
-            if (frame.width != m_settings.width || frame.height != m_settings.height ||
-                frame.pixels.size() != static_cast<std::size_t>(frame.width) * frame.height * 4)
-                throw Failure{ExportError::renderFailed, "a frame does not match the video's size"};
+            checkNextFrame(m_finished, m_settings.width, m_settings.height, frame);
             check(av_frame_make_writable(m_frame.get()), "out of memory");
             fill(frame);
             m_frame->pts = m_nextPts++;

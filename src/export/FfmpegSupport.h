@@ -58,6 +58,15 @@ Result<Ok, ExportError> guarded(bool& finished, Body&& body)
     }
 }
 
+// Throws unless a writer still open for `width` x `height` frames can take `frame`.
+inline void checkNextFrame(bool finished, int width, int height, const render::Image& frame)
+{
+    if (finished) throw Failure{ExportError::writeFailed, "the file is already complete"};
+    if (frame.width != width || frame.height != height ||
+        frame.pixels.size() != static_cast<std::size_t>(frame.width) * frame.height * 4)
+        throw Failure{ExportError::renderFailed, "a frame does not match the video's size"};
+}
+
 struct OutputContextDeleter {
     void operator()(AVFormatContext* context) const
     {
