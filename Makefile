@@ -47,7 +47,7 @@ test: test-main test-asan test-fuzz
 test-main: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-# Model, document and file tests under AddressSanitizer + UndefinedBehaviorSanitizer.
+# Model, document, file and renderer tests under AddressSanitizer + UndefinedBehaviorSanitizer.
 test-asan: deps
 	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DLUMARA_SANITIZE=ON -DLUMARA_CORE_ONLY=ON
 	cmake --build build-asan -j $(JOBS)
