@@ -99,9 +99,9 @@ Recipe recipeFor(AnimatedExportFormat format)
     switch (format) {
     case AnimatedExportFormat::mp4: return {"mp4", "libx264", AV_PIX_FMT_YUV420P};
     case AnimatedExportFormat::gif: return {"gif", "gif", AV_PIX_FMT_PAL8};
-    case AnimatedExportFormat::webm: return {"webm", "libvpx-vp9", AV_PIX_FMT_YUVA420P};
     case AnimatedExportFormat::prores: return {"mov", "prores_ks", AV_PIX_FMT_YUVA444P10LE};
-    case AnimatedExportFormat::apng: break; // our own writer, ApngWriter
+    case AnimatedExportFormat::webm:
+    case AnimatedExportFormat::apng: break; // our own writers, WebmWriter and ApngWriter
     }
     return {"mp4", "libx264", AV_PIX_FMT_YUV420P};
 }
@@ -116,13 +116,8 @@ public:
         m_codedHeight = settings.height + (padToEven ? settings.height % 2 : 0);
         const AVRational frameTime{1, settings.fps};
 
-        AVFormatContext* rawOutput = nullptr;
-        // A regular destination's temporary file is opened by name, as MP4's index pass reads it
-        // back; a stream is written through the output's own descriptor.
-        const std::string url = output.isStream() ? "pipe:" + std::to_string(output.descriptor())
-                                                  : "file:" + output.temporaryPath();
-        check(avformat_alloc_output_context2(&rawOutput, nullptr, recipe.muxer, url.c_str()), "cannot set up the file");
-        m_output.reset(require(rawOutput, "cannot set up the file"));
+        const std::string url = outputUrl(output);
+        m_output = allocateOutput(recipe.muxer, url);
 
         const AVCodec* codec = require(avcodec_find_encoder_by_name(recipe.encoder),
                                        std::string("this FFmpeg has no ") + recipe.encoder + " encoder");
@@ -134,12 +129,7 @@ public:
         m_codec->framerate = AVRational{settings.fps, 1};
         m_codec->sample_aspect_ratio = AVRational{1, 1};
         const bool converted = recipe.pixelFormat != AV_PIX_FMT_PAL8; // every format but GIF goes through swscale
-        if (converted) {
-            m_codec->color_range = AVCOL_RANGE_MPEG;
-            m_codec->colorspace = AVCOL_SPC_BT709;
-            m_codec->color_primaries = AVCOL_PRI_BT709;
-            m_codec->color_trc = AVCOL_TRC_BT709;
-        }
+        if (converted) tagBt709(*m_codec);
         if (m_output->oformat->flags & AVFMT_GLOBALHEADER) m_codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
         Dictionary codecOptions;
@@ -209,14 +199,7 @@ public:
         m_packet.reset(require(av_packet_alloc(), "out of memory"));
 
         if (converted) {
-            m_scaler.reset(require(sws_getContext(m_codedWidth, m_codedHeight, AV_PIX_FMT_RGBA, m_codedWidth,
-                                                  m_codedHeight, recipe.pixelFormat,
-                                                  SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr,
-                                                  nullptr, nullptr),
-                                   "cannot convert to " + std::string(av_get_pix_fmt_name(recipe.pixelFormat))));
-            // sRGB input in full range, BT.709 limited-range output, as the stream is tagged.
-            sws_setColorspaceDetails(m_scaler.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
-                                     sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+            m_scaler = rgbaScaler(m_codedWidth, m_codedHeight, recipe.pixelFormat);
             m_rgba.resize(static_cast<std::size_t>(m_codedWidth) * m_codedHeight * 4);
         }
         if (settings.format == AnimatedExportFormat::gif) {
@@ -270,12 +253,12 @@ private:
             scale();
             break;
         }
-        case AnimatedExportFormat::webm:
         case AnimatedExportFormat::prores:
             for (int y = 0; y < h; ++y)
                 render::unpremultiplyRow(frame.row(y), m_rgba.data() + static_cast<std::size_t>(y) * w * 4, w);
             scale();
             break;
+        case AnimatedExportFormat::webm: // WebmWriter
         case AnimatedExportFormat::apng: break;
         case AnimatedExportFormat::gif: {
             const render::Image flat = flattenOntoMatte(frame, m_settings.matte);

@@ -3,15 +3,18 @@
 // src/export; any thread.
 #pragma once
 
+#include "document/OutputFile.h"
 #include "export/AnimatedExport.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
+#include <memory>
 #include <new>
 #include <string>
 
@@ -94,5 +97,42 @@ struct Dictionary {
     ~Dictionary() { av_dict_free(&entries); }
     void set(const char* key, const std::string& value) { check(av_dict_set(&entries, key, value.c_str(), 0), key); }
 };
+
+// Where FFmpeg writes `output`: a regular destination's temporary file by name (MP4's index pass
+// reads it back), a stream through the output's own descriptor.
+inline std::string outputUrl(const OutputFile& output)
+{
+    return output.isStream() ? "pipe:" + std::to_string(output.descriptor()) : "file:" + output.temporaryPath();
+}
+
+inline std::unique_ptr<AVFormatContext, OutputContextDeleter> allocateOutput(const char* muxer, const std::string& url)
+{
+    AVFormatContext* raw = nullptr;
+    check(avformat_alloc_output_context2(&raw, nullptr, muxer, url.c_str()), "cannot set up the file");
+    return std::unique_ptr<AVFormatContext, OutputContextDeleter>(require(raw, "cannot set up the file"));
+}
+
+// Tags an encoder or a frame as BT.709 limited-range video, which is what rgbaScaler() makes.
+template <typename Tagged>
+void tagBt709(Tagged& tagged)
+{
+    tagged.color_range = AVCOL_RANGE_MPEG;
+    tagged.colorspace = AVCOL_SPC_BT709;
+    tagged.color_primaries = AVCOL_PRI_BT709;
+    tagged.color_trc = AVCOL_TRC_BT709;
+}
+
+// Converts straight-alpha sRGB RGBA of `width` x `height` into `to`, BT.709 limited range.
+inline std::unique_ptr<SwsContext, ScalerDeleter> rgbaScaler(int width, int height, AVPixelFormat to)
+{
+    std::unique_ptr<SwsContext, ScalerDeleter> scaler(
+        require(sws_getContext(width, height, AV_PIX_FMT_RGBA, width, height, to, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP,
+                               nullptr, nullptr, nullptr),
+                "cannot convert to " + std::string(av_get_pix_fmt_name(to))));
+    // sRGB input in full range, BT.709 limited-range output, as the stream is tagged.
+    sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1, sws_getCoefficients(SWS_CS_ITU709), 0, 0,
+                             1 << 16, 1 << 16);
+    return scaler;
+}
 
 } // namespace lumara::exporting::ff

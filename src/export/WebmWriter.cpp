@@ -103,10 +103,8 @@ public:
 private:
     void openMuxer(const OutputFile& output)
     {
-        m_url = output.isStream() ? "pipe:" + std::to_string(output.descriptor()) : "file:" + output.temporaryPath();
-        AVFormatContext* rawOutput = nullptr;
-        check(avformat_alloc_output_context2(&rawOutput, nullptr, "webm", m_url.c_str()), "cannot set up the file");
-        m_output.reset(require(rawOutput, "cannot set up the file"));
+        m_url = outputUrl(output);
+        m_output = allocateOutput("webm", m_url);
     }
 
     // A VP9 encoder for 4:2:0 frames, the colour's and the alpha's alike (libvpx-vp9 configures
@@ -121,10 +119,7 @@ private:
         encoder->time_base = AVRational{1, m_settings.fps};
         encoder->framerate = AVRational{m_settings.fps, 1};
         encoder->sample_aspect_ratio = AVRational{1, 1};
-        encoder->color_range = AVCOL_RANGE_MPEG;
-        encoder->colorspace = AVCOL_SPC_BT709;
-        encoder->color_primaries = AVCOL_PRI_BT709;
-        encoder->color_trc = AVCOL_TRC_BT709;
+        tagBt709(*encoder);
         if (m_output->oformat->flags & AVFMT_GLOBALHEADER) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         encoder->bit_rate = 0; // constant quality
         Dictionary options;
@@ -169,18 +164,9 @@ private:
         m_colour->format = AV_PIX_FMT_YUV420P;
         m_colour->width = w;
         m_colour->height = h;
-        m_colour->color_range = AVCOL_RANGE_MPEG;
-        m_colour->colorspace = AVCOL_SPC_BT709;
-        m_colour->color_primaries = AVCOL_PRI_BT709;
-        m_colour->color_trc = AVCOL_TRC_BT709;
+        tagBt709(*m_colour);
         m_packet.reset(require(av_packet_alloc(), "out of memory"));
-        m_scaler.reset(require(sws_getContext(w, h, AV_PIX_FMT_RGBA, w, h, AV_PIX_FMT_YUVA420P,
-                                              SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr,
-                                              nullptr),
-                               "cannot convert to yuva420p"));
-        // sRGB input in full range, BT.709 limited-range output, as the stream is tagged.
-        sws_setColorspaceDetails(m_scaler.get(), sws_getCoefficients(SWS_CS_DEFAULT), 1,
-                                 sws_getCoefficients(SWS_CS_ITU709), 0, 0, 1 << 16, 1 << 16);
+        m_scaler = rgbaScaler(w, h, AV_PIX_FMT_YUVA420P);
         m_rgba.resize(static_cast<std::size_t>(w) * h * 4);
         m_plane.resize(static_cast<std::size_t>(w) * h);
     }
