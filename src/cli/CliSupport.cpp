@@ -72,13 +72,12 @@ Result<OrbProjectData, SourceError> loadSourceProject(const SourceOptions& optio
     };
 
     if (!options.path.empty()) {
-        auto bytes = readProjectFileBytes(options.path);
-        if (!bytes) return Error<SourceError>{SourceError::unreadable, bytes.error().message};
-        auto opened = decodeProjectFile(*bytes, OrbProjectData{}.transitionDuration);
+        auto opened = openProjectFile(options.path);
         if (!opened)
-            return Error<SourceError>{SourceError::undecodable,
-                                      options.path + " is not a Lumara project: " + opened.error().message};
-        return std::move(opened->project);
+            return Error<SourceError>{opened.error().code == ProjectFileError::unreadable ? SourceError::unreadable
+                                                                                          : SourceError::undecodable,
+                                      opened.error().message};
+        return std::move(*opened);
     }
     if (!options.preset.empty()) {
         const OrbPreset* preset = findPreset(options.preset);

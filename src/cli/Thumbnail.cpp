@@ -3,7 +3,6 @@
 #include "cli/Thumbnail.h"
 
 #include "document/EmbeddedProject.h"
-#include "document/ProjectCodec.h"
 #include "export/PngWriter.h"
 
 namespace lumara::cli {
@@ -14,16 +13,13 @@ Result<Ok, ThumbnailError> writeThumbnail(const std::string& input, const std::s
         return Error<ThumbnailError>{ThumbnailError::badSize, "--size must be from 1 to " +
                                                                   std::to_string(kMaxThumbnailSize) + " pixels (got " +
                                                                   std::to_string(size) + ")"};
-    auto bytes = readProjectFileBytes(input);
-    if (!bytes) return Error<ThumbnailError>{ThumbnailError::unreadable, bytes.error().message};
-    auto opened = decodeProjectFile(*bytes, OrbProjectData{}.transitionDuration);
+    auto opened = openProjectFile(input);
     if (!opened)
-        return Error<ThumbnailError>{ThumbnailError::undecodable,
-                                     input + " is not a Lumara project: " + opened.error().message};
-    const OrbProjectData& project = opened->project;
-    if (project.states.empty())
-        return Error<ThumbnailError>{ThumbnailError::undecodable, input + " is not a Lumara project: it has no states"};
-    const OrbValues& values = project.states[project.effectiveSelectedIndex()].config;
+        return Error<ThumbnailError>{opened.error().code == ProjectFileError::unreadable ? ThumbnailError::unreadable
+                                                                                         : ThumbnailError::undecodable,
+                                     opened.error().message};
+    // Every opened project has a state.
+    const OrbValues& values = opened->states[opened->effectiveSelectedIndex()].config;
     // The orb's square fills the thumbnail: orbSize points at size / orbSize pixels per point.
     const double scale = size / values.orbSize;
     if (render::orbPixelSize(values, scale) != size)

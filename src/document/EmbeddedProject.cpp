@@ -167,4 +167,14 @@ Result<std::string, FileError> readProjectFileBytes(const std::string& path)
     return minimalMediaWithProject(media, text ? std::string_view(*text) : std::string_view());
 }
 
+Result<OrbProjectData, ProjectFileError> openProjectFile(const std::string& path)
+{
+    auto bytes = readProjectFileBytes(path);
+    if (!bytes) return Error<ProjectFileError>{ProjectFileError::unreadable, bytes.error().message};
+    auto opened = decodeProjectFile(*bytes, OrbProjectData{}.transitionDuration);
+    if (!opened)
+        return Error<ProjectFileError>{ProjectFileError::notAProject, path + " is not a Lumara project: " + opened.error().message};
+    return std::move(opened->project);
+}
+
 } // namespace lumara

@@ -44,4 +44,10 @@ std::string readEmbeddedProjectChunk(const std::string& path);
 // the design it carries. Fails as readWholeFile does.
 [[nodiscard]] Result<std::string, FileError> readProjectFileBytes(const std::string& path);
 
+// The project in the file at `path`, read and decoded as the command line opens it (a record
+// without a transition time gets the default one). Fails with `unreadable` and the reader's
+// message, or `notAProject` and "PATH is not a Lumara project: <why>".
+enum class ProjectFileError { unreadable, notAProject };
+[[nodiscard]] Result<OrbProjectData, ProjectFileError> openProjectFile(const std::string& path);
+
 } // namespace lumara
