@@ -11,7 +11,7 @@ double fadeDuration(double transitionDuration)
     return std::isnan(transitionDuration) ? 0.2 : std::max(transitionDuration, 0.2);
 }
 
-double stepInterval(double transitionDuration) { return fadeDuration(transitionDuration) + 0.8; }
+double stepInterval(double transitionDuration) { return fadeDuration(transitionDuration) + kPlaybackRest; }
 
 std::size_t clampedPlayIndex(std::size_t index, std::size_t count)
 {

@@ -11,7 +11,9 @@ namespace lumara::render {
 
 // Length of one cross-fade: max(transitionDuration, 0.2) seconds (0.2 for NaN).
 double fadeDuration(double transitionDuration);
-// Time from the start of one fade to the start of the next: the fade plus 0.8 s at rest.
+// How long each state rests between fades.
+inline constexpr double kPlaybackRest = 0.8;
+// Time from the start of one fade to the start of the next: the fade plus kPlaybackRest.
 double stepInterval(double transitionDuration);
 // A play index pulled back into 0...count - 1 (0 when there are no states).
 std::size_t clampedPlayIndex(std::size_t index, std::size_t count);

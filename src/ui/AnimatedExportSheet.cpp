@@ -267,10 +267,11 @@ void AnimatedExportSheet::refreshPlaybackChoice()
     if (loop) {
         const double transition = document->transitionDuration();
         m_durationLabel->setText(loopDurationText(exporting::playbackLoopDuration(playbackLoopOf(*document))));
-        m_loopNote->setText(QStringLiteral("%1 states × %2 s: the %3 s transition, then 0.8 s held")
+        m_loopNote->setText(QStringLiteral("%1 states × %2 s: the %3 s transition, then %4 s held")
                                 .arg(document->states().size())
                                 .arg(QString::number(render::stepInterval(transition), 'g', 4))
-                                .arg(QString::number(render::fadeDuration(transition), 'g', 4)));
+                                .arg(QString::number(render::fadeDuration(transition), 'g', 4))
+                                .arg(QString::number(render::kPlaybackRest, 'g', 4)));
     } else {
         m_durationLabel->setText(durationText(m_duration->value() / 2.0));
     }
