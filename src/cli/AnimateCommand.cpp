@@ -147,8 +147,7 @@ void addAnimateCommand(CLI::App& app, int& exitCode)
                 exitCode = fail(project.error().message);
                 return;
             }
-            for (const OrbStateData& state : project->states) loop.states.push_back(state.config);
-            loop.transitionDuration = project->transitionDuration;
+            loop = playbackLoopOf(*project);
             if (auto checked = checkPlaybackLoopSettings(loop, *format, motion); !checked) {
                 exitCode = fail(checked.error().message);
                 return;

@@ -12,6 +12,14 @@
 
 namespace lumara::exporting {
 
+PlaybackLoop playbackLoopOf(const OrbProjectData& project)
+{
+    PlaybackLoop loop;
+    for (const OrbStateData& state : project.states) loop.states.push_back(state.config);
+    loop.transitionDuration = project.transitionDuration;
+    return loop;
+}
+
 double playbackLoopDuration(const PlaybackLoop& loop)
 {
     return render::playbackCycleDuration(loop.states.size(), loop.transitionDuration);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "export/AnimatedExport.h"
+#include "model/OrbProjectData.h"
 #include "model/OrbValues.h"
 
 #include <vector>
@@ -15,6 +16,9 @@ struct PlaybackLoop {
     std::vector<OrbValues> states; // in document order
     double transitionDuration = 0.6;
 };
+
+// A project's states (in order) and transition time, as the loop plays them.
+PlaybackLoop playbackLoopOf(const OrbProjectData& project);
 
 // Seconds of one cycle: states x (max(transitionDuration, 0.2) + 0.8); 0 with fewer than two states.
 double playbackLoopDuration(const PlaybackLoop& loop);

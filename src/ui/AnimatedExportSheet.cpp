@@ -40,6 +40,12 @@ QString loopDurationText(double seconds)
 
 namespace {
 
+// One playback cycle of the document's states.
+double loopDuration(const OrbDocument& document)
+{
+    return exporting::playbackLoopDuration(exporting::playbackLoopOf(document.projectData()));
+}
+
 QLabel* caption(const QString& text = {})
 {
     auto* label = new QLabel(text);
@@ -266,7 +272,7 @@ void AnimatedExportSheet::refreshPlaybackChoice()
     m_seamless->setEnabled(!loop);
     if (loop) {
         const double transition = document->transitionDuration();
-        m_durationLabel->setText(loopDurationText(exporting::playbackLoopDuration(playbackLoopOf(*document))));
+        m_durationLabel->setText(loopDurationText(loopDuration(*document)));
         m_loopNote->setText(QStringLiteral("%1 states × %2 s: the %3 s transition, then %4 s held")
                                 .arg(document->states().size())
                                 .arg(QString::number(render::stepInterval(transition), 'g', 4))
@@ -281,7 +287,7 @@ void AnimatedExportSheet::refreshPlaybackChoice()
 exporting::MotionSettings AnimatedExportSheet::settings() const
 {
     exporting::MotionSettings s;
-    s.duration = isPlaybackLoop() ? exporting::playbackLoopDuration(playbackLoopOf(*m_flows->document())) : m_duration->value() / 2.0;
+    s.duration = isPlaybackLoop() ? loopDuration(*m_flows->document()) : m_duration->value() / 2.0;
     s.fps = m_fps->currentData().toInt();
     s.scale = 2.0;
     s.matte = CodableColor{m_matte.redF(), m_matte.greenF(), m_matte.blueF(), 1.0};

@@ -249,14 +249,6 @@ std::optional<QString> ExportFlows::chooseAnimationDestination(AnimatedExportFor
     return m_dialogs->chooseSaveLocation(m_window, type, QStringLiteral("orb.") + type.extension);
 }
 
-exporting::PlaybackLoop playbackLoopOf(const OrbDocument& document)
-{
-    exporting::PlaybackLoop loop;
-    for (const OrbState* state : document.states()) loop.states.push_back(state->config()->values());
-    loop.transitionDuration = document.transitionDuration();
-    return loop;
-}
-
 bool ExportFlows::startAnimationExport(AnimatedExportFormat format, const exporting::MotionSettings& settings, const QString& destination,
                                        bool playbackLoop)
 {
@@ -265,7 +257,7 @@ bool ExportFlows::startAnimationExport(AnimatedExportFormat format, const export
     if (m_job) m_job->deleteLater();
     m_job = new AnimationExportJob(m_document->currentConfiguration()->values(), format, settings, destination, this);
     m_job->setEmbeddedProject(m_document->embeddedProject());
-    if (playbackLoop) m_job->setPlaybackLoop(playbackLoopOf(*m_document));
+    if (playbackLoop) m_job->setPlaybackLoop(exporting::playbackLoopOf(m_document->projectData()));
     connect(m_job, &AnimationExportJob::progressChanged, this, [this](int done, int total) {
         if (!animatedExportSheet() && m_job) m_status->showRunning(QFileInfo(m_job->destination()).fileName(), done, total);
         emit animationExportProgress(done, total);

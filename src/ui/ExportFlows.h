@@ -35,8 +35,6 @@ class FileDialogs;
 
 // The save panel's file type of an animated format: its filter and extension ("orb.mp4", ...).
 FileType animationFileType(exporting::AnimatedExportFormat format);
-// The document's states (in order) and transition time, as the playback-loop export takes them.
-exporting::PlaybackLoop playbackLoopOf(const OrbDocument& document);
 
 class ExportFlows : public QObject {
     Q_OBJECT

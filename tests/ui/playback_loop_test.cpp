@@ -70,7 +70,7 @@ TEST(PlaybackLoopCanvas, EveryFrameIsWhatTheCanvasShowsAtThatMoment)
     QSettings settings(dir.filePath("Lumara.conf"), QSettings::IniFormat);
     const OrbProjectData project = threeStates(0.3);
     OrbDocument document(project);
-    const exporting::PlaybackLoop loop = ui::playbackLoopOf(document);
+    const exporting::PlaybackLoop loop = exporting::playbackLoopOf(document.projectData());
     const double cycle = exporting::playbackLoopDuration(loop), fade = render::fadeDuration(0.3);
     const int side = exporting::playbackLoopFrameSide(loop, 1.0);
     ASSERT_EQ(side, 20);
