@@ -50,33 +50,32 @@ inline void storeBytes(const Px& p, std::uint8_t* out)
 
 } // namespace
 
-void clipAndFeather(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, double ppp, WorkerPool& pool)
+ClipLayer::ClipLayer(const OrbSquare& sq, const OrbValues& v, double ppp)
+    : m_sq(sq), m_outline(sq.size, v.cornerRadius * 500.0 * ppp, v.cornerRadius >= 1.0),
+      // Radial alpha mask: opaque to `stop` of the inscribed radius, linear to transparent at it.
+      m_stop(std::clamp(1.0 - 0.4 * v.edgeSoftness, 0.0, 1.0)),
+      // Inside this radius both the mask and the outline (which always contains the inscribed
+      // circle) are fully opaque, so the pixels keep their values.
+      m_untouched(std::min(m_stop * sq.radius, sq.radius - 2.0))
 {
-    const OrbOutline outline(sq.size, v.cornerRadius * 500.0 * ppp, v.cornerRadius >= 1.0);
-    // Radial alpha mask: opaque to `stop` of the inscribed radius, linear to transparent at it.
-    const double stop = std::clamp(1.0 - 0.4 * v.edgeSoftness, 0.0, 1.0);
-    // Inside this radius both the mask and the outline (which always contains the inscribed
-    // circle) are fully opaque, so the pixels keep their values.
-    const double untouched = std::min(stop * sq.radius, sq.radius - 2.0);
-    pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
-            const int b = sq.spanBegin[y], e = sq.spanEnd[y];
-            std::fill(row, row + b, Px{});
-            std::fill(row + e, row + sq.side, Px{});
-            const double dy = y + 0.5 - sq.centre;
-            int keepBegin, keepEnd; // fully opaque mask: left as they are
-            sq.within(y, untouched, keepBegin, keepEnd);
-            for (int x = b; x < e; ++x) {
-                if (x == keepBegin) x = keepEnd;
-                if (x >= e) break;
-                const double rho = length(x + 0.5 - sq.centre, dy) / sq.radius;
-                const double feather = rho <= stop ? 1.0 : (rho >= 1.0 ? 0.0 : (1.0 - rho) / (1.0 - stop));
-                const float k = static_cast<float>(feather) * outline.coverage(x + 0.5, y + 0.5);
-                store(row[x], scaled(load(row[x]), k));
-            }
-        }
-    });
+}
+
+void ClipLayer::drawRow(int y, Px* row, RowScratch&) const
+{
+    const int b = m_sq.spanBegin[static_cast<std::size_t>(y)], e = m_sq.spanEnd[static_cast<std::size_t>(y)];
+    std::fill(row, row + b, Px{});
+    std::fill(row + e, row + m_sq.side, Px{});
+    const double dy = y + 0.5 - m_sq.centre;
+    int keepBegin, keepEnd; // fully opaque mask: left as they are
+    m_sq.within(y, m_untouched, keepBegin, keepEnd);
+    for (int x = b; x < e; ++x) {
+        if (x == keepBegin) x = keepEnd;
+        if (x >= e) break;
+        const double rho = length(x + 0.5 - m_sq.centre, dy) / m_sq.radius;
+        const double feather = rho <= m_stop ? 1.0 : (rho >= 1.0 ? 0.0 : (1.0 - rho) / (1.0 - m_stop));
+        const float k = static_cast<float>(feather) * m_outline.coverage(x + 0.5, y + 0.5);
+        store(row[x], scaled(load(row[x]), k));
+    }
 }
 
 ShadowPart makeShadow(const OrbSquare& sq, const ColourRamp& ramp, double sigma, float opacity, double shiftY,
@@ -137,53 +136,48 @@ std::vector<ShadowPart> makeShadows(const OrbSquare& sq, const OrbValues& v, dou
     return shadows;
 }
 
-void storeOrbOverShadow(Image& image, const std::vector<Px>& acc, const OrbSquare& sq,
-                        const std::vector<ShadowPart>& shadows, double ox, double oy, WorkerPool& pool)
+void storeRow(Image& image, int y, const Px* orb, const OrbSquare& sq, const std::vector<ShadowPart>& shadows,
+              double ox, double oy, RowScratch& scratch)
 {
     const int side = sq.side;
     const int ix = static_cast<int>(ox), iy = static_cast<int>(oy);
-    pool.forChunks(image.height, kRowChunk, [&](int y0, int y1) {
-        std::vector<Px> line(static_cast<std::size_t>(image.width));
-        std::vector<float> scratch;
-        for (int y = y0; y < y1; ++y) {
-            const int orbRow = y - iy;
-            const bool inOrb = orbRow >= 0 && orbRow < side;
-            const Px* orb = inOrb ? acc.data() + static_cast<std::size_t>(orbRow) * side : nullptr;
-            const int end = inOrb ? static_cast<int>(std::clamp<long long>(static_cast<long long>(ix) + side, 0, image.width)) : 0;
-            const int begin = inOrb ? std::clamp(ix, 0, end) : 0;
-            // The run of the row where the orb is opaque hides the shadow: it is not computed there.
-            // (Opaque within 1e-6, which moves no value by more than 0.0003 of a level.)
-            int opaqueBegin = begin, opaqueEnd = begin;
-            if (inOrb && begin < end) {
-                const int middle = std::clamp(ix + side / 2, begin, end - 1);
-                if (orb[middle - ix].a >= 1.0f - 1e-6f) {
-                    opaqueBegin = middle;
-                    opaqueEnd = middle + 1;
-                    while (opaqueBegin > begin && orb[opaqueBegin - 1 - ix].a >= 1.0f - 1e-6f) --opaqueBegin;
-                    while (opaqueEnd < end && orb[opaqueEnd - ix].a >= 1.0f - 1e-6f) ++opaqueEnd;
-                }
-            }
-            // The opaque run is the orb alone (the orb over nothing is the orb: s + 0 (1 - sa) = s);
-            // the rest of the row is the shadow with the orb over it.
-            std::fill(line.begin(), line.begin() + opaqueBegin, Px{});
-            std::fill(line.begin() + opaqueEnd, line.end(), Px{});
-            if (!shadows.empty()) {
-                shadowRow(shadows, -ix, orbRow + 0.5, opaqueBegin, scratch, line.data());
-                shadowRow(shadows, opaqueEnd - ix, orbRow + 0.5, image.width - opaqueEnd, scratch,
-                          line.data() + opaqueEnd);
-            }
-            for (int x = begin; x < end; ++x) {
-                if (x == opaqueBegin) x = opaqueEnd;
-                if (x >= end) break;
-                Px& d = line[static_cast<std::size_t>(x)];
-                store(d, sourceOver(load(orb[x - ix]), load(d)));
-            }
-            std::uint8_t* out = image.row(y);
-            for (int x = 0; x < opaqueBegin; ++x) storeBytes(line[static_cast<std::size_t>(x)], out + 4 * x);
-            for (int x = opaqueBegin; x < opaqueEnd; ++x) storeBytes(orb[x - ix], out + 4 * x);
-            for (int x = opaqueEnd; x < image.width; ++x) storeBytes(line[static_cast<std::size_t>(x)], out + 4 * x);
+    const int orbRow = y - iy;
+    const bool inOrb = orb != nullptr;
+    const int end = inOrb ? static_cast<int>(std::clamp<long long>(static_cast<long long>(ix) + side, 0, image.width)) : 0;
+    const int begin = inOrb ? std::clamp(ix, 0, end) : 0;
+    // The run of the row where the orb is opaque hides the shadow: it is not computed there.
+    // (Opaque within 1e-6, which moves no value by more than 0.0003 of a level.)
+    int opaqueBegin = begin, opaqueEnd = begin;
+    if (inOrb && begin < end) {
+        const int middle = std::clamp(ix + side / 2, begin, end - 1);
+        if (orb[middle - ix].a >= 1.0f - 1e-6f) {
+            opaqueBegin = middle;
+            opaqueEnd = middle + 1;
+            while (opaqueBegin > begin && orb[opaqueBegin - 1 - ix].a >= 1.0f - 1e-6f) --opaqueBegin;
+            while (opaqueEnd < end && orb[opaqueEnd - ix].a >= 1.0f - 1e-6f) ++opaqueEnd;
         }
-    });
+    }
+    // The opaque run is the orb alone (the orb over nothing is the orb: s + 0 (1 - sa) = s);
+    // the rest of the row is the shadow with the orb over it.
+    std::vector<Px>& line = scratch.shadowLine;
+    line.resize(static_cast<std::size_t>(image.width));
+    std::fill(line.begin(), line.begin() + opaqueBegin, Px{});
+    std::fill(line.begin() + opaqueEnd, line.end(), Px{});
+    if (!shadows.empty()) {
+        shadowRow(shadows, -ix, orbRow + 0.5, opaqueBegin, scratch.channels, line.data());
+        shadowRow(shadows, opaqueEnd - ix, orbRow + 0.5, image.width - opaqueEnd, scratch.channels,
+                  line.data() + opaqueEnd);
+    }
+    for (int x = begin; x < end; ++x) {
+        if (x == opaqueBegin) x = opaqueEnd;
+        if (x >= end) break;
+        Px& d = line[static_cast<std::size_t>(x)];
+        store(d, sourceOver(load(orb[x - ix]), load(d)));
+    }
+    std::uint8_t* out = image.row(y);
+    for (int x = 0; x < opaqueBegin; ++x) storeBytes(line[static_cast<std::size_t>(x)], out + 4 * x);
+    for (int x = opaqueBegin; x < opaqueEnd; ++x) storeBytes(orb[x - ix], out + 4 * x);
+    for (int x = opaqueEnd; x < image.width; ++x) storeBytes(line[static_cast<std::size_t>(x)], out + 4 * x);
 }
 
 } // namespace lumara::render

@@ -6,7 +6,9 @@
 #include "model/OrbValues.h"
 #include "render/Blend.h"
 #include "render/Blur.h"
+#include "render/Geometry.h"
 #include "render/Gradient.h"
+#include "render/Layers.h"
 #include "render/OrbRenderer.h"
 #include "render/OrbSquare.h"
 #include "render/Parallel.h"
@@ -16,8 +18,19 @@
 
 namespace lumara::render {
 
-// Clips the flattened layer to the orb's outline and feathers its edge.
-void clipAndFeather(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, double ppp, WorkerPool& pool);
+// The clip of the flattened layer to the orb's outline, with its edge feathered: the last layer
+// of the square's rows; everything outside the inscribed circle ends transparent.
+class ClipLayer final : public RowLayer {
+public:
+    ClipLayer(const OrbSquare& sq, const OrbValues& v, double ppp);
+    void drawRow(int y, Px* row, RowScratch& scratch) const override;
+
+private:
+    const OrbSquare& m_sq;
+    OrbOutline m_outline;
+    double m_stop;      // the feather's opaque part, as a fraction of the inscribed radius
+    double m_untouched; // inside this radius the mask and the outline leave pixels as they are
+};
 
 // One blurred shadow: the orb's circle filled with the bottom-to-top gradient, blurred, faded and
 // moved down, in pixel coordinates of the target.
@@ -37,9 +50,10 @@ ShadowPart makeShadow(const OrbSquare& sq, const ColourRamp& ramp, double sigma,
 std::vector<ShadowPart> makeShadows(const OrbSquare& sq, const OrbValues& v, double ox, double oy, int width,
                                     int height, WorkerPool& pool);
 
-// The orb in `acc` (its square's top-left corner at (ox, oy) of the target) over the shadow parts,
-// narrowed into `image`.
-void storeOrbOverShadow(Image& image, const std::vector<Px>& acc, const OrbSquare& sq,
-                        const std::vector<ShadowPart>& shadows, double ox, double oy, WorkerPool& pool);
+// Row y of `image`: the orb's row `orb` (row y - oy of its square, whose top-left corner sits at
+// (ox, oy) of the target; null when the row misses the square) over the shadow parts, narrowed
+// to 8 bits.
+void storeRow(Image& image, int y, const Px* orb, const OrbSquare& sq, const std::vector<ShadowPart>& shadows,
+              double ox, double oy, RowScratch& scratch);
 
 } // namespace lumara::render

@@ -1,70 +1,117 @@
-// Stages of the layer stack that draw into the orb's accumulator, in order: the background,
-// the glow pairs (behind and in front of the blobs), the wavy blobs and the inner rings. Each
-// runs its rows on the pool in fixed chunks, so any thread count gives the same bytes.
+// The layers of the stack that draw into the orb's square, in order: the background, the glow
+// pairs (behind and in front of the blobs; Reduced.h), the wavy blobs and the inner rings, then
+// the clip (Finish.h). Each is built first, computing on the pool whatever it reads (fields, grids,
+// tables), and then drawn a row at a time: drawRow composites the layer onto one row of the
+// square and touches nothing else, so the whole stack runs in one pass over the rows while each
+// row is in cache, and any thread count gives the same bytes.
 #pragma once
 
 #include "model/OrbValues.h"
 #include "render/Blend.h"
 #include "render/Blur.h"
+#include "render/Geometry.h"
 #include "render/GlowField.h"
+#include "render/Gradient.h"
 #include "render/OrbSquare.h"
 #include "render/Parallel.h"
+#include "render/SmoothGrid.h"
 
-#include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace lumara::render {
 
+// Working rows of one chunk of a row pass over a square of `side` pixels: the row being drawn,
+// the alphas of a glow pair, a read-back line, four channel planes (for layers and shadows read a
+// channel at a time) and the target's row of shadow.
+struct RowScratch {
+    explicit RowScratch(int side)
+        : orbRow(static_cast<std::size_t>(side)), alphaA(static_cast<std::size_t>(side)),
+          alphaB(static_cast<std::size_t>(side)), line(static_cast<std::size_t>(side)),
+          channels(static_cast<std::size_t>(side) * 4)
+    {
+    }
+    std::vector<Px> orbRow;
+    std::vector<float> alphaA, alphaB, line, channels;
+    std::vector<Px> shadowLine;
+};
+
+// A layer ready to draw. drawRow(y, row, scratch) composites it onto `row`, row y of the square.
+class RowLayer {
+public:
+    virtual ~RowLayer() = default;
+    virtual void drawRow(int y, Px* row, RowScratch& scratch) const = 0;
+};
+
 // The background gradient, blurred by its own radius when asked.
-void drawBackground(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, double ppp, WorkerPool& pool);
+class BackgroundLayer final : public RowLayer {
+public:
+    BackgroundLayer(const OrbSquare& sq, const OrbValues& v, double ppp, WorkerPool& pool);
+    bool empty() const { return m_ramp.empty(); }
+    void drawRow(int y, Px* row, RowScratch& scratch) const override;
 
-// A pair of glows composited one after the other with the same operator, in one pass: the pair
-// is first combined with `pairOp` (first glow, second glow) into the single source that has the
-// same effect. For plus-lighter that is the sum, since min(s1 + min(s2 + d, 1), 1) equals
-// min(s1 + s2 + d, 1) for non-negative values; for destination-over it is the first over the
-// second, since d + (1 - da) s1 + (1 - da)(1 - s1a) s2 = d + (1 - da)(s1 over s2).
-// `behind`: the pair is drawn behind what the square holds (destination-over), so it leaves
-// exactly opaque pixels exactly as they are (d + s (1 - 1) = d) and rows that are opaque across
-// the pair's span are skipped. A row is skipped whole or drawn whole: each glow's read position
-// is advanced from the start of its span, so a shorter span would round differently.
-template <typename Op, typename PairOp>
-void drawGlowPair(std::vector<Px>& acc, const OrbSquare& sq, const GlowLayer& first, const GlowLayer& second,
-                  WorkerPool& pool, bool behind, Op op, PairOp pairOp)
-{
-    const TurnedGlow a(sq, first, cachedGlowSource(sq.side, first.sigma, pool));
-    const TurnedGlow b(sq, second, cachedGlowSource(sq.side, second.sigma, pool));
-    const bool hasA = first.colour.a > 0.0f, hasB = second.colour.a > 0.0f;
-    if (!hasA && !hasB) return;
-    pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
-        std::vector<float> alphaA(static_cast<std::size_t>(sq.side)), alphaB(static_cast<std::size_t>(sq.side));
-        for (int y = y0; y < y1; ++y) {
-            Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
-            int aBegin = 0, aEnd = 0, bBegin = 0, bEnd = 0;
-            if (hasA) a.span(y, aBegin, aEnd);
-            if (hasB) b.span(y, bBegin, bEnd);
-            if (aBegin >= aEnd) aBegin = aEnd = bBegin;
-            if (bBegin >= bEnd) bBegin = bEnd = aBegin;
-            const int begin = std::min(aBegin, bBegin), end = std::max(aEnd, bEnd);
-            if (behind && std::all_of(row + begin, row + end, [](const Px& p) { return p.a == 1.0f; })) continue;
-            std::fill(alphaA.begin() + begin, alphaA.begin() + end, 0.0f);
-            std::fill(alphaB.begin() + begin, alphaB.begin() + end, 0.0f);
-            a.alphaRow(y, aBegin, aEnd, alphaA.data());
-            b.alphaRow(y, bBegin, bEnd, alphaB.data());
-            const Px4 ca = load(a.colour()), cb = load(b.colour());
-            for (int x = begin; x < end; ++x) {
-                if (alphaA[x] <= 0.0f && alphaB[x] <= 0.0f) continue;
-                store(row[x], op(pairOp(scaled(ca, alphaA[x]), scaled(cb, alphaB[x])), load(row[x])));
-            }
-        }
-    });
-}
+private:
+    // Parameter of the gradient at pixel coordinates (x, y).
+    double param(double x, double y) const;
 
-// The wavy blobs, each blurred and composited with the blob blend mode; `field` and `cover` are
-// the calling thread's kept working memory.
-void drawBlobs(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, double t, double ppp, WorkerPool& pool,
-               Field& field, std::vector<float>& cover);
+    const OrbSquare& m_sq;
+    GradientType m_type;
+    ColourRamp m_ramp;
+    double m_cos = 1.0, m_sin = 0.0, m_start = 0.0, m_radialEnd = 1.0;
+    std::optional<Field> m_blurred; // the gradient on cells, blurred, when the blur is half a pixel or more
+};
+
+// One wavy blob as drawn at one time: its colour, outline, the turn of the crescent it masks and
+// the cell size of its field.
+struct BlobShape {
+    Px colour;
+    std::vector<Point> polygon;
+    double glowAngle = 0.0;
+    int cellSize = 1;
+};
+
+// The blobs of `v` at time t with something to draw, in drawing order.
+std::vector<BlobShape> blobShapes(const OrbSquare& sq, const OrbValues& v, double t, double ppp);
+
+// The blob's field: the crescent masked by the outline's coverage, blurred by the blob blur.
+// `field` and `cover` are reused memory.
+void fillBlobField(const OrbSquare& sq, const BlobShape& blob, double sigma, const GlowSource& crescent, Field& field,
+                   std::vector<float>& cover, WorkerPool& pool);
+
+// One blob's filled field, composited with the blob blend mode. The field must outlive the layer.
+class BlobLayer final : public RowLayer {
+public:
+    BlobLayer(const OrbSquare& sq, const Field& field, Px colour, BlobBlendMode mode);
+    void drawRow(int y, Px* row, RowScratch& scratch) const override;
+
+private:
+    template <typename Op>
+    void drawRowWith(int y, Px* row, RowScratch& scratch, Op op) const;
+
+    const OrbSquare& m_sq;
+    const Field& m_field;
+    Px m_colour;
+    BlobBlendMode m_mode;
+    bool m_direct; // cells of one pixel on the pixel grid, read directly
+    std::optional<NonZeroCells> m_nonZero;
+};
 
 // The pair of inner rings.
-void drawRings(std::vector<Px>& acc, const OrbSquare& sq, const OrbValues& v, double ppp, WorkerPool& pool);
+class RingsLayer final : public RowLayer {
+public:
+    RingsLayer(const OrbSquare& sq, const OrbValues& v, double ppp);
+    void drawRow(int y, Px* row, RowScratch& scratch) const override;
+
+private:
+    // w: the width of ring A in pixels; rB: the radius ring B is centred on.
+    RingsLayer(const OrbSquare& sq, const OrbValues& v, double ppp, double w, double rB);
+
+    const OrbSquare& m_sq;
+    RingProfile m_ringA, m_ringB;
+    double m_alphaA, m_alphaB;
+    Px m_rgb;
+    bool m_hasB;
+    double m_hole; // both rings are zero closer to the centre than this
+};
 
 } // namespace lumara::render

@@ -10,8 +10,14 @@
 // This file lists the stages: background, outer glows, blobs, inner glows, rings, then clip,
 // edge feather and the drop shadow behind, and stores 8-bit premultiplied RGBA.
 // Pixel format: premultiplied RGBA in 32-bit floats, gamma-encoded sRGB (the flattened layer is
-// non-linear sRGB), one accumulator the size of the orb's square; only the last step narrows to
-// 8 bits. Layers that are blurred and have one colour (glows, blobs) are blurred as one alpha plane.
+// non-linear sRGB); only the last step narrows to 8 bits. Layers that are blurred and have one
+// colour (glows, blobs) are blurred as one alpha plane.
+// One pass: every layer is built first, computing on the pool whatever it reads (its blurred
+// field, coarse grid or tables), and then a single pass over the target's rows draws each row of
+// the square through all the layers while it is in cache and stores it over the shadow. The
+// square is never held whole: at 560 px it would be 5 MB, more than the cache, written and read
+// back by every layer. Only when the blobs' fields do not fit in memory at once
+// (kBlobBatchCells) are they drawn in batches, through a full-size accumulator between them.
 // Threading: each call uses a WorkerPool, its own or one the caller keeps between frames; every
 // pass splits rows into fixed chunks whose results do not depend on which thread runs them, so
 // any thread count gives the same bytes. A frame is a few dozen short passes, so hand-offs are
@@ -101,13 +107,32 @@ OrbValues sanitised(const OrbValues& in)
     return v;
 }
 
+// The compositing operators of the two glow pairs (Reduced.h): behind the blobs, each pair is drawn
+// destination-over and combined source-over; in front, both are added.
+struct DestinationOverOp {
+    Px4 operator()(Px4 s, Px4 d) const { return destinationOver(s, d); }
+};
+struct SourceOverOp {
+    Px4 operator()(Px4 a, Px4 b) const { return sourceOver(a, b); }
+};
+struct PlusLighterOp {
+    Px4 operator()(Px4 s, Px4 d) const { return plusLighter(s, d); }
+};
+struct SumOp {
+    Px4 operator()(Px4 a, Px4 b) const { return sum(a, b); }
+};
+
+// Blob fields held at once, in cells: more blobs than fit are drawn in batches, through a
+// full-size accumulator between them.
+constexpr std::size_t kBlobBatchCells = std::size_t{1} << 22;
+
 // Working memory of the calling thread, kept between its renders so that a steady stream of frames
 // (the live canvas) does not map, fault in and unmap fresh pages every frame. Every buffer is
 // cleared or overwritten before it is read, so what it held before never reaches a picture. Only
 // buffers up to the size a 2048 px orb needs are kept.
 struct FrameMemory {
     std::vector<Px> acc;
-    Field blobField;
+    std::vector<Field> blobFields;
     std::vector<float> blobCover;
 
     static constexpr std::size_t kKeptFloats = std::size_t{2048} * 2048 * 4;
@@ -115,7 +140,11 @@ struct FrameMemory {
     void trim()
     {
         if (acc.capacity() * 4 > kKeptFloats) std::vector<Px>().swap(acc);
-        if (blobField.capacity() > kKeptFloats) blobField.release();
+        std::size_t kept = 0;
+        for (Field& field : blobFields) {
+            kept += field.capacity();
+            if (kept > kKeptFloats) field.release();
+        }
         if (blobCover.capacity() > kKeptFloats) std::vector<float>().swap(blobCover);
     }
 };
@@ -124,6 +153,23 @@ FrameMemory& frameMemory()
 {
     thread_local FrameMemory memory;
     return memory;
+}
+
+// Draws `layers` in order onto every row of the square held in `acc`, starting from transparent
+// rows when `fresh`.
+void drawIntoAccumulator(std::vector<Px>& acc, const OrbSquare& sq, const std::vector<const RowLayer*>& layers,
+                         bool fresh, WorkerPool& pool)
+{
+    const std::size_t side = static_cast<std::size_t>(sq.side);
+    acc.resize(side * side);
+    pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
+        RowScratch scratch(sq.side);
+        for (int y = y0; y < y1; ++y) {
+            Px* row = acc.data() + static_cast<std::size_t>(y) * side;
+            if (fresh) std::fill(row, row + side, Px{});
+            for (const RowLayer* layer : layers) layer->drawRow(y, row, scratch);
+        }
+    });
 }
 } // namespace
 
@@ -152,16 +198,16 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
     const OrbSquare sq(side);
     const double S = sq.size;
     FrameMemory& memory = frameMemory();
-    std::vector<Px>& acc = memory.acc;
-    // Cleared by rows on the workers, so that the clear is not a serial step of the frame.
-    acc.resize(static_cast<std::size_t>(side) * static_cast<std::size_t>(side));
-    pool.forChunks(side, kRowChunk, [&](int y0, int y1) {
-        const std::size_t row = static_cast<std::size_t>(side);
-        std::fill(acc.data() + y0 * row, acc.data() + y1 * row, Px{});
-    });
+    const bool reduce = !options.exactSmoothLayers;
+    // The layers still to draw, in order; each is built, its fields computed, before the pass that
+    // draws it.
+    std::vector<const RowLayer*> layers;
+    // Whether memory.acc holds the square's rows drawn so far (only when the blobs come in batches).
+    bool accumulated = false;
 
     // 1-5: the group of background, glows and blobs, and the ring pair over it.
-    if (v.showBackground) drawBackground(acc, sq, v, ppp, pool);
+    std::optional<BackgroundLayer> background;
+    if (v.showBackground && !background.emplace(sq, v, ppp, pool).empty()) layers.push_back(&*background);
     const Px glowRgb = ColourRamp::premultiplied({v.glowColor.red, v.glowColor.green, v.glowColor.blue, 1.0});
     auto glow = [&](double alphaFactor, double speedFactor, bool clockwise, double blurFactor) {
         const double alpha = std::clamp(v.glowColor.opacity * v.glowIntensity * alphaFactor, 0.0, 1.0);
@@ -169,29 +215,79 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
         return GlowLayer{scaled(glowRgb, static_cast<float>(alpha)), rotationDegrees(t, speed),
                          S * blurFactor * v.glowSoftness};
     };
-    // The glow pairs on a coarser grid when they are blurred enough (Reduced.h), else per pixel.
-    const bool reduce = !options.exactSmoothLayers;
-    auto glowPair = [&](const GlowLayer& first, const GlowLayer& second, bool behind, auto op, auto pairOp) {
-        if (reduce) drawGlowPairReduced(acc, sq, first, second, pool, behind, op, pairOp);
-        else drawGlowPair(acc, sq, first, second, pool, behind, op, pairOp);
-    };
-    if (v.showGlowEffects) {
-        glowPair(glow(0.6, 0.75, true, 0.02), glow(0.3, 0.25, false, 0.01), true,
-                 [](Px4 s, Px4 d) { return destinationOver(s, d); }, [](Px4 a, Px4 b) { return sourceOver(a, b); });
+    // The glow pairs read from coarser grids when they are blurred enough (Reduced.h), else per pixel.
+    std::optional<GlowPairLayer<DestinationOverOp, SourceOverOp>> behind;
+    if (v.showGlowEffects &&
+        behind.emplace(sq, glow(0.6, 0.75, true, 0.02), glow(0.3, 0.25, false, 0.01), reduce, true, pool,
+                       DestinationOverOp{}, SourceOverOp{}).visible())
+        layers.push_back(&*behind);
+    const std::vector<BlobShape> blobs = v.showWavyBlobs ? blobShapes(sq, v, t, ppp) : std::vector<BlobShape>{};
+    std::vector<BlobLayer> blobLayers;
+    blobLayers.reserve(blobs.size()); // the pass holds pointers to them
+    if (!blobs.empty()) {
+        const GlowSource crescent = cachedGlowSource(sq.side, 0.0, pool);
+        const double sigma = v.blobBlur * ppp;
+        for (std::size_t next = 0; next < blobs.size();) {
+            // As many fields as the batch allows, at least one.
+            std::size_t end = next, cells = 0;
+            while (end < blobs.size()) {
+                const std::size_t n = static_cast<std::size_t>(side / blobs[end].cellSize + 3);
+                if (end > next && cells + n * n > kBlobBatchCells) break;
+                cells += n * n;
+                ++end;
+            }
+            if (memory.blobFields.size() < end - next) memory.blobFields.resize(end - next);
+            for (std::size_t i = next; i < end; ++i) {
+                Field& field = memory.blobFields[i - next];
+                fillBlobField(sq, blobs[i], sigma, crescent, field, memory.blobCover, pool);
+                layers.push_back(&blobLayers.emplace_back(sq, field, blobs[i].colour, v.blobBlendMode));
+            }
+            next = end;
+            if (next < blobs.size()) {
+                // The next batch reuses the fields: draw what is built so far.
+                drawIntoAccumulator(memory.acc, sq, layers, !accumulated, pool);
+                accumulated = true;
+                layers.clear();
+                blobLayers.clear();
+            }
+        }
     }
-    if (v.showWavyBlobs) drawBlobs(acc, sq, v, t, ppp, pool, memory.blobField, memory.blobCover);
+    std::optional<GlowPairLayer<PlusLighterOp, SumOp>> front;
+    std::optional<RingsLayer> rings;
     if (v.showGlowEffects) {
-        glowPair(glow(0.8, 3.0, true, 0.02), glow(0.5, 2.3, false, 0.01), false,
-                 [](Px4 s, Px4 d) { return plusLighter(s, d); }, [](Px4 a, Px4 b) { return sum(a, b); });
-        if (v.innerRingWidth > 0.0) drawRings(acc, sq, v, ppp, pool);
+        if (front.emplace(sq, glow(0.8, 3.0, true, 0.02), glow(0.5, 2.3, false, 0.01), reduce, false, pool,
+                          PlusLighterOp{}, SumOp{}).visible())
+            layers.push_back(&*front);
+        if (v.innerRingWidth > 0.0) layers.push_back(&rings.emplace(sq, v, ppp));
     }
     // 6-8: the flattened layer is clipped to the outline and feathered at its edge.
-    clipAndFeather(acc, sq, v, ppp, pool);
+    const ClipLayer clip(sq, v, ppp);
+    layers.push_back(&clip);
 
-    // 9: the two-part shadow behind the orb; 10: the store, orb over shadow, narrowed to 8 bits.
+    // 9: the two-part shadow behind the orb.
     std::vector<ShadowPart> shadows = makeShadows(sq, v, ox, oy, image.width, image.height, pool);
     if (reduce) shadows = reducedShadows(std::move(shadows), ox, oy, image.width, image.height, pool);
-    storeOrbOverShadow(image, acc, sq, shadows, ox, oy, pool);
+
+    // 10: one pass over the target's rows: each row of the square is drawn while in cache, then
+    // stored over the shadow, narrowed to 8 bits.
+    const int iy = static_cast<int>(oy);
+    pool.forChunks(image.height, kRowChunk, [&](int y0, int y1) {
+        RowScratch scratch(side);
+        for (int y = y0; y < y1; ++y) {
+            const int orbRow = y - iy;
+            Px* row = nullptr;
+            if (orbRow >= 0 && orbRow < side) {
+                if (accumulated) {
+                    row = memory.acc.data() + static_cast<std::size_t>(orbRow) * static_cast<std::size_t>(side);
+                } else {
+                    row = scratch.orbRow.data();
+                    std::fill(row, row + side, Px{});
+                }
+                for (const RowLayer* layer : layers) layer->drawRow(orbRow, row, scratch);
+            }
+            storeRow(image, y, row, sq, shadows, ox, oy, scratch);
+        }
+    });
     memory.trim();
     return image;
 }

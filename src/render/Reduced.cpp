@@ -14,11 +14,11 @@ int reducedStep(double sigma)
     return static_cast<int>(std::clamp(std::floor(sigma / kReducedSigmaPerStep), 1.0, 64.0));
 }
 
-GlowRows::GlowRows(const OrbSquare& sq, const GlowLayer& layer, WorkerPool& pool)
+GlowRows::GlowRows(const OrbSquare& sq, const GlowLayer& layer, bool reduce, WorkerPool& pool)
     : m_sq(sq), m_glow(sq, layer, cachedGlowSource(sq.side, layer.sigma, pool)), m_visible(layer.colour.a > 0.0f)
 {
     const int step = reducedStep(layer.sigma);
-    m_reduced = m_visible && step > 1;
+    m_reduced = reduce && m_visible && step > 1;
     if (!m_reduced) return;
     m_grid = SmoothGrid(0, 0, sq.side, sq.side, step, 1);
     m_grid.fill(pool, [&](int j0, int j1) {

@@ -1,7 +1,8 @@
-// Smooth layers at reduced resolution: a layer blurred by a wide Gaussian changes little from one
-// pixel to the next, so it is evaluated on a coarser grid of sample points and read back
-// bilinearly where it is composited, while the blend itself stays per pixel. Used for the glow
-// pairs and the drop shadow; the layers with edges (clip, rings, unblurred outlines) never come here.
+// The glow pairs, and smooth layers at reduced resolution: a layer blurred by a wide Gaussian
+// changes little from one pixel to the next, so it is evaluated on a coarser grid of sample points
+// and read back bilinearly where it is composited, while the blend itself stays per pixel. Used
+// for the glow pairs and the drop shadow; the layers with edges (clip, rings, unblurred outlines)
+// never come here.
 // Safe from any thread: grids belong to one render call and are filled in fixed row chunks.
 #pragma once
 
@@ -34,11 +35,11 @@ inline constexpr double kReducedSigmaPerStep = 3.0;
 // but drifting against the glow field's cells (a fractional step) strayed by 4 levels.
 int reducedStep(double sigma);
 
-// One glow of a pair, read a row at a time: from a coarse grid of its alphas when its blur allows
-// one (reducedStep above 1), else turned at every pixel as drawGlowPair reads it.
+// One glow of a pair, read a row at a time: from a coarse grid of its alphas when `reduce` is set
+// and its blur allows one (reducedStep above 1), else turned at every pixel.
 class GlowRows {
 public:
-    GlowRows(const OrbSquare& sq, const GlowLayer& layer, WorkerPool& pool);
+    GlowRows(const OrbSquare& sq, const GlowLayer& layer, bool reduce, WorkerPool& pool);
 
     bool visible() const { return m_visible; }
     bool reduced() const { return m_reduced; }
@@ -55,40 +56,58 @@ private:
     SmoothGrid m_grid;
 };
 
-// The glow pair of drawGlowPair (Layers.h) with each glow read from its own coarse grid where its
-// blur allows one; the pair is then combined and composited per pixel exactly as there. When
-// neither glow can be reduced this is drawGlowPair itself, bit for bit.
+// A pair of glows composited one after the other with the same operator, in one pass: the pair
+// is first combined with `pairOp` (first glow, second glow) into the single source that has the
+// same effect. For plus-lighter that is the sum, since min(s1 + min(s2 + d, 1), 1) equals
+// min(s1 + s2 + d, 1) for non-negative values; for destination-over it is the first over the
+// second, since d + (1 - da) s1 + (1 - da)(1 - s1a) s2 = d + (1 - da)(s1 over s2).
+// `behind`: the pair is drawn behind what the square holds (destination-over), so it leaves
+// exactly opaque pixels exactly as they are (d + s (1 - 1) = d) and rows that are opaque across
+// the pair's span are skipped. A row is skipped whole or drawn whole: each glow's read position
+// is advanced from the start of its span, so a shorter span would round differently.
+// Each glow is read from its own coarse grid where `reduce` is set and its blur allows one; the
+// pair is combined and composited per pixel either way.
 template <typename Op, typename PairOp>
-void drawGlowPairReduced(std::vector<Px>& acc, const OrbSquare& sq, const GlowLayer& first, const GlowLayer& second,
-                         WorkerPool& pool, bool behind, Op op, PairOp pairOp)
-{
-    const GlowRows a(sq, first, pool), b(sq, second, pool);
-    if (!a.visible() && !b.visible()) return;
-    if (!a.reduced() && !b.reduced()) return drawGlowPair(acc, sq, first, second, pool, behind, op, pairOp);
-    const Px4 ca = load(a.colour()), cb = load(b.colour());
-    pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
-        std::vector<float> alphaA(static_cast<std::size_t>(sq.side)), alphaB(static_cast<std::size_t>(sq.side));
-        for (int y = y0; y < y1; ++y) {
-            Px* row = acc.data() + static_cast<std::size_t>(y) * sq.side;
-            int aBegin = 0, aEnd = 0, bBegin = 0, bEnd = 0;
-            a.span(y, aBegin, aEnd);
-            b.span(y, bBegin, bEnd);
-            if (aBegin >= aEnd) aBegin = aEnd = bBegin;
-            if (bBegin >= bEnd) bBegin = bEnd = aBegin;
-            const int begin = std::min(aBegin, bBegin), end = std::max(aEnd, bEnd);
-            if (begin >= end) continue;
-            if (behind && std::all_of(row + begin, row + end, [](const Px& p) { return p.a == 1.0f; })) continue;
-            std::fill(alphaA.begin() + begin, alphaA.begin() + end, 0.0f);
-            std::fill(alphaB.begin() + begin, alphaB.begin() + end, 0.0f);
-            if (aBegin < aEnd) a.alphaRow(y, aBegin, aEnd, alphaA.data());
-            if (bBegin < bEnd) b.alphaRow(y, bBegin, bEnd, alphaB.data());
-            for (int x = begin; x < end; ++x) {
-                if (alphaA[x] <= 0.0f && alphaB[x] <= 0.0f) continue;
-                store(row[x], op(pairOp(scaled(ca, alphaA[x]), scaled(cb, alphaB[x])), load(row[x])));
-            }
+class GlowPairLayer final : public RowLayer {
+public:
+    GlowPairLayer(const OrbSquare& sq, const GlowLayer& first, const GlowLayer& second, bool reduce, bool behind,
+                  WorkerPool& pool, Op op, PairOp pairOp)
+        : m_a(sq, first, reduce, pool), m_b(sq, second, reduce, pool), m_behind(behind), m_op(op),
+          m_pairOp(pairOp)
+    {
+    }
+
+    bool visible() const { return m_a.visible() || m_b.visible(); }
+
+    void drawRow(int y, Px* row, RowScratch& scratch) const override
+    {
+        int aBegin = 0, aEnd = 0, bBegin = 0, bEnd = 0;
+        m_a.span(y, aBegin, aEnd);
+        m_b.span(y, bBegin, bEnd);
+        if (aBegin >= aEnd) aBegin = aEnd = bBegin;
+        if (bBegin >= bEnd) bBegin = bEnd = aBegin;
+        const int begin = std::min(aBegin, bBegin), end = std::max(aEnd, bEnd);
+        if (begin >= end) return;
+        if (m_behind && std::all_of(row + begin, row + end, [](const Px& p) { return p.a == 1.0f; })) return;
+        float* alphaA = scratch.alphaA.data();
+        float* alphaB = scratch.alphaB.data();
+        std::fill(alphaA + begin, alphaA + end, 0.0f);
+        std::fill(alphaB + begin, alphaB + end, 0.0f);
+        if (aBegin < aEnd) m_a.alphaRow(y, aBegin, aEnd, alphaA);
+        if (bBegin < bEnd) m_b.alphaRow(y, bBegin, bEnd, alphaB);
+        const Px4 ca = load(m_a.colour()), cb = load(m_b.colour());
+        for (int x = begin; x < end; ++x) {
+            if (alphaA[x] <= 0.0f && alphaB[x] <= 0.0f) continue;
+            store(row[x], m_op(m_pairOp(scaled(ca, alphaA[x]), scaled(cb, alphaB[x])), load(row[x])));
         }
-    });
-}
+    }
+
+private:
+    GlowRows m_a, m_b;
+    bool m_behind;
+    Op m_op;
+    PairOp m_pairOp;
+};
 
 // The shadow parts of makeShadows (Finish.h), for a target of width x height with the square at
 // (ox, oy), stacked into one part held on a coarse grid whose step comes from the finest part's
