@@ -48,6 +48,24 @@ inline void storeBytes(const Px& p, std::uint8_t* out)
     std::memcpy(out, &bytes, 4);
 }
 
+// storeBytes over a run of pixels, four at a time (each lane as above), then one at a time.
+inline void storeBytesRun(const Px* p, int count, std::uint8_t* out)
+{
+    int x = 0;
+    for (; x + 4 <= count; x += 4) {
+        __m128i levels[4];
+        for (int i = 0; i < 4; ++i) {
+            const Px4 v = load(p[x + i]);
+            const Px4 a = clampUnit(alphaOf(v));
+            levels[i] = _mm_cvttps_epi32(
+                _mm_add_ps(_mm_mul_ps(clampUnit(_mm_min_ps(a, v)), _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
+        }
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(levels[0], levels[1]), _mm_packs_epi32(levels[2], levels[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), bytes);
+    }
+    for (; x < count; ++x) storeBytes(p[x], out + 4 * x);
+}
+
 } // namespace
 
 ClipLayer::ClipLayer(const OrbSquare& sq, const OrbValues& v, double ppp)
@@ -164,8 +182,8 @@ void storeRow(Image& image, int y, const Px* orb, const OrbSquare& sq, const std
     std::fill(line.begin(), line.begin() + opaqueBegin, Px{});
     std::fill(line.begin() + opaqueEnd, line.end(), Px{});
     if (!shadows.empty()) {
-        shadowRow(shadows, -ix, orbRow + 0.5, opaqueBegin, scratch.channels, line.data());
-        shadowRow(shadows, opaqueEnd - ix, orbRow + 0.5, image.width - opaqueEnd, scratch.channels,
+        shadowRow(shadows, -ix, orbRow + 0.5, opaqueBegin, scratch.shadowChannels, line.data());
+        shadowRow(shadows, opaqueEnd - ix, orbRow + 0.5, image.width - opaqueEnd, scratch.shadowChannels,
                   line.data() + opaqueEnd);
     }
     for (int x = begin; x < end; ++x) {
@@ -175,9 +193,9 @@ void storeRow(Image& image, int y, const Px* orb, const OrbSquare& sq, const std
         store(d, sourceOver(load(orb[x - ix]), load(d)));
     }
     std::uint8_t* out = image.row(y);
-    for (int x = 0; x < opaqueBegin; ++x) storeBytes(line[static_cast<std::size_t>(x)], out + 4 * x);
-    for (int x = opaqueBegin; x < opaqueEnd; ++x) storeBytes(orb[x - ix], out + 4 * x);
-    for (int x = opaqueEnd; x < image.width; ++x) storeBytes(line[static_cast<std::size_t>(x)], out + 4 * x);
+    storeBytesRun(line.data(), opaqueBegin, out);
+    if (opaqueBegin < opaqueEnd) storeBytesRun(orb + (opaqueBegin - ix), opaqueEnd - opaqueBegin, out + 4 * opaqueBegin);
+    storeBytesRun(line.data() + opaqueEnd, image.width - opaqueEnd, out + 4 * opaqueEnd);
 }
 
 } // namespace lumara::render

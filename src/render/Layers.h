@@ -21,20 +21,33 @@
 
 namespace lumara::render {
 
-// Working rows of one chunk of a row pass over a square of `side` pixels: the row being drawn,
-// the alphas of a glow pair, a read-back line, four channel planes (for layers and shadows read a
-// channel at a time) and the target's row of shadow.
+// Working rows of a row pass over a square of `side` pixels: the row being drawn, the alphas of a
+// glow pair, a read-back line, four channel planes (for layers and shadows read a channel at a
+// time) and the target's row of shadow. Each thread keeps its own between passes (rowScratch());
+// every user writes what it reads first.
 struct RowScratch {
-    explicit RowScratch(int side)
-        : orbRow(static_cast<std::size_t>(side)), alphaA(static_cast<std::size_t>(side)),
-          alphaB(static_cast<std::size_t>(side)), line(static_cast<std::size_t>(side)),
-          channels(static_cast<std::size_t>(side) * 4)
+    void reserve(int side)
     {
+        const std::size_t n = static_cast<std::size_t>(side);
+        if (orbRow.size() < n) orbRow.resize(n);
+        if (alphaA.size() < n) alphaA.resize(n);
+        if (alphaB.size() < n) alphaB.resize(n);
+        if (line.size() < n) line.resize(n);
+        if (channels.size() < 4 * n) channels.resize(4 * n);
     }
     std::vector<Px> orbRow;
     std::vector<float> alphaA, alphaB, line, channels;
     std::vector<Px> shadowLine;
+    std::vector<float> shadowChannels;
 };
+
+// The calling thread's scratch, ready for a square of `side` pixels.
+inline RowScratch& rowScratch(int side)
+{
+    thread_local RowScratch scratch;
+    scratch.reserve(side);
+    return scratch;
+}
 
 // A layer ready to draw. drawRow(y, row, scratch) composites it onto `row`, row y of the square.
 class RowLayer {

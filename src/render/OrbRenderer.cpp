@@ -163,7 +163,7 @@ void drawIntoAccumulator(std::vector<Px>& acc, const OrbSquare& sq, const std::v
     const std::size_t side = static_cast<std::size_t>(sq.side);
     acc.resize(side * side);
     pool.forChunks(sq.side, kRowChunk, [&](int y0, int y1) {
-        RowScratch scratch(sq.side);
+        RowScratch& scratch = rowScratch(sq.side);
         for (int y = y0; y < y1; ++y) {
             Px* row = acc.data() + static_cast<std::size_t>(y) * side;
             if (fresh) std::fill(row, row + side, Px{});
@@ -272,7 +272,7 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
     // stored over the shadow, narrowed to 8 bits.
     const int iy = static_cast<int>(oy);
     pool.forChunks(image.height, kRowChunk, [&](int y0, int y1) {
-        RowScratch scratch(side);
+        RowScratch& scratch = rowScratch(side);
         for (int y = y0; y < y1; ++y) {
             const int orbRow = y - iy;
             Px* row = nullptr;
@@ -280,8 +280,10 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
                 if (accumulated) {
                     row = memory.acc.data() + static_cast<std::size_t>(orbRow) * static_cast<std::size_t>(side);
                 } else {
+                    // The background, when drawn, writes every pixel of the row's span and the clip
+                    // clears the rest, so the row starts cleared only without one.
                     row = scratch.orbRow.data();
-                    std::fill(row, row + side, Px{});
+                    if (!background || background->empty()) std::fill(row, row + side, Px{});
                 }
                 for (const RowLayer* layer : layers) layer->drawRow(orbRow, row, scratch);
             }
