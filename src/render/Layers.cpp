@@ -108,22 +108,78 @@ void BackgroundLayer::drawRow(int y, Px* row, RowScratch& scratch) const
         for (int x = begin; x < end; ++x) row[x] = {c[0][x], c[1][x], c[2][x], c[3][x]};
         return;
     }
-    int x = begin;
-    if (m_type != GradientType::radial && m_type != GradientType::angular) {
-        // param() for two pixels at once: each lane computes ux * ca - uy * sa as above, with
-        // uy * sa, the same for the whole row, computed once.
-        const double S = m_sq.size;
-        const double uySa = ((y + 0.5) / S - (0.5 + 0.5 * m_sin)) * m_sin;
-        const __m128d size = _mm_set1_pd(S), offset = _mm_set1_pd(0.5 - 0.5 * m_cos);
-        const __m128d cosine = _mm_set1_pd(m_cos), rowTerm = _mm_set1_pd(uySa);
-        for (; x + 1 < end; x += 2) {
-            const __m128d ux = _mm_sub_pd(_mm_div_pd(_mm_setr_pd(x + 0.5, x + 1.5), size), offset);
-            const __m128d t = _mm_sub_pd(_mm_mul_pd(ux, cosine), rowTerm);
-            store(row[x], m_ramp.fast4(_mm_cvtsd_f64(t)));
-            store(row[x + 1], m_ramp.fast4(_mm_cvtsd_f64(_mm_unpackhi_pd(t, t))));
-        }
+    // The parameters of a run of pixels at a time, then the ramp at each.
+    double params[kParamRun];
+    for (int x = begin; x < end; x += kParamRun) {
+        const int count = std::min(kParamRun, end - x);
+        paramsAlong(x, y, count, params);
+        for (int i = 0; i < count; ++i) store(row[x + i], m_ramp.fast4(params[i]));
     }
-    for (; x < end; ++x) store(row[x], m_ramp.fast4(param(x + 0.5, y + 0.5)));
+}
+
+void BackgroundLayer::paramsAlong(int x0, int y, int count, double* out) const
+{
+    // Two pixels at once, each lane the operations of param() in the same order, so the same bits.
+    const double cy = y + 0.5, S = m_sq.size;
+    const __m128d step = _mm_set1_pd(2.0);
+    __m128d x = _mm_setr_pd(x0 + 0.5, x0 + 1.5);
+    int i = 0;
+    switch (m_type) {
+    case GradientType::radial: {
+        const __m128d centre = _mm_set1_pd(m_sq.centre), end = _mm_set1_pd(m_radialEnd);
+        const double dy = cy - m_sq.centre;
+        const __m128d dy2 = _mm_set1_pd(dy * dy);
+        for (; i + 1 < count; i += 2, x = _mm_add_pd(x, step)) {
+            const __m128d dx = _mm_sub_pd(x, centre);
+            _mm_storeu_pd(out + i, _mm_div_pd(_mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(dx, dx), dy2)), end));
+        }
+        break;
+    }
+    case GradientType::angular: {
+        const __m128d centre = _mm_set1_pd(m_sq.centre), zero = _mm_setzero_pd();
+        const __m128d sign = _mm_set1_pd(-0.0);
+        const double dyValue = cy - m_sq.centre;
+        const __m128d ay = _mm_set1_pd(std::abs(dyValue));
+        const __m128d turnScale = _mm_set1_pd(2.0 * std::numbers::pi), start = _mm_set1_pd(m_start);
+        auto select = [](__m128d mask, __m128d a, __m128d b) { return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b)); };
+        for (; i + 1 < count; i += 2, x = _mm_add_pd(x, step)) {
+            // fastAtan2(dy, dx) in both lanes.
+            const __m128d dx = _mm_sub_pd(x, centre);
+            const __m128d ax = _mm_andnot_pd(sign, dx);
+            const __m128d xWider = _mm_cmpgt_pd(ax, ay);
+            const __m128d hi = select(xWider, ax, ay), lo = select(xWider, ay, ax);
+            const __m128d q = _mm_div_pd(lo, hi), q2 = _mm_mul_pd(q, q);
+            __m128d poly = _mm_mul_pd(q2, _mm_set1_pd(-0.01172120));
+            poly = _mm_mul_pd(q2, _mm_add_pd(_mm_set1_pd(0.05265332), poly));
+            poly = _mm_mul_pd(q2, _mm_add_pd(_mm_set1_pd(-0.11643287), poly));
+            poly = _mm_mul_pd(q2, _mm_add_pd(_mm_set1_pd(0.19354346), poly));
+            poly = _mm_mul_pd(q2, _mm_add_pd(_mm_set1_pd(-0.33262347), poly));
+            __m128d r = _mm_mul_pd(q, _mm_add_pd(_mm_set1_pd(0.99997726), poly));
+            r = select(_mm_cmpgt_pd(ay, ax), _mm_sub_pd(_mm_set1_pd(1.57079632679489662), r), r);
+            r = select(_mm_cmplt_pd(dx, zero), _mm_sub_pd(_mm_set1_pd(3.14159265358979324), r), r);
+            if (dyValue < 0.0) r = _mm_xor_pd(r, sign);
+            r = select(_mm_cmpeq_pd(hi, zero), zero, r);
+            const __m128d turn = _mm_div_pd(_mm_sub_pd(r, start), turnScale);
+            _mm_storeu_pd(out + i, turn);
+            out[i] -= std::floor(out[i]);
+            out[i + 1] -= std::floor(out[i + 1]);
+        }
+        break;
+    }
+    case GradientType::linear:
+    default: {
+        // ux * ca - uy * sa, with uy * sa the same for the whole row.
+        const double rowTerm = (cy / S - (0.5 + 0.5 * m_sin)) * m_sin;
+        const __m128d size = _mm_set1_pd(S), offset = _mm_set1_pd(0.5 - 0.5 * m_cos);
+        const __m128d cosine = _mm_set1_pd(m_cos), row = _mm_set1_pd(rowTerm);
+        for (; i + 1 < count; i += 2, x = _mm_add_pd(x, step)) {
+            const __m128d ux = _mm_sub_pd(_mm_div_pd(x, size), offset);
+            _mm_storeu_pd(out + i, _mm_sub_pd(_mm_mul_pd(ux, cosine), row));
+        }
+        break;
+    }
+    }
+    for (; i < count; ++i) out[i] = param(x0 + i + 0.5, cy);
 }
 
 std::vector<BlobShape> blobShapes(const OrbSquare& sq, const OrbValues& v, double t, double ppp)

@@ -66,6 +66,9 @@ public:
 private:
     // Parameter of the gradient at pixel coordinates (x, y).
     double param(double x, double y) const;
+    // param() at the centres of pixels [x0, x0 + count) of row y, into out; count at most kParamRun.
+    void paramsAlong(int x0, int y, int count, double* out) const;
+    static constexpr int kParamRun = 64;
 
     const OrbSquare& m_sq;
     GradientType m_type;
