@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <optional>
+#include <type_traits>
 
 namespace lumara::render {
 
@@ -16,17 +17,67 @@ namespace {
 
 inline double length(double x, double y) { return std::sqrt(x * x + y * y); }
 
-// Calls f with the compositing operator of a blob blend mode (plus-lighter for unknown values).
+// Calls f with the separable blend function of a blob blend mode, or with nullptr for
+// plus-lighter (also for unknown values).
 template <typename F>
 void withBlobBlend(BlobBlendMode mode, F&& f)
 {
     switch (mode) {
-    case BlobBlendMode::screen: return f([](Px4 s, Px4 d) { return blendSeparable(s, d, ScreenFn4{}); });
-    case BlobBlendMode::overlay: return f([](Px4 s, Px4 d) { return blendSeparable(s, d, OverlayFn4{}); });
-    case BlobBlendMode::colorDodge: return f([](Px4 s, Px4 d) { return blendSeparable(s, d, ColorDodgeFn4{}); });
-    case BlobBlendMode::softLight: return f([](Px4 s, Px4 d) { return blendSeparable(s, d, SoftLightFn4{}); });
+    case BlobBlendMode::screen: return f(ScreenFn4{});
+    case BlobBlendMode::overlay: return f(OverlayFn4{});
+    case BlobBlendMode::colorDodge: return f(ColorDodgeFn4{});
+    case BlobBlendMode::softLight: return f(SoftLightFn4{});
     case BlobBlendMode::plusLighter:
-    default: return f([](Px4 s, Px4 d) { return plusLighter(s, d); });
+    default: return f(nullptr);
+    }
+}
+
+// The colour scaled by alphas[x] composited onto row[x] with blendSeparable(s, d, fn), for x in
+// [begin, end), skipping the pixels whose alpha is not above zero. Four pixels at a time, their
+// channels transposed into one register each, every lane running blendSeparable's operations in
+// the same order, so each pixel gets the same bits as one at a time.
+template <typename Fn4>
+void blendSeparableRun(Px* row, const float* alphas, int begin, int end, Px colour, Fn4 fn)
+{
+    const Px4 one = splat(1.0f), zero = _mm_setzero_ps();
+    int x = begin;
+    for (; x + 4 <= end; x += 4) {
+        const Px4 alpha = _mm_loadu_ps(alphas + x);
+        const Px4 live = _mm_cmpgt_ps(alpha, zero); // false for NaN, as !(a > 0) skips it
+        if (_mm_movemask_ps(live) == 0) continue;
+        Px4 dr = load(row[x]), dg = load(row[x + 1]), db = load(row[x + 2]), da = load(row[x + 3]);
+        _MM_TRANSPOSE4_PS(dr, dg, db, da);
+        const Px4 sr = _mm_mul_ps(splat(colour.r), alpha), sg = _mm_mul_ps(splat(colour.g), alpha);
+        const Px4 sb = _mm_mul_ps(splat(colour.b), alpha), sa = _mm_mul_ps(splat(colour.a), alpha);
+        const Px4 both = _mm_mul_ps(sa, da);
+        const Px4 isa = _mm_div_ps(one, sa), ida = _mm_div_ps(one, da);
+        const Px4 keepS = _mm_sub_ps(one, da), keepD = _mm_sub_ps(one, sa);
+        const Px4 a = _mm_sub_ps(_mm_add_ps(sa, da), both);
+        auto channel = [&](Px4 cs, Px4 cb) {
+            const Px4 straightS = _mm_min_ps(one, _mm_mul_ps(cs, isa));
+            const Px4 straightB = _mm_min_ps(one, _mm_mul_ps(cb, ida));
+            const Px4 c = _mm_add_ps(_mm_add_ps(_mm_mul_ps(cs, keepS), _mm_mul_ps(cb, keepD)),
+                                     _mm_mul_ps(both, fn(straightB, straightS)));
+            return _mm_andnot_ps(_mm_cmplt_ps(c, zero), _mm_min_ps(a, c));
+        };
+        Px4 r = channel(sr, dr), g = channel(sg, dg), b = channel(sb, db), o = a;
+        // No source: the backdrop; no backdrop: the source; and the backdrop where skipped.
+        const Px4 noSource = _mm_cmple_ps(sa, zero), noBackdrop = _mm_cmple_ps(da, zero);
+        r = select(live, select(noSource, dr, select(noBackdrop, sr, r)), dr);
+        g = select(live, select(noSource, dg, select(noBackdrop, sg, g)), dg);
+        b = select(live, select(noSource, db, select(noBackdrop, sb, b)), db);
+        o = select(live, select(noSource, da, select(noBackdrop, sa, o)), da);
+        _MM_TRANSPOSE4_PS(r, g, b, o);
+        store(row[x], r);
+        store(row[x + 1], g);
+        store(row[x + 2], b);
+        store(row[x + 3], o);
+    }
+    const Px4 c = load(colour);
+    for (; x < end; ++x) {
+        const float a = alphas[x];
+        if (!(a > 0.0f)) continue;
+        store(row[x], blendSeparable(scaled(c, a), load(row[x]), fn));
     }
 }
 
@@ -250,32 +301,32 @@ BlobLayer::BlobLayer(const OrbSquare& sq, const Field& field, Px colour, BlobBle
 
 void BlobLayer::drawRow(int y, Px* row, RowScratch& scratch) const
 {
-    withBlobBlend(m_mode, [&](auto op) { drawRowWith(y, row, scratch, op); });
-}
-
-template <typename Op>
-void BlobLayer::drawRowWith(int y, Px* row, RowScratch& scratch, Op op) const
-{
-    const Field& field = m_field;
     int begin = m_sq.spanBegin[static_cast<std::size_t>(y)], end = m_sq.spanEnd[static_cast<std::size_t>(y)];
     if (m_nonZero) m_nonZero->pixels(y, begin, end, begin, end);
     if (begin >= end) return;
-    const float* cells;
+    const Field& field = m_field;
+    const float* alphas;
     if (m_direct) {
         const int left = static_cast<int>(field.left()), top = static_cast<int>(field.top());
         const int j = y - top, i = begin - left;
         if (j < 0 || j >= field.height() || i < 0 || end - left > field.width()) return;
-        cells = field.row(0, j) + i - begin;
+        alphas = field.row(0, j) + i - begin;
     } else {
         field.sampleRow(0, begin, y + 0.5, end - begin, scratch.line.data() + begin);
-        cells = scratch.line.data();
+        alphas = scratch.line.data();
     }
-    const Px4 colour = load(m_colour);
-    for (int x = begin; x < end; ++x) {
-        const float a = cells[x];
-        if (!(a > 0.0f)) continue;
-        store(row[x], op(scaled(colour, a), load(row[x])));
-    }
+    withBlobBlend(m_mode, [&](auto fn) {
+        if constexpr (std::is_same_v<decltype(fn), std::nullptr_t>) {
+            const Px4 colour = load(m_colour);
+            for (int x = begin; x < end; ++x) {
+                const float a = alphas[x];
+                if (!(a > 0.0f)) continue;
+                store(row[x], plusLighter(scaled(colour, a), load(row[x])));
+            }
+        } else {
+            blendSeparableRun(row, alphas, begin, end, m_colour, fn);
+        }
+    });
 }
 
 RingsLayer::RingsLayer(const OrbSquare& sq, const OrbValues& v, double ppp)

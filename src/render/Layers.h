@@ -101,9 +101,6 @@ public:
     void drawRow(int y, Px* row, RowScratch& scratch) const override;
 
 private:
-    template <typename Op>
-    void drawRowWith(int y, Px* row, RowScratch& scratch, Op op) const;
-
     const OrbSquare& m_sq;
     const Field& m_field;
     Px m_colour;
