@@ -211,9 +211,11 @@ void BackgroundLayer::paramsAlong(int x0, int y, int count, double* out) const
             if (dyValue < 0.0) r = _mm_xor_pd(r, sign);
             r = select(_mm_cmpeq_pd(hi, zero), zero, r);
             const __m128d turn = _mm_div_pd(_mm_sub_pd(r, start), turnScale);
-            _mm_storeu_pd(out + i, turn);
-            out[i] -= std::floor(out[i]);
-            out[i + 1] -= std::floor(out[i + 1]);
+            // turn - floor(turn): r and the start angle both lie within a turn or two of zero, so
+            // truncating to a 32-bit integer is exact, and one less where that rounded up.
+            const __m128d whole = _mm_cvtepi32_pd(_mm_cvttpd_epi32(turn));
+            const __m128d below = _mm_sub_pd(whole, _mm_and_pd(_mm_cmpgt_pd(whole, turn), _mm_set1_pd(1.0)));
+            _mm_storeu_pd(out + i, _mm_sub_pd(turn, below));
         }
         break;
     }
