@@ -266,12 +266,17 @@ std::vector<BlobShape> blobShapes(const OrbSquare& sq, const OrbValues& v, doubl
     return shapes;
 }
 
-void fillBlobField(const OrbSquare& sq, const BlobShape& blob, double sigma, const GlowSource& crescent, Field& field,
-                   std::vector<float>& cover, WorkerPool& pool)
+void coverBlob(const OrbSquare& sq, const BlobShape& blob, Field& field, std::vector<float>& cover)
 {
     const int k = blob.cellSize;
     field.cover(0.0, 0.0, sq.size, sq.size, k, 1);
     polygonCoverage(blob.polygon, field.width(), field.height(), {field.left(), field.top()}, k, cover);
+}
+
+void fillBlobField(const OrbSquare& sq, const BlobShape& blob, double sigma, const GlowSource& crescent,
+                   const std::vector<float>& cover, Field& field, WorkerPool& pool)
+{
+    const int k = blob.cellSize;
     const TurnedGlow glow(sq, GlowLayer{blob.colour, blob.glowAngle, 0.0}, crescent);
     // The glow, masked by the outline's alpha (then blurred, then blended): only the cells the
     // outline covers, from its first to its last covered cell on each row.

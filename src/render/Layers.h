@@ -89,10 +89,14 @@ struct BlobShape {
 // The blobs of `v` at time t with something to draw, in drawing order.
 std::vector<BlobShape> blobShapes(const OrbSquare& sq, const OrbValues& v, double t, double ppp);
 
-// The blob's field: the crescent masked by the outline's coverage, blurred by the blob blur.
-// `field` and `cover` are reused memory.
-void fillBlobField(const OrbSquare& sq, const BlobShape& blob, double sigma, const GlowSource& crescent, Field& field,
-                   std::vector<float>& cover, WorkerPool& pool);
+// The blob's field made ready (all zero, on the blob's cells over the square) and the coverage
+// of its outline on those cells. Touches only its arguments, so blobs can be covered in parallel.
+void coverBlob(const OrbSquare& sq, const BlobShape& blob, Field& field, std::vector<float>& cover);
+
+// The blob's field, made ready by coverBlob: the crescent masked by the outline's coverage,
+// blurred by the blob blur.
+void fillBlobField(const OrbSquare& sq, const BlobShape& blob, double sigma, const GlowSource& crescent,
+                   const std::vector<float>& cover, Field& field, WorkerPool& pool);
 
 // One blob's filled field, composited with the blob blend mode. The field must outlive the layer.
 class BlobLayer final : public RowLayer {

@@ -124,7 +124,7 @@ struct SumOp {
 
 // Blob fields held at once, in cells: more blobs than fit are drawn in batches, through a
 // full-size accumulator between them.
-constexpr std::size_t kBlobBatchCells = std::size_t{1} << 22;
+constexpr std::size_t kBlobBatchCells = std::size_t{1} << 21;
 
 // Working memory of the calling thread, kept between its renders so that a steady stream of frames
 // (the live canvas) does not map, fault in and unmap fresh pages every frame. Every buffer is
@@ -133,7 +133,7 @@ constexpr std::size_t kBlobBatchCells = std::size_t{1} << 22;
 struct FrameMemory {
     std::vector<Px> acc;
     std::vector<Field> blobFields;
-    std::vector<float> blobCover;
+    std::vector<std::vector<float>> blobCovers;
 
     static constexpr std::size_t kKeptFloats = std::size_t{2048} * 2048 * 4;
 
@@ -145,7 +145,11 @@ struct FrameMemory {
             kept += field.capacity();
             if (kept > kKeptFloats) field.release();
         }
-        if (blobCover.capacity() > kKeptFloats) std::vector<float>().swap(blobCover);
+        kept = 0;
+        for (std::vector<float>& cover : blobCovers) {
+            kept += cover.capacity();
+            if (kept > kKeptFloats) std::vector<float>().swap(cover);
+        }
     }
 };
 
@@ -237,9 +241,15 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
                 ++end;
             }
             if (memory.blobFields.size() < end - next) memory.blobFields.resize(end - next);
+            if (memory.blobCovers.size() < end - next) memory.blobCovers.resize(end - next);
+            // The outlines' coverage, a blob to a thread, then each field filled and blurred.
+            pool.forChunks(static_cast<int>(end - next), 1, [&](int i0, int i1) {
+                for (int i = i0; i < i1; ++i)
+                    coverBlob(sq, blobs[next + i], memory.blobFields[i], memory.blobCovers[i]);
+            });
             for (std::size_t i = next; i < end; ++i) {
                 Field& field = memory.blobFields[i - next];
-                fillBlobField(sq, blobs[i], sigma, crescent, field, memory.blobCover, pool);
+                fillBlobField(sq, blobs[i], sigma, crescent, memory.blobCovers[i - next], field, pool);
                 layers.push_back(&blobLayers.emplace_back(sq, field, blobs[i].colour, v.blobBlendMode));
             }
             next = end;
