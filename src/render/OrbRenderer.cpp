@@ -17,7 +17,7 @@
 // the square through all the layers while it is in cache and stores it over the shadow. The
 // square is never held whole: at 560 px it would be 5 MB, more than the cache, written and read
 // back by every layer. Only when the blobs' fields do not fit in memory at once
-// (kBlobBatchCells) are they drawn in batches, through a full-size accumulator between them.
+// (RenderOptions::blobFieldCells) are they drawn in batches, through a full-size accumulator.
 // Threading: each call uses a WorkerPool, its own or one the caller keeps between frames; every
 // pass splits rows into fixed chunks whose results do not depend on which thread runs them, so
 // any thread count gives the same bytes. A frame is a few dozen short passes, so hand-offs are
@@ -122,8 +122,7 @@ struct SumOp {
     Px4 operator()(Px4 a, Px4 b) const { return sum(a, b); }
 };
 
-// Blob fields held at once, in cells: more blobs than fit are drawn in batches, through a
-// full-size accumulator between them.
+// Blob fields held at once by default, in cells (RenderOptions::blobFieldCells).
 constexpr std::size_t kBlobBatchCells = std::size_t{1} << 21;
 
 // Working memory of the calling thread, kept between its renders so that a steady stream of frames
@@ -231,12 +230,13 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
     if (!blobs.empty()) {
         const GlowSource crescent = cachedGlowSource(sq.side, 0.0, pool);
         const double sigma = v.blobBlur * ppp;
+        const std::size_t budget = options.blobFieldCells > 0 ? options.blobFieldCells : kBlobBatchCells;
         for (std::size_t next = 0; next < blobs.size();) {
             // As many fields as the batch allows, at least one.
             std::size_t end = next, cells = 0;
             while (end < blobs.size()) {
                 const std::size_t n = static_cast<std::size_t>(side / blobs[end].cellSize + 3);
-                if (end > next && cells + n * n > kBlobBatchCells) break;
+                if (end > next && cells + n * n > budget) break;
                 cells += n * n;
                 ++end;
             }

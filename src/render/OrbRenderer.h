@@ -2,6 +2,8 @@
 // Thread-safe and free of global mutable state; callable from any thread.
 #pragma once
 
+#include <cstddef>
+
 #include "model/OrbValues.h"
 
 #include <cstdint>
@@ -38,11 +40,15 @@ struct RenderOptions {
     // coarser grid and read back bilinearly, within 2 levels of 255 of the exact picture
     // (bench_render's BM_ReducedError). True computes them at every pixel, for measuring that.
     bool exactSmoothLayers = false;
+    // Cells of the blobs' fields held at once (0: about two million, 8 MiB). The layers are drawn
+    // in one pass over the rows; blobs beyond this are drawn in batches, through a full-size
+    // accumulator between them. The result never depends on it.
+    std::size_t blobFieldCells = 0;
 };
 
 // Largest orb square drawn, in pixels; larger requests draw nothing (orbPixelSize gives 0).
-// At this size a render holds about half a GiB of working memory (a float RGBA accumulator and
-// a few single-channel planes of the square).
+// At this size a render holds a few hundred MiB of working memory (single-channel planes of the
+// square for the blobs and, with many blobs, a float RGBA accumulator).
 inline constexpr int kMaxOrbPixels = 4096;
 // Largest target: each side is cut to kMaxTargetSide and the height further so that the
 // target holds at most kMaxTargetPixels pixels (64 MiB of RGBA).

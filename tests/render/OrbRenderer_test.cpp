@@ -319,7 +319,7 @@ TEST(OrbRenderer, EdgeFeatherStartsAtOneMinusFourTenthsOfTheSoftness)
     }
 }
 
-TEST(OrbRenderer, ThreadCountAndKeptWorkersNeverChangeThePixels)
+TEST(OrbRenderer, ThreadCountKeptWorkersAndBlobBatchesNeverChangeThePixels)
 {
     std::vector<OrbValues> configs{OrbValues{}};
     for (const auto& preset : allPresets()) configs.push_back(preset.configuration);
@@ -334,6 +334,12 @@ TEST(OrbRenderer, ThreadCountAndKeptWorkersNeverChangeThePixels)
         }
         options.workers = &kept;
         ASSERT_EQ(one.pixels, render::renderOrb(v, 8.1e8 + 2.5, options).pixels) << "kept workers";
+        // One blob at a time, through the accumulator between batches, on one thread and on three.
+        options.blobFieldCells = 1;
+        ASSERT_EQ(one.pixels, render::renderOrb(v, 8.1e8 + 2.5, options).pixels) << "blobs one at a time";
+        options.workers = nullptr;
+        options.threads = 1;
+        ASSERT_EQ(one.pixels, render::renderOrb(v, 8.1e8 + 2.5, options).pixels) << "blobs one at a time";
     }
 }
 
