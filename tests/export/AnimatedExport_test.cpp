@@ -89,14 +89,6 @@ TEST(AnimationFrames, CountAndOrderFollowDurationRateAndFold)
     EXPECT_EQ(animationFrameCount(motion(1e300, 120, false)), 600 * 120); // bounded, never billions
 }
 
-TEST(AnimationFrames, SeamlessLoopMirrorsAroundItsMiddle)
-{
-    const auto order = animationFrameOrder(motion(4.0, 30, true));
-    const std::size_t n = order.size();
-    for (std::size_t k = 1; k < n; ++k) EXPECT_EQ(order[k], order[n - k]) << k;
-    EXPECT_EQ(order[60], 60); // t = 2 s, the middle of the duration
-}
-
 TEST(AnimationFrames, RenderedAllAtOnceFollowTheOrderAtTheOrbsSize)
 {
     OrbValues values = smallOrb(10.5);
