@@ -78,15 +78,6 @@ TEST(OrbConfiguration, DefaultColoursAndKinds)
     EXPECT_EQ(v.blobBlendMode, BlobBlendMode::plusLighter);
 }
 
-TEST(Enumerations, RawValuesAreCasePositionsAndOthersAreRejected)
-{
-    EXPECT_EQ(gradientTypeFromRaw(2), GradientType::angular);
-    EXPECT_FALSE(gradientTypeFromRaw(3));
-    EXPECT_FALSE(gradientTypeFromRaw(-1));
-    EXPECT_EQ(blobBlendModeFromRaw(4), BlobBlendMode::softLight);
-    EXPECT_FALSE(blobBlendModeFromRaw(5));
-}
-
 TEST(PresetLibrary, HasSixteenPresetsInFiveFamilies)
 {
     const auto& presets = allPresets();
