@@ -27,22 +27,11 @@
 #include <QPlainTextEdit>
 
 using namespace lumara;
+using lumara::test::screenshot;
 using exporting::AnimatedExportFormat;
 using exporting::ExportFormat;
 
 namespace {
-
-void screenshot(QWidget* window, const char* name)
-{
-    const QByteArray dir = qgetenv("LUMARA_SCREENSHOT_DIR");
-    if (dir.isEmpty()) return;
-    QTest::qWait(500); // let the display catch up with the last paint
-    // On a real display (xvfb-run with QT_QPA_PLATFORM=xcb) the screen's pixels, as a person sees them.
-    const QPixmap shot = QGuiApplication::platformName() == QLatin1String("xcb")
-                             ? window->screen()->grabWindow(window->winId())
-                             : window->grab();
-    shot.save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name) + ".png");
-}
 
 // Foreground colours of the runs of styled text, by the run's text.
 std::map<QString, QColor> runColours(const QTextDocument& document)
