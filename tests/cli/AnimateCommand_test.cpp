@@ -106,19 +106,6 @@ TEST(AnimateCommand, MatteColoursTheMp4Background)
     EXPECT_NEAR(frames[0][2], 0, 12);
 }
 
-TEST(AnimateCommand, SeamlessApngOfTheRealOrbReturnsToItsStart)
-{
-    QTemporaryDir dir;
-    const std::string source = writeSmallOrb(dir, 12);
-    const std::string out = dir.filePath("orb.png").toStdString();
-    const auto run = animate({source, "-o", out, "--duration", "1", "--fps", "8", "--scale", "1"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    const auto frames = decodeRgba(out, 12, 12);
-    ASSERT_EQ(frames.size(), 8u);
-    for (std::size_t k = 1; k < frames.size(); ++k) EXPECT_EQ(frames[k], frames[8 - k]) << "frame " << k;
-    EXPECT_NE(frames[0], frames[4]); // the orb moves: the loop is not trivially still
-}
-
 TEST(AnimateCommand, RefusesBadRequestsBeforeAnyWorkWithOneLineAndNoFile)
 {
     struct Case {
