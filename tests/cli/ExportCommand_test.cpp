@@ -85,12 +85,9 @@ TEST(ExportCommand, FailuresPrintOneLineAndLeaveNoFile)
         {"export", "prompt", "--state", "3"},
     };
     for (const auto& args : cases) {
-        SCOPED_TRACE(args.back());
         const auto result = runProcess(lumaraBinary(), args);
-        EXPECT_NE(result.exitCode, 0);
-        EXPECT_EQ(result.out, "");
-        EXPECT_EQ(result.err.rfind("lumara: ", 0), 0u) << result.err;
-        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        expectOneErrorLine(result, joined(args));
+        EXPECT_EQ(result.out, "") << joined(args);
     }
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(missingDir)));
 }

@@ -1,5 +1,6 @@
-// Where the commands write, on the real binary: standard output, devices, FIFOs, links, a disk
-// that fills up, a process killed mid-write, and every numeric option given absurd values.
+// Where the commands write, on the real binary: standard output, devices, a disk that fills up, a
+// process killed mid-write, and every numeric option given absurd values. (Links and FIFOs are
+// OutputFile's, which every command writes through; its own tests cover them.)
 #include "../export/MediaProbe.h"
 #include "document/ProjectCodec.h"
 #include "support/TestSupport.h"
@@ -66,38 +67,6 @@ TEST(OutputDestinations, DevicesAreWrittenInPlaceAndAFullOneIsAFailure)
     ASSERT_EQ(::stat("/dev/full", &info), 0);
     EXPECT_TRUE(S_ISCHR(info.st_mode)) << "/dev/full was replaced";
     EXPECT_EQ(runProcess(lumaraBinary(), {"render", "-o", "/dev/null", "--scale", "0.1"}).exitCode, 0);
-}
-
-TEST(OutputDestinations, LinksKeepPointingAtTheFileTheyNameAndFifosAreFedDirectly)
-{
-    QTemporaryDir dir;
-    const std::string target = dir.filePath("real.png").toStdString();
-    const std::string link = dir.filePath("link.png").toStdString();
-    writeBytes(target, "old");
-    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
-    ASSERT_EQ(runProcess(lumaraBinary(), {"render", "-o", link, "--scale", "0.1"}).exitCode, 0);
-    struct stat info {};
-    ASSERT_EQ(::lstat(link.c_str(), &info), 0);
-    EXPECT_TRUE(S_ISLNK(info.st_mode));
-    EXPECT_EQ(readBytes(target).rfind("\x89PNG", 0), 0u);
-
-    const std::string fifo = dir.filePath("pipe").toStdString();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    QProcess writer;
-    writer.start(QString::fromStdString(lumaraBinary()), {"export", "prompt", "-o", QString::fromStdString(fifo)});
-    // The command refuses a FIFO nobody reads yet, so open it for reading first and keep retrying.
-    std::string received;
-    std::thread reader([&] { received = readBytes(fifo); });
-    ASSERT_TRUE(writer.waitForFinished(30000));
-    if (writer.exitCode() != 0) { // it started before the reader: once more, now that it is there
-        writer.start(QString::fromStdString(lumaraBinary()), {"export", "prompt", "-o", QString::fromStdString(fifo)});
-        ASSERT_TRUE(writer.waitForFinished(30000));
-    }
-    reader.join();
-    EXPECT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
-    EXPECT_EQ(received.rfind("Create an animated orb", 0), 0u);
-    ASSERT_EQ(::lstat(fifo.c_str(), &info), 0);
-    EXPECT_TRUE(S_ISFIFO(info.st_mode));
 }
 
 // Every writing command under a file-size limit (a full disk as the process sees it): one error

@@ -105,13 +105,9 @@ TEST(RenderCommand, FailuresPrintOneLineAndWriteNoFile)
     };
     for (const auto& args : cases) {
         const auto result = runProcess(lumaraBinary(), args);
-        std::string joined;
-        for (const auto& a : args) joined += a + " ";
-        EXPECT_NE(result.exitCode, 0) << joined;
-        EXPECT_EQ(result.err.rfind("lumara: ", 0), 0u) << joined << "\n" << result.err;
-        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << joined << "\n" << result.err;
-        EXPECT_TRUE(result.out.empty()) << joined;
-        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(out))) << joined;
+        expectOneErrorLine(result, joined(args));
+        EXPECT_TRUE(result.out.empty()) << joined(args);
+        EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(out))) << joined(args);
     }
     EXPECT_TRUE(QDir(dir.path()).entryList({"*.png*", ".*png*"}, QDir::Files | QDir::Hidden).isEmpty());
 }

@@ -94,12 +94,7 @@ TEST(ThumbnailCommand, RefusesWhatItCannotPreviewWithOneLineAndNoFile)
     for (const auto& c : cases) {
         std::vector<std::string> args = program.command;
         args.insert(args.end(), c.args.begin(), c.args.end());
-        const auto run = runProcess(program.binary, args);
-        SCOPED_TRACE(run.err);
-        EXPECT_NE(run.exitCode, 0);
-        EXPECT_EQ(run.err.rfind(program.prefix, 0), 0u);
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
-        EXPECT_NE(run.err.find(c.mentions), std::string::npos);
+        expectOneErrorLine(runProcess(program.binary, args), program.binary + " " + joined(args), c.mentions, program.prefix);
         EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(out)));
     }
 }

@@ -45,7 +45,7 @@ TEST(CommandLine, HelpAndVersionSucceed)
     test::expectOneErrorLine(runLumara({"no-such-command"}), "unknown command");
 }
 
-TEST(CommandLine, ConvertRoundTripsBetweenContainers)
+TEST(CommandLine, ConvertRoundTripsBetweenContainersAndMakesAProjectOfAConfiguration)
 {
     QTemporaryDir dir;
     const std::string in = dir.filePath("in.lumara").toStdString();
@@ -67,15 +67,12 @@ TEST(CommandLine, ConvertRoundTripsBetweenContainers)
     const std::string plist = test::readBytes(back);
     EXPECT_EQ(plist.rfind("bplist00", 0), 0u);
     EXPECT_EQ(*decodeProject(plist, Container::propertyList), *fromJson);
-}
 
-TEST(CommandLine, ConvertTurnsASingleConfigurationIntoAProject)
-{
-    QTemporaryDir dir;
-    const std::string in = dir.filePath("config.json").toStdString();
-    test::writeBytes(in, *encodeConfiguration(OrbValues{}, Container::json));
+    // A single configuration becomes a project of one state.
+    const std::string config = dir.filePath("config.json").toStdString();
+    test::writeBytes(config, *encodeConfiguration(OrbValues{}, Container::json));
     const std::string out = dir.filePath("project.lumara").toStdString();
-    const auto r = runLumara({"convert", in, out});
+    r = runLumara({"convert", config, out});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     auto p = decodeProject(test::readBytes(out), Container::propertyList);
     ASSERT_TRUE(p);

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -345,8 +344,8 @@ TEST(AnimationFile, ApngStoresOnlyWhatChangedAndDecodesToTheDrawnFramesExactly)
     }
 }
 
-// Chromium's own decoder (WebCodecs' ImageDecoder) reads every frame, the delays and the endless
-// loop. Only opaque and fully transparent pixels, so the canvas read-back is exact.
+// Chromium's own decoder reads every frame, the delays and the endless loop. Only opaque and fully
+// transparent pixels, so the canvas read-back is exact.
 TEST(AnimationFile, ApngPlaysInChromiumFrameByFrame)
 {
     ASSERT_TRUE(QFileInfo::exists(test::kChromiumBinary)) << "headless Chromium is missing (make deps)";
@@ -355,44 +354,8 @@ TEST(AnimationFile, ApngPlaysInChromiumFrameByFrame)
     const MotionSettings settings = motion(2.0, 8, true); // 9 forward + 7 back, 16 x 16
     ASSERT_TRUE(exportAnimation(orbOfSize(16), AnimatedExportFormat::apng, settings, path, drawnBy(squaresOverNoise)).ok());
 
-    const QByteArray file = QByteArray::fromStdString(readBytes(path));
-    // The decoding runs off the page's thread, so a timer keeps virtual time from running out first.
-    const std::string page = R"(<!doctype html><pre id="out"></pre><script>
-let done = false;
-(function poll() { if (!done) setTimeout(poll, 10); })();
-(async () => {
-  const lines = [];
-  try {
-    const bytes = Uint8Array.from(atob(")" + file.toBase64().toStdString() + R"("), c => c.charCodeAt(0));
-    const decoder = new ImageDecoder({data: bytes, type: 'image/png'});
-    await decoder.tracks.ready;
-    const track = decoder.tracks.selectedTrack;
-    lines.push(track.frameCount + ' ' + track.repetitionCount);
-    for (let i = 0; i < track.frameCount; ++i) {
-      const frame = (await decoder.decode({frameIndex: i})).image;
-      const canvas = new OffscreenCanvas(frame.displayWidth, frame.displayHeight);
-      const context = canvas.getContext('2d');
-      context.drawImage(frame, 0, 0);
-      const pixels = context.getImageData(0, 0, canvas.width, canvas.height).data;
-      let hash = 0;
-      for (const byte of pixels) hash = (Math.imul(hash, 31) + byte) >>> 0;
-      lines.push(frame.duration + ' ' + canvas.width + ' ' + hash);
-      frame.close();
-    }
-  } catch (e) {
-    lines.push('error ' + e);
-  }
-  document.getElementById('out').textContent = lines.join('\n');
-  done = true;
-})();
-</script>)";
-    const std::string pagePath = dir.filePath("decode.html").toStdString();
-    QFile pageFile(QString::fromStdString(pagePath));
-    ASSERT_TRUE(pageFile.open(QIODevice::WriteOnly));
-    pageFile.write(page.data(), static_cast<qint64>(page.size()));
-    pageFile.close();
-
-    const auto run = test::runChromium({"--virtual-time-budget=600000", "--dump-dom"}, "file://" + pagePath, 120);
+    std::string log;
+    const auto lines = test::decodeImagesInChromium({{"image/png", readBytes(path)}}, &log);
     std::string expected = "16 Infinity";
     render::RenderOptions options;
     options.pixelsPerPoint = 1.0;
@@ -401,9 +364,9 @@ let done = false;
         std::uint32_t hash = 0;
         for (std::uint8_t byte : straight(squaresOverNoise(orbOfSize(16), times[static_cast<std::size_t>(sample)], options)))
             hash = hash * 31 + byte;
-        expected += "\n125000 16 " + std::to_string(hash); // 1/8 s in microseconds
+        expected += " 125000:" + std::to_string(hash); // 1/8 s in microseconds
     }
-    EXPECT_EQ(test::preText(run.dom, "out"), expected) << run.log;
+    EXPECT_EQ(lines, std::vector<std::string>{expected}) << log;
 }
 
 // Red whose opacity steps up with time (60, 140, 220 at 0, 0.1 and 0.2 s) inside a transparent

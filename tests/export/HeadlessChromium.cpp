@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <charconv>
@@ -64,6 +65,55 @@ std::string framesPage(const std::vector<Frame>& frames)
                 "px\" srcdoc=\"" + escaped + "\"></iframe>\n<pre id=\"" + frame.id + "-out\"></pre>\n";
     }
     return page + "</body></html>\n";
+}
+
+std::vector<std::string> decodeImagesInChromium(const std::vector<std::pair<std::string, std::string>>& images, std::string* log)
+{
+    std::string files;
+    for (const auto& [type, data] : images)
+        files += "['" + type + "', '" + QByteArray::fromStdString(data).toBase64().toStdString() + "'],";
+    // The decoding runs off the page's thread, so a timer keeps virtual time from running out first.
+    const std::string page = R"(<!doctype html><pre id="out"></pre><script>
+let done = false;
+(function poll() { if (!done) setTimeout(poll, 10); })();
+(async () => {
+  const lines = [];
+  for (const [type, base64] of [)" + files + R"(]) {
+    try {
+      const decoder = new ImageDecoder({data: Uint8Array.from(atob(base64), c => c.charCodeAt(0)), type});
+      await decoder.tracks.ready;
+      const track = decoder.tracks.selectedTrack;
+      let line = track.frameCount + ' ' + track.repetitionCount;
+      for (let i = 0; i < track.frameCount; ++i) {
+        const frame = (await decoder.decode({frameIndex: i})).image;
+        const canvas = new OffscreenCanvas(frame.displayWidth, frame.displayHeight);
+        canvas.getContext('2d').drawImage(frame, 0, 0);
+        let hash = 0;
+        for (const byte of canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data)
+          hash = (Math.imul(hash, 31) + byte) >>> 0;
+        line += ' ' + frame.duration + ':' + hash;
+        frame.close();
+      }
+      lines.push(line);
+    } catch (e) {
+      lines.push('error ' + e);
+    }
+  }
+  document.getElementById('out').textContent = lines.join('\n');
+  done = true;
+})();
+</script>)";
+    QTemporaryDir dir;
+    QFile file(dir.filePath("decode.html"));
+    if (!file.open(QIODevice::WriteOnly)) return {};
+    file.write(page.data(), static_cast<qint64>(page.size()));
+    file.close();
+    const BrowserRun run = runChromium({"--virtual-time-budget=600000", "--dump-dom"}, "file://" + file.fileName().toStdString(), 120);
+    if (log) *log = run.log;
+    std::vector<std::string> lines;
+    std::istringstream text(preText(run.dom, "out"));
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    return lines;
 }
 
 std::string withScriptAtEnd(const std::string& page, const std::string& script)

@@ -38,6 +38,13 @@ struct Frame {
 };
 std::string framesPage(const std::vector<Frame>& frames);
 
+// Decodes each image (MIME type, file bytes) with Chromium's own decoder (WebCodecs' ImageDecoder),
+// one line per image: "<frames> <repetitions>", then " <duration in microseconds>:<hash>" per frame,
+// where hash = hash * 31 + byte (32 bits) over the frame's RGBA canvas; "error ..." when it fails.
+// Empty when the browser gave no answer; `log` receives the browser's stderr.
+std::vector<std::string> decodeImagesInChromium(const std::vector<std::pair<std::string, std::string>>& images,
+                                                std::string* log = nullptr);
+
 // `page` with `script` inserted just before its last "</script>", so that it runs in the same
 // task as the page's own start-up code.
 std::string withScriptAtEnd(const std::string& page, const std::string& script);

@@ -1,6 +1,5 @@
 // The export number formats against the C library's own "%.Nf" in the C locale.
 #include "export/TextFormat.h"
-#include "LocaleSwitch.h"
 
 #include <gtest/gtest.h>
 
@@ -38,17 +37,6 @@ TEST(TextFormat, FixedMatchesTheCLibraryIncludingTiesSignsAndSpecialValues)
         const double x = wide(engine);
         for (int decimals : {0, 2, 3, 4}) ASSERT_EQ(formatFixed(x, decimals), cFormat(x, decimals)) << x;
     }
-}
-
-TEST(TextFormat, UsesAPointUnderADecimalCommaLocale)
-{
-    test::underEachLocale([] {
-        EXPECT_EQ(f3(0.15), "0.150");
-        EXPECT_EQ(f4(-1.5), "-1.5000");
-        EXPECT_EQ(f2(0.25), "0.25");
-        EXPECT_EQ(f0(280.4), "280");
-        EXPECT_EQ(formatShortestDouble(6), "6.0");
-    });
 }
 
 TEST(TextFormat, ShortestDoubleOfIntegers)

@@ -54,19 +54,6 @@ TEST(OrbConfiguration, OnlyFieldsThatChangeNotify)
     EXPECT_EQ(config.values(), v);
 }
 
-TEST(OrbConfiguration, CopyIsIndependentOfItsSource)
-{
-    OrbConfiguration source;
-    std::unique_ptr<OrbConfiguration> copy(source.copy());
-    EXPECT_EQ(copy->values(), source.values());
-    auto colors = source.backgroundColors();
-    colors.push_back({0.1, 0.2, 0.3, 1});
-    source.setBackgroundColors(colors);
-    source.setBlobCount(9);
-    EXPECT_EQ(copy->backgroundColors().size(), 3u);
-    EXPECT_EQ(copy->blobCount(), 2);
-}
-
 // The numeric defaults are pinned by the exact export texts; these are the ones no export shows.
 TEST(OrbConfiguration, DefaultColoursAndKinds)
 {
@@ -76,15 +63,6 @@ TEST(OrbConfiguration, DefaultColoursAndKinds)
     EXPECT_EQ(v.glowColor, (CodableColor{1, 1, 1, 1}));
     EXPECT_EQ(v.gradientType, GradientType::linear);
     EXPECT_EQ(v.blobBlendMode, BlobBlendMode::plusLighter);
-}
-
-TEST(Enumerations, RawValuesAreCasePositionsAndOthersAreRejected)
-{
-    EXPECT_EQ(gradientTypeFromRaw(2), GradientType::angular);
-    EXPECT_FALSE(gradientTypeFromRaw(3));
-    EXPECT_FALSE(gradientTypeFromRaw(-1));
-    EXPECT_EQ(blobBlendModeFromRaw(4), BlobBlendMode::softLight);
-    EXPECT_FALSE(blobBlendModeFromRaw(5));
 }
 
 TEST(PresetLibrary, HasSixteenPresetsInFiveFamilies)

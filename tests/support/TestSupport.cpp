@@ -57,10 +57,11 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
 
 std::string lumaraBinary() { return std::string(LUMARA_BINARY_DIR) + "/lumara"; }
 
-void expectOneErrorLine(const ProcessResult& run, const std::string& context, const std::string& mentions)
+void expectOneErrorLine(const ProcessResult& run, const std::string& context, const std::string& mentions,
+                        const std::string& prefix)
 {
     EXPECT_NE(run.exitCode, 0) << context;
-    EXPECT_EQ(run.err.rfind("lumara: ", 0), 0u) << context << "\n" << run.err;
+    EXPECT_EQ(run.err.rfind(prefix, 0), 0u) << context << "\n" << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << context << "\n" << run.err;
     EXPECT_NE(run.err.find(mentions), std::string::npos) << context << "\n" << run.err;
 }

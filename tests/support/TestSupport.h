@@ -36,8 +36,9 @@ inline QCoreApplication& coreApplication()
 std::string lumaraBinary();
 
 // Expects a command's failure as users see it: a non-zero exit and exactly one line on standard
-// error, starting "lumara: " and containing `mentions`. `context` names the case in messages.
-void expectOneErrorLine(const ProcessResult& run, const std::string& context, const std::string& mentions = {});
+// error, starting with `prefix` and containing `mentions`. `context` names the case in messages.
+void expectOneErrorLine(const ProcessResult& run, const std::string& context, const std::string& mentions = {},
+                        const std::string& prefix = "lumara: ");
 
 // Arguments joined by spaces, for messages.
 std::string joined(const std::vector<std::string>& args);

@@ -10,6 +10,8 @@
 #include "ui/MainWindow.h"
 
 #include <QApplication>
+#include <QPixmap>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,6 +30,19 @@ inline QApplication& testApplication()
     static char* argv[] = {name, nullptr};
     static QApplication* app = new QApplication(argc, argv); // lives until the process ends
     return *app;
+}
+
+// With LUMARA_SCREENSHOT_DIR set, saves `window` there as `name`.png: on a real display (xvfb-run
+// with QT_QPA_PLATFORM=xcb) the screen's pixels as a person sees them, otherwise the widget's own.
+inline void screenshot(QWidget* window, const char* name)
+{
+    const QByteArray dir = qgetenv("LUMARA_SCREENSHOT_DIR");
+    if (dir.isEmpty()) return;
+    QTest::qWait(500); // let the display catch up with the last paint
+    const QPixmap shot = QGuiApplication::platformName() == QLatin1String("xcb")
+                             ? window->screen()->grabWindow(window->winId())
+                             : window->grab();
+    shot.save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name) + ".png");
 }
 
 // Answers each panel with the next scripted answer (nothing = cancelled) and records the question.

@@ -80,30 +80,19 @@ TEST(CanvasBackground, ChoicesNamesAndGrid)
     EXPECT_EQ(ui::checkerboardGrid(0, 30, 12), std::make_pair(0, 0));
 }
 
-TEST(CanvasSizeLabel, ConvertsTowardZeroAndSurvivesAbsurdSizes)
-{
-    const QString times = QString::fromUtf8(" \u00d7 ");
-    const struct {
-        double size;
-        QString label;
-    } table[] = {
-        {300, "300" + times + "300"},   {299.6, "299" + times + "299"}, {-0.5, "0" + times + "0"},
-        {NAN, "0" + times + "0"},       {INFINITY, "0" + times + "0"},  {1e30, "0" + times + "0"},
-    };
-    for (const auto& row : table) EXPECT_EQ(ui::orbSizeLabel(row.size), row.label) << row.size;
-}
-
-TEST_F(EditorFixture, SizeLabelFollowsTheSelectedState)
+TEST_F(EditorFixture, SizeLabelFollowsTheSelectedStateAndSurvivesAbsurdSizes)
 {
     ui::MainCanvasView* canvas = window()->canvas();
-    EXPECT_EQ(canvas->sizeLabelText(), QString::fromUtf8("280 \u00d7 280"));
+    const QString times = QString::fromUtf8(" \u00d7 ");
+    EXPECT_EQ(canvas->sizeLabelText(), "280" + times + "280");
     document()->currentConfiguration()->setOrbSize(299.6);
-    EXPECT_EQ(canvas->sizeLabelText(), QString::fromUtf8("299 \u00d7 299"));
+    EXPECT_EQ(canvas->sizeLabelText(), "299" + times + "299") << "toward zero";
     document()->addState();
     document()->currentConfiguration()->setOrbSize(120);
-    EXPECT_EQ(canvas->sizeLabelText(), QString::fromUtf8("120 \u00d7 120"));
+    EXPECT_EQ(canvas->sizeLabelText(), "120" + times + "120");
     document()->selectState(0);
-    EXPECT_EQ(canvas->sizeLabelText(), QString::fromUtf8("299 \u00d7 299"));
+    EXPECT_EQ(canvas->sizeLabelText(), "299" + times + "299");
+    for (double absurd : {-0.5, double(NAN), double(INFINITY), 1e30}) EXPECT_EQ(ui::orbSizeLabel(absurd), "0" + times + "0") << absurd;
 }
 
 TEST(FrameRendering, ShadowReachesBeyondTheSquareAndTheCanvasCrops)

@@ -27,22 +27,11 @@
 #include <QPlainTextEdit>
 
 using namespace lumara;
+using lumara::test::screenshot;
 using exporting::AnimatedExportFormat;
 using exporting::ExportFormat;
 
 namespace {
-
-void screenshot(QWidget* window, const char* name)
-{
-    const QByteArray dir = qgetenv("LUMARA_SCREENSHOT_DIR");
-    if (dir.isEmpty()) return;
-    QTest::qWait(500); // let the display catch up with the last paint
-    // On a real display (xvfb-run with QT_QPA_PLATFORM=xcb) the screen's pixels, as a person sees them.
-    const QPixmap shot = QGuiApplication::platformName() == QLatin1String("xcb")
-                             ? window->screen()->grabWindow(window->winId())
-                             : window->grab();
-    shot.save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name) + ".png");
-}
 
 // Foreground colours of the runs of styled text, by the run's text.
 std::map<QString, QColor> runColours(const QTextDocument& document)
@@ -248,21 +237,7 @@ TEST_F(ExportFlowsTest, AnimatedSheetShowsTheRightControlsPerFormat)
     EXPECT_TRUE(durations.contains("4.5s"));
 }
 
-TEST_F(ExportFlowsTest, DismissedSavePanelLeavesTheSheetOpenWithoutAnError)
-{
-    ui::AnimatedExportSheet* sheet = openAnimatedSheet();
-    ASSERT_TRUE(sheet);
-    sheet->setFormat(AnimatedExportFormat::mp4);
-    QTest::mouseClick(sheet->exportButton(), Qt::LeftButton); // no scripted answer: dismissed
-    ASSERT_FALSE(dialogs->questions.empty());
-    EXPECT_EQ(dialogs->questions.back().proposedName, "orb.mp4");
-    EXPECT_EQ(dialogs->questions.back().type.extension, "mp4");
-    EXPECT_EQ(flows()->animatedExportSheet(), sheet);
-    EXPECT_FALSE(sheet->errorLabel()->isVisibleTo(sheet));
-    EXPECT_FALSE(flows()->isAnimationExportRunning());
-}
-
-TEST_F(ExportFlowsTest, ExportsAVideoThroughTheSheetWithProgressAndCloses)
+TEST_F(ExportFlowsTest, ExportsAVideoThroughTheSheetWithProgressAndClosesOnceThePanelAnswers)
 {
     document()->currentConfiguration()->setOrbSize(60);
     ui::AnimatedExportSheet* sheet = openAnimatedSheet();
@@ -270,6 +245,15 @@ TEST_F(ExportFlowsTest, ExportsAVideoThroughTheSheetWithProgressAndCloses)
     sheet->setFormat(AnimatedExportFormat::mp4);
     sheet->durationSlider()->setValue(2); // 1.0 s
     sheet->frameRatePicker()->setCurrentIndex(0); // 24 fps
+    // A dismissed save panel leaves the sheet open, without an error and without an export.
+    QTest::mouseClick(sheet->exportButton(), Qt::LeftButton);
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_EQ(dialogs->questions.back().proposedName, "orb.mp4");
+    EXPECT_EQ(dialogs->questions.back().type.extension, "mp4");
+    EXPECT_EQ(flows()->animatedExportSheet(), sheet);
+    EXPECT_FALSE(sheet->errorLabel()->isVisibleTo(sheet));
+    EXPECT_FALSE(flows()->isAnimationExportRunning());
+
     const QString file = path("orb.mp4");
     dialogs->answers.push_back(file);
     int progressReports = 0;

@@ -68,19 +68,6 @@ protected:
 
 } // namespace
 
-TEST_F(Inspector, ShowsFourExpandedSectionsInOrderAndFitsItsColumn)
-{
-    ASSERT_NE(inspector(), nullptr);
-    QStringList titles;
-    for (ui::CollapsibleSection* section : inspector()->sections()) {
-        titles << section->header()->text();
-        EXPECT_TRUE(section->isExpanded());
-    }
-    EXPECT_EQ(titles, QStringList({"Colors", "Shape", "Effects", "Export"}));
-    EXPECT_GE(inspector()->width(), 280);
-    EXPECT_LE(inspector()->width(), 400);
-}
-
 TEST_F(Inspector, EachSliderDragIsOneUndoStepThatRestoresTheValueFromBefore)
 {
     const QList<ui::LabeledSlider*> sliders = liveSliders();
@@ -101,7 +88,7 @@ TEST_F(Inspector, EachSliderDragIsOneUndoStepThatRestoresTheValueFromBefore)
     }
 }
 
-TEST_F(Inspector, KeyboardAndWheelStepsRecordUndoStepsAndPageKeysMove)
+TEST_F(Inspector, KeyboardStepsAndGrooveClicksRecordUndoSteps)
 {
     ui::LabeledSlider* opacity = slider("Opacity");
     const double before = config()->blobOpacity();
@@ -128,18 +115,6 @@ TEST_F(Inspector, KeyboardAndWheelStepsRecordUndoStepsAndPageKeysMove)
         window()->undoStack()->undo();
         EXPECT_DOUBLE_EQ(config()->blobSpread(), spreadBefore) << button;
     }
-
-    ui::LabeledSlider* scale = slider("Scale");
-    const double scaleBefore = config()->blobScale();
-    QWheelEvent wheel(QPointF(10, 5), QPointF(scale->slider()->mapToGlobal(QPoint(10, 5))), QPoint(), QPoint(0, 120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(scale->slider(), &wheel);
-    EXPECT_EQ(config()->blobScale(), scaleBefore) << "scrolling past a slider leaves it alone";
-    scale->slider()->setFocus();
-    QApplication::sendEvent(scale->slider(), &wheel);
-    EXPECT_NE(config()->blobScale(), scaleBefore);
-    window()->undoStack()->undo();
-    EXPECT_DOUBLE_EQ(config()->blobScale(), scaleBefore) << "a wheel step is an undo step of its own";
 }
 
 TEST_F(Inspector, SpeedDragMovesOnlyTheDraftUntilReleaseWhichRecordsOneStep)
@@ -438,8 +413,17 @@ TEST_F(Inspector, FollowsTheDocumentWithTheSameWidgets)
     EXPECT_EQ(blur, slider("Blur", 1)) << "no widget is rebuilt";
 }
 
-TEST_F(Inspector, SectionsCollapseFromTheKeyboardAndEveryControlIsNamed)
+TEST_F(Inspector, SectionsShowExpandedInOrderCollapseFromTheKeyboardAndEveryControlIsNamed)
 {
+    QStringList titles;
+    for (ui::CollapsibleSection* section : inspector()->sections()) {
+        titles << section->header()->text();
+        EXPECT_TRUE(section->isExpanded());
+    }
+    EXPECT_EQ(titles, QStringList({"Colors", "Shape", "Effects", "Export"}));
+    EXPECT_GE(inspector()->width(), 280);
+    EXPECT_LE(inspector()->width(), 400);
+
     ui::CollapsibleSection* shapeSection = inspector()->sections().at(1);
     shapeSection->header()->setFocus();
     QTest::keyClick(shapeSection->header(), Qt::Key_Space);
@@ -510,16 +494,21 @@ TEST_F(Inspector, ExportRowsReachTheirFlows)
     flows->closeAnimatedExportSheet();
 }
 
-TEST_F(Inspector, ThePickersTakeTheWheelOnlyWithFocus)
+TEST_F(Inspector, SlidersAndPickersTakeTheWheelOnlyWithFocusAsAnUndoStep)
 {
-    for (QComboBox* picker : {colors()->gradientPicker(), shape()->blendPicker()}) {
-        const int before = picker->currentIndex();
-        QWheelEvent wheel(QPointF(10, 5), QPointF(picker->mapToGlobal(QPoint(10, 5))), QPoint(), QPoint(0, -120), Qt::NoButton,
+    const std::pair<QWidget*, int> widgets[] = {
+        {slider("Scale")->slider(), 120}, {colors()->gradientPicker(), -120}, {shape()->blendPicker(), -120}};
+    for (const auto& [widget, delta] : widgets) {
+        SCOPED_TRACE(widget->metaObject()->className());
+        const OrbValues before = config()->values();
+        QWheelEvent wheel(QPointF(10, 5), QPointF(widget->mapToGlobal(QPoint(10, 5))), QPoint(), QPoint(0, delta), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(picker, &wheel);
-        EXPECT_EQ(picker->currentIndex(), before) << "scrolling past a picker leaves it alone";
-        picker->setFocus();
-        QApplication::sendEvent(picker, &wheel);
-        EXPECT_NE(picker->currentIndex(), before);
+        QApplication::sendEvent(widget, &wheel);
+        EXPECT_TRUE(config()->values() == before) << "scrolling past a control leaves it alone";
+        widget->setFocus();
+        QApplication::sendEvent(widget, &wheel);
+        EXPECT_FALSE(config()->values() == before);
+        window()->undoStack()->undo();
+        EXPECT_TRUE(config()->values() == before) << "a wheel step is an undo step of its own";
     }
 }

@@ -23,6 +23,7 @@
 #include <cstring>
 
 using namespace lumara;
+using lumara::test::screenshot;
 
 namespace {
 
@@ -51,14 +52,6 @@ std::vector<std::uint8_t> placed(const ui::Frame& frame, int side)
         std::memcpy(bytes.data() + (std::size_t(frame.topLeft.y() + y) * side + frame.topLeft.x()) * 4, image.constScanLine(y),
                     std::size_t(image.width()) * 4);
     return bytes;
-}
-
-void screenshot(QWidget* window, const char* name)
-{
-    const QByteArray dir = qgetenv("LUMARA_SCREENSHOT_DIR");
-    if (dir.isEmpty()) return;
-    QTest::qWait(300);
-    window->grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name) + ".png");
 }
 
 } // namespace

@@ -27,7 +27,7 @@ QStringList chipNames(const ui::StateStripView& strip)
 
 } // namespace
 
-TEST_F(EditorFixture, OneStateShowsOneChipTheAddButtonAndNoPlaybackGroup)
+TEST_F(EditorFixture, AddInsertsAfterTheSelectedChipAndTheGroupShowsFromTwoStates)
 {
     ui::StateStripView* strip = window()->stateStrip();
     EXPECT_EQ(chipNames(*strip), QStringList{"Default"});
@@ -41,11 +41,8 @@ TEST_F(EditorFixture, OneStateShowsOneChipTheAddButtonAndNoPlaybackGroup)
     EXPECT_FALSE(menu[1]->isEnabled()) << "the last state cannot be deleted";
     menu[1]->trigger();
     EXPECT_EQ(document()->states().size(), 1);
-}
 
-TEST_F(EditorFixture, AddInsertsAfterTheSelectedChipAndSelectsIt)
-{
-    ui::StateStripView* strip = window()->stateStrip();
+    // Add inserts after the selected chip and selects the new one.
     QTest::mouseClick(strip->addButton(), Qt::LeftButton);
     EXPECT_EQ(chipNames(*strip), QStringList({"Default", "State 2"}));
     EXPECT_TRUE(strip->chip(1)->isSelected());
