@@ -50,4 +50,15 @@ struct F32x8 {
 };
 #endif
 
+// Tests used by the coverage and blur passes to skip runs of empty cells: whether every lane is
+// exactly zero (either sign; NaN is not zero).
+#if defined(__SSE2__)
+inline bool allZero(F32x4 a) { return _mm_movemask_ps(_mm_cmpeq_ps(a.v, _mm_setzero_ps())) == 0xF; }
+#else
+inline bool allZero(F32x4 a) { return a.v[0] == 0.0f && a.v[1] == 0.0f && a.v[2] == 0.0f && a.v[3] == 0.0f; }
+#endif
+#if defined(__AVX2__)
+inline bool allZero(F32x8 a) { return _mm256_movemask_ps(_mm256_cmp_ps(a.v, _mm256_setzero_ps(), _CMP_EQ_OQ)) == 0xFF; }
+#endif
+
 } // namespace lumara::render

@@ -132,14 +132,20 @@ TEST(TurnedGlow, FastReadAgreesWithThePlainRead)
     }
 }
 
-TEST(PolygonCoverage, AreaIsExactForPolygonsPartlyOutsideTheGrid)
+// Exact areas inside a grid of 10 x 10 cells (non-zero winding: a square twice round covers
+// once; on cells of 4 pixels from (-8, -8) a square of 16 pixels covers 4 x 4 cells), and the fast
+// form's bits equal the pass over every cell, also for wavy blobs and for random outlines that
+// cross, leave the grid and reuse a buffer full of old values.
+TEST(PolygonCoverage, ExactAreasAndTheBitsOfThePassOverEveryCell)
 {
     struct Case {
         const char* name;
         std::vector<Point> polygon;
-        double area; // inside the 10 x 10 grid
+        double area;
+        Point origin = {0, 0};
+        double cell = 1.0;
     };
-    const std::vector<Case> cases{
+    std::vector<Case> cases{
         {"unit-aligned square", {{2, 2}, {5, 2}, {5, 6}, {2, 6}}, 12.0},
         {"fractional square", {{2.25, 2.5}, {4.75, 2.5}, {4.75, 3.5}, {2.25, 3.5}}, 2.5},
         {"triangle", {{0, 0}, {8, 0}, {0, 8}}, 32.0},
@@ -147,22 +153,33 @@ TEST(PolygonCoverage, AreaIsExactForPolygonsPartlyOutsideTheGrid)
         {"square overhanging right and bottom", {{7, 7}, {20, 7}, {20, 20}, {7, 20}}, 9.0},
         {"reversed winding", {{2, 6}, {5, 6}, {5, 2}, {2, 2}}, 12.0},
         {"everything outside", {{20, 20}, {30, 20}, {30, 30}}, 0.0},
+        {"twice round", {{2, 2}, {6, 2}, {6, 6}, {2, 6}, {2, 2}, {6, 2}, {6, 6}, {2, 6}}, 16.0},
+        {"coarse cells", {{-8, -8}, {8, -8}, {8, 8}, {-8, 8}}, 16.0, {-8, -8}, 4.0},
     };
     for (const auto& c : cases) {
-        const auto coverage = polygonCoverage(c.polygon, 10, 10, {0, 0}, 1.0);
+        const auto coverage = polygonCoverage(c.polygon, 10, 10, c.origin, c.cell);
         EXPECT_NEAR(total(coverage), c.area, 1e-4) << c.name;
         for (float v : coverage) ASSERT_TRUE(v >= 0.0f && v <= 1.0f) << c.name;
     }
-}
-
-TEST(PolygonCoverage, NonZeroWindingFillsDoubleLoopsOnceAndCellsScaleThePolygon)
-{
-    // The same square twice round: winding 2, covered once.
-    const std::vector<Point> twice{{2, 2}, {6, 2}, {6, 6}, {2, 6}, {2, 2}, {6, 2}, {6, 6}, {2, 6}};
-    EXPECT_NEAR(total(polygonCoverage(twice, 10, 10, {0, 0}, 1.0)), 16.0, 1e-4);
-    // On cells of 4 pixels starting at (-8, -8) a square of 16 x 16 pixels covers 4 x 4 cells.
-    const std::vector<Point> square{{-8, -8}, {8, -8}, {8, 8}, {-8, 8}};
-    EXPECT_NEAR(total(polygonCoverage(square, 10, 10, {-8, -8}, 4.0)), 16.0, 1e-4);
+    std::mt19937 engine(5);
+    std::uniform_real_distribution<double> coordinate(-40.0, 240.0), phase(0.0, 6.3);
+    for (int i = 0; i < 12; ++i) {
+        cases.push_back({"wavy blob", wavyBlobPolygon({100.0 + i, 90.0 - i}, 40.0 + 9 * i, 3 + i, 0.05 * i, phase(engine), 0.1), 0});
+        std::vector<Point> random(3 + engine() % 40);
+        for (auto& p : random) p = {coordinate(engine), coordinate(engine)};
+        cases.push_back({"random outline", random, 0, {-3.5, 1.25}, i % 3 == 0 ? 3.0 : 1.0});
+    }
+    cases.push_back({"huge and non-finite points", {{1e300, 5}, {5, -1e300}, {std::nan(""), 3}, {-1e12, 1e12}, {7, 9}}, 0});
+    std::vector<float> fast(300 * 300, 0.75f), whole;
+    for (const auto& c : cases)
+        for (const auto& [width, height] : {std::pair{200, 180}, std::pair{13, 250}, std::pair{1, 1}}) {
+            polygonCoverage(c.polygon, width, height, c.origin, c.cell, fast);
+            polygonCoverageWholeGrid(c.polygon, width, height, c.origin, c.cell, whole);
+            ASSERT_EQ(fast.size(), whole.size());
+            ASSERT_EQ(0, std::memcmp(fast.data(), whole.data(), fast.size() * sizeof(float)))
+                << c.name << " on " << width << " x " << height;
+            std::fill(fast.begin(), fast.end(), std::nanf("")); // old values the next call must not read
+        }
 }
 
 TEST(GaussianBlur, ConservesMassAndSpreadsAnImpulseBySigma)
