@@ -3,6 +3,7 @@
 #include "render/Gradient.h"
 
 #include "render/Coverage.h"
+#include "render/RowKernels.h"
 
 #include <algorithm>
 #include <array>
@@ -136,6 +137,39 @@ float RingProfile::value(double distance) const
     const auto i = static_cast<std::size_t>(pos);
     const float f = static_cast<float>(pos - static_cast<double>(i));
     return m_table[i] + (m_table[i + 1] - m_table[i]) * f;
+}
+
+void RingProfile::values(const double* distance, int count, float* out) const
+{
+    if (m_sharp || m_table.empty()) {
+        for (int i = 0; i < count; ++i) out[i] = value(distance[i]);
+        return;
+    }
+    // The table positions a block at a time through the vector kernels, then value()'s read of
+    // the table on each.
+    constexpr int kBlock = 256;
+    double position[kBlock];
+    const RowKernels& kernels = rowKernels();
+    const double last = static_cast<double>(m_table.size() - 1);
+    for (int i0 = 0; i0 < count; i0 += kBlock) {
+        const int n = std::min(kBlock, count - i0);
+        kernels.positions(distance + i0, m_begin, m_step, n, position);
+        for (int i = 0; i < n; ++i) {
+            const double pos = position[i];
+            if (!(pos >= 0.0) || pos >= last) {
+                out[i0 + i] = 0.0f;
+                continue;
+            }
+            const auto k = static_cast<std::size_t>(pos);
+            const float f = static_cast<float>(pos - static_cast<double>(k));
+            out[i0 + i] = m_table[k] + (m_table[k + 1] - m_table[k]) * f;
+        }
+    }
+}
+
+void distancesAlong(double x, double centre, double dy, int count, double* out)
+{
+    if (count > 0) rowKernels().distances(x, centre, dy, count, out);
 }
 
 } // namespace lumara::render

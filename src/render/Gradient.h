@@ -93,6 +93,9 @@ class RingProfile {
 public:
     RingProfile(double rIn, double rOut, double sigma, double maxDistance);
     float value(double distance) const;
+    // value(distance[i]) into out[i] for i in [0, count), bit for bit, with the divisions done
+    // several lanes at a time: the form for a row of pixels (see distancesAlong).
+    void values(const double* distance, int count, float* out) const;
     // value(d) is exactly 0 for every d below this distance.
     double innerEdge() const;
 
@@ -102,5 +105,10 @@ private:
     double m_begin = 0.0, m_step = 1.0;
     std::vector<float> m_table;
 };
+
+// The distances of the pixel centres x + i, i in [0, count), on a row dy below (or above) a point
+// at `centre` along the row: out[i] = sqrt(dx * dx + dy * dy) with dx = (x + i) - centre, bit for
+// bit, several lanes at a time. For a row of pixels x is the first pixel's left edge plus 0.5.
+void distancesAlong(double x, double centre, double dy, int count, double* out);
 
 } // namespace lumara::render

@@ -61,4 +61,49 @@ inline bool allZero(F32x4 a) { return a.v[0] == 0.0f && a.v[1] == 0.0f && a.v[2]
 inline bool allZero(F32x8 a) { return _mm256_movemask_ps(_mm256_cmp_ps(a.v, _mm256_setzero_ps(), _CMP_EQ_OQ)) == 0xFF; }
 #endif
 
+// Doubles, two lanes (four in translation units built for AVX2), for per-pixel geometry that
+// needs double precision: lane-wise add, subtract, multiply, divide and square root, each
+// correctly rounded as the plain double code is.
+#if defined(__SSE2__)
+struct F64x2 {
+    static constexpr int lanes = 2;
+    __m128d v;
+    static F64x2 splat(double x) { return {_mm_set1_pd(x)}; }
+    static F64x2 load(const double* p) { return {_mm_loadu_pd(p)}; }
+    void store(double* p) const { _mm_storeu_pd(p, v); }
+    friend F64x2 operator+(F64x2 a, F64x2 b) { return {_mm_add_pd(a.v, b.v)}; }
+    friend F64x2 operator-(F64x2 a, F64x2 b) { return {_mm_sub_pd(a.v, b.v)}; }
+    friend F64x2 operator*(F64x2 a, F64x2 b) { return {_mm_mul_pd(a.v, b.v)}; }
+    friend F64x2 operator/(F64x2 a, F64x2 b) { return {_mm_div_pd(a.v, b.v)}; }
+    friend F64x2 sqrt(F64x2 a) { return {_mm_sqrt_pd(a.v)}; }
+};
+#else
+struct F64x2 {
+    static constexpr int lanes = 2;
+    double v[2];
+    static F64x2 splat(double x) { return {{x, x}}; }
+    static F64x2 load(const double* p) { return {{p[0], p[1]}}; }
+    void store(double* p) const { p[0] = v[0], p[1] = v[1]; }
+    friend F64x2 operator+(F64x2 a, F64x2 b) { return {{a.v[0] + b.v[0], a.v[1] + b.v[1]}}; }
+    friend F64x2 operator-(F64x2 a, F64x2 b) { return {{a.v[0] - b.v[0], a.v[1] - b.v[1]}}; }
+    friend F64x2 operator*(F64x2 a, F64x2 b) { return {{a.v[0] * b.v[0], a.v[1] * b.v[1]}}; }
+    friend F64x2 operator/(F64x2 a, F64x2 b) { return {{a.v[0] / b.v[0], a.v[1] / b.v[1]}}; }
+    friend F64x2 sqrt(F64x2 a) { return {{__builtin_sqrt(a.v[0]), __builtin_sqrt(a.v[1])}}; }
+};
+#endif
+#if defined(__AVX2__)
+struct F64x4 {
+    static constexpr int lanes = 4;
+    __m256d v;
+    static F64x4 splat(double x) { return {_mm256_set1_pd(x)}; }
+    static F64x4 load(const double* p) { return {_mm256_loadu_pd(p)}; }
+    void store(double* p) const { _mm256_storeu_pd(p, v); }
+    friend F64x4 operator+(F64x4 a, F64x4 b) { return {_mm256_add_pd(a.v, b.v)}; }
+    friend F64x4 operator-(F64x4 a, F64x4 b) { return {_mm256_sub_pd(a.v, b.v)}; }
+    friend F64x4 operator*(F64x4 a, F64x4 b) { return {_mm256_mul_pd(a.v, b.v)}; }
+    friend F64x4 operator/(F64x4 a, F64x4 b) { return {_mm256_div_pd(a.v, b.v)}; }
+    friend F64x4 sqrt(F64x4 a) { return {_mm256_sqrt_pd(a.v)}; }
+};
+#endif
+
 } // namespace lumara::render

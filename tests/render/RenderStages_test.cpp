@@ -306,6 +306,35 @@ TEST(RingProfile, BlurredRingKeepsItsAreaAndItsSharpShape)
     EXPECT_FLOAT_EQ(sharp.value(120), 0.0f);
 }
 
+// The row form: distances of a row's pixel centres, then the profile's values at them, give the
+// bits of the per-pixel value(length(x + 0.5 - centre, dy)), for blurred, sharp and empty rings,
+// rows crossing the centre, and distances beyond the table or not numbers at all.
+TEST(RingProfile, RowReadsGiveThePerPixelValuesBits)
+{
+    const RingProfile rings[] = {RingProfile(270, 290, 9, 280), RingProfile(98, 102, 0.6, 280), RingProfile(90, 110, 0.0, 280),
+                                 RingProfile(50, 40, 3, 280), RingProfile(0, 200, 40, 100)};
+    const double centre = 280.0;
+    for (const auto& ring : rings)
+        for (const double dy : {-279.5, -100.5, 0.5, 150.25, 600.5}) {
+            const int count = 600; // more than one block of the row form
+            std::vector<double> distance(count);
+            std::vector<float> row(count);
+            distancesAlong(-19.5, centre, dy, count, distance.data());
+            distance[7] = std::nan("");
+            distance[8] = -1.0;
+            ring.values(distance.data(), count, row.data());
+            for (int i = 0; i < count; ++i) {
+                const double dx = -19.5 + i - centre;
+                const double d = i == 7 ? std::nan("") : i == 8 ? -1.0 : std::sqrt(dx * dx + dy * dy);
+                if (i != 7) {
+                    ASSERT_EQ(d, distance[i]) << i;
+                }
+                const float plain = ring.value(d);
+                ASSERT_EQ(0, std::memcmp(&plain, &row[i], sizeof plain)) << "dy " << dy << ", pixel " << i;
+            }
+        }
+}
+
 TEST(OrbOutline, CircleSquareAndContinuousCorners)
 {
     const double side = 200;
