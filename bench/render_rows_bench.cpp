@@ -1,6 +1,6 @@
 // The renderer's row stages on their own, each against the plain form it replaces: polygon
-// coverage of a blob outline, the blur of a blob field, and the two blurred rings of an orb read
-// per pixel or a row at a time. One thread; a 560 px orb.
+// coverage of a blob outline, the blur of a blob field, the two blurred rings of an orb and a linear
+// background read per pixel or a row at a time. One thread; a 560 px orb.
 #include "render/Blur.h"
 #include "render/Coverage.h"
 #include "render/Geometry.h"
@@ -82,6 +82,30 @@ void BM_RingRows(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RingRows)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// A linear background of three colours over the whole square: argument 0 a row at a time
+// (linearAlong and ColourRamp::fastRow), 1 fast4() per pixel.
+void BM_LinearBackground(benchmark::State& state)
+{
+    const ColourRamp ramp({{0.1, 0.2, 0.5, 1.0}, {0.6, 0.1, 0.4, 1.0}, {0.9, 0.8, 0.2, 0.7}});
+    const double S = kSide, a = 0.6, ca = std::cos(a), sa = std::sin(a), offset = 0.5 - 0.5 * ca;
+    std::vector<Px> pixels(static_cast<std::size_t>(kSide) * kSide);
+    std::vector<double> t(kSide);
+    for (auto _ : state) {
+        for (int y = 0; y < kSide; ++y) {
+            Px* row = pixels.data() + static_cast<std::size_t>(y) * kSide;
+            const double rowTerm = ((y + 0.5) / S - (0.5 + 0.5 * sa)) * sa;
+            if (state.range(0) == 0) {
+                linearAlong(0.5, S, offset, ca, rowTerm, kSide, t.data());
+                ramp.fastRow(t.data(), kSide, row);
+            } else {
+                for (int x = 0; x < kSide; ++x) store(row[x], ramp.fast4(((x + 0.5) / S - offset) * ca - rowTerm));
+            }
+        }
+        benchmark::DoNotOptimize(pixels.data());
+    }
+}
+BENCHMARK(BM_LinearBackground)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -167,6 +167,33 @@ void RingProfile::values(const double* distance, int count, float* out) const
     }
 }
 
+void ColourRamp::fastRow(const double* t, int count, Px* out) const
+{
+    if (m_table.empty()) {
+        std::fill(out, out + std::max(count, 0), Px{});
+        return;
+    }
+    constexpr int kBlock = 256;
+    double position[kBlock];
+    const RowKernels& kernels = rowKernels();
+    for (int i0 = 0; i0 < count; i0 += kBlock) {
+        const int n = std::min(kBlock, count - i0);
+        kernels.clampedScaled(t + i0, kTableSteps, n, position);
+        for (int i = 0; i < n; ++i) {
+            // fast4() from here on.
+            const double pos = position[i];
+            const int k = static_cast<int>(pos) < kTableSteps ? static_cast<int>(pos) : kTableSteps - 1;
+            const Px4 a = load(m_table[static_cast<std::size_t>(k)]), b = load(m_table[static_cast<std::size_t>(k) + 1]);
+            store(out[i0 + i], _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), _mm_set1_ps(static_cast<float>(pos - k)))));
+        }
+    }
+}
+
+void linearAlong(double x, double size, double offset, double c, double rowTerm, int count, double* out)
+{
+    if (count > 0) rowKernels().linear(x, size, offset, c, rowTerm, count, out);
+}
+
 void distancesAlong(double x, double centre, double dy, int count, double* out)
 {
     if (count > 0) rowKernels().distances(x, centre, dy, count, out);

@@ -44,6 +44,10 @@ public:
         return _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), _mm_set1_ps(static_cast<float>(pos - i))));
     }
 
+    // fast(t[i]) into out[i] for i in [0, count), bit for bit, with the clamp and scale done several
+    // lanes at a time: the form for a row of pixels (see linearAlong).
+    void fastRow(const double* t, int count, Px* out) const;
+
     static Px premultiplied(const CodableColor& colour);
 
 private:
@@ -110,5 +114,11 @@ private:
 // at `centre` along the row: out[i] = sqrt(dx * dx + dy * dy) with dx = (x + i) - centre, bit for
 // bit, several lanes at a time. For a row of pixels x is the first pixel's left edge plus 0.5.
 void distancesAlong(double x, double centre, double dy, int count, double* out);
+
+// A linear gradient's parameter at the pixel centres x + i, i in [0, count), of a row: out[i] =
+// ((x + i) / size - offset) * c - rowTerm, bit for bit, several lanes at a time. For the gradient
+// from (0.5 - 0.5 cos a, 0.5 + 0.5 sin a) to (0.5 + 0.5 cos a, 0.5 - 0.5 sin a) of a square of
+// `size` pixels: offset = 0.5 - 0.5 cos a, c = cos a, rowTerm = ((y + 0.5) / size - (0.5 + 0.5 sin a)) sin a.
+void linearAlong(double x, double size, double offset, double c, double rowTerm, int count, double* out);
 
 } // namespace lumara::render

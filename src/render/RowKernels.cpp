@@ -14,7 +14,7 @@ extern const RowKernels kAvx2RowKernels; // RowKernelsAvx2.cpp
 
 const RowKernels& baselineRowKernels()
 {
-    static const RowKernels kernels{&rowDistances<F64x2>, &rowPositions<F64x2>, "baseline"};
+    static const RowKernels kernels{&rowDistances<F64x2>, &rowPositions<F64x2>, &rowLinear<F64x2>, &rowClampedScaled<F64x2>, "baseline"};
     return kernels;
 }
 

@@ -13,6 +13,11 @@ struct RowKernels {
     void (*distances)(double x, double centre, double dy, int n, double* out);
     // out[i] = (in[i] - begin) / step, for i in [0, n).
     void (*positions)(const double* in, double begin, double step, int n, double* out);
+    // out[i] = ((x + i) / size - offset) * c - rowTerm, for i in [0, n): a linear gradient's
+    // parameter along a row whose own term is rowTerm.
+    void (*linear)(double x, double size, double offset, double c, double rowTerm, int n, double* out);
+    // out[i] = (t > 0 ? (t < 1 ? t : 1) : 0) * steps with t = in[i] (NaN gives 0), for i in [0, n).
+    void (*clampedScaled)(const double* in, double steps, int n, double* out);
     const char* name;
 };
 
@@ -54,6 +59,37 @@ void rowPositions(const double* in, double begin, double step, int n, double* ou
     const D b = D::splat(begin), s = D::splat(step);
     for (; i + D::lanes <= n; i += D::lanes) ((D::load(in + i) - b) / s).store(out + i);
     for (; i < n; ++i) out[i] = (in[i] - begin) / step;
+}
+
+template <class D>
+void rowLinear(double x, double size, double offset, double c, double rowTerm, int n, double* out)
+{
+    int i = 0;
+    if (n >= D::lanes) {
+        double first[D::lanes];
+        for (int k = 0; k < D::lanes; ++k) first[k] = k;
+        D index = D::load(first);
+        const D step = D::splat(D::lanes), from = D::splat(x), s = D::splat(size), o = D::splat(offset),
+                cs = D::splat(c), r = D::splat(rowTerm);
+        for (; i + D::lanes <= n; i += D::lanes) {
+            ((((from + index) / s) - o) * cs - r).store(out + i);
+            index = index + step;
+        }
+    }
+    for (; i < n; ++i) out[i] = ((x + i) / size - offset) * c - rowTerm;
+}
+
+template <class D>
+void rowClampedScaled(const double* in, double steps, int n, double* out)
+{
+    int i = 0;
+    // max(t, 0) is 0 for NaN and for either zero; min of that and 1 is then the clamp.
+    const D zero = D::splat(0.0), one = D::splat(1.0), k = D::splat(steps);
+    for (; i + D::lanes <= n; i += D::lanes) (min(max(D::load(in + i), zero), one) * k).store(out + i);
+    for (; i < n; ++i) {
+        const double t = in[i];
+        out[i] = (t > 0.0 ? (t < 1.0 ? t : 1.0) : 0.0) * steps;
+    }
 }
 
 } // namespace lumara::render

@@ -7,6 +7,6 @@
 namespace lumara::render {
 
 extern const RowKernels kAvx2RowKernels;
-const RowKernels kAvx2RowKernels{&rowDistances<F64x4>, &rowPositions<F64x4>, "avx2"};
+const RowKernels kAvx2RowKernels{&rowDistances<F64x4>, &rowPositions<F64x4>, &rowLinear<F64x4>, &rowClampedScaled<F64x4>, "avx2"};
 
 } // namespace lumara::render

@@ -76,6 +76,9 @@ struct F64x2 {
     friend F64x2 operator*(F64x2 a, F64x2 b) { return {_mm_mul_pd(a.v, b.v)}; }
     friend F64x2 operator/(F64x2 a, F64x2 b) { return {_mm_div_pd(a.v, b.v)}; }
     friend F64x2 sqrt(F64x2 a) { return {_mm_sqrt_pd(a.v)}; }
+    // a > b ? a : b and a < b ? a : b: b when either is NaN.
+    friend F64x2 max(F64x2 a, F64x2 b) { return {_mm_max_pd(a.v, b.v)}; }
+    friend F64x2 min(F64x2 a, F64x2 b) { return {_mm_min_pd(a.v, b.v)}; }
 };
 #else
 struct F64x2 {
@@ -89,6 +92,8 @@ struct F64x2 {
     friend F64x2 operator*(F64x2 a, F64x2 b) { return {{a.v[0] * b.v[0], a.v[1] * b.v[1]}}; }
     friend F64x2 operator/(F64x2 a, F64x2 b) { return {{a.v[0] / b.v[0], a.v[1] / b.v[1]}}; }
     friend F64x2 sqrt(F64x2 a) { return {{__builtin_sqrt(a.v[0]), __builtin_sqrt(a.v[1])}}; }
+    friend F64x2 max(F64x2 a, F64x2 b) { return {{a.v[0] > b.v[0] ? a.v[0] : b.v[0], a.v[1] > b.v[1] ? a.v[1] : b.v[1]}}; }
+    friend F64x2 min(F64x2 a, F64x2 b) { return {{a.v[0] < b.v[0] ? a.v[0] : b.v[0], a.v[1] < b.v[1] ? a.v[1] : b.v[1]}}; }
 };
 #endif
 #if defined(__AVX2__)
@@ -103,6 +108,8 @@ struct F64x4 {
     friend F64x4 operator*(F64x4 a, F64x4 b) { return {_mm256_mul_pd(a.v, b.v)}; }
     friend F64x4 operator/(F64x4 a, F64x4 b) { return {_mm256_div_pd(a.v, b.v)}; }
     friend F64x4 sqrt(F64x4 a) { return {_mm256_sqrt_pd(a.v)}; }
+    friend F64x4 max(F64x4 a, F64x4 b) { return {_mm256_max_pd(a.v, b.v)}; }
+    friend F64x4 min(F64x4 a, F64x4 b) { return {_mm256_min_pd(a.v, b.v)}; }
 };
 #endif
 

@@ -335,6 +335,40 @@ TEST(RingProfile, RowReadsGiveThePerPixelValuesBits)
         }
 }
 
+// The row form of a colour ramp gives fast4()'s bits for the parameters of a linear gradient along
+// rows, and for parameters outside 0..1, at its ends, negative zero and NaN, on ramps of one stop,
+// of several with changing opacity, and on an empty ramp.
+TEST(ColourRamp, RowReadsGiveThePerPixelBits)
+{
+    const std::vector<std::vector<CodableColor>> stops{
+        {{0.2, 0.4, 0.6, 1.0}},
+        {{1.0, 0.0, 0.0, 1.0}, {0.0, 1.0, 0.5, 0.25}, {0.1, 0.1, 0.9, 0.8}, {1.0, 1.0, 1.0, 0.0}},
+        {},
+    };
+    const double size = 560.0, angle = 0.7;
+    const double offset = 0.5 - 0.5 * std::cos(angle);
+    for (const auto& colours : stops) {
+        const ColourRamp ramp(colours);
+        for (const double y : {0.5, 280.5, 559.5}) {
+            const double rowTerm = (y / size - (0.5 + 0.5 * std::sin(angle))) * std::sin(angle);
+            std::vector<double> t(700);
+            std::vector<Px> row(t.size());
+            linearAlong(-69.5, size, offset, std::cos(angle), rowTerm, static_cast<int>(t.size()), t.data());
+            const double special[] = {0.0, -0.0, 1.0, 1.0 - 1e-16, -1e300, 1e300, std::nan("")};
+            for (std::size_t k = 0; k < std::size(special); ++k) t[3 + 11 * k] = special[k];
+            ramp.fastRow(t.data(), static_cast<int>(t.size()), row.data());
+            for (std::size_t i = 0; i < t.size(); ++i) {
+                const double x = -69.5 + static_cast<double>(i);
+                const double plain = (x / size - offset) * std::cos(angle) - rowTerm;
+                if (i % 11 != 3 || i > 3 + 11 * 6) {
+                    ASSERT_EQ(plain, t[i]) << "pixel " << i;
+                }
+                expectSameBits(fromLanes(ramp.fast4(t[i])), load(row[i]), "ramp row", static_cast<int>(i));
+            }
+        }
+    }
+}
+
 TEST(OrbOutline, CircleSquareAndContinuousCorners)
 {
     const double side = 200;

@@ -97,8 +97,8 @@ TEST(BlurKernels, TheAvx2PathIsChosenWhereTheProcessorHasIt)
 }
 
 // The row kernels on every path against the plain double code: pixel rows of every length from
-// points inside, beside and far from them, and positions from distances of every scale,
-// negative, infinite and NaN.
+// points inside, beside and far from them, linear gradient parameters along them, and positions
+// and clamps of values of every scale, negative, infinite and NaN.
 TEST(RowKernels, EveryPathGivesThePlainLoopsBits)
 {
     std::vector<const RowKernels*> paths{&baselineRowKernels(), avx2RowKernels()};
@@ -134,6 +134,24 @@ TEST(RowKernels, EveryPathGivesThePlainLoopsBits)
             for (const auto* path : paths) {
                 path->positions(in.data(), begin, step, n, got.data());
                 EXPECT_TRUE(sameDoubles(got, expected)) << path->name << " positions from " << begin << " by " << step;
+            }
+        }
+        for (int i = 0; i < n; ++i) {
+            const double t = in[static_cast<std::size_t>(i)] / 300.0;
+            expected[static_cast<std::size_t>(i)] = (t > 0.0 ? (t < 1.0 ? t : 1.0) : 0.0) * 1024.0;
+            in[static_cast<std::size_t>(i)] = t;
+        }
+        for (const auto* path : paths) {
+            path->clampedScaled(in.data(), 1024.0, n, got.data());
+            EXPECT_TRUE(sameDoubles(got, expected)) << path->name << " clamped";
+        }
+        for (const auto& [x, size, angle] : {std::tuple{0.5, 560.0, 0.3}, std::tuple{-3.5, 1000.0 / 3.0, 2.9}, std::tuple{7.5, 1.0, -1.0}}) {
+            const double offset = 0.5 - 0.5 * std::cos(angle), rowTerm = (17.5 / size - (0.5 + 0.5 * std::sin(angle))) * std::sin(angle);
+            for (int i = 0; i < n; ++i)
+                expected[static_cast<std::size_t>(i)] = ((x + i) / size - offset) * std::cos(angle) - rowTerm;
+            for (const auto* path : paths) {
+                path->linear(x, size, offset, std::cos(angle), rowTerm, n, got.data());
+                EXPECT_TRUE(sameDoubles(got, expected)) << path->name << " linear at " << angle;
             }
         }
     }
