@@ -124,21 +124,6 @@ double RingProfile::innerEdge() const
     return m_begin;
 }
 
-float RingProfile::value(double distance) const
-{
-    if (m_sharp) {
-        const float outer = discCoverage(distance, m_rOut, 1.0);
-        const float inner = m_rIn > 0.0 ? discCoverage(distance, m_rIn, 1.0) : 0.0f;
-        return std::max(outer - inner, 0.0f);
-    }
-    if (m_table.empty()) return 0.0f;
-    const double pos = (distance - m_begin) / m_step;
-    if (!(pos >= 0.0) || pos >= static_cast<double>(m_table.size() - 1)) return 0.0f;
-    const auto i = static_cast<std::size_t>(pos);
-    const float f = static_cast<float>(pos - static_cast<double>(i));
-    return m_table[i] + (m_table[i + 1] - m_table[i]) * f;
-}
-
 void RingProfile::values(const double* distance, int count, float* out) const
 {
     if (m_sharp || m_table.empty()) {

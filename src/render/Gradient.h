@@ -5,7 +5,9 @@
 
 #include "model/CodableColor.h"
 #include "render/Blend.h"
+#include "render/Coverage.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -96,7 +98,21 @@ inline float crescentMask(double u, double v)
 class RingProfile {
 public:
     RingProfile(double rIn, double rOut, double sigma, double maxDistance);
-    float value(double distance) const;
+    // Inline, as callers read it once or twice per pixel.
+    float value(double distance) const
+    {
+        if (m_sharp) {
+            const float outer = discCoverage(distance, m_rOut, 1.0);
+            const float inner = m_rIn > 0.0 ? discCoverage(distance, m_rIn, 1.0) : 0.0f;
+            return std::max(outer - inner, 0.0f);
+        }
+        if (m_table.empty()) return 0.0f;
+        const double pos = (distance - m_begin) / m_step;
+        if (!(pos >= 0.0) || pos >= static_cast<double>(m_table.size() - 1)) return 0.0f;
+        const auto i = static_cast<std::size_t>(pos);
+        const float f = static_cast<float>(pos - static_cast<double>(i));
+        return m_table[i] + (m_table[i + 1] - m_table[i]) * f;
+    }
     // value(distance[i]) into out[i] for i in [0, count), bit for bit, with the divisions done
     // several lanes at a time: the form for a row of pixels (see distancesAlong).
     void values(const double* distance, int count, float* out) const;
