@@ -179,6 +179,14 @@ void linearAlong(double x, double size, double offset, double c, double rowTerm,
     if (count > 0) rowKernels().linear(x, size, offset, c, rowTerm, count, out);
 }
 
+void radialAlong(double x, double centre, double dy, double end, int count, double* out)
+{
+    if (count <= 0) return;
+    const RowKernels& kernels = rowKernels();
+    kernels.distances(x, centre, dy, count, out);
+    kernels.positions(out, 0.0, end, count, out); // (d - 0) / end is d / end, bit for bit
+}
+
 void distancesAlong(double x, double centre, double dy, int count, double* out)
 {
     if (count > 0) rowKernels().distances(x, centre, dy, count, out);

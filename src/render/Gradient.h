@@ -131,6 +131,10 @@ private:
 // bit, several lanes at a time. For a row of pixels x is the first pixel's left edge plus 0.5.
 void distancesAlong(double x, double centre, double dy, int count, double* out);
 
+// A radial gradient's parameter at the same pixel centres: out[i] = distance / end, the distance as
+// distancesAlong gives it, bit for bit.
+void radialAlong(double x, double centre, double dy, double end, int count, double* out);
+
 // A linear gradient's parameter at the pixel centres x + i, i in [0, count), of a row: out[i] =
 // ((x + i) / size - offset) * c - rowTerm, bit for bit, several lanes at a time. For the gradient
 // from (0.5 - 0.5 cos a, 0.5 + 0.5 sin a) to (0.5 + 0.5 cos a, 0.5 - 0.5 sin a) of a square of

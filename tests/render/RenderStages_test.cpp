@@ -337,7 +337,8 @@ TEST(RingProfile, RowReadsGiveThePerPixelValuesBits)
 
 // The row form of a colour ramp gives fast4()'s bits for the parameters of a linear gradient along
 // rows, and for parameters outside 0..1, at its ends, negative zero and NaN, on ramps of one stop,
-// of several with changing opacity, and on an empty ramp.
+// of several with changing opacity, and on an empty ramp. The radial parameter's row form gives
+// the per-pixel division's bits.
 TEST(ColourRamp, RowReadsGiveThePerPixelBits)
 {
     const std::vector<std::vector<CodableColor>> stops{
@@ -364,6 +365,11 @@ TEST(ColourRamp, RowReadsGiveThePerPixelBits)
                     ASSERT_EQ(plain, t[i]) << "pixel " << i;
                 }
                 expectSameBits(fromLanes(ramp.fast4(t[i])), load(row[i]), "ramp row", static_cast<int>(i));
+            }
+            radialAlong(-69.5, 280.0, y - 280.0, 600.0, static_cast<int>(t.size()), t.data());
+            for (std::size_t i = 0; i < t.size(); ++i) {
+                const double dx = -69.5 + static_cast<double>(i) - 280.0, dy = y - 280.0;
+                ASSERT_EQ(std::sqrt(dx * dx + dy * dy) / 600.0, t[i]) << "radial, pixel " << i;
             }
         }
     }
