@@ -94,6 +94,12 @@ public:
 private:
     void blurAfter(double sigma, WorkerPool& pool, const std::function<void(int, int)>* fillRows, bool wholeGrid);
     float sampleAtBorder(int channel, int ix, int iy, float tx, float ty) const;
+    // sampleRows' parts: cell rows iy and iy + 1 blended by ty over columns lo .. hi + 1 into col
+    // (indexed by column, zero outside the grid), and the four-channel read of a block.
+    void blendCellRows(int channel, int iy, float ty, int lo, int hi, float* col) const;
+    void sampleFour(int firstChannel, int iy, float ty, int lo, int hi, int n, const int* column, const float* weight,
+                    float* const* out, int i0) const;
+    static constexpr int kSampleBlock = 256; // pixels sampleRows reads a block at a time
     static constexpr int kOutside = -16; // sampleRows' column of a pixel outside the grid
     std::size_t planeSize() const { return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height); }
 

@@ -61,6 +61,25 @@ inline bool allZero(F32x4 a) { return a.v[0] == 0.0f && a.v[1] == 0.0f && a.v[2]
 inline bool allZero(F32x8 a) { return _mm256_movemask_ps(_mm256_cmp_ps(a.v, _mm256_setzero_ps(), _CMP_EQ_OQ)) == 0xFF; }
 #endif
 
+// Lane-wise subtraction, and the transpose of four vectors of four (rows to columns), for reads
+// that blend four channels of a pixel at once and store them to four planes.
+#if defined(__SSE2__)
+inline F32x4 operator-(F32x4 a, F32x4 b) { return {_mm_sub_ps(a.v, b.v)}; }
+inline void transpose(F32x4& a, F32x4& b, F32x4& c, F32x4& d) { _MM_TRANSPOSE4_PS(a.v, b.v, c.v, d.v); }
+#else
+inline F32x4 operator-(F32x4 a, F32x4 b) { return {{a.v[0] - b.v[0], a.v[1] - b.v[1], a.v[2] - b.v[2], a.v[3] - b.v[3]}}; }
+inline void transpose(F32x4& a, F32x4& b, F32x4& c, F32x4& d)
+{
+    F32x4* rows[4] = {&a, &b, &c, &d};
+    for (int i = 0; i < 4; ++i)
+        for (int j = i + 1; j < 4; ++j) {
+            const float t = rows[i]->v[j];
+            rows[i]->v[j] = rows[j]->v[i];
+            rows[j]->v[i] = t;
+        }
+}
+#endif
+
 // Doubles, two lanes (four in translation units built for AVX2), for per-pixel geometry that
 // needs double precision: lane-wise add, subtract, multiply, divide and square root, each
 // correctly rounded as the plain double code is.

@@ -76,24 +76,27 @@ TEST(GaussianBlur, RowReadsGiveThePointReads)
     // Fields on cells of 1, 2, 3 and 7 pixels, read along rows that start and end inside, across
     // and beyond the grid's borders, and between the rows of the grid's first and last cells. The
     // row read blends the two cell rows first, the point read the two columns: the same up to
-    // float rounding.
+    // float rounding. Four channels read at once give the bits of each read on its own.
     std::mt19937 engine(11);
     std::uniform_real_distribution<float> value(0.0f, 1.0f);
     for (int cell : {1, 2, 3, 7}) {
-        Field field = Field::covering(0.0, 0.0, 40.0, 30.0, cell, 2);
-        for (int c = 0; c < 2; ++c)
+        Field field = Field::covering(0.0, 0.0, 40.0, 30.0, cell, 4);
+        for (int c = 0; c < 4; ++c)
             for (int j = 0; j < field.height(); ++j)
                 for (int i = 0; i < field.width(); ++i) field.row(c, j)[i] = value(engine);
         for (double y : {-40.0, -cell - 0.3, 0.5, 3.25, 17.5, 29.9, 30.0 + cell, 80.0}) {
             for (double x0 : {-60.0, -2.0 * cell, 0.0, 13.0, 39.0}) {
-                const int count = 700; // more than one of the read's blocks of columns
-                std::vector<float> first(count), second(count);
-                float* const out[2] = {first.data(), second.data()};
-                field.sampleRows(0, 2, x0, y, count, out);
-                for (int i = 0; i < count; ++i) {
-                    ASSERT_NEAR(field.sample(0, x0 + 0.5 + i, y), first[i], 1e-6) << cell << ' ' << y << ' ' << x0 << ' ' << i;
-                    ASSERT_NEAR(field.sample(1, x0 + 0.5 + i, y), second[i], 1e-6) << cell << ' ' << y << ' ' << x0 << ' ' << i;
+                const int count = 701; // more than one of the read's blocks of columns
+                std::vector<float> planes(4 * count), single(count);
+                float* const out[4] = {&planes[0], &planes[count], &planes[2 * count], &planes[3 * count]};
+                field.sampleRows(0, 4, x0, y, count, out);
+                for (int c = 0; c < 4; ++c) {
+                    field.sampleRow(c, x0, y, count, single.data());
+                    ASSERT_EQ(0, std::memcmp(single.data(), out[c], count * sizeof(float))) << cell << ' ' << y << ' ' << x0;
                 }
+                for (int i = 0; i < count; ++i)
+                    for (int c : {0, 3})
+                        ASSERT_NEAR(field.sample(c, x0 + 0.5 + i, y), out[c][i], 1e-6) << cell << ' ' << y << ' ' << x0 << ' ' << i;
             }
         }
     }
