@@ -42,6 +42,24 @@ const BlurKernels& blurKernels()
     return chosen;
 }
 
+namespace {
+
+// The cells [first, last) of a row of n outside which every cell is zero; first == last when
+// all are. Whole blocks of zeros are passed over four cells at a time.
+void nonZeroSpan(const float* row, int n, int& first, int& last)
+{
+    int i = 0;
+    while (i + F32x4::lanes <= n && allZero(F32x4::load(row + i))) i += F32x4::lanes;
+    while (i < n && row[i] == 0.0f) ++i;
+    int j = n;
+    while (j - F32x4::lanes >= i && allZero(F32x4::load(row + j - F32x4::lanes))) j -= F32x4::lanes;
+    while (j > i && row[j - 1] == 0.0f) --j;
+    first = i;
+    last = j;
+}
+
+} // namespace
+
 Field::Field(double left, double top, int width, int height, int cellSize, int channels)
     : m_left(left), m_top(top), m_inverseCell(1.0 / std::max(cellSize, 1)), m_width(std::max(width, 0)), m_height(std::max(height, 0)),
       m_cell(std::max(cellSize, 1)), m_channels(channels),
@@ -97,7 +115,7 @@ void Field::release()
 
 std::size_t Field::capacity() const { return m_data.capacity() + m_scratch.capacity(); }
 
-void Field::blurAfter(double sigma, WorkerPool& pool, const std::function<void(int, int)>* fillRows)
+void Field::blurAfter(double sigma, WorkerPool& pool, const std::function<void(int, int)>* fillRows, bool wholeGrid)
 {
     if (empty()) return;
     const BlurKernels& kernels = blurKernels();
@@ -128,6 +146,13 @@ void Field::blurAfter(double sigma, WorkerPool& pool, const std::function<void(i
     std::vector<float>& scratchPlanes = m_scratch;
     scratchPlanes.resize(planeSize() * static_cast<std::size_t>(m_channels));
     const int W = m_width, H = m_height, channels = m_channels;
+    // A layer rarely fills its whole grid. Each row's non-zero cells lie in some span; the first
+    // pass computes only the outputs within `radius` of it, and the second only the columns that
+    // some row within `radius` above or below can reach. Every output outside those is a sum of
+    // zero terms, and every output inside them adds exactly the terms the whole-grid pass adds
+    // (empty taps add zero, which leaves a sum as it is): the same bits, less work.
+    std::vector<int> spanBegin(static_cast<std::size_t>(H) * static_cast<std::size_t>(channels));
+    std::vector<int> spanEnd(spanBegin.size());
     {
         // Horizontal pass: out[x] = w_0 in[x] + sum over j of (w_j in[x + j] + w_j in[x - j]), the
         // terms added in that order and those beyond the row left out. The interior, where every
@@ -140,6 +165,15 @@ void Field::blurAfter(double sigma, WorkerPool& pool, const std::function<void(i
                 for (int y = y0; y < y1; ++y) {
                     const float* in = src + static_cast<std::size_t>(y) * W;
                     float* out = scratch + static_cast<std::size_t>(y) * W;
+                    const std::size_t at = static_cast<std::size_t>(ch) * H + static_cast<std::size_t>(y);
+                    int first = 0, last = W;
+                    if (!wholeGrid) nonZeroSpan(in, W, first, last);
+                    const int lo = first < last ? std::max(first - radius, 0) : 0;
+                    const int hi = first < last ? std::min(last + radius, W) : 0;
+                    spanBegin[at] = lo;
+                    spanEnd[at] = hi;
+                    std::fill(out, out + lo, 0.0f);
+                    std::fill(out + hi, out + W, 0.0f);
                     const int innerBegin = std::min(radius, W), innerEnd = std::max(W - radius, innerBegin);
                     auto edge = [&](int x) {
                         float sum = weights[0] * in[x];
@@ -150,22 +184,34 @@ void Field::blurAfter(double sigma, WorkerPool& pool, const std::function<void(i
                         }
                         out[x] = sum;
                     };
-                    for (int x = 0; x < innerBegin; ++x) edge(x);
-                    kernels.across(out + innerBegin, in + innerBegin, weights.data(), radius, innerEnd - innerBegin);
-                    for (int x = innerEnd; x < W; ++x) edge(x);
+                    const int k0 = std::clamp(innerBegin, lo, std::max(hi, lo));
+                    const int k1 = std::clamp(innerEnd, k0, std::max(hi, k0));
+                    for (int x = lo; x < k0; ++x) edge(x);
+                    kernels.across(out + k0, in + k0, weights.data(), radius, k1 - k0);
+                    for (int x = k1; x < hi; ++x) edge(x);
                 }
             }
         });
         // Vertical pass back into the plane: out = w_0 mid + sum over j of (w_j above + w_j below),
-        // in that order, rows beyond the grid left out; a whole row at a time.
+        // in that order, rows beyond the grid left out; a whole row at a time. Outside the columns
+        // computed the plane row is already zero: its own non-zero cells lie inside them.
         pool.forChunks(H, 16, [&](int y0, int y1) {
             for (int ch = 0; ch < channels; ++ch) {
                 float* src = plane(ch);
                 const float* scratch = scratchPlanes.data() + static_cast<std::size_t>(ch) * planeSize();
+                const int* begins = spanBegin.data() + static_cast<std::size_t>(ch) * H;
+                const int* ends = spanEnd.data() + static_cast<std::size_t>(ch) * H;
                 for (int y = y0; y < y1; ++y) {
+                    int lo = W, hi = 0;
+                    for (int j = std::max(y - radius, 0); j <= std::min(y + radius, H - 1); ++j) {
+                        if (begins[j] >= ends[j]) continue;
+                        lo = std::min(lo, begins[j]);
+                        hi = std::max(hi, ends[j]);
+                    }
+                    if (lo >= hi) continue;
                     float* out = src + static_cast<std::size_t>(y) * W;
                     const float* mid = scratch + static_cast<std::size_t>(y) * W;
-                    kernels.down(out, mid, W, y, H - 1 - y, weights.data(), radius, W);
+                    kernels.down(out + lo, mid + lo, W, y, H - 1 - y, weights.data(), radius, hi - lo);
                 }
             }
         });
@@ -191,7 +237,7 @@ void Field::sampleRows(int firstChannel, int channels, double x0, double y, int 
     // The column and weight of each pixel are worked out once for all channels, a block at a time,
     // and each cell column's vertical blend once per channel: a pixel is then the horizontal blend
     // of two of those, the same arithmetic as a bilinear read (sample()) in the same order.
-    constexpr int kBlock = 256;
+    constexpr int kBlock = kSampleBlock;
     int column[kBlock];
     float weight[kBlock];
     float blended[kBlock + 2];
@@ -211,6 +257,10 @@ void Field::sampleRows(int firstChannel, int channels, double x0, double y, int 
             lo = std::min(lo, ix);
             hi = std::max(hi, ix);
         }
+        if (channels == 4 && hi >= lo) {
+            sampleFour(firstChannel, iy, ty, lo, hi, n, column, weight, out, i0);
+            continue;
+        }
         for (int c = 0; c < channels; ++c) {
             float* o = out[c] + i0;
             if (hi < lo) {
@@ -219,21 +269,8 @@ void Field::sampleRows(int firstChannel, int channels, double x0, double y, int 
             }
             // Cell columns lo .. hi + 1 (at most kBlock + 2 of them: pixels are at most a cell apart),
             // zero outside the grid and for a missing row.
-            const int channel = firstChannel + c;
-            const float* upper = iy >= 0 ? row(channel, iy) : nullptr;
-            const float* lower = iy + 1 < m_height ? row(channel, iy + 1) : nullptr;
-            const int from = std::max(lo, 0), to = std::min(hi + 2, m_width);
             float* col = blended - lo;
-            for (int i = lo; i < from; ++i) col[i] = 0.0f;
-            if (upper && lower) {
-                for (int i = from; i < to; ++i) col[i] = upper[i] + (lower[i] - upper[i]) * ty;
-            } else {
-                for (int i = from; i < to; ++i) {
-                    const float a = upper ? upper[i] : 0.0f, b = lower ? lower[i] : 0.0f;
-                    col[i] = a + (b - a) * ty;
-                }
-            }
-            for (int i = std::max(to, lo); i < hi + 2; ++i) col[i] = 0.0f;
+            blendCellRows(firstChannel + c, iy, ty, lo, hi, col);
             for (int i = 0; i < n; ++i) {
                 const int ix = column[i];
                 if (ix == kOutside) {
@@ -244,6 +281,58 @@ void Field::sampleRows(int firstChannel, int channels, double x0, double y, int 
                 o[i] = a + (b - a) * weight[i];
             }
         }
+    }
+}
+
+void Field::blendCellRows(int channel, int iy, float ty, int lo, int hi, float* col) const
+{
+    const float* upper = iy >= 0 ? row(channel, iy) : nullptr;
+    const float* lower = iy + 1 < m_height ? row(channel, iy + 1) : nullptr;
+    const int from = std::max(lo, 0), to = std::min(hi + 2, m_width);
+    for (int i = lo; i < from; ++i) col[i] = 0.0f;
+    if (upper && lower) {
+        for (int i = from; i < to; ++i) col[i] = upper[i] + (lower[i] - upper[i]) * ty;
+    } else {
+        for (int i = from; i < to; ++i) {
+            const float a = upper ? upper[i] : 0.0f, b = lower ? lower[i] : 0.0f;
+            col[i] = a + (b - a) * ty;
+        }
+    }
+    for (int i = std::max(to, lo); i < hi + 2; ++i) col[i] = 0.0f;
+}
+
+void Field::sampleFour(int firstChannel, int iy, float ty, int lo, int hi, int n, const int* column,
+                       const float* weight, float* const* out, int i0) const
+{
+    // The four channels' blended cell columns side by side, so that each pixel is one four-lane
+    // blend of two cells: the same arithmetic, lane by lane, as the channel-by-channel loop.
+    constexpr int kCells = kSampleBlock + 2;
+    float planar[kCells];
+    alignas(16) float cells[kCells * 4];
+    for (int c = 0; c < 4; ++c) {
+        float* col = planar - lo;
+        blendCellRows(firstChannel + c, iy, ty, lo, hi, col);
+        for (int i = lo; i < hi + 2; ++i) cells[(i - lo) * 4 + c] = col[i];
+    }
+    auto pixel = [&](int i) {
+        const int ix = column[i];
+        if (ix == kOutside) return F32x4::splat(0.0f);
+        const F32x4 a = F32x4::load(cells + (ix - lo) * 4), b = F32x4::load(cells + (ix - lo + 1) * 4);
+        return a + (b - a) * F32x4::splat(weight[i]);
+    };
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        F32x4 p0 = pixel(i), p1 = pixel(i + 1), p2 = pixel(i + 2), p3 = pixel(i + 3);
+        transpose(p0, p1, p2, p3);
+        p0.store(out[0] + i0 + i);
+        p1.store(out[1] + i0 + i);
+        p2.store(out[2] + i0 + i);
+        p3.store(out[3] + i0 + i);
+    }
+    for (; i < n; ++i) {
+        float lanes[4];
+        pixel(i).store(lanes);
+        for (int c = 0; c < 4; ++c) out[c][i0 + i] = lanes[c];
     }
 }
 

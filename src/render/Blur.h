@@ -38,6 +38,7 @@ public:
     int width() const { return m_width; }
     int height() const { return m_height; }
     int cellSize() const { return m_cell; }
+    int channels() const { return m_channels; }
     double left() const { return m_left; }
     double top() const { return m_top; }
     bool empty() const { return m_width <= 0 || m_height <= 0; }
@@ -54,14 +55,17 @@ public:
     // +-3 deviations on the cell grid; on coarse cells the deviation is reduced by the spread the
     // cell averaging and the bilinear read-back add on average (cellSize^2 / 6). Deviations under
     // half a pixel leave the field as it is.
-    void blur(double sigma, WorkerPool& pool) { blurAfter(sigma, pool, nullptr); }
+    void blur(double sigma, WorkerPool& pool) { blurAfter(sigma, pool, nullptr, false); }
+    // The same blur computed over every cell, where blur() passes over the cells no non-zero cell
+    // reaches: slower; the reference blur() is checked against.
+    void blurWholeGrid(double sigma, WorkerPool& pool) { blurAfter(sigma, pool, nullptr, true); }
     // fillRows(j0, j1) writes cell rows [j0, j1) of every channel, reading nothing else of the
     // field; then the field is blurred as by blur(). Each chunk of rows is filled and blurred
     // across in one hand-off, while the rows are still in cache. The result equals filling the
     // whole field first and then blurring it.
     void fillAndBlur(double sigma, WorkerPool& pool, const std::function<void(int, int)>& fillRows)
     {
-        blurAfter(sigma, pool, &fillRows);
+        blurAfter(sigma, pool, &fillRows, false);
     }
 
     // Bilinear read of one channel at pixel coordinates (x, y); zero outside the grid.
@@ -88,8 +92,14 @@ public:
     void sampleRows(int firstChannel, int channels, double x0, double y, int count, float* const* out) const;
 
 private:
-    void blurAfter(double sigma, WorkerPool& pool, const std::function<void(int, int)>* fillRows);
+    void blurAfter(double sigma, WorkerPool& pool, const std::function<void(int, int)>* fillRows, bool wholeGrid);
     float sampleAtBorder(int channel, int ix, int iy, float tx, float ty) const;
+    // sampleRows' parts: cell rows iy and iy + 1 blended by ty over columns lo .. hi + 1 into col
+    // (indexed by column, zero outside the grid), and the four-channel read of a block.
+    void blendCellRows(int channel, int iy, float ty, int lo, int hi, float* col) const;
+    void sampleFour(int firstChannel, int iy, float ty, int lo, int hi, int n, const int* column, const float* weight,
+                    float* const* out, int i0) const;
+    static constexpr int kSampleBlock = 256; // pixels sampleRows reads a block at a time
     static constexpr int kOutside = -16; // sampleRows' column of a pixel outside the grid
     std::size_t planeSize() const { return static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_height); }
 

@@ -17,6 +17,11 @@ namespace lumara::render {
 void polygonCoverage(const std::vector<Point>& polygon, int width, int height, Point origin, double cellSize,
                      std::vector<float>& out);
 
+// The same values from zeroing and summing every cell of the grid rather than only the rows and
+// cells the outline reaches: slower; the reference polygonCoverage is checked against.
+void polygonCoverageWholeGrid(const std::vector<Point>& polygon, int width, int height, Point origin,
+                              double cellSize, std::vector<float>& out);
+
 inline std::vector<float> polygonCoverage(const std::vector<Point>& polygon, int width, int height, Point origin,
                                           double cellSize)
 {

@@ -3,6 +3,7 @@
 #include "render/Gradient.h"
 
 #include "render/Coverage.h"
+#include "render/RowKernels.h"
 
 #include <algorithm>
 #include <array>
@@ -123,19 +124,72 @@ double RingProfile::innerEdge() const
     return m_begin;
 }
 
-float RingProfile::value(double distance) const
+void RingProfile::values(const double* distance, int count, float* out) const
 {
-    if (m_sharp) {
-        const float outer = discCoverage(distance, m_rOut, 1.0);
-        const float inner = m_rIn > 0.0 ? discCoverage(distance, m_rIn, 1.0) : 0.0f;
-        return std::max(outer - inner, 0.0f);
+    if (m_sharp || m_table.empty()) {
+        for (int i = 0; i < count; ++i) out[i] = value(distance[i]);
+        return;
     }
-    if (m_table.empty()) return 0.0f;
-    const double pos = (distance - m_begin) / m_step;
-    if (!(pos >= 0.0) || pos >= static_cast<double>(m_table.size() - 1)) return 0.0f;
-    const auto i = static_cast<std::size_t>(pos);
-    const float f = static_cast<float>(pos - static_cast<double>(i));
-    return m_table[i] + (m_table[i + 1] - m_table[i]) * f;
+    // The table positions a block at a time through the vector kernels, then value()'s read of
+    // the table on each.
+    constexpr int kBlock = 256;
+    double position[kBlock];
+    const RowKernels& kernels = rowKernels();
+    const double last = static_cast<double>(m_table.size() - 1);
+    for (int i0 = 0; i0 < count; i0 += kBlock) {
+        const int n = std::min(kBlock, count - i0);
+        kernels.positions(distance + i0, m_begin, m_step, n, position);
+        for (int i = 0; i < n; ++i) {
+            const double pos = position[i];
+            if (!(pos >= 0.0) || pos >= last) {
+                out[i0 + i] = 0.0f;
+                continue;
+            }
+            const auto k = static_cast<std::size_t>(pos);
+            const float f = static_cast<float>(pos - static_cast<double>(k));
+            out[i0 + i] = m_table[k] + (m_table[k + 1] - m_table[k]) * f;
+        }
+    }
+}
+
+void ColourRamp::fastRow(const double* t, int count, Px* out) const
+{
+    if (m_table.empty()) {
+        std::fill(out, out + std::max(count, 0), Px{});
+        return;
+    }
+    constexpr int kBlock = 256;
+    double position[kBlock];
+    const RowKernels& kernels = rowKernels();
+    for (int i0 = 0; i0 < count; i0 += kBlock) {
+        const int n = std::min(kBlock, count - i0);
+        kernels.clampedScaled(t + i0, kTableSteps, n, position);
+        for (int i = 0; i < n; ++i) {
+            // fast4() from here on.
+            const double pos = position[i];
+            const int k = static_cast<int>(pos) < kTableSteps ? static_cast<int>(pos) : kTableSteps - 1;
+            const Px4 a = load(m_table[static_cast<std::size_t>(k)]), b = load(m_table[static_cast<std::size_t>(k) + 1]);
+            store(out[i0 + i], _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), _mm_set1_ps(static_cast<float>(pos - k)))));
+        }
+    }
+}
+
+void linearAlong(double x, double size, double offset, double c, double rowTerm, int count, double* out)
+{
+    if (count > 0) rowKernels().linear(x, size, offset, c, rowTerm, count, out);
+}
+
+void radialAlong(double x, double centre, double dy, double end, int count, double* out)
+{
+    if (count <= 0) return;
+    const RowKernels& kernels = rowKernels();
+    kernels.distances(x, centre, dy, count, out);
+    kernels.positions(out, 0.0, end, count, out); // (d - 0) / end is d / end, bit for bit
+}
+
+void distancesAlong(double x, double centre, double dy, int count, double* out)
+{
+    if (count > 0) rowKernels().distances(x, centre, dy, count, out);
 }
 
 } // namespace lumara::render

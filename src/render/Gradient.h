@@ -5,7 +5,9 @@
 
 #include "model/CodableColor.h"
 #include "render/Blend.h"
+#include "render/Coverage.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -43,6 +45,10 @@ public:
         const Px4 a = load(m_table[static_cast<std::size_t>(i)]), b = load(m_table[static_cast<std::size_t>(i) + 1]);
         return _mm_add_ps(a, _mm_mul_ps(_mm_sub_ps(b, a), _mm_set1_ps(static_cast<float>(pos - i))));
     }
+
+    // fast(t[i]) into out[i] for i in [0, count), bit for bit, with the clamp and scale done several
+    // lanes at a time: the form for a row of pixels (see linearAlong).
+    void fastRow(const double* t, int count, Px* out) const;
 
     static Px premultiplied(const CodableColor& colour);
 
@@ -92,7 +98,24 @@ inline float crescentMask(double u, double v)
 class RingProfile {
 public:
     RingProfile(double rIn, double rOut, double sigma, double maxDistance);
-    float value(double distance) const;
+    // Inline, as callers read it once or twice per pixel.
+    float value(double distance) const
+    {
+        if (m_sharp) {
+            const float outer = discCoverage(distance, m_rOut, 1.0);
+            const float inner = m_rIn > 0.0 ? discCoverage(distance, m_rIn, 1.0) : 0.0f;
+            return std::max(outer - inner, 0.0f);
+        }
+        if (m_table.empty()) return 0.0f;
+        const double pos = (distance - m_begin) / m_step;
+        if (!(pos >= 0.0) || pos >= static_cast<double>(m_table.size() - 1)) return 0.0f;
+        const auto i = static_cast<std::size_t>(pos);
+        const float f = static_cast<float>(pos - static_cast<double>(i));
+        return m_table[i] + (m_table[i + 1] - m_table[i]) * f;
+    }
+    // value(distance[i]) into out[i] for i in [0, count), bit for bit, with the divisions done
+    // several lanes at a time: the form for a row of pixels (see distancesAlong).
+    void values(const double* distance, int count, float* out) const;
     // value(d) is exactly 0 for every d below this distance.
     double innerEdge() const;
 
@@ -102,5 +125,20 @@ private:
     double m_begin = 0.0, m_step = 1.0;
     std::vector<float> m_table;
 };
+
+// The distances of the pixel centres x + i, i in [0, count), on a row dy below (or above) a point
+// at `centre` along the row: out[i] = sqrt(dx * dx + dy * dy) with dx = (x + i) - centre, bit for
+// bit, several lanes at a time. For a row of pixels x is the first pixel's left edge plus 0.5.
+void distancesAlong(double x, double centre, double dy, int count, double* out);
+
+// A radial gradient's parameter at the same pixel centres: out[i] = distance / end, the distance as
+// distancesAlong gives it, bit for bit.
+void radialAlong(double x, double centre, double dy, double end, int count, double* out);
+
+// A linear gradient's parameter at the pixel centres x + i, i in [0, count), of a row: out[i] =
+// ((x + i) / size - offset) * c - rowTerm, bit for bit, several lanes at a time. For the gradient
+// from (0.5 - 0.5 cos a, 0.5 + 0.5 sin a) to (0.5 + 0.5 cos a, 0.5 - 0.5 sin a) of a square of
+// `size` pixels: offset = 0.5 - 0.5 cos a, c = cos a, rowTerm = ((y + 0.5) / size - (0.5 + 0.5 sin a)) sin a.
+void linearAlong(double x, double size, double offset, double c, double rowTerm, int count, double* out);
 
 } // namespace lumara::render

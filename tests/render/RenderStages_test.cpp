@@ -76,24 +76,27 @@ TEST(GaussianBlur, RowReadsGiveThePointReads)
     // Fields on cells of 1, 2, 3 and 7 pixels, read along rows that start and end inside, across
     // and beyond the grid's borders, and between the rows of the grid's first and last cells. The
     // row read blends the two cell rows first, the point read the two columns: the same up to
-    // float rounding.
+    // float rounding. Four channels read at once give the bits of each read on its own.
     std::mt19937 engine(11);
     std::uniform_real_distribution<float> value(0.0f, 1.0f);
     for (int cell : {1, 2, 3, 7}) {
-        Field field = Field::covering(0.0, 0.0, 40.0, 30.0, cell, 2);
-        for (int c = 0; c < 2; ++c)
+        Field field = Field::covering(0.0, 0.0, 40.0, 30.0, cell, 4);
+        for (int c = 0; c < 4; ++c)
             for (int j = 0; j < field.height(); ++j)
                 for (int i = 0; i < field.width(); ++i) field.row(c, j)[i] = value(engine);
         for (double y : {-40.0, -cell - 0.3, 0.5, 3.25, 17.5, 29.9, 30.0 + cell, 80.0}) {
             for (double x0 : {-60.0, -2.0 * cell, 0.0, 13.0, 39.0}) {
-                const int count = 700; // more than one of the read's blocks of columns
-                std::vector<float> first(count), second(count);
-                float* const out[2] = {first.data(), second.data()};
-                field.sampleRows(0, 2, x0, y, count, out);
-                for (int i = 0; i < count; ++i) {
-                    ASSERT_NEAR(field.sample(0, x0 + 0.5 + i, y), first[i], 1e-6) << cell << ' ' << y << ' ' << x0 << ' ' << i;
-                    ASSERT_NEAR(field.sample(1, x0 + 0.5 + i, y), second[i], 1e-6) << cell << ' ' << y << ' ' << x0 << ' ' << i;
+                const int count = 701; // more than one of the read's blocks of columns
+                std::vector<float> planes(4 * count), single(count);
+                float* const out[4] = {&planes[0], &planes[count], &planes[2 * count], &planes[3 * count]};
+                field.sampleRows(0, 4, x0, y, count, out);
+                for (int c = 0; c < 4; ++c) {
+                    field.sampleRow(c, x0, y, count, single.data());
+                    ASSERT_EQ(0, std::memcmp(single.data(), out[c], count * sizeof(float))) << cell << ' ' << y << ' ' << x0;
                 }
+                for (int i = 0; i < count; ++i)
+                    for (int c : {0, 3})
+                        ASSERT_NEAR(field.sample(c, x0 + 0.5 + i, y), out[c][i], 1e-6) << cell << ' ' << y << ' ' << x0 << ' ' << i;
             }
         }
     }
@@ -132,14 +135,20 @@ TEST(TurnedGlow, FastReadAgreesWithThePlainRead)
     }
 }
 
-TEST(PolygonCoverage, AreaIsExactForPolygonsPartlyOutsideTheGrid)
+// Exact areas inside a grid of 10 x 10 cells (non-zero winding: a square twice round covers
+// once; on cells of 4 pixels from (-8, -8) a square of 16 pixels covers 4 x 4 cells), and the fast
+// form's bits equal the pass over every cell, also for wavy blobs and for random outlines that
+// cross, leave the grid and reuse a buffer full of old values.
+TEST(PolygonCoverage, ExactAreasAndTheBitsOfThePassOverEveryCell)
 {
     struct Case {
         const char* name;
         std::vector<Point> polygon;
-        double area; // inside the 10 x 10 grid
+        double area;
+        Point origin = {0, 0};
+        double cell = 1.0;
     };
-    const std::vector<Case> cases{
+    std::vector<Case> cases{
         {"unit-aligned square", {{2, 2}, {5, 2}, {5, 6}, {2, 6}}, 12.0},
         {"fractional square", {{2.25, 2.5}, {4.75, 2.5}, {4.75, 3.5}, {2.25, 3.5}}, 2.5},
         {"triangle", {{0, 0}, {8, 0}, {0, 8}}, 32.0},
@@ -147,22 +156,33 @@ TEST(PolygonCoverage, AreaIsExactForPolygonsPartlyOutsideTheGrid)
         {"square overhanging right and bottom", {{7, 7}, {20, 7}, {20, 20}, {7, 20}}, 9.0},
         {"reversed winding", {{2, 6}, {5, 6}, {5, 2}, {2, 2}}, 12.0},
         {"everything outside", {{20, 20}, {30, 20}, {30, 30}}, 0.0},
+        {"twice round", {{2, 2}, {6, 2}, {6, 6}, {2, 6}, {2, 2}, {6, 2}, {6, 6}, {2, 6}}, 16.0},
+        {"coarse cells", {{-8, -8}, {8, -8}, {8, 8}, {-8, 8}}, 16.0, {-8, -8}, 4.0},
     };
     for (const auto& c : cases) {
-        const auto coverage = polygonCoverage(c.polygon, 10, 10, {0, 0}, 1.0);
+        const auto coverage = polygonCoverage(c.polygon, 10, 10, c.origin, c.cell);
         EXPECT_NEAR(total(coverage), c.area, 1e-4) << c.name;
         for (float v : coverage) ASSERT_TRUE(v >= 0.0f && v <= 1.0f) << c.name;
     }
-}
-
-TEST(PolygonCoverage, NonZeroWindingFillsDoubleLoopsOnceAndCellsScaleThePolygon)
-{
-    // The same square twice round: winding 2, covered once.
-    const std::vector<Point> twice{{2, 2}, {6, 2}, {6, 6}, {2, 6}, {2, 2}, {6, 2}, {6, 6}, {2, 6}};
-    EXPECT_NEAR(total(polygonCoverage(twice, 10, 10, {0, 0}, 1.0)), 16.0, 1e-4);
-    // On cells of 4 pixels starting at (-8, -8) a square of 16 x 16 pixels covers 4 x 4 cells.
-    const std::vector<Point> square{{-8, -8}, {8, -8}, {8, 8}, {-8, 8}};
-    EXPECT_NEAR(total(polygonCoverage(square, 10, 10, {-8, -8}, 4.0)), 16.0, 1e-4);
+    std::mt19937 engine(5);
+    std::uniform_real_distribution<double> coordinate(-40.0, 240.0), phase(0.0, 6.3);
+    for (int i = 0; i < 12; ++i) {
+        cases.push_back({"wavy blob", wavyBlobPolygon({100.0 + i, 90.0 - i}, 40.0 + 9 * i, 3 + i, 0.05 * i, phase(engine), 0.1), 0});
+        std::vector<Point> random(3 + engine() % 40);
+        for (auto& p : random) p = {coordinate(engine), coordinate(engine)};
+        cases.push_back({"random outline", random, 0, {-3.5, 1.25}, i % 3 == 0 ? 3.0 : 1.0});
+    }
+    cases.push_back({"huge and non-finite points", {{1e300, 5}, {5, -1e300}, {std::nan(""), 3}, {-1e12, 1e12}, {7, 9}}, 0});
+    std::vector<float> fast(300 * 300, 0.75f), whole;
+    for (const auto& c : cases)
+        for (const auto& [width, height] : {std::pair{200, 180}, std::pair{13, 250}, std::pair{1, 1}}) {
+            polygonCoverage(c.polygon, width, height, c.origin, c.cell, fast);
+            polygonCoverageWholeGrid(c.polygon, width, height, c.origin, c.cell, whole);
+            ASSERT_EQ(fast.size(), whole.size());
+            ASSERT_EQ(0, std::memcmp(fast.data(), whole.data(), fast.size() * sizeof(float)))
+                << c.name << " on " << width << " x " << height;
+            std::fill(fast.begin(), fast.end(), std::nanf("")); // old values the next call must not read
+        }
 }
 
 TEST(GaussianBlur, ConservesMassAndSpreadsAnImpulseBySigma)
@@ -222,32 +242,50 @@ TEST(WorkerPool, EveryIndexRunsOnceInEveryPassOfAKeptPool)
     }
 }
 
-// Filling inside the blur's first pass gives the bits of filling first and blurring after, on
-// fields of one and four channels, on the pixel grid and on coarse cells, and below half a pixel
-// (where the fill alone runs).
-TEST(GaussianBlur, FillingInsideTheBlurGivesTheBitsOfFillingFirst)
+// Filling inside the blur's first pass, and passing over the cells no non-zero cell reaches, give
+// the bits of filling first and blurring every cell after: on fields of one and four channels, on
+// the pixel grid and on coarse cells, below half a pixel (where the fill alone runs), for a dense
+// pattern, for a few small shapes with empty rows and columns between them and at the borders, and
+// for a kernel wider than the grid.
+TEST(GaussianBlur, FillingInsideTheBlurAndSkippingEmptyCellsGiveTheBitsOfThePlainBlur)
 {
-    struct Case { double sigma; int channels, threads; };
-    for (const Case c : {Case{0.3, 1, 2}, Case{2.0, 1, 1}, Case{2.0, 4, 3}, Case{11.0, 4, 2}, Case{30.0, 1, 2}}) {
-        const int cell = Field::cellSizeFor(c.sigma, 300.0);
-        Field first = Field::covering(0, 0, 300, 200, cell, c.channels);
-        Field fused = Field::covering(0, 0, 300, 200, cell, c.channels);
+    struct Case { double sigma; int channels, threads; bool sparse; double width = 300.0; };
+    for (const Case c : {Case{0.3, 1, 2, false}, Case{2.0, 1, 1, false}, Case{2.0, 4, 3, false}, Case{11.0, 4, 2, false},
+                         Case{30.0, 1, 2, false}, Case{2.0, 1, 2, true}, Case{6.0, 4, 1, true}, Case{11.0, 1, 3, true},
+                         Case{40.0, 2, 2, true, 20.0}}) {
+        SCOPED_TRACE(testing::Message() << "sigma " << c.sigma << (c.sparse ? ", sparse" : ", dense"));
+        const int cell = Field::cellSizeFor(c.sigma, c.width);
+        Field plain = Field::covering(0, 0, c.width, 200, cell, c.channels);
+        Field fast = plain, fused = plain;
         WorkerPool pool(c.threads);
-        auto rows = [](Field& f, int channels) {
-            return [&f, channels](int j0, int j1) {
+        auto rows = [&c](Field& f) {
+            return [&f, &c](int j0, int j1) {
+                const int w = f.width(), h = f.height();
                 for (int j = j0; j < j1; ++j)
-                    for (int ch = 0; ch < channels; ++ch)
-                        for (int i = 0; i < f.width(); ++i)
-                            f.row(ch, j)[i] = ((i * 7 + j * 13 + ch * 5) % 11 == 0) ? 1.0f + 0.25f * ch : 0.0f;
+                    for (int ch = 0; ch < f.channels(); ++ch)
+                        for (int i = 0; i < w; ++i) {
+                            float v = ((i * 7 + j * 13 + ch * 5) % 11 == 0) ? 1.0f + 0.25f * ch : 0.0f;
+                            if (c.sparse) {
+                                // A block, a lone cell in each corner, a short run on the last row.
+                                const bool block = i > w / 3 && i < w / 3 + 9 && j > h / 2 && j < h / 2 + 5;
+                                const bool corner = (i == 0 || i == w - 1) && (j == 0 || j == h - 1);
+                                const bool run = j == h - 1 && i > w / 2 && i < w / 2 + 3;
+                                v = block || corner || run ? v + 0.5f : 0.0f;
+                            }
+                            f.row(ch, j)[i] = v;
+                        }
             };
         };
-        rows(first, c.channels)(0, first.height());
-        first.blur(c.sigma, pool);
-        fused.fillAndBlur(c.sigma, pool, rows(fused, c.channels));
-        for (int ch = 0; ch < c.channels; ++ch)
-            ASSERT_EQ(0, std::memcmp(first.plane(ch), fused.plane(ch),
-                                     sizeof(float) * static_cast<std::size_t>(first.width()) * first.height()))
-                << "sigma " << c.sigma << ", channel " << ch;
+        rows(plain)(0, plain.height());
+        rows(fast)(0, fast.height());
+        plain.blurWholeGrid(c.sigma, pool);
+        fast.blur(c.sigma, pool);
+        fused.fillAndBlur(c.sigma, pool, rows(fused));
+        const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(plain.width()) * plain.height();
+        for (int ch = 0; ch < c.channels; ++ch) {
+            ASSERT_EQ(0, std::memcmp(plain.plane(ch), fast.plane(ch), bytes)) << "skipping, channel " << ch;
+            ASSERT_EQ(0, std::memcmp(plain.plane(ch), fused.plane(ch), bytes)) << "filling inside, channel " << ch;
+        }
     }
 }
 
@@ -269,6 +307,75 @@ TEST(RingProfile, BlurredRingKeepsItsAreaAndItsSharpShape)
     EXPECT_FLOAT_EQ(sharp.value(100), 1.0f);
     EXPECT_FLOAT_EQ(sharp.value(80), 0.0f);
     EXPECT_FLOAT_EQ(sharp.value(120), 0.0f);
+}
+
+// The row form: distances of a row's pixel centres, then the profile's values at them, give the
+// bits of the per-pixel value(length(x + 0.5 - centre, dy)), for blurred, sharp and empty rings,
+// rows crossing the centre, and distances beyond the table or not numbers at all.
+TEST(RingProfile, RowReadsGiveThePerPixelValuesBits)
+{
+    const RingProfile rings[] = {RingProfile(270, 290, 9, 280), RingProfile(98, 102, 0.6, 280), RingProfile(90, 110, 0.0, 280),
+                                 RingProfile(50, 40, 3, 280), RingProfile(0, 200, 40, 100)};
+    const double centre = 280.0;
+    for (const auto& ring : rings)
+        for (const double dy : {-279.5, -100.5, 0.5, 150.25, 600.5}) {
+            const int count = 600; // more than one block of the row form
+            std::vector<double> distance(count);
+            std::vector<float> row(count);
+            distancesAlong(-19.5, centre, dy, count, distance.data());
+            distance[7] = std::nan("");
+            distance[8] = -1.0;
+            ring.values(distance.data(), count, row.data());
+            for (int i = 0; i < count; ++i) {
+                const double dx = -19.5 + i - centre;
+                const double d = i == 7 ? std::nan("") : i == 8 ? -1.0 : std::sqrt(dx * dx + dy * dy);
+                if (i != 7) {
+                    ASSERT_EQ(d, distance[i]) << i;
+                }
+                const float plain = ring.value(d);
+                ASSERT_EQ(0, std::memcmp(&plain, &row[i], sizeof plain)) << "dy " << dy << ", pixel " << i;
+            }
+        }
+}
+
+// The row form of a colour ramp gives fast4()'s bits for the parameters of a linear gradient along
+// rows, and for parameters outside 0..1, at its ends, negative zero and NaN, on ramps of one stop,
+// of several with changing opacity, and on an empty ramp. The radial parameter's row form gives
+// the per-pixel division's bits.
+TEST(ColourRamp, RowReadsGiveThePerPixelBits)
+{
+    const std::vector<std::vector<CodableColor>> stops{
+        {{0.2, 0.4, 0.6, 1.0}},
+        {{1.0, 0.0, 0.0, 1.0}, {0.0, 1.0, 0.5, 0.25}, {0.1, 0.1, 0.9, 0.8}, {1.0, 1.0, 1.0, 0.0}},
+        {},
+    };
+    const double size = 560.0, angle = 0.7;
+    const double offset = 0.5 - 0.5 * std::cos(angle);
+    for (const auto& colours : stops) {
+        const ColourRamp ramp(colours);
+        for (const double y : {0.5, 280.5, 559.5}) {
+            const double rowTerm = (y / size - (0.5 + 0.5 * std::sin(angle))) * std::sin(angle);
+            std::vector<double> t(700);
+            std::vector<Px> row(t.size());
+            linearAlong(-69.5, size, offset, std::cos(angle), rowTerm, static_cast<int>(t.size()), t.data());
+            const double special[] = {0.0, -0.0, 1.0, 1.0 - 1e-16, -1e300, 1e300, std::nan("")};
+            for (std::size_t k = 0; k < std::size(special); ++k) t[3 + 11 * k] = special[k];
+            ramp.fastRow(t.data(), static_cast<int>(t.size()), row.data());
+            for (std::size_t i = 0; i < t.size(); ++i) {
+                const double x = -69.5 + static_cast<double>(i);
+                const double plain = (x / size - offset) * std::cos(angle) - rowTerm;
+                if (i % 11 != 3 || i > 3 + 11 * 6) {
+                    ASSERT_EQ(plain, t[i]) << "pixel " << i;
+                }
+                expectSameBits(fromLanes(ramp.fast4(t[i])), load(row[i]), "ramp row", static_cast<int>(i));
+            }
+            radialAlong(-69.5, 280.0, y - 280.0, 600.0, static_cast<int>(t.size()), t.data());
+            for (std::size_t i = 0; i < t.size(); ++i) {
+                const double dx = -69.5 + static_cast<double>(i) - 280.0, dy = y - 280.0;
+                ASSERT_EQ(std::sqrt(dx * dx + dy * dy) / 600.0, t[i]) << "radial, pixel " << i;
+            }
+        }
+    }
 }
 
 TEST(OrbOutline, CircleSquareAndContinuousCorners)
