@@ -164,29 +164,23 @@ void BackgroundLayer::drawRow(int y, Px* row, RowScratch& scratch) const
     for (int x = begin; x < end; x += kParamRun) {
         const int count = std::min(kParamRun, end - x);
         paramsAlong(x, y, count, params);
-        for (int i = 0; i < count; ++i) store(row[x + i], m_ramp.fast4(params[i]));
+        m_ramp.fastRow(params, count, row + x);
     }
 }
 
 void BackgroundLayer::paramsAlong(int x0, int y, int count, double* out) const
 {
-    // Two pixels at once, each lane the operations of param() in the same order, so the same bits.
+    // Several pixels at once, each lane the operations of param() in the same order, so the same bits.
     const double cy = y + 0.5, S = m_sq.size;
-    const __m128d step = _mm_set1_pd(2.0);
-    __m128d x = _mm_setr_pd(x0 + 0.5, x0 + 1.5);
-    int i = 0;
     switch (m_type) {
-    case GradientType::radial: {
-        const __m128d centre = _mm_set1_pd(m_sq.centre), end = _mm_set1_pd(m_radialEnd);
-        const double dy = cy - m_sq.centre;
-        const __m128d dy2 = _mm_set1_pd(dy * dy);
-        for (; i + 1 < count; i += 2, x = _mm_add_pd(x, step)) {
-            const __m128d dx = _mm_sub_pd(x, centre);
-            _mm_storeu_pd(out + i, _mm_div_pd(_mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(dx, dx), dy2)), end));
-        }
-        break;
-    }
+    case GradientType::radial:
+        radialAlong(x0 + 0.5, m_sq.centre, cy - m_sq.centre, m_radialEnd, count, out);
+        return;
     case GradientType::angular: {
+        // Two at a time.
+        const __m128d step = _mm_set1_pd(2.0);
+        __m128d x = _mm_setr_pd(x0 + 0.5, x0 + 1.5);
+        int i = 0;
         const __m128d centre = _mm_set1_pd(m_sq.centre), zero = _mm_setzero_pd();
         const __m128d sign = _mm_set1_pd(-0.0);
         const double dyValue = cy - m_sq.centre;
@@ -217,22 +211,15 @@ void BackgroundLayer::paramsAlong(int x0, int y, int count, double* out) const
             const __m128d below = _mm_sub_pd(whole, _mm_and_pd(_mm_cmpgt_pd(whole, turn), _mm_set1_pd(1.0)));
             _mm_storeu_pd(out + i, _mm_sub_pd(turn, below));
         }
-        break;
+        for (; i < count; ++i) out[i] = param(x0 + i + 0.5, cy);
+        return;
     }
     case GradientType::linear:
-    default: {
+    default:
         // ux * ca - uy * sa, with uy * sa the same for the whole row.
-        const double rowTerm = (cy / S - (0.5 + 0.5 * m_sin)) * m_sin;
-        const __m128d size = _mm_set1_pd(S), offset = _mm_set1_pd(0.5 - 0.5 * m_cos);
-        const __m128d cosine = _mm_set1_pd(m_cos), row = _mm_set1_pd(rowTerm);
-        for (; i + 1 < count; i += 2, x = _mm_add_pd(x, step)) {
-            const __m128d ux = _mm_sub_pd(_mm_div_pd(x, size), offset);
-            _mm_storeu_pd(out + i, _mm_sub_pd(_mm_mul_pd(ux, cosine), row));
-        }
-        break;
+        linearAlong(x0 + 0.5, S, 0.5 - 0.5 * m_cos, m_cos, (cy / S - (0.5 + 0.5 * m_sin)) * m_sin, count, out);
+        return;
     }
-    }
-    for (; i < count; ++i) out[i] = param(x0 + i + 0.5, cy);
 }
 
 std::vector<BlobShape> blobShapes(const OrbSquare& sq, const OrbValues& v, double t, double ppp)
@@ -361,16 +348,28 @@ void RingsLayer::drawRow(int y, Px* row, RowScratch&) const
     int holeBegin, holeEnd;
     m_sq.within(y, m_hole, holeBegin, holeEnd);
     const Px4 rgb = load(m_rgb);
-    for (int x = spanBegin; x < spanEnd; ++x) {
-        if (x == holeBegin) x = holeEnd;
-        if (x >= spanEnd) break;
-        const double d = length(x + 0.5 - m_sq.centre, dy);
-        const float a = static_cast<float>(m_ringA.value(d) * m_alphaA);
-        const float b = m_hasB ? static_cast<float>(m_ringB.value(d) * m_alphaB) : 0.0f;
-        // Ring B stacked over ring A, the pair added onto the group.
-        const float pair = b + a * (1.0f - b);
-        if (pair > 0.0f) store(row[x], plusLighter(scaled(rgb, pair), load(row[x])));
-    }
+    // The row's pixels around the hole, a run at a time: distances and both profiles along the run,
+    // then the pair added per pixel.
+    constexpr int kRun = 64;
+    double d[kRun];
+    float a[kRun], b[kRun];
+    auto drawPiece = [&](int from, int to) {
+        for (int x0 = from; x0 < to; x0 += kRun) {
+            const int n = std::min(kRun, to - x0);
+            distancesAlong(x0 + 0.5, m_sq.centre, dy, n, d);
+            m_ringA.values(d, n, a);
+            if (m_hasB) m_ringB.values(d, n, b);
+            for (int i = 0; i < n; ++i) {
+                const float ringA = static_cast<float>(a[i] * m_alphaA);
+                const float ringB = m_hasB ? static_cast<float>(b[i] * m_alphaB) : 0.0f;
+                // Ring B stacked over ring A, the pair added onto the group.
+                const float pair = ringB + ringA * (1.0f - ringB);
+                if (pair > 0.0f) store(row[x0 + i], plusLighter(scaled(rgb, pair), load(row[x0 + i])));
+            }
+        }
+    };
+    drawPiece(spanBegin, std::clamp(holeBegin, spanBegin, spanEnd));
+    drawPiece(std::clamp(std::max(holeEnd, holeBegin), spanBegin, spanEnd), spanEnd);
 }
 
 } // namespace lumara::render
