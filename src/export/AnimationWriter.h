@@ -8,6 +8,7 @@
 #include "export/GifPalette.h"
 #include "document/OutputFile.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,7 +23,15 @@ struct AnimationWriterSettings {
     CodableColor matte{0.0, 0.0, 0.0, 1.0}; // under MP4 and GIF frames, and MP4's padding
     std::vector<PaletteColor> palette;      // GIF only: the colours every frame is indexed with
     std::string embeddedProject;            // the design the file carries (encodeEmbeddedProject); empty: none
+    // Called by finish() after each of the finishingSteps() units of work it does beyond draining
+    // the encoder, with the count done so far; returning false cancels (finish() then fails with
+    // `cancelled`). Empty: no reports.
+    std::function<bool(int done)> finishProgress;
 };
+
+// How many units of work finish() reports through finishProgress: WebM encodes its alpha channel
+// then, one unit per frame; the other writers do no more than drain their encoders.
+int finishingSteps(const AnimationWriterSettings& settings);
 
 class AnimationWriter {
 public:

@@ -9,6 +9,11 @@
 // temporary file with the colour packets; finish() frees the colour encoder, encodes the alpha
 // planes and writes each colour packet with its alpha packet. Same options, same stream layout
 // as FFmpeg's wrapper, so decoders and browsers read it as before.
+//
+// While the colour pass runs, the caller converts each frame to YUV and deflates its alpha plane
+// while an encoder thread of the writer's own encodes the frame before it for colour, with a ring
+// of a few converted frames between them, so conversion, encoding and the export's render thread
+// share the cores. The frames reach libvpx as references to the ring's buffers, not copies.
 #include "export/WebmWriter.h"
 
 #include "document/EmbeddedInMedia.h"
@@ -22,16 +27,22 @@ extern "C" {
 
 #include <libdeflate.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <mutex>
 #include <new>
+#include <optional>
+#include <thread>
 
 namespace lumara::exporting {
 
 namespace {
 
 using namespace ff;
+
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -53,6 +64,10 @@ struct Spilled {
     int flags = 0;
 };
 
+// Converted frames in flight between the caller and the encoder thread: one being converted,
+// one being encoded, one waiting.
+constexpr int kRingFrames = 3;
+
 class WebmWriter final : public AnimationWriter {
 public:
     WebmWriter(OutputFile& output, const AnimationWriterSettings& settings) : m_settings(settings)
@@ -63,23 +78,35 @@ public:
         m_encoder = openEncoder();
         writeHeader(output);
         openConversion();
+        m_encoding = std::thread([this] { encodeColourFrames(); });
+    }
+
+    // Unfinished (a failure or a cancellation): the frames still queued are not encoded.
+    ~WebmWriter() override
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_queued.clear();
+        }
+        stopEncoding();
     }
 
     Result<Ok, ExportError> writeFrame(const render::Image& frame) override
     {
         return guarded(m_finished, [&] {
             checkNextFrame(m_finished, m_settings.width, m_settings.height, frame);
-            convert(frame);
-            spillAlphaPlane();
-            // The colour encoder reads the first three planes of the converted frame.
-            AVFrame* colour = m_colour.get();
-            for (int plane = 0; plane < 3; ++plane) {
-                colour->data[plane] = m_yuva->data[plane];
-                colour->linesize[plane] = m_yuva->linesize[plane];
+            const int slot = takeFreeSlot();
+            AVFrame* yuva = m_ring[static_cast<std::size_t>(slot)].get();
+            // The encoder let go of the frame before handing the slot back; copying is only a safeguard.
+            check(av_frame_make_writable(yuva), "out of memory");
+            convert(frame, *yuva);
+            spillAlphaPlane(*yuva);
+            yuva->pts = static_cast<std::int64_t>(m_alphaPlanes.size()) - 1;
+            {
+                const std::lock_guard lock(m_mutex);
+                m_queued.push_back(slot);
             }
-            colour->pts = static_cast<std::int64_t>(m_alphaPlanes.size()) - 1;
-            check(avcodec_send_frame(m_encoder.get(), colour), "cannot encode a frame");
-            spillColourPackets();
+            m_changed.notify_all();
         });
     }
 
@@ -88,10 +115,12 @@ public:
         return guarded(m_finished, [&] {
             if (m_finished) return;
             m_finished = true;
+            stopEncoding();
+            if (m_encodingFailure) throw *m_encodingFailure;
             check(avcodec_send_frame(m_encoder.get(), nullptr), "cannot finish encoding");
             spillColourPackets();
             m_encoder.reset(); // before the alpha encoder starts: the point of the two passes
-            m_yuva.reset();
+            for (auto& frame : m_ring) frame.reset();
             m_scaler.reset();
             m_rgba = {};
             encodeAlphaAndWrite();
@@ -119,6 +148,9 @@ private:
         encoder->time_base = AVRational{1, m_settings.fps};
         encoder->framerate = AVRational{m_settings.fps, 1};
         encoder->sample_aspect_ratio = AVRational{1, 1};
+        // One thread: libvpx's row threads give the same stream, but beside the render thread and
+        // the conversion they only add contention, and for the alpha planes two run slower than one.
+        encoder->thread_count = 1;
         tagBt709(*encoder);
         if (m_output->oformat->flags & AVFMT_GLOBALHEADER) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         encoder->bit_rate = 0; // constant quality
@@ -155,35 +187,112 @@ private:
     void openConversion()
     {
         const int w = m_settings.width, h = m_settings.height;
-        m_yuva.reset(require(av_frame_alloc(), "out of memory"));
-        m_yuva->format = AV_PIX_FMT_YUVA420P;
-        m_yuva->width = w;
-        m_yuva->height = h;
-        check(av_frame_get_buffer(m_yuva.get(), 0), "out of memory");
-        m_colour.reset(require(av_frame_alloc(), "out of memory"));
-        m_colour->format = AV_PIX_FMT_YUV420P;
-        m_colour->width = w;
-        m_colour->height = h;
-        tagBt709(*m_colour);
+        for (int slot = 0; slot < kRingFrames; ++slot) {
+            std::unique_ptr<AVFrame, FrameDeleter> frame(require(av_frame_alloc(), "out of memory"));
+            frame->format = AV_PIX_FMT_YUVA420P;
+            frame->width = w;
+            frame->height = h;
+            check(av_frame_get_buffer(frame.get(), 0), "out of memory");
+            m_ring.push_back(std::move(frame));
+            m_free.push_back(slot);
+        }
         m_packet.reset(require(av_packet_alloc(), "out of memory"));
         m_scaler = rgbaScaler(w, h, AV_PIX_FMT_YUVA420P);
         m_rgba.resize(static_cast<std::size_t>(w) * h * 4);
         m_plane.resize(static_cast<std::size_t>(w) * h);
     }
 
-    void convert(const render::Image& frame)
+    void convert(const render::Image& frame, AVFrame& yuva)
     {
         const int w = m_settings.width;
         for (int y = 0; y < m_settings.height; ++y)
             render::unpremultiplyRow(frame.row(y), m_rgba.data() + static_cast<std::size_t>(y) * w * 4, w);
-        check(av_frame_make_writable(m_yuva.get()), "out of memory");
         const std::uint8_t* source[1] = {m_rgba.data()};
         const int stride[1] = {w * 4};
-        sws_scale(m_scaler.get(), source, stride, 0, m_settings.height, m_yuva->data, m_yuva->linesize);
+        sws_scale(m_scaler.get(), source, stride, 0, m_settings.height, yuva.data, yuva.linesize);
     }
 
+    // A ring slot the encoder is done with; rethrows the encoder thread's failure.
+    int takeFreeSlot()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return !m_free.empty() || m_encodingFailure; });
+        if (m_encodingFailure) throw *m_encodingFailure;
+        const int slot = m_free.front();
+        m_free.pop_front();
+        return slot;
+    }
+
+    // The encoder thread: encodes the queued frames for colour in order, handing each slot back
+    // once libvpx has read it, until stopEncoding() finds the queue empty, or a failure.
+    void encodeColourFrames()
+    {
+        std::unique_ptr<AVFrame, FrameDeleter> colour(av_frame_alloc());
+        for (;;) {
+            int slot = -1;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] { return !m_queued.empty() || m_stopping; });
+                if (m_queued.empty()) return;
+                slot = m_queued.front();
+                m_queued.pop_front();
+            }
+            std::optional<Failure> failure;
+            try {
+                encodeColour(colour.get(), *m_ring[static_cast<std::size_t>(slot)]);
+            } catch (const Failure& thrown) {
+                failure = thrown;
+            } catch (const std::bad_alloc&) {
+                failure = Failure{ExportError::writeFailed, "out of memory"};
+            }
+            const bool failed = failure.has_value();
+            {
+                const std::lock_guard lock(m_mutex);
+                m_free.push_back(slot);
+                if (failed) m_encodingFailure = std::move(failure);
+            }
+            m_changed.notify_all();
+            if (failed) return;
+        }
+    }
+
+    // Sends the first three planes of `yuva` to the colour encoder as a reference to its buffers
+    // (a frame without buffers would be copied) and spills the packets that come out.
+    void encodeColour(AVFrame* colour, const AVFrame& yuva)
+    {
+        require(colour, "out of memory");
+        colour->format = AV_PIX_FMT_YUV420P;
+        colour->width = yuva.width;
+        colour->height = yuva.height;
+        tagBt709(*colour);
+        for (int plane = 0; plane < 3; ++plane) {
+            colour->data[plane] = yuva.data[plane];
+            colour->linesize[plane] = yuva.linesize[plane];
+        }
+        for (std::size_t i = 0; i < std::size(yuva.buf) && yuva.buf[i]; ++i)
+            colour->buf[i] = require(av_buffer_ref(yuva.buf[i]), "out of memory");
+        colour->pts = yuva.pts;
+        const int sent = avcodec_send_frame(m_encoder.get(), colour);
+        av_frame_unref(colour);
+        check(sent, "cannot encode a frame");
+        spillColourPackets();
+    }
+
+    void stopEncoding()
+    {
+        if (!m_encoding.joinable()) return;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_changed.notify_all();
+        m_encoding.join();
+    }
+
+    // Appends to the spill file; the caller's alpha planes and the encoder's packets share it.
     Spilled spill(const std::uint8_t* data, std::size_t size)
     {
+        const std::lock_guard lock(m_spillMutex);
         Spilled where;
         where.offset = m_spillEnd;
         where.size = size;
@@ -196,16 +305,17 @@ private:
 
     void unspill(const Spilled& where, std::uint8_t* out)
     {
+        const std::lock_guard lock(m_spillMutex);
         if (std::fseek(m_spill.get(), static_cast<long>(where.offset), SEEK_SET) != 0 ||
             std::fread(out, 1, where.size, m_spill.get()) != where.size)
             throw Failure{ExportError::writeFailed, "cannot read back the temporary file"};
     }
 
-    void spillAlphaPlane()
+    void spillAlphaPlane(const AVFrame& yuva)
     {
         const int w = m_settings.width, h = m_settings.height;
         for (int y = 0; y < h; ++y)
-            std::memcpy(m_plane.data() + static_cast<std::size_t>(y) * w, m_yuva->data[3] + static_cast<std::ptrdiff_t>(y) * m_yuva->linesize[3],
+            std::memcpy(m_plane.data() + static_cast<std::size_t>(y) * w, yuva.data[3] + static_cast<std::ptrdiff_t>(y) * yuva.linesize[3],
                         static_cast<std::size_t>(w));
         const std::size_t bound = libdeflate_zlib_compress_bound(m_compressor.get(), m_plane.size());
         if (m_deflated.size() < bound) m_deflated.resize(bound);
@@ -260,6 +370,8 @@ private:
             alpha->pts = static_cast<std::int64_t>(i);
             check(avcodec_send_frame(m_encoder.get(), alpha.get()), "cannot encode the transparency");
             writePairedPackets();
+            if (m_settings.finishProgress && !m_settings.finishProgress(static_cast<int>(i) + 1))
+                throw Failure{ExportError::cancelled, "cancelled"};
         }
         check(avcodec_send_frame(m_encoder.get(), nullptr), "cannot finish encoding the transparency");
         writePairedPackets();
@@ -300,22 +412,32 @@ private:
     AnimationWriterSettings m_settings;
     std::string m_url;
     std::unique_ptr<std::FILE, FileCloser> m_spill;
+    std::mutex m_spillMutex; // guards the spill file and m_spillEnd
     long long m_spillEnd = 0;
     std::unique_ptr<libdeflate_compressor, CompressorDeleter> m_compressor;
     std::unique_ptr<AVFormatContext, OutputContextDeleter> m_output;
+    // The colour encoder belongs to the encoder thread until stopEncoding(); then the alpha encoder.
     std::unique_ptr<AVCodecContext, CodecContextDeleter> m_encoder;
-    std::unique_ptr<AVFrame, FrameDeleter> m_yuva;   // the converted frame, alpha in plane 3
-    std::unique_ptr<AVFrame, FrameDeleter> m_colour; // its first three planes, borrowed
-    std::unique_ptr<AVPacket, PacketDeleter> m_packet;
+    std::vector<std::unique_ptr<AVFrame, FrameDeleter>> m_ring; // converted frames, alpha in plane 3
+    std::unique_ptr<AVPacket, PacketDeleter> m_packet; // the encoder's
     std::unique_ptr<SwsContext, ScalerDeleter> m_scaler;
     AVStream* m_stream = nullptr; // owned by m_output
     std::vector<std::uint8_t> m_rgba;
     std::vector<std::uint8_t> m_plane;    // one alpha plane, packed
     std::vector<std::uint8_t> m_deflated; // one alpha plane, compressed
     std::vector<Spilled> m_alphaPlanes;
-    std::vector<Spilled> m_colourPackets;
+    std::vector<Spilled> m_colourPackets; // the encoder thread's until it stops
     std::size_t m_written = 0; // colour packets written with their alpha
     bool m_finished = false;
+
+    // Hand-over between the caller and the encoder thread.
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<int> m_free;   // ring slots the caller may fill
+    std::deque<int> m_queued; // ring slots waiting for the encoder, in order
+    bool m_stopping = false;
+    std::optional<Failure> m_encodingFailure;
+    std::thread m_encoding; // last: started once everything above exists
 };
 
 } // namespace
