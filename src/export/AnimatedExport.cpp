@@ -269,6 +269,75 @@ Result<Ok, ExportError> streamPlan(const SampleDrawer& drawSample, int side, con
     return Ok{};
 }
 
+// For each position of `plan`, the first position that shows the same sample.
+std::vector<std::size_t> firstShowings(const FramePlan& plan)
+{
+    std::vector<std::size_t> firstOfSample(plan.times.size(), plan.order.size());
+    std::vector<std::size_t> first(plan.order.size());
+    for (std::size_t j = 0; j < plan.order.size(); ++j) {
+        std::size_t& f = firstOfSample[static_cast<std::size_t>(plan.order[j])];
+        if (f == plan.order.size()) f = j;
+        first[j] = f;
+    }
+    return first;
+}
+
+// Per position, whether a later position shows its sample again (only first showings are).
+std::vector<bool> repeatedLater(const FramePlan& plan)
+{
+    const auto first = firstShowings(plan);
+    std::vector<bool> repeated(plan.order.size(), false);
+    for (std::size_t j = 0; j < first.size(); ++j)
+        if (first[j] != j) repeated[first[j]] = true;
+    return repeated;
+}
+
+// Writes `plan` through a writer that repeats frames: only each sample's first showing is drawn,
+// every later showing is the writer's repeat of it. Progress counts output positions.
+Result<Ok, ExportError> writeWithRepeats(AnimationWriter& writer, const SampleDrawer& draw, int side, const FramePlan& plan,
+                                         const AnimationExportOptions& options, int progressBase, int progressTotal)
+{
+    const auto first = firstShowings(plan);
+    FramePlan drawn{plan.times, {}};
+    std::vector<std::size_t> drawnAt; // the position of each drawn frame
+    for (std::size_t j = 0; j < plan.order.size(); ++j)
+        if (first[j] == j) {
+            drawn.order.push_back(plan.order[j]);
+            drawnAt.push_back(j);
+        }
+    std::size_t next = 0; // the next position to write
+    const auto reported = [&]() -> Result<Ok, ExportError> {
+        if (options.progress && !options.progress(progressBase + static_cast<int>(next), progressTotal))
+            return Error<ExportError>{ExportError::cancelled, "cancelled"};
+        return Ok{};
+    };
+    const auto repeatUntil = [&](std::size_t end) -> Result<Ok, ExportError> {
+        while (next < end) {
+            if (auto repeated = writer.repeatFrame(static_cast<int>(first[next])); !repeated) return repeated;
+            ++next;
+            if (auto r = reported(); !r) return r;
+        }
+        return Ok{};
+    };
+    if (auto r = reported(); !r) return r;
+    FrameStore store(drawn.times.size(), 0); // every drawn sample is distinct: nothing to keep
+    store.expect(drawn.order);
+    AnimationExportOptions quiet = options;
+    quiet.progress = nullptr; // reported here, by position
+    std::size_t k = 0;
+    auto written = streamPlan(
+        draw, side, drawn, store,
+        [&](const render::Image& frame) -> Result<Ok, ExportError> {
+            if (auto r = repeatUntil(drawnAt[k++]); !r) return r;
+            if (auto w = writer.writeFrame(frame); !w) return w;
+            ++next;
+            return reported();
+        },
+        quiet, progressBase, progressTotal);
+    if (!written) return written;
+    return repeatUntil(plan.order.size());
+}
+
 } // namespace
 
 std::string_view animatedExportFormatRawValue(AnimatedExportFormat format) { return info(format).raw; }
@@ -445,11 +514,10 @@ Result<Ok, ExportError> exportFrameSequence(const FrameSequence& sequence, Anima
     writerSettings.frameCount = static_cast<int>(plan.order.size());
     writerSettings.embeddedProject = options.embeddedProject;
 
-    // WebM's colour encoder works beside the render workers on a thread of its own and is the
-    // largest user of memory (see WebmWriter.cpp), so there half the cores render and no frames are
-    // kept for the loop's way back: 108 MB peak instead of 123 MB for a 600 px loop, and keeping
-    // them was slower too (packing a frame costs about what drawing it again does, beside the
-    // encoder). Two render threads were no faster and 13 MB larger.
+    // WebM's colour encoder works beside the render workers on threads of its own and is the
+    // largest user of memory (see WebmWriter.cpp), so there half the cores render, and the writer
+    // itself shows the loop's way back again from its converted frames (writeWithRepeats), which
+    // costs neither memory nor drawing. Two render threads were no faster and 13 MB larger.
     AnimationExportOptions streaming = options;
     if (format == AnimatedExportFormat::webm) {
         if (streaming.threads <= 0) streaming.threads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()) / 2);
@@ -488,11 +556,15 @@ Result<Ok, ExportError> exportFrameSequence(const FrameSequence& sequence, Anima
     const int framesDone = progressBase + static_cast<int>(plan.order.size());
     if (options.progress)
         writerSettings.finishProgress = [&](int done) { return options.progress(framesDone + done, progressTotal); };
+    writerSettings.repeatedLater = repeatedLater(plan);
     auto writer = openAnimationWriter(output, writerSettings);
     if (!writer) return writer.error();
-    auto written = streamPlan(
-        sequence.draw, side, plan, store, [&](const render::Image& frame) { return (*writer)->writeFrame(frame); }, streaming,
-        progressBase, progressTotal);
+    auto written = (*writer)->repeatsFrames()
+                       ? writeWithRepeats(**writer, sequence.draw, side, plan, streaming, progressBase, progressTotal)
+                       : streamPlan(
+                             sequence.draw, side, plan, store,
+                             [&](const render::Image& frame) { return (*writer)->writeFrame(frame); }, streaming,
+                             progressBase, progressTotal);
     if (!written) return written.error();
     if (auto finished = (*writer)->finish(); !finished) return finished.error();
     writer->reset();

@@ -315,6 +315,11 @@ private:
 
 } // namespace
 
+Result<Ok, ExportError> AnimationWriter::repeatFrame(int)
+{
+    return Error<ExportError>{ExportError::writeFailed, "this writer cannot repeat a frame"};
+}
+
 int finishingSteps(const AnimationWriterSettings& settings)
 {
     return settings.format == AnimatedExportFormat::webm ? std::max(settings.frameCount, 0) : 0;

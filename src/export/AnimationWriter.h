@@ -27,6 +27,9 @@ struct AnimationWriterSettings {
     // the encoder, with the count done so far; returning false cancels (finish() then fails with
     // `cancelled`). Empty: no reports.
     std::function<bool(int done)> finishProgress;
+    // For a writer that repeatsFrames(): per position, whether repeatFrame() will show that
+    // frame again later; such frames are kept. Positions beyond its end are not kept.
+    std::vector<bool> repeatedLater;
 };
 
 // How many units of work finish() reports through finishProgress: WebM encodes its alpha channel
@@ -38,6 +41,11 @@ public:
     virtual ~AnimationWriter() = default;
     // Appends one premultiplied RGBA frame of the opened size; frame i is shown at i / fps for 1 / fps.
     virtual Result<Ok, ExportError> writeFrame(const render::Image& frame) = 0;
+    // Appends again the frame appended at position `earlier` (0-based, counting repeats), which
+    // settings.repeatedLater marked; only writers whose repeatsFrames() is true.
+    virtual Result<Ok, ExportError> repeatFrame(int earlier);
+    // Whether repeatFrame() can show a frame again without it being drawn again.
+    virtual bool repeatsFrames() const { return false; }
     // Drains the encoder and completes the file; the writer takes no frames afterwards.
     virtual Result<Ok, ExportError> finish() = 0;
 };

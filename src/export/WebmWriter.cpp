@@ -14,6 +14,9 @@
 // while an encoder thread of the writer's own encodes the frame before it for colour, with a ring
 // of a few converted frames between them, so conversion, encoding and the export's render thread
 // share the cores. The frames reach libvpx as references to the ring's buffers, not copies.
+// A frame shown again later (a seamless loop's way back) keeps its colour planes deflated in the
+// temporary file and its alpha plane's copy there, and repeatFrame() encodes it again from them,
+// so it is neither drawn nor converted twice.
 #include "export/WebmWriter.h"
 
 #include "document/EmbeddedInMedia.h"
@@ -75,7 +78,9 @@ public:
         m_spill.reset(require(std::tmpfile(), "cannot create a temporary file for the transparency"));
         m_compressor.reset(require(libdeflate_alloc_compressor(1), "out of memory"));
         openMuxer(output);
-        m_encoder = openEncoder();
+        // Two threads: the colour encoder is the longest chain of the first pass, and a second
+        // thread shortens it by about a quarter for 7 MB.
+        m_encoder = openEncoder(std::min(2, static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))));
         writeHeader(output);
         openConversion();
         m_encoding = std::thread([this] { encodeColourFrames(); });
@@ -100,15 +105,33 @@ public:
             // The encoder let go of the frame before handing the slot back; copying is only a safeguard.
             check(av_frame_make_writable(yuva), "out of memory");
             convert(frame, *yuva);
+            const std::size_t position = m_alphaPlanes.size();
             spillAlphaPlane(*yuva);
-            yuva->pts = static_cast<std::int64_t>(m_alphaPlanes.size()) - 1;
-            {
-                const std::lock_guard lock(m_mutex);
-                m_queued.push_back(slot);
-            }
-            m_changed.notify_all();
+            if (position < m_settings.repeatedLater.size() && m_settings.repeatedLater[position]) keepColour(*yuva, position);
+            queue(slot, position);
         });
     }
+
+    // The colour planes come back from the spill file and the alpha plane's spilled copy is
+    // shared, so a repeated frame costs neither drawing nor converting.
+    Result<Ok, ExportError> repeatFrame(int earlier) override
+    {
+        return guarded(m_finished, [&] {
+            if (m_finished) throw Failure{ExportError::writeFailed, "the file is already complete"};
+            const auto index = static_cast<std::size_t>(earlier);
+            if (earlier < 0 || index >= m_kept.size() || !m_kept[index])
+                throw Failure{ExportError::writeFailed, "frame " + std::to_string(earlier) + " was not kept for showing again"};
+            const int slot = takeFreeSlot();
+            AVFrame* yuva = m_ring[static_cast<std::size_t>(slot)].get();
+            check(av_frame_make_writable(yuva), "out of memory");
+            restoreColour(*m_kept[index], *yuva);
+            const std::size_t position = m_alphaPlanes.size();
+            m_alphaPlanes.push_back(m_alphaPlanes[index]);
+            queue(slot, position);
+        });
+    }
+
+    bool repeatsFrames() const override { return true; }
 
     Result<Ok, ExportError> finish() override
     {
@@ -137,8 +160,9 @@ private:
     }
 
     // A VP9 encoder for 4:2:0 frames, the colour's and the alpha's alike (libvpx-vp9 configures
-    // its alpha encoder as a copy of the colour one).
-    std::unique_ptr<AVCodecContext, CodecContextDeleter> openEncoder()
+    // its alpha encoder as a copy of the colour one), running libvpx's row threads on `threads`
+    // threads; the stream is the same for any count.
+    std::unique_ptr<AVCodecContext, CodecContextDeleter> openEncoder(int threads)
     {
         const AVCodec* codec = require(avcodec_find_encoder_by_name("libvpx-vp9"), "this FFmpeg has no libvpx-vp9 encoder");
         std::unique_ptr<AVCodecContext, CodecContextDeleter> encoder(require(avcodec_alloc_context3(codec), "out of memory"));
@@ -148,9 +172,7 @@ private:
         encoder->time_base = AVRational{1, m_settings.fps};
         encoder->framerate = AVRational{m_settings.fps, 1};
         encoder->sample_aspect_ratio = AVRational{1, 1};
-        // One thread: libvpx's row threads give the same stream, but beside the render thread and
-        // the conversion they only add contention, and for the alpha planes two run slower than one.
-        encoder->thread_count = 1;
+        encoder->thread_count = threads;
         tagBt709(*encoder);
         if (m_output->oformat->flags & AVFMT_GLOBALHEADER) encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         encoder->bit_rate = 0; // constant quality
@@ -210,6 +232,75 @@ private:
         const std::uint8_t* source[1] = {m_rgba.data()};
         const int stride[1] = {w * 4};
         sws_scale(m_scaler.get(), source, stride, 0, m_settings.height, yuva.data, yuva.linesize);
+    }
+
+    // Hands a converted slot to the encoder thread as the frame at `position`.
+    void queue(int slot, std::size_t position)
+    {
+        m_ring[static_cast<std::size_t>(slot)]->pts = static_cast<std::int64_t>(position);
+        {
+            const std::lock_guard lock(m_mutex);
+            m_queued.push_back(slot);
+        }
+        m_changed.notify_all();
+    }
+
+    // Bytes of the three colour planes, packed.
+    std::size_t colourBytes() const
+    {
+        const std::size_t w = static_cast<std::size_t>(m_settings.width), h = static_cast<std::size_t>(m_settings.height);
+        return w * h + 2 * ((w + 1) / 2) * ((h + 1) / 2);
+    }
+
+    // Calls `rows(plane, row, bytes)` for each row of the colour planes in packed order.
+    template <typename Rows>
+    void forColourRows(Rows&& rows) const
+    {
+        for (int plane = 0; plane < 3; ++plane) {
+            const int w = plane ? (m_settings.width + 1) / 2 : m_settings.width;
+            const int h = plane ? (m_settings.height + 1) / 2 : m_settings.height;
+            for (int y = 0; y < h; ++y) rows(plane, y, static_cast<std::size_t>(w));
+        }
+    }
+
+    void keepColour(const AVFrame& yuva, std::size_t position)
+    {
+        m_colourPlanes.resize(colourBytes());
+        std::uint8_t* out = m_colourPlanes.data();
+        forColourRows([&](int plane, int y, std::size_t bytes) {
+            std::memcpy(out, yuva.data[plane] + static_cast<std::ptrdiff_t>(y) * yuva.linesize[plane], bytes);
+            out += bytes;
+        });
+        const std::size_t bound = libdeflate_zlib_compress_bound(m_compressor.get(), m_colourPlanes.size());
+        if (m_deflated.size() < bound) m_deflated.resize(bound);
+        const std::size_t size = libdeflate_zlib_compress(m_compressor.get(), m_colourPlanes.data(), m_colourPlanes.size(),
+                                                          m_deflated.data(), m_deflated.size());
+        if (size == 0) throw Failure{ExportError::writeFailed, "cannot compress a frame"};
+        if (m_kept.size() <= position) m_kept.resize(position + 1);
+        m_kept[position] = spill(m_deflated.data(), size);
+    }
+
+    void restoreColour(const Spilled& where, AVFrame& yuva)
+    {
+        if (m_deflated.size() < where.size) m_deflated.resize(where.size);
+        unspill(where, m_deflated.data());
+        m_colourPlanes.resize(colourBytes());
+        inflate(m_deflated.data(), where.size, m_colourPlanes);
+        const std::uint8_t* in = m_colourPlanes.data();
+        forColourRows([&](int plane, int y, std::size_t bytes) {
+            std::memcpy(yuva.data[plane] + static_cast<std::ptrdiff_t>(y) * yuva.linesize[plane], in, bytes);
+            in += bytes;
+        });
+    }
+
+    // Inflates exactly out.size() bytes.
+    void inflate(const std::uint8_t* deflated, std::size_t size, std::vector<std::uint8_t>& out)
+    {
+        if (!m_inflater) m_inflater.reset(require(libdeflate_alloc_decompressor(), "out of memory"));
+        std::size_t inflated = 0;
+        if (libdeflate_zlib_decompress(m_inflater.get(), deflated, size, out.data(), out.size(), &inflated) != LIBDEFLATE_SUCCESS ||
+            inflated != out.size())
+            throw Failure{ExportError::writeFailed, "the temporary file was damaged"};
     }
 
     // A ring slot the encoder is done with; rethrows the encoder thread's failure.
@@ -343,7 +434,8 @@ private:
 
     void encodeAlphaAndWrite()
     {
-        m_encoder = openEncoder();
+        // One thread: the alpha planes encode quickly, and a second thread made them slower.
+        m_encoder = openEncoder(1);
         std::unique_ptr<AVFrame, FrameDeleter> alpha(require(av_frame_alloc(), "out of memory"));
         alpha->format = AV_PIX_FMT_YUV420P;
         alpha->width = m_settings.width;
@@ -352,17 +444,11 @@ private:
         // Alpha rides in the luma plane; the chroma planes stay neutral, as libvpx-vp9 leaves them.
         for (int plane = 1; plane < 3; ++plane)
             std::memset(alpha->data[plane], 0x80, static_cast<std::size_t>(alpha->linesize[plane]) * ((m_settings.height + 1) / 2));
-        const std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> inflater(
-            require(libdeflate_alloc_decompressor(), "out of memory"));
         const int w = m_settings.width;
         for (std::size_t i = 0; i < m_alphaPlanes.size(); ++i) {
             if (m_deflated.size() < m_alphaPlanes[i].size) m_deflated.resize(m_alphaPlanes[i].size);
             unspill(m_alphaPlanes[i], m_deflated.data());
-            std::size_t inflated = 0;
-            if (libdeflate_zlib_decompress(inflater.get(), m_deflated.data(), m_alphaPlanes[i].size, m_plane.data(),
-                                           m_plane.size(), &inflated) != LIBDEFLATE_SUCCESS ||
-                inflated != m_plane.size())
-                throw Failure{ExportError::writeFailed, "the temporary file was damaged"};
+            inflate(m_deflated.data(), m_alphaPlanes[i].size, m_plane);
             check(av_frame_make_writable(alpha.get()), "out of memory");
             for (int y = 0; y < m_settings.height; ++y)
                 std::memcpy(alpha->data[0] + static_cast<std::ptrdiff_t>(y) * alpha->linesize[0],
@@ -424,7 +510,10 @@ private:
     AVStream* m_stream = nullptr; // owned by m_output
     std::vector<std::uint8_t> m_rgba;
     std::vector<std::uint8_t> m_plane;    // one alpha plane, packed
-    std::vector<std::uint8_t> m_deflated; // one alpha plane, compressed
+    std::vector<std::uint8_t> m_deflated; // one alpha plane or colour frame, compressed
+    std::vector<std::uint8_t> m_colourPlanes; // one frame's colour planes, packed
+    std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> m_inflater;
+    std::vector<std::optional<Spilled>> m_kept; // per position: its colour planes, if shown again
     std::vector<Spilled> m_alphaPlanes;
     std::vector<Spilled> m_colourPackets; // the encoder thread's until it stops
     std::size_t m_written = 0; // colour packets written with their alpha

@@ -446,15 +446,24 @@ TEST(AnimationFile, TransparentVideosKeepEachFramesAlpha)
     for (const Case& c : {Case{AnimatedExportFormat::webm, "orb.webm", 25}, Case{AnimatedExportFormat::prores, "orb.mov", 24}}) {
         SCOPED_TRACE(c.name);
         const std::string path = dir.filePath(c.name).toStdString();
-        auto result = exportAnimation(orbOfSize(c.side / 2.0), c.format, motion(0.3, 10, false, 2.0), path, drawnBy(fadingRed));
+        std::atomic<int> draws{0};
+        auto options = drawnBy([&](const OrbValues& v, double t, const render::RenderOptions& o) {
+            ++draws;
+            return fadingRed(v, t, o);
+        });
+        // 0.5 s at 10 fps, seamless: samples 0, 0.1 and 0.2 s shown as 0, 1, 2, 1; the way back
+        // shows the kept frame again instead of drawing it.
+        auto result = exportAnimation(orbOfSize(c.side / 2.0), c.format, motion(0.5, 10, true, 2.0), path, options);
         ASSERT_TRUE(result.ok()) << result.error().message;
+        EXPECT_EQ(draws.load(), 3);
         const auto frames = decodeRgba(path, c.side, c.side);
-        ASSERT_EQ(frames.size(), 3u);
-        for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(frames.size(), 4u);
+        for (int i = 0; i < 4; ++i) {
             SCOPED_TRACE(i);
+            const int sample = i < 3 ? i : 1;
             expectNear(pixel(frames[static_cast<std::size_t>(i)], c.side, 0, 0), {0, 0, 0, 0}, 6, "transparent corner");
-            expectNear(pixel(frames[static_cast<std::size_t>(i)], c.side, c.side / 2, c.side / 2), {255, 0, 0, 60 + 80 * i}, 12,
-                       "red, straight, at this frame's opacity");
+            expectNear(pixel(frames[static_cast<std::size_t>(i)], c.side, c.side / 2, c.side / 2), {255, 0, 0, 60 + 80 * sample},
+                       12, "red, straight, at this frame's opacity");
         }
     }
 }
