@@ -133,12 +133,16 @@ void printAgreement(const std::vector<PresetAgreement>& measured)
 {
     std::printf("%-18s %5s %7s %7s %7s %7s %7s %9s\n", "preset", "px", "R", "G", "B", "A", "mean", ">32/255");
     for (const auto& a : measured) {
+        // Padded by characters, not bytes: a name may hold UTF-8 ("Rosé").
+        std::string name = a.name;
+        const auto characters = std::count_if(name.begin(), name.end(), [](char c) { return (c & 0xC0) != 0x80; });
+        name.append(static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, 18 - characters)), ' ');
         if (!a.failure.empty()) {
-            std::printf("%-18s %5d not measured: %s\n", a.name.c_str(), a.px, a.failure.c_str());
+            std::printf("%s %5d not measured: %s\n", name.c_str(), a.px, a.failure.c_str());
             continue;
         }
         const Difference& d = a.difference;
-        std::printf("%-18s %5d %7.2f %7.2f %7.2f %7.2f %7.2f %8.2f%%\n", a.name.c_str(), a.px, d.meanPerChannel[0],
+        std::printf("%s %5d %7.2f %7.2f %7.2f %7.2f %7.2f %8.2f%%\n", name.c_str(), a.px, d.meanPerChannel[0],
                     d.meanPerChannel[1], d.meanPerChannel[2], d.meanPerChannel[3], d.meanAll(), 100 * d.shareOver32);
     }
     std::fflush(stdout);
