@@ -38,6 +38,7 @@ extern "C" {
 #include <mutex>
 #include <new>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 namespace lumara::exporting {
@@ -540,6 +541,8 @@ Result<std::unique_ptr<AnimationWriter>, ExportError> openWebmWriter(OutputFile&
         return Error<ExportError>{failure.code, failure.message};
     } catch (const std::bad_alloc&) {
         return Error<ExportError>{ExportError::writeFailed, "out of memory"};
+    } catch (const std::system_error& error) {
+        return Error<ExportError>{ExportError::writeFailed, std::string("cannot start the encoder thread: ") + error.what()};
     }
 }
 
