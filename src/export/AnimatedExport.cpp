@@ -556,10 +556,16 @@ Result<Ok, ExportError> exportFrameSequence(const FrameSequence& sequence, Anima
     const int framesDone = progressBase + static_cast<int>(plan.order.size());
     if (options.progress)
         writerSettings.finishProgress = [&](int done) { return options.progress(framesDone + done, progressTotal); };
-    writerSettings.repeatedLater = repeatedLater(plan);
+    // A writer that repeats frames keeps them in its temporary file; past a gigabyte of raw
+    // planes (long exports of very large frames) the repeats are drawn again instead.
+    constexpr double kRepeatBudgetBytes = 1024.0 * 1024.0 * 1024.0;
+    auto repeated = repeatedLater(plan);
+    const auto kept = static_cast<double>(std::count(repeated.begin(), repeated.end(), true));
+    const bool repeating = kept * static_cast<double>(side) * side * 1.5 <= kRepeatBudgetBytes;
+    if (repeating) writerSettings.repeatedLater = std::move(repeated);
     auto writer = openAnimationWriter(output, writerSettings);
     if (!writer) return writer.error();
-    auto written = (*writer)->repeatsFrames()
+    auto written = repeating && (*writer)->repeatsFrames()
                        ? writeWithRepeats(**writer, sequence.draw, side, plan, streaming, progressBase, progressTotal)
                        : streamPlan(
                              sequence.draw, side, plan, store,
