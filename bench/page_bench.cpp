@@ -2,8 +2,12 @@
 // orb at 560 device pixels, measured by the page's own clock over a few frames drawn back to back,
 // each read back so that it has really been drawn. One browser start per iteration; the figure is
 // reported as the counter page_fps (the iteration time includes starting the browser).
+// And the agreement of every preset's page with the native renderer at 560 device pixels (device
+// scale 2), which must stay within a mean of 3/255 over the four premultiplied channels: the
+// program exits with status 1 when a preset is above it or could not be measured.
 #include "export/ExportText.h"
 #include "export/HeadlessChromium.h"
+#include "export/PageParity.h"
 #include "support/TestSupport.h"
 
 #include <QTemporaryDir>
@@ -58,6 +62,41 @@ void BM_PageFramesPerSecondDefaultOrb560(benchmark::State& state)
 }
 BENCHMARK(BM_PageFramesPerSecondDefaultOrb560)->Iterations(3)->Unit(benchmark::kSecond);
 
+constexpr double kAgreementGoal = 3.0; // mean difference in 1/255 steps
+
+bool g_agreementBroken = false;
+
+// One browser per preset: SwiftShader draws sixteen pages of this size too slowly for one run.
+// Counters: the worst preset's mean and how many presets are above the goal.
+void BM_PageAgreementEveryPreset560(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    std::vector<test::PresetAgreement> measured;
+    for (auto _ : state) measured = test::measurePageAgreement(2.0, 2, 1, 240, dir.path().toStdString());
+    test::printAgreement(measured);
+    double worst = 0;
+    int above = 0;
+    for (const auto& a : measured) {
+        const double mean = a.failure.empty() ? a.difference.meanAll() : 255.0;
+        worst = std::max(worst, mean);
+        above += mean > kAgreementGoal;
+    }
+    state.counters["worst_mean"] = worst;
+    state.counters["presets_above_3"] = above;
+    if (above > 0) {
+        g_agreementBroken = true;
+        state.SkipWithError("a preset's page differs from the native render by more than 3/255 on average");
+    }
+}
+BENCHMARK(BM_PageAgreementEveryPreset560)->Iterations(1)->Unit(benchmark::kSecond);
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return g_agreementBroken ? 1 : 0;
+}

@@ -109,7 +109,8 @@ Result<Ok, ExportError> streamAnimationFrames(const OrbValues& values, const Mot
 // replaced only on success (on failure or cancellation it is left as it was); a device, a FIFO or
 // "-" (standard output) is written as the frames come, which MP4 cannot be.
 // Progress counts frames written of the total (a GIF first scans its frames for the palette,
-// so its total counts those too).
+// so its total counts those too; a WebM encodes its alpha channel after the frames, one more
+// unit per frame), and reaches the total only once the file is complete.
 [[nodiscard]] Result<Ok, ExportError> exportAnimation(const OrbValues& values, AnimatedExportFormat format,
                                         const MotionSettings& settings, const std::string& destination,
                                         const AnimationExportOptions& options = {});

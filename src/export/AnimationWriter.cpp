@@ -17,6 +17,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -313,6 +314,16 @@ private:
 };
 
 } // namespace
+
+Result<Ok, ExportError> AnimationWriter::repeatFrame(int)
+{
+    return Error<ExportError>{ExportError::writeFailed, "this writer cannot repeat a frame"};
+}
+
+int finishingSteps(const AnimationWriterSettings& settings)
+{
+    return settings.format == AnimatedExportFormat::webm ? std::max(settings.frameCount, 0) : 0;
+}
 
 Result<std::unique_ptr<AnimationWriter>, ExportError> openAnimationWriter(OutputFile& output,
                                                                           const AnimationWriterSettings& settings)

@@ -8,6 +8,7 @@
 #include "export/GifPalette.h"
 #include "document/OutputFile.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,13 +23,29 @@ struct AnimationWriterSettings {
     CodableColor matte{0.0, 0.0, 0.0, 1.0}; // under MP4 and GIF frames, and MP4's padding
     std::vector<PaletteColor> palette;      // GIF only: the colours every frame is indexed with
     std::string embeddedProject;            // the design the file carries (encodeEmbeddedProject); empty: none
+    // Called by finish() after each of the finishingSteps() units of work it does beyond draining
+    // the encoder, with the count done so far; returning false cancels (finish() then fails with
+    // `cancelled`). Empty: no reports.
+    std::function<bool(int done)> finishProgress;
+    // For a writer that repeatsFrames(): per position, whether repeatFrame() will show that
+    // frame again later; such frames are kept. Positions beyond its end are not kept.
+    std::vector<bool> repeatedLater;
 };
+
+// How many units of work finish() reports through finishProgress: WebM encodes its alpha channel
+// then, one unit per frame; the other writers do no more than drain their encoders.
+int finishingSteps(const AnimationWriterSettings& settings);
 
 class AnimationWriter {
 public:
     virtual ~AnimationWriter() = default;
     // Appends one premultiplied RGBA frame of the opened size; frame i is shown at i / fps for 1 / fps.
     virtual Result<Ok, ExportError> writeFrame(const render::Image& frame) = 0;
+    // Appends again the frame appended at position `earlier` (0-based, counting repeats), which
+    // settings.repeatedLater marked; only writers whose repeatsFrames() is true.
+    virtual Result<Ok, ExportError> repeatFrame(int earlier);
+    // Whether repeatFrame() can show a frame again without it being drawn again.
+    virtual bool repeatsFrames() const { return false; }
     // Drains the encoder and completes the file; the writer takes no frames afterwards.
     virtual Result<Ok, ExportError> finish() = 0;
 };

@@ -180,21 +180,39 @@ TEST(AnimationFile, EachFormatHasItsCodecSizeFrameCountRateAndLength)
         AnimatedExportFormat format;
         const char* codec;
         const char* pixelFormat;
+        int progressTotal; // the 10 frames, a GIF's palette scan of 6 samples, WebM's alpha pass
     };
     const Case cases[] = {
-        {AnimatedExportFormat::mp4, "h264", "yuv420p"},
-        {AnimatedExportFormat::apng, "apng", "rgba"},
-        {AnimatedExportFormat::gif, "gif", "bgra"},
-        {AnimatedExportFormat::webm, "vp9", "yuv420p"}, // ffprobe's own VP9 decoder sees the colour planes
-        {AnimatedExportFormat::prores, "prores", "yuva444p12le"},
+        {AnimatedExportFormat::mp4, "h264", "yuv420p", 10},
+        {AnimatedExportFormat::apng, "apng", "rgba", 10},
+        {AnimatedExportFormat::gif, "gif", "bgra", 16},
+        {AnimatedExportFormat::webm, "vp9", "yuv420p", 20}, // ffprobe's own VP9 decoder sees the colour planes
+        {AnimatedExportFormat::prores, "prores", "yuva444p12le", 10},
     };
     QTemporaryDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.codec);
         const std::string path = dir.filePath("orb.").toStdString() + c.codec;
         // 1 s at 10 fps, seamless: 6 forward + 4 back = 10 frames of 24 x 24.
-        auto result = exportAnimation(orbOfSize(12), c.format, motion(1.0, 10, true, 2.0), path, drawnBy(stamped));
+        auto options = drawnBy(stamped);
+        std::vector<std::pair<int, int>> reports;
+        options.progress = [&](int done, int total) {
+            reports.push_back({done, total});
+            return true;
+        };
+        auto result = exportAnimation(orbOfSize(12), c.format, motion(1.0, 10, true, 2.0), path, options);
         ASSERT_TRUE(result.ok()) << result.error().message;
+        // Progress climbs from 0 by at most one unit at a time to a total that counts all the
+        // work, and reports the total once more when the file is complete.
+        ASSERT_GE(reports.size(), 2u);
+        EXPECT_EQ(reports.front().first, 0);
+        EXPECT_EQ(reports[reports.size() - 2], std::make_pair(c.progressTotal, c.progressTotal));
+        EXPECT_EQ(reports.back(), std::make_pair(c.progressTotal, c.progressTotal));
+        for (std::size_t k = 1; k < reports.size(); ++k) {
+            const int step = reports[k].first - reports[k - 1].first;
+            EXPECT_TRUE(step == 0 || step == 1) << "report " << k;
+            EXPECT_EQ(reports[k].second, c.progressTotal) << "report " << k;
+        }
         auto probe = probeVideo(path);
         EXPECT_EQ(probe["streams.stream.0.codec_name"], c.codec);
         EXPECT_EQ(probe["streams.stream.0.width"], "24");
@@ -391,15 +409,24 @@ TEST(AnimationFile, TransparentVideosKeepEachFramesAlpha)
     for (const Case& c : {Case{AnimatedExportFormat::webm, "orb.webm", 25}, Case{AnimatedExportFormat::prores, "orb.mov", 24}}) {
         SCOPED_TRACE(c.name);
         const std::string path = dir.filePath(c.name).toStdString();
-        auto result = exportAnimation(orbOfSize(c.side / 2.0), c.format, motion(0.3, 10, false, 2.0), path, drawnBy(fadingRed));
+        std::atomic<int> draws{0};
+        auto options = drawnBy([&](const OrbValues& v, double t, const render::RenderOptions& o) {
+            ++draws;
+            return fadingRed(v, t, o);
+        });
+        // 0.5 s at 10 fps, seamless: samples 0, 0.1 and 0.2 s shown as 0, 1, 2, 1; the way back
+        // shows the kept frame again instead of drawing it.
+        auto result = exportAnimation(orbOfSize(c.side / 2.0), c.format, motion(0.5, 10, true, 2.0), path, options);
         ASSERT_TRUE(result.ok()) << result.error().message;
+        EXPECT_EQ(draws.load(), 3);
         const auto frames = decodeRgba(path, c.side, c.side);
-        ASSERT_EQ(frames.size(), 3u);
-        for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(frames.size(), 4u);
+        for (int i = 0; i < 4; ++i) {
             SCOPED_TRACE(i);
+            const int sample = i < 3 ? i : 1;
             expectNear(pixel(frames[static_cast<std::size_t>(i)], c.side, 0, 0), {0, 0, 0, 0}, 6, "transparent corner");
-            expectNear(pixel(frames[static_cast<std::size_t>(i)], c.side, c.side / 2, c.side / 2), {255, 0, 0, 60 + 80 * i}, 12,
-                       "red, straight, at this frame's opacity");
+            expectNear(pixel(frames[static_cast<std::size_t>(i)], c.side, c.side / 2, c.side / 2), {255, 0, 0, 60 + 80 * sample},
+                       12, "red, straight, at this frame's opacity");
         }
     }
 }
@@ -460,10 +487,16 @@ TEST(AnimationFile, ReplacesAnExistingFileOnlyWhenTheExportSucceeds)
         cases.push_back({"render failed", AnimatedExportFormat::apng, options, ExportError::renderFailed});
     }
     {
-        // Cancelled after the last frame, while WebM encodes its alpha channel.
+        // Cancelled while WebM's encoder thread still has frames to encode.
         auto options = drawnBy(stamped);
-        auto completeReports = std::make_shared<int>(0);
-        options.progress = [completeReports](int done, int total) { return done < total || ++*completeReports < 2; };
+        options.progress = [](int done, int) { return done < 3; };
+        cases.push_back({"cancelled while encoding", AnimatedExportFormat::webm, options, ExportError::cancelled});
+    }
+    {
+        // Cancelled after the last frame, while WebM encodes its alpha channel: the second half of
+        // its progress.
+        auto options = drawnBy(stamped);
+        options.progress = [](int done, int total) { return done <= total / 2; };
         cases.push_back({"cancelled while finishing", AnimatedExportFormat::webm, options, ExportError::cancelled});
     }
     for (auto& c : cases) {
