@@ -198,6 +198,7 @@ AnimatedExportSheet::AnimatedExportSheet(ExportFlows* flows, QWidget* parent) : 
     progressRow->setContentsMargins(20, 12, 20, 0);
     progressRow->setSpacing(10);
     m_note = caption();
+    m_note->setObjectName(QStringLiteral("progressNote"));
     m_note->setWordWrap(false);
     m_note->setForegroundRole(QPalette::PlaceholderText);
     progressRow->addWidget(m_note);
@@ -347,7 +348,9 @@ void AnimatedExportSheet::refreshExportState()
     if (running) {
         m_progress->setRange(0, std::max(1, job->framesTotal()));
         m_progress->setValue(job->framesDone());
-        m_note->setText(QStringLiteral("Exporting %1 of %2 frames").arg(job->framesDone()).arg(job->framesTotal()));
+        // WebM and GIF take a second pass over the frames, so the note counts the whole in percent.
+        const long long percent = 100LL * job->framesDone() / std::max(1, job->framesTotal());
+        m_note->setText(QStringLiteral("Exporting %1 frames: %2%").arg(job->frameCount()).arg(percent));
     }
     relayout();
 }

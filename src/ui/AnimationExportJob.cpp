@@ -24,7 +24,8 @@ void AnimationExportJob::start()
 {
     if (m_started) return;
     m_started = true;
-    m_total = m_loop ? exporting::playbackLoopFrameCount(*m_loop, m_settings.fps) : exporting::animationFrameCount(m_settings);
+    m_frames = m_loop ? exporting::playbackLoopFrameCount(*m_loop, m_settings.fps) : exporting::animationFrameCount(m_settings);
+    m_total = m_frames;
     QPointer<AnimationExportJob> self(this);
     std::shared_ptr<Shared> shared = m_shared;
     exporting::AnimationExportOptions options;

@@ -39,8 +39,11 @@ public:
 
     bool isRunning() const { return m_outcome == Outcome::running && m_started; }
     Outcome outcome() const { return m_outcome; }
+    // Progress in the writer's steps: a frame each, and for some formats a second pass over them.
     int framesDone() const { return m_done; }
     int framesTotal() const { return m_total; }
+    // Frames in the file.
+    int frameCount() const { return m_frames; }
     const QString& destination() const { return m_destination; }
     exporting::AnimatedExportFormat format() const { return m_format; }
     // The exporter's own explanation of a failure ("" otherwise).
@@ -71,6 +74,7 @@ private:
     Outcome m_outcome = Outcome::running;
     int m_done = 0;
     int m_total = 0;
+    int m_frames = 0;
     QString m_failureReason;
 };
 

@@ -294,6 +294,10 @@ TEST_F(ExportFlowsTest, StopLeavesTheExistingFileIntactAndCancelKeepsTheExportGo
     ASSERT_TRUE(flows()->isAnimationExportRunning());
     ASSERT_TRUE(QTest::qWaitFor([&] { return flows()->animationExportJob()->framesDone() > 0; }, 20000));
     screenshot(window(), "animated-export-running");
+    // WebM's alpha pass doubles the writer's steps; the note still counts the file's 480 frames.
+    auto* note = sheet->findChild<QLabel*>(QStringLiteral("progressNote"));
+    ASSERT_TRUE(note);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return note->text().startsWith("Exporting 480 frames: "); }, 2000)) << note->text().toStdString();
 
     // Cancel closes the sheet; the export goes on and shows in the window with its own Stop.
     QTest::mouseClick(sheet->cancelButton(), Qt::LeftButton);
