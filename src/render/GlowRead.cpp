@@ -3,8 +3,13 @@
 
 #include "render/Coverage.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <string_view>
 
@@ -16,6 +21,145 @@ extern const GlowReadKernels kAvx2GlowReadKernels; // GlowReadAvx2.cpp
 
 namespace {
 
+#if defined(__SSE2__)
+// Four samples at a time in SSE2: the AVX2 kernel's steps at half the width (see GlowReadAvx2.cpp).
+
+// The low 32 bits of each 64-bit lane of two double vectors, as one vector of four.
+inline __m128 narrow(__m128d low, __m128d high)
+{
+    return _mm_shuffle_ps(_mm_castpd_ps(low), _mm_castpd_ps(high), _MM_SHUFFLE(2, 0, 2, 0));
+}
+
+inline __m128d select(__m128d mask, __m128d yes, __m128d no)
+{
+    return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
+}
+
+// discCoverage(sqrt(d2), radius, width) of two lanes, as floats in the low half.
+inline __m128 coverage(__m128d d2, __m128d radius, __m128d width)
+{
+    const __m128d c = _mm_add_pd(_mm_set1_pd(0.5), _mm_div_pd(_mm_sub_pd(radius, _mm_sqrt_pd(d2)), width));
+    __m128d r = select(_mm_cmpgt_pd(c, _mm_set1_pd(1.0)), _mm_set1_pd(1.0), c);
+    r = select(_mm_cmplt_pd(c, _mm_setzero_pd()), _mm_setzero_pd(), r);
+    return _mm_cvtpd_ps(r);
+}
+
+inline __m128d within(__m128d x, __m128d low, __m128d high)
+{
+    return _mm_and_pd(_mm_cmpge_pd(x, low), _mm_cmplt_pd(x, high));
+}
+
+// float(x - int(x)) of two pairs of lanes, as one vector of four, and int(x) into at[0 .. 4).
+inline __m128 fraction(__m128d low, __m128d high, int* at)
+{
+    const __m128i a = _mm_cvttpd_epi32(low), b = _mm_cvttpd_epi32(high);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm_unpacklo_epi64(a, b));
+    return _mm_movelh_ps(_mm_cvtpd_ps(_mm_sub_pd(low, _mm_cvtepi32_pd(a))), _mm_cvtpd_ps(_mm_sub_pd(high, _mm_cvtepi32_pd(b))));
+}
+
+// The cells base[at[k]] and base[at[k] + 1] of four lanes.
+inline void pairs(const float* base, const int* at, __m128& left, __m128& right)
+{
+    auto two = [&](int a, int b) {
+        const __m128i x = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + at[a]));
+        const __m128i y = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + at[b]));
+        return _mm_castsi128_ps(_mm_unpacklo_epi64(x, y));
+    };
+    const __m128 x = two(0, 1), y = two(2, 3);
+    left = _mm_shuffle_ps(x, y, _MM_SHUFFLE(2, 0, 2, 0));
+    right = _mm_shuffle_ps(x, y, _MM_SHUFFLE(3, 1, 3, 1));
+}
+
+struct Lanes {
+    __m128d fu, du, fv, dv;
+    __m128d dx0, step, dy2, inner2, radius, discWidth;
+    __m128d readFromU, readBelowU, readFromV, readBelowV;
+    __m128d zeroBelowU, zeroFromU, zeroBelowV, zeroFromV;
+    const float* cells;
+    int width;
+    bool applyDisc;
+
+    explicit Lanes(const GlowReadRow& r)
+        : fu(_mm_set1_pd(r.fu)), du(_mm_set1_pd(r.du)), fv(_mm_set1_pd(r.fv)), dv(_mm_set1_pd(r.dv)),
+          dx0(_mm_set1_pd(r.dx0)), step(_mm_set1_pd(r.step)), dy2(_mm_set1_pd(r.dy2)), inner2(_mm_set1_pd(r.inner2)),
+          radius(_mm_set1_pd(r.radius)), discWidth(_mm_set1_pd(r.discWidth)), readFromU(_mm_set1_pd(r.readFromU)),
+          readBelowU(_mm_set1_pd(r.readBelowU)), readFromV(_mm_set1_pd(r.readFromV)), readBelowV(_mm_set1_pd(r.readBelowV)),
+          zeroBelowU(_mm_set1_pd(r.zeroBelowU)), zeroFromU(_mm_set1_pd(r.zeroFromU)), zeroBelowV(_mm_set1_pd(r.zeroBelowV)),
+          zeroFromV(_mm_set1_pd(r.zeroFromV)), cells(r.cells), width(r.width), applyDisc(r.applyDisc)
+    {
+    }
+};
+
+// Four samples from i0 on into out[0 .. 4); returns the mask of the lanes on the field's border.
+__attribute__((always_inline)) inline int turnedBlock(const Lanes& r, int i0, float* out)
+{
+    const __m128d base = _mm_set1_pd(static_cast<double>(i0));
+    const __m128d iLow = _mm_add_pd(base, _mm_setr_pd(0.0, 1.0)), iHigh = _mm_add_pd(base, _mm_setr_pd(2.0, 3.0));
+
+    __m128 disc = _mm_set1_ps(1.0f);
+    __m128 discZero = _mm_setzero_ps();
+    if (r.applyDisc) {
+        const __m128d dxLow = _mm_add_pd(r.dx0, _mm_mul_pd(iLow, r.step)), dxHigh = _mm_add_pd(r.dx0, _mm_mul_pd(iHigh, r.step));
+        const __m128d d2Low = _mm_add_pd(_mm_mul_pd(dxLow, dxLow), r.dy2), d2High = _mm_add_pd(_mm_mul_pd(dxHigh, dxHigh), r.dy2);
+        const __m128 rim = narrow(_mm_cmpgt_pd(d2Low, r.inner2), _mm_cmpgt_pd(d2High, r.inner2));
+        if (_mm_movemask_ps(rim) != 0) {
+            const __m128 cover = _mm_movelh_ps(coverage(d2Low, r.radius, r.discWidth), coverage(d2High, r.radius, r.discWidth));
+            disc = _mm_or_ps(_mm_and_ps(rim, cover), _mm_andnot_ps(rim, disc));
+            discZero = _mm_cmpeq_ps(disc, _mm_setzero_ps());
+        }
+    }
+
+    const __m128d uLow = _mm_add_pd(r.fu, _mm_mul_pd(iLow, r.du)), uHigh = _mm_add_pd(r.fu, _mm_mul_pd(iHigh, r.du));
+    const __m128d vLow = _mm_add_pd(r.fv, _mm_mul_pd(iLow, r.dv)), vHigh = _mm_add_pd(r.fv, _mm_mul_pd(iHigh, r.dv));
+    const __m128 inner = narrow(_mm_and_pd(within(uLow, r.readFromU, r.readBelowU), within(vLow, r.readFromV, r.readBelowV)),
+                                _mm_and_pd(within(uHigh, r.readFromU, r.readBelowU), within(vHigh, r.readFromV, r.readBelowV)));
+    const __m128 read = _mm_andnot_ps(discZero, inner);
+    int borderLanes = 0;
+    if (_mm_movemask_ps(inner) != 0xf) {
+        const __m128 live = narrow(_mm_and_pd(within(uLow, r.zeroBelowU, r.zeroFromU), within(vLow, r.zeroBelowV, r.zeroFromV)),
+                                   _mm_and_pd(within(uHigh, r.zeroBelowU, r.zeroFromU), within(vHigh, r.zeroBelowV, r.zeroFromV)));
+        borderLanes = _mm_movemask_ps(_mm_andnot_ps(discZero, _mm_andnot_ps(inner, live)));
+    }
+
+    __m128 a = _mm_setzero_ps();
+    const int readLanes = _mm_movemask_ps(read);
+    if (readLanes != 0) {
+        int iu[4], iv[4], at[4];
+        const __m128 tu = fraction(uLow, uHigh, iu), tv = fraction(vLow, vHigh, iv);
+        // Lanes not read load cell 0, which exists when any lane is read.
+        for (int k = 0; k < 4; ++k) at[k] = (readLanes >> k & 1) ? iv[k] * r.width + iu[k] : 0;
+        __m128 p00, p01, p10, p11;
+        pairs(r.cells, at, p00, p01);
+        pairs(r.cells + r.width, at, p10, p11);
+        const __m128 top = _mm_add_ps(p00, _mm_mul_ps(_mm_sub_ps(p01, p00), tu));
+        const __m128 bottom = _mm_add_ps(p10, _mm_mul_ps(_mm_sub_ps(p11, p10), tu));
+        a = _mm_and_ps(_mm_mul_ps(_mm_add_ps(top, _mm_mul_ps(_mm_sub_ps(bottom, top), tv)), disc), read);
+    }
+    _mm_storeu_ps(out, a);
+    return borderLanes;
+}
+
+int turnedBaseline(const GlowReadRow& row, int first, int count, float* out, int* border)
+{
+    const Lanes r(row);
+    int borders = 0;
+    const int end = first + count;
+    int i = first;
+    for (; i + 4 <= end; i += 4) {
+        for (int lanes = turnedBlock(r, i, out + i); lanes != 0; lanes &= lanes - 1)
+            border[borders++] = i + __builtin_ctz(static_cast<unsigned>(lanes));
+    }
+    if (i < end) {
+        // The last few samples: a whole block computed aside, the lanes past the end dropped.
+        float rest[4];
+        int lanes = turnedBlock(r, i, rest) & ((1 << (end - i)) - 1);
+        for (int k = 0; k < end - i; ++k) out[i + k] = rest[k];
+        for (; lanes != 0; lanes &= lanes - 1) border[borders++] = i + __builtin_ctz(static_cast<unsigned>(lanes));
+    }
+    return borders;
+}
+#else
+// Other architectures: one sample at a time.
 int turnedBaseline(const GlowReadRow& r, int first, int count, float* out, int* border)
 {
     const int w = r.width;
@@ -46,6 +190,8 @@ int turnedBaseline(const GlowReadRow& r, int first, int count, float* out, int* 
     }
     return borders;
 }
+
+#endif
 
 void blendRowsBaseline(const float* upper, const float* lower, float s, int count, float* out)
 {

@@ -53,8 +53,32 @@ inline void pairs(const float* base, const int* at, __m256& left, __m256& right)
     right = _mm256_shuffle_ps(x, y, _MM_SHUFFLE(3, 1, 3, 1));
 }
 
+// A row's values in every lane, set up once per call.
+struct Lanes {
+    __m256d fu, du, fv, dv;
+    __m256d dx0, step, dy2, inner2, radius, discWidth;
+    __m256d readFromU, readBelowU, readFromV, readBelowV;
+    __m256d zeroBelowU, zeroFromU, zeroBelowV, zeroFromV;
+    __m256i width;
+    const float* cells;
+    std::ptrdiff_t down; // from a cell to the one below it
+    bool applyDisc;
+
+    explicit Lanes(const GlowReadRow& r)
+        : fu(_mm256_set1_pd(r.fu)), du(_mm256_set1_pd(r.du)), fv(_mm256_set1_pd(r.fv)), dv(_mm256_set1_pd(r.dv)),
+          dx0(_mm256_set1_pd(r.dx0)), step(_mm256_set1_pd(r.step)), dy2(_mm256_set1_pd(r.dy2)),
+          inner2(_mm256_set1_pd(r.inner2)), radius(_mm256_set1_pd(r.radius)), discWidth(_mm256_set1_pd(r.discWidth)),
+          readFromU(_mm256_set1_pd(r.readFromU)), readBelowU(_mm256_set1_pd(r.readBelowU)),
+          readFromV(_mm256_set1_pd(r.readFromV)), readBelowV(_mm256_set1_pd(r.readBelowV)),
+          zeroBelowU(_mm256_set1_pd(r.zeroBelowU)), zeroFromU(_mm256_set1_pd(r.zeroFromU)),
+          zeroBelowV(_mm256_set1_pd(r.zeroBelowV)), zeroFromV(_mm256_set1_pd(r.zeroFromV)),
+          width(_mm256_set1_epi32(r.width)), cells(r.cells), down(r.width), applyDisc(r.applyDisc)
+    {
+    }
+};
+
 // Eight samples from i0 on into out[0 .. 8); returns the mask of the lanes on the field's border.
-inline int turnedBlock(const GlowReadRow& r, int i0, float* out)
+__attribute__((always_inline)) inline int turnedBlock(const Lanes& r, int i0, float* out)
 {
     const __m256d base = _mm256_set1_pd(static_cast<double>(i0));
     const __m256d iLow = _mm256_add_pd(base, _mm256_setr_pd(0.0, 1.0, 2.0, 3.0));
@@ -63,37 +87,32 @@ inline int turnedBlock(const GlowReadRow& r, int i0, float* out)
     __m256 disc = _mm256_set1_ps(1.0f);
     __m256 discZero = _mm256_setzero_ps();
     if (r.applyDisc) {
-        const __m256d dx0 = _mm256_set1_pd(r.dx0), step = _mm256_set1_pd(r.step), dy2 = _mm256_set1_pd(r.dy2);
-        const __m256d inner2 = _mm256_set1_pd(r.inner2);
+        const __m256d dx0 = r.dx0, step = r.step, dy2 = r.dy2, inner2 = r.inner2;
         const __m256d dxLow = _mm256_add_pd(dx0, _mm256_mul_pd(iLow, step));
         const __m256d dxHigh = _mm256_add_pd(dx0, _mm256_mul_pd(iHigh, step));
         const __m256d d2Low = _mm256_add_pd(_mm256_mul_pd(dxLow, dxLow), dy2);
         const __m256d d2High = _mm256_add_pd(_mm256_mul_pd(dxHigh, dxHigh), dy2);
         const __m256 rim = narrow(_mm256_cmp_pd(d2Low, inner2, _CMP_GT_OQ), _mm256_cmp_pd(d2High, inner2, _CMP_GT_OQ));
         if (_mm256_movemask_ps(rim) != 0) {
-            const __m256d radius = _mm256_set1_pd(r.radius), width = _mm256_set1_pd(r.discWidth);
-            const __m256 cover = _mm256_setr_m128(coverage(d2Low, radius, width), coverage(d2High, radius, width));
+            const __m256 cover = _mm256_setr_m128(coverage(d2Low, r.radius, r.discWidth), coverage(d2High, r.radius, r.discWidth));
             disc = _mm256_blendv_ps(disc, cover, rim);
             discZero = _mm256_cmp_ps(disc, _mm256_setzero_ps(), _CMP_EQ_OQ);
         }
     }
 
-    const __m256d fu = _mm256_set1_pd(r.fu), du = _mm256_set1_pd(r.du);
-    const __m256d fv = _mm256_set1_pd(r.fv), dv = _mm256_set1_pd(r.dv);
+    const __m256d fu = r.fu, du = r.du, fv = r.fv, dv = r.dv;
     const __m256d uLow = _mm256_add_pd(fu, _mm256_mul_pd(iLow, du)), uHigh = _mm256_add_pd(fu, _mm256_mul_pd(iHigh, du));
     const __m256d vLow = _mm256_add_pd(fv, _mm256_mul_pd(iLow, dv)), vHigh = _mm256_add_pd(fv, _mm256_mul_pd(iHigh, dv));
 
     // Lanes read directly: inside the box of cells that are not all zero and inside the field's
     // interior. Only when some are not is the box tested alone, for the lanes on the border.
-    const __m256d lowU = _mm256_set1_pd(r.readFromU), highU = _mm256_set1_pd(r.readBelowU);
-    const __m256d lowV = _mm256_set1_pd(r.readFromV), highV = _mm256_set1_pd(r.readBelowV);
+    const __m256d lowU = r.readFromU, highU = r.readBelowU, lowV = r.readFromV, highV = r.readBelowV;
     const __m256 inner = narrow(_mm256_and_pd(within(uLow, lowU, highU), within(vLow, lowV, highV)),
                                 _mm256_and_pd(within(uHigh, lowU, highU), within(vHigh, lowV, highV)));
     const __m256 read = _mm256_andnot_ps(discZero, inner);
     int borderLanes = 0;
     if (_mm256_movemask_ps(inner) != 0xff) {
-        const __m256d zbu = _mm256_set1_pd(r.zeroBelowU), zfu = _mm256_set1_pd(r.zeroFromU);
-        const __m256d zbv = _mm256_set1_pd(r.zeroBelowV), zfv = _mm256_set1_pd(r.zeroFromV);
+        const __m256d zbu = r.zeroBelowU, zfu = r.zeroFromU, zbv = r.zeroBelowV, zfv = r.zeroFromV;
         const __m256 live = narrow(_mm256_and_pd(within(uLow, zbu, zfu), within(vLow, zbv, zfv)),
                                    _mm256_and_pd(within(uHigh, zbu, zfu), within(vHigh, zbv, zfv)));
         borderLanes = _mm256_movemask_ps(_mm256_andnot_ps(discZero, _mm256_andnot_ps(inner, live)));
@@ -107,7 +126,7 @@ inline int turnedBlock(const GlowReadRow& r, int i0, float* out)
                                            _mm256_cvtpd_ps(_mm256_sub_pd(uHigh, _mm256_cvtepi32_pd(iuHigh))));
         const __m256 tv = _mm256_setr_m128(_mm256_cvtpd_ps(_mm256_sub_pd(vLow, _mm256_cvtepi32_pd(ivLow))),
                                            _mm256_cvtpd_ps(_mm256_sub_pd(vHigh, _mm256_cvtepi32_pd(ivHigh))));
-        const __m256i w = _mm256_set1_epi32(r.width);
+        const __m256i w = r.width;
         const __m256i index = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_setr_m128i(ivLow, ivHigh), w),
                                                _mm256_setr_m128i(iuLow, iuHigh));
         // The two cells side by side in each row are read as one 64-bit load per lane and row
@@ -116,7 +135,7 @@ inline int turnedBlock(const GlowReadRow& r, int i0, float* out)
         alignas(32) int at[8];
         _mm256_store_si256(reinterpret_cast<__m256i*>(at), _mm256_and_si256(index, _mm256_castps_si256(read)));
         const float* cells = r.cells;
-        const std::ptrdiff_t down = r.width;
+        const std::ptrdiff_t down = r.down;
         __m256 p00, p01, p10, p11;
         pairs(cells, at, p00, p01);
         pairs(cells + down, at, p10, p11);
@@ -129,8 +148,9 @@ inline int turnedBlock(const GlowReadRow& r, int i0, float* out)
     return borderLanes;
 }
 
-int turnedAvx2(const GlowReadRow& r, int first, int count, float* out, int* border)
+int turnedAvx2(const GlowReadRow& row, int first, int count, float* out, int* border)
 {
+    const Lanes r(row);
     int borders = 0;
     const int end = first + count;
     int i = first;
