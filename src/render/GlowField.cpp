@@ -173,7 +173,7 @@ void TurnedGlow::alphaAlong(double x0, double y, double step, int count, double 
     constexpr int kBlock = 1024;
     int border[kBlock];
     for (int first = 0; first < count; first += kBlock) {
-        const int borders = kernels.turned(row, first, std::min(kBlock, count - first), out, border);
+        const int borders = readTurned(kernels, row, first, std::min(kBlock, count - first), out, border);
         for (int b = 0; b < borders; ++b) {
             const int i = border[b];
             const double u = row.fu + i * row.du, v = row.fv + i * row.dv;

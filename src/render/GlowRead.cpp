@@ -139,6 +139,28 @@ __attribute__((always_inline)) inline int turnedBlock(const Lanes& r, int i0, fl
     return borderLanes;
 }
 
+int interiorBaseline(const GlowReadRow& row, int first, int count, float* out)
+{
+    const Lanes r(row);
+    const int end = first + (count & ~3);
+    for (int i = first; i < end; i += 4) {
+        const __m128d base = _mm_set1_pd(static_cast<double>(i));
+        const __m128d iLow = _mm_add_pd(base, _mm_setr_pd(0.0, 1.0)), iHigh = _mm_add_pd(base, _mm_setr_pd(2.0, 3.0));
+        const __m128d uLow = _mm_add_pd(r.fu, _mm_mul_pd(iLow, r.du)), uHigh = _mm_add_pd(r.fu, _mm_mul_pd(iHigh, r.du));
+        const __m128d vLow = _mm_add_pd(r.fv, _mm_mul_pd(iLow, r.dv)), vHigh = _mm_add_pd(r.fv, _mm_mul_pd(iHigh, r.dv));
+        int iu[4], iv[4], at[4];
+        const __m128 tu = fraction(uLow, uHigh, iu), tv = fraction(vLow, vHigh, iv);
+        for (int k = 0; k < 4; ++k) at[k] = iv[k] * r.width + iu[k];
+        __m128 p00, p01, p10, p11;
+        pairs(r.cells, at, p00, p01);
+        pairs(r.cells + r.width, at, p10, p11);
+        const __m128 top = _mm_add_ps(p00, _mm_mul_ps(_mm_sub_ps(p01, p00), tu));
+        const __m128 bottom = _mm_add_ps(p10, _mm_mul_ps(_mm_sub_ps(p11, p10), tu));
+        _mm_storeu_ps(out + i, _mm_add_ps(top, _mm_mul_ps(_mm_sub_ps(bottom, top), tv)));
+    }
+    return end - first;
+}
+
 int turnedBaseline(const GlowReadRow& row, int first, int count, float* out, int* border)
 {
     const Lanes r(row);
@@ -191,6 +213,11 @@ int turnedBaseline(const GlowReadRow& r, int first, int count, float* out, int* 
     return borders;
 }
 
+
+int interiorBaseline(const GlowReadRow&, int, int, float*)
+{
+    return 0; // one sample at a time: turnedBaseline reads them all
+}
 #endif
 
 void blendRowsBaseline(const float* upper, const float* lower, float s, int count, float* out)
@@ -208,6 +235,96 @@ void betweenBaseline(const float* c, const int* index, const float* weight, int 
 
 } // namespace
 
+namespace {
+
+// The first i in [lo, hi) where `holds` is true, hi if none, for a test that is false up to some i
+// and true from there on. `guess` (any value) is tried first: when it or its neighbour is the answer
+// that takes two tests, else the range is bisected.
+template <class Test>
+int firstWhere(int lo, int hi, double guess, Test holds)
+{
+    if (lo < hi && guess == guess) {
+        const int g = static_cast<int>(std::clamp(std::ceil(guess), static_cast<double>(lo), static_cast<double>(hi)));
+        if (g == hi || holds(g)) {
+            if (g == lo || !holds(g - 1)) return g;
+            hi = g - 1; // holds(g - 1): the answer is at most g - 1
+        } else {
+            lo = g + 1; // the answer is above g
+            if (lo == hi || holds(lo)) return lo;
+        }
+    }
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (holds(mid)) hi = mid;
+        else lo = mid + 1;
+    }
+    return lo;
+}
+
+// Narrows [a, b) to the samples whose x = f + i d lies in [low, high). f + i d is evaluated as the
+// kernels evaluate it, and it never moves back along the row (rounding is monotonic), so those
+// samples are one run.
+void clipRun(double f, double d, double low, double high, int& a, int& b)
+{
+    auto x = [&](int i) { return f + i * d; };
+    int from = a, to = b;
+    if (d > 0.0) {
+        from = firstWhere(a, b, (low - f) / d, [&](int i) { return x(i) >= low; });
+        to = firstWhere(from, b, (high - f) / d, [&](int i) { return x(i) >= high; });
+    } else if (d < 0.0) {
+        from = firstWhere(a, b, (high - f) / d, [&](int i) { return x(i) < high; });
+        to = firstWhere(from, b, (low - f) / d, [&](int i) { return x(i) < low; });
+    } else if (!(x(a) >= low && x(a) < high)) {
+        to = from;
+    }
+    a = std::max(a, from);
+    b = std::max(a, std::min(b, to));
+}
+
+// Narrows [a, b) to the samples inside the disc's rim (d2 <= inner2). dx = dx0 + i step moves one
+// way, so d2 = dx dx + dy2 falls up to where dx changes sign and rises after it: one run.
+void clipToRim(const GlowReadRow& r, int& a, int& b)
+{
+    auto dx = [&](int i) { return r.dx0 + i * r.step; };
+    auto inside = [&](int i) {
+        const double x = dx(i), d2 = x * x + r.dy2;
+        return !(d2 > r.inner2);
+    };
+    const double centre = -r.dx0 / r.step, reach = std::sqrt(std::max(r.inner2 - r.dy2, 0.0)) / std::abs(r.step);
+    const int turn = firstWhere(a, b, centre, [&](int i) { return r.step > 0.0 ? dx(i) >= 0.0 : dx(i) <= 0.0; });
+    const int from = firstWhere(a, turn, centre - reach, inside);
+    const int to = firstWhere(turn, b, centre + reach, [&](int i) { return !inside(i); });
+    a = from < turn ? from : turn;
+    b = std::max(a, to);
+}
+
+} // namespace
+
+int readTurned(const GlowReadKernels& kernels, const GlowReadRow& r, int first, int count, float* out, int* border)
+{
+    const int end = first + count;
+    const bool finite = std::isfinite(r.fu) && std::isfinite(r.du) && std::isfinite(r.fv) && std::isfinite(r.dv) &&
+                        std::isfinite(r.dx0) && std::isfinite(r.step) && std::isfinite(r.dy2) && count > 0;
+    if (!finite) return kernels.turned(r, first, count, out, border);
+    // Samples outside the box of non-zero cells are zero whatever the disc.
+    int liveFrom = first, liveTo = end;
+    clipRun(r.fu, r.du, r.zeroBelowU, r.zeroFromU, liveFrom, liveTo);
+    clipRun(r.fv, r.dv, r.zeroBelowV, r.zeroFromV, liveFrom, liveTo);
+    // Inside it, those read directly and inside the rim take the interior kernel.
+    int fastFrom = liveFrom, fastTo = liveTo;
+    clipRun(r.fu, r.du, r.readFromU, r.readBelowU, fastFrom, fastTo);
+    clipRun(r.fv, r.dv, r.readFromV, r.readBelowV, fastFrom, fastTo);
+    if (r.applyDisc && fastFrom < fastTo) clipToRim(r, fastFrom, fastTo);
+    if (fastFrom >= fastTo) fastFrom = fastTo = liveTo;
+
+    std::fill(out + first, out + liveFrom, 0.0f);
+    int borders = kernels.turned(r, liveFrom, fastFrom - liveFrom, out, border);
+    const int done = kernels.interior(r, fastFrom, fastTo - fastFrom, out);
+    borders += kernels.turned(r, fastFrom + done, liveTo - fastFrom - done, out, border + borders);
+    std::fill(out + liveTo, out + end, 0.0f);
+    return borders;
+}
+
 GlowReadRow GlowReadRow::withBounds() const
 {
     GlowReadRow r = *this;
@@ -220,7 +337,7 @@ GlowReadRow GlowReadRow::withBounds() const
 
 const GlowReadKernels& baselineGlowReadKernels()
 {
-    static const GlowReadKernels kernels{&turnedBaseline, &blendRowsBaseline, &betweenBaseline, "baseline"};
+    static const GlowReadKernels kernels{&turnedBaseline, &interiorBaseline, &blendRowsBaseline, &betweenBaseline, "baseline"};
     return kernels;
 }
 

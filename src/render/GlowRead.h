@@ -37,6 +37,9 @@ struct GlowReadKernels {
     // out[first ..]; the indices of the samples on the field's border (for which it holds zero)
     // into border[0 ..], their number returned.
     int (*turned)(const GlowReadRow& row, int first, int count, float* out, int* border);
+    // Samples [first, first + count) of `row` known to be read directly, with no disc to apply:
+    // as many as a whole number of vectors holds, into out[first ..]; returns how many.
+    int (*interior)(const GlowReadRow& row, int first, int count, float* out);
     // Blends two rows: out[i] = upper[i] + (lower[i] - upper[i]) s for i in [0, count).
     void (*blendRows)(const float* upper, const float* lower, float s, int count, float* out);
     // Reads between neighbouring values: out[p] = c[k] + (c[k + 1] - c[k]) weight[p], k = index[p].
@@ -44,6 +47,15 @@ struct GlowReadKernels {
     void (*between)(const float* c, const int* index, const float* weight, int count, float* out);
     const char* name;
 };
+
+// Samples [first, first + count) of `row` (its read bounds set) with `kernels`, the indices of those
+// on the field's border into border[0 ..], their number returned: what kernels.turned gives, but
+// each row split first into the runs it can take faster. Along a row the positions move one way
+// (rounding keeps fu + i du monotonic in i), so the samples inside each bound, and those inside
+// the disc's rim, are runs found by bisection with the very expressions the kernels evaluate:
+// samples outside the box of non-zero cells are zero, samples read directly with no rim take
+// kernels.interior, and the others kernels.turned.
+int readTurned(const GlowReadKernels& kernels, const GlowReadRow& row, int first, int count, float* out, int* border);
 
 // The kernels for the widest vectors this processor runs, picked once; LUMARA_VECTOR_PATH=baseline
 // in the environment forces the baseline.

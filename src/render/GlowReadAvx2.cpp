@@ -148,6 +148,35 @@ __attribute__((always_inline)) inline int turnedBlock(const Lanes& r, int i0, fl
     return borderLanes;
 }
 
+int interiorAvx2(const GlowReadRow& row, int first, int count, float* out)
+{
+    const Lanes r(row);
+    const int end = first + (count & ~7);
+    for (int i = first; i < end; i += 8) {
+        const __m256d base = _mm256_set1_pd(static_cast<double>(i));
+        const __m256d iLow = _mm256_add_pd(base, _mm256_setr_pd(0.0, 1.0, 2.0, 3.0));
+        const __m256d iHigh = _mm256_add_pd(base, _mm256_setr_pd(4.0, 5.0, 6.0, 7.0));
+        const __m256d uLow = _mm256_add_pd(r.fu, _mm256_mul_pd(iLow, r.du)), uHigh = _mm256_add_pd(r.fu, _mm256_mul_pd(iHigh, r.du));
+        const __m256d vLow = _mm256_add_pd(r.fv, _mm256_mul_pd(iLow, r.dv)), vHigh = _mm256_add_pd(r.fv, _mm256_mul_pd(iHigh, r.dv));
+        const __m128i iuLow = _mm256_cvttpd_epi32(uLow), iuHigh = _mm256_cvttpd_epi32(uHigh);
+        const __m128i ivLow = _mm256_cvttpd_epi32(vLow), ivHigh = _mm256_cvttpd_epi32(vHigh);
+        const __m256 tu = _mm256_setr_m128(_mm256_cvtpd_ps(_mm256_sub_pd(uLow, _mm256_cvtepi32_pd(iuLow))),
+                                           _mm256_cvtpd_ps(_mm256_sub_pd(uHigh, _mm256_cvtepi32_pd(iuHigh))));
+        const __m256 tv = _mm256_setr_m128(_mm256_cvtpd_ps(_mm256_sub_pd(vLow, _mm256_cvtepi32_pd(ivLow))),
+                                           _mm256_cvtpd_ps(_mm256_sub_pd(vHigh, _mm256_cvtepi32_pd(ivHigh))));
+        alignas(32) int at[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(at),
+                           _mm256_add_epi32(_mm256_mullo_epi32(_mm256_setr_m128i(ivLow, ivHigh), r.width), _mm256_setr_m128i(iuLow, iuHigh)));
+        __m256 p00, p01, p10, p11;
+        pairs(r.cells, at, p00, p01);
+        pairs(r.cells + r.down, at, p10, p11);
+        const __m256 top = _mm256_add_ps(p00, _mm256_mul_ps(_mm256_sub_ps(p01, p00), tu));
+        const __m256 bottom = _mm256_add_ps(p10, _mm256_mul_ps(_mm256_sub_ps(p11, p10), tu));
+        _mm256_storeu_ps(out + i, _mm256_add_ps(top, _mm256_mul_ps(_mm256_sub_ps(bottom, top), tv)));
+    }
+    return end - first;
+}
+
 int turnedAvx2(const GlowReadRow& row, int first, int count, float* out, int* border)
 {
     const Lanes r(row);
@@ -209,6 +238,6 @@ void betweenAvx2(const float* c, const int* index, const float* weight, int coun
 } // namespace
 
 extern const GlowReadKernels kAvx2GlowReadKernels;
-const GlowReadKernels kAvx2GlowReadKernels{&turnedAvx2, &blendRowsAvx2, &betweenAvx2, "avx2"};
+const GlowReadKernels kAvx2GlowReadKernels{&turnedAvx2, &interiorAvx2, &blendRowsAvx2, &betweenAvx2, "avx2"};
 
 } // namespace lumara::render

@@ -180,15 +180,18 @@ TEST(GlowReadKernels, EveryPathGivesTheContractsBits)
                             const std::vector<int> border = plainTurned(r, first, n, expected.data());
                             reads += static_cast<std::size_t>(std::count_if(expected.begin(), expected.end(), [](float a) { return a > 0.0f; }));
                             borders += border.size();
-                            for (const auto* path : glowReadPaths()) {
-                                SCOPED_TRACE(testing::Message() << path->name << ", " << n << " samples");
-                                std::vector<float> got(static_cast<std::size_t>(count), -1.0f);
-                                std::vector<int> gotBorder(static_cast<std::size_t>(count));
-                                gotBorder.resize(static_cast<std::size_t>(path->turned(r, first, n, got.data(), gotBorder.data())));
-                                EXPECT_EQ(gotBorder, border);
-                                for (int i : border) got[static_cast<std::size_t>(i)] = expected[static_cast<std::size_t>(i)];
-                                EXPECT_TRUE(sameBits(got, expected));
-                            }
+                            for (const auto* path : glowReadPaths())
+                                for (const bool split : {false, true}) {
+                                    SCOPED_TRACE(testing::Message() << path->name << ", " << n << " samples" << (split ? ", split into runs" : ""));
+                                    std::vector<float> got(static_cast<std::size_t>(count), -1.0f);
+                                    std::vector<int> gotBorder(static_cast<std::size_t>(count));
+                                    const int found = split ? readTurned(*path, r, first, n, got.data(), gotBorder.data())
+                                                            : path->turned(r, first, n, got.data(), gotBorder.data());
+                                    gotBorder.resize(static_cast<std::size_t>(found));
+                                    EXPECT_EQ(gotBorder, border);
+                                    for (int i : border) got[static_cast<std::size_t>(i)] = expected[static_cast<std::size_t>(i)];
+                                    EXPECT_TRUE(sameBits(got, expected));
+                                }
                         }
                     }
     }
