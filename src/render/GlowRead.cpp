@@ -213,7 +213,6 @@ int turnedBaseline(const GlowReadRow& r, int first, int count, float* out, int* 
     return borders;
 }
 
-
 int interiorBaseline(const GlowReadRow&, int, int, float*)
 {
     return 0; // one sample at a time: turnedBaseline reads them all
@@ -233,17 +232,13 @@ void betweenBaseline(const float* c, const int* index, const float* weight, int 
     }
 }
 
-} // namespace
-
-namespace {
-
 // The first i in [lo, hi) where `holds` is true, hi if none, for a test that is false up to some i
 // and true from there on. `guess` (any value) is tried first: when it or its neighbour is the answer
 // that takes two tests, else the range is bisected.
 template <class Test>
 int firstWhere(int lo, int hi, double guess, Test holds)
 {
-    if (lo < hi && guess == guess) {
+    if (lo < hi && !std::isnan(guess)) {
         const int g = static_cast<int>(std::clamp(std::ceil(guess), static_cast<double>(lo), static_cast<double>(hi)));
         if (g == hi || holds(g)) {
             if (g == lo || !holds(g - 1)) return g;
@@ -302,9 +297,11 @@ void clipToRim(const GlowReadRow& r, int& a, int& b)
 
 int readTurned(const GlowReadKernels& kernels, const GlowReadRow& r, int first, int count, float* out, int* border)
 {
+    if (count <= 0) return 0;
     const int end = first + count;
+    // Positions that are not numbers (absurd input) take the full tests everywhere.
     const bool finite = std::isfinite(r.fu) && std::isfinite(r.du) && std::isfinite(r.fv) && std::isfinite(r.dv) &&
-                        std::isfinite(r.dx0) && std::isfinite(r.step) && std::isfinite(r.dy2) && count > 0;
+                        std::isfinite(r.dx0) && std::isfinite(r.step) && std::isfinite(r.dy2);
     if (!finite) return kernels.turned(r, first, count, out, border);
     // Samples outside the box of non-zero cells are zero whatever the disc.
     int liveFrom = first, liveTo = end;

@@ -197,6 +197,27 @@ TEST(GlowReadKernels, EveryPathGivesTheContractsBits)
     }
     EXPECT_GT(reads, 1000u);
     EXPECT_GT(borders, 100u);
+
+    // Positions that are not numbers, or run off to infinity, read zero on every path.
+    const std::vector<float> cells(16, 1.0f);
+    for (const double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+        GlowReadRow r;
+        r.cells = cells.data();
+        r.width = r.height = 4;
+        r.zeroBelowU = r.zeroBelowV = -1.0;
+        r.zeroFromU = r.zeroFromV = 4.0;
+        r.fu = 1.0;
+        r.du = bad;
+        r.fv = bad;
+        r = r.withBounds();
+        for (const auto* path : glowReadPaths()) {
+            std::vector<float> got(20, -1.0f);
+            std::vector<int> border(20);
+            border.resize(static_cast<std::size_t>(readTurned(*path, r, 0, 20, got.data(), border.data())));
+            EXPECT_TRUE(border.empty()) << path->name << ' ' << bad;
+            EXPECT_EQ(got, std::vector<float>(20, 0.0f)) << path->name << ' ' << bad;
+        }
+    }
 }
 
 // The grid read-back's two loops: the rows blended, then the reads between neighbouring values,
