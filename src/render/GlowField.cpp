@@ -145,6 +145,7 @@ void TurnedGlow::alphaAlong(double x0, double y, double step, int count, double 
     const double inv = 1.0 / f.cellSize();
     const double dy = y - m_sq.centre;
     const double dx0 = x0 - m_sq.centre;
+    // The disc is fully covering more than one disc width inside its rim.
     const double innerRadius = std::max(m_sq.radius - discWidth, 0.0);
     GlowReadRow row;
     row.cells = f.plane(0);
@@ -154,8 +155,7 @@ void TurnedGlow::alphaAlong(double x0, double y, double step, int count, double 
     row.fv = (m_sq.centre - m_sin * dx0 + m_cos * dy - f.top()) * inv - 0.5;
     row.du = m_cos * step * inv;
     row.dv = -m_sin * step * inv;
-    // The disc is fully covering more than one disc width inside its rim.
-    row.applyDisc = !m_source.withDisc;
+    row.applyDisc = !m_source.withDisc; // a blurred field holds its disc already
     row.dx0 = dx0;
     row.step = step;
     row.dy2 = dy * dy;
