@@ -3,8 +3,8 @@
 
 #include "render/Coverage.h"
 #include "render/Gradient.h"
+#include "render/GlowRead.h"
 
-#include <emmintrin.h>
 
 #include <algorithm>
 #include <list>
@@ -145,68 +145,45 @@ void TurnedGlow::alphaAlong(double x0, double y, double step, int count, double 
     const double inv = 1.0 / f.cellSize();
     const double dy = y - m_sq.centre;
     const double dx0 = x0 - m_sq.centre;
-    const double fu = (m_sq.centre + m_cos * dx0 + m_sin * dy - f.left()) * inv - 0.5;
-    const double fv = (m_sq.centre - m_sin * dx0 + m_cos * dy - f.top()) * inv - 0.5;
-    const double du = m_cos * step * inv, dv = -m_sin * step * inv;
-    const float* cells = f.plane(0);
-    const int w = f.width(), h = f.height();
-    const double innerRadius = std::max(m_sq.radius - discWidth, 0.0), inner2 = innerRadius * innerRadius;
-    // (fu, fv) advance together in the two lanes of an SSE2 register, each lane by the same
-    // additions as before. Positions inside both the field's interior and the box of non-zero
-    // cells take the direct bilinear read; the others the full tests below.
-    const __m128d advance = _mm_setr_pd(du, dv);
-    const __m128d fastLow = _mm_setr_pd(std::max(0.0, m_source.zeroBelowU), std::max(0.0, m_source.zeroBelowV));
-    const __m128d fastHigh = _mm_setr_pd(std::min(static_cast<double>(w - 1), m_source.zeroFromU),
-                                         std::min(static_cast<double>(h - 1), m_source.zeroFromV));
-    __m128d position = _mm_setr_pd(fu, fv);
-    for (int i = 0; i < count; ++i, position = _mm_add_pd(position, advance)) {
-        // Outside the disc (when it is applied here) the alpha is zero whatever the field holds.
-        float disc = 1.0f;
-        bool rim = false;
-        if (!m_source.withDisc) {
-            // The disc is fully covering more than one cell width inside its rim.
-            const double dx = dx0 + i * step, d2 = dx * dx + dy * dy;
-            rim = d2 > inner2;
-            if (rim) disc = discCoverage(std::sqrt(d2), m_sq.radius, discWidth);
-            if (disc == 0.0f) {
-                out[i] = 0.0f;
-                continue;
+    // The disc is fully covering more than one disc width inside its rim.
+    const double innerRadius = std::max(m_sq.radius - discWidth, 0.0);
+    GlowReadRow row;
+    row.cells = f.plane(0);
+    row.width = f.width();
+    row.height = f.height();
+    row.fu = (m_sq.centre + m_cos * dx0 + m_sin * dy - f.left()) * inv - 0.5;
+    row.fv = (m_sq.centre - m_sin * dx0 + m_cos * dy - f.top()) * inv - 0.5;
+    row.du = m_cos * step * inv;
+    row.dv = -m_sin * step * inv;
+    row.applyDisc = !m_source.withDisc; // a blurred field holds its disc already
+    row.dx0 = dx0;
+    row.step = step;
+    row.dy2 = dy * dy;
+    row.inner2 = innerRadius * innerRadius;
+    row.radius = m_sq.radius;
+    row.discWidth = discWidth;
+    row.zeroBelowU = m_source.zeroBelowU;
+    row.zeroFromU = m_source.zeroFromU;
+    row.zeroBelowV = m_source.zeroBelowV;
+    row.zeroFromV = m_source.zeroFromV;
+    row = row.withBounds();
+    const GlowReadKernels& kernels = glowReadKernels();
+    // The kernel reads everything but the samples on the field's border, which take the general
+    // lookup here, a block at a time.
+    constexpr int kBlock = 1024;
+    int border[kBlock];
+    for (int first = 0; first < count; first += kBlock) {
+        const int borders = readTurned(kernels, row, first, std::min(kBlock, count - first), out, border);
+        for (int b = 0; b < borders; ++b) {
+            const int i = border[b];
+            const double u = row.fu + i * row.du, v = row.fv + i * row.dv;
+            float a = f.sample(0, f.left() + (u + 0.5) * f.cellSize(), f.top() + (v + 0.5) * f.cellSize());
+            if (row.applyDisc) {
+                const double dx = dx0 + i * step, d2 = dx * dx + row.dy2;
+                if (d2 > row.inner2) a *= discCoverage(std::sqrt(d2), m_sq.radius, discWidth);
             }
-        }
-        float a = 0.0f;
-        const int fast = _mm_movemask_pd(_mm_and_pd(_mm_cmpge_pd(position, fastLow), _mm_cmplt_pd(position, fastHigh)));
-        if (fast == 3) {
-            // iu = int(fu), tu = float(fu - iu), and the same for v, in both lanes at once.
-            const __m128i cell = _mm_cvttpd_epi32(position);
-            const __m128 t = _mm_cvtpd_ps(_mm_sub_pd(position, _mm_cvtepi32_pd(cell)));
-            const int iu = _mm_cvtsi128_si32(cell), iv = _mm_cvtsi128_si32(_mm_shuffle_epi32(cell, 1));
-            const float tu = _mm_cvtss_f32(t), tv = _mm_cvtss_f32(_mm_shuffle_ps(t, t, 1));
-            const float* p = cells + static_cast<std::ptrdiff_t>(iv) * w + iu;
-            const float top = p[0] + (p[1] - p[0]) * tu;
-            const float bottom = p[w] + (p[w + 1] - p[w]) * tu;
-            a = top + (bottom - top) * tv;
-            if (rim) a *= disc;
             out[i] = a;
-            continue;
         }
-        const double fu = _mm_cvtsd_f64(position), fv = _mm_cvtsd_f64(_mm_unpackhi_pd(position, position));
-        if (fu < m_source.zeroBelowU || fu >= m_source.zeroFromU || fv < m_source.zeroBelowV ||
-            fv >= m_source.zeroFromV) {
-            out[i] = 0.0f; // four zero cells, whatever the disc
-            continue;
-        }
-        if (fu >= 0.0 && fv >= 0.0 && fu < w - 1 && fv < h - 1) {
-            const int iu = static_cast<int>(fu), iv = static_cast<int>(fv);
-            const float tu = static_cast<float>(fu - iu), tv = static_cast<float>(fv - iv);
-            const float* p = cells + static_cast<std::ptrdiff_t>(iv) * w + iu;
-            const float top = p[0] + (p[1] - p[0]) * tu;
-            const float bottom = p[w] + (p[w + 1] - p[w]) * tu;
-            a = top + (bottom - top) * tv;
-        } else {
-            a = f.sample(0, f.left() + (fu + 0.5) * f.cellSize(), f.top() + (fv + 0.5) * f.cellSize());
-        }
-        if (rim) a *= disc;
-        out[i] = a;
     }
 }
 

@@ -72,11 +72,12 @@ public:
 
     // Alphas at (x0 + i * step, y) for i in [0, count), in the orb square's pixel coordinates, with
     // the disc (when it is applied apart) antialiased over `discWidth` pixels. The read position
-    // moves by a fixed step, so it is advanced instead of recomputed (the plain form:
+    // moves by a fixed step, so it is the first one plus i steps in cell units, read by the vector
+    // kernels of GlowRead.h (the plain form:
     // out[i] = field.sample(0, centre + u(x_i), centre + v(x_i)), u and v as in span()).
     void alphaAlong(double x0, double y, double step, int count, double discWidth, float* out) const;
     // The same alphas, each read position computed afresh and read by the general field lookup:
-    // the form the fast path above must agree with (to float rounding of the advanced position).
+    // the form the fast path above must agree with (to float rounding of the stepped position).
     void alphaAlongPlain(double x0, double y, double step, int count, double discWidth, float* out) const;
 
 private:

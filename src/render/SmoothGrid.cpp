@@ -1,6 +1,8 @@
 // The coarse grid of a smooth layer and its bilinear read-back. Safe from any thread (see SmoothGrid.h).
 #include "render/SmoothGrid.h"
 
+#include "render/GlowRead.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -83,23 +85,17 @@ void SmoothGrid::readRow(int y, int x, int count, float* const* out) const
         return;
     }
     thread_local std::vector<float> column;
-    column.resize(static_cast<std::size_t>(m_columns));
+    column.resize(static_cast<std::size_t>(m_columns) + 8); // the read-back loads past the last column
     const int i0 = m_column[static_cast<std::size_t>(from - m_x0)];
     const int i1 = m_column[static_cast<std::size_t>(to - 1 - m_x0)] + 1;
+    const GlowReadKernels& kernels = glowReadKernels();
     for (int c = 0; c < m_channels; ++c) {
         float* o = out[c];
         std::fill(o, o + (from - x), 0.0f);
         std::fill(o + (to - x), o + count, 0.0f);
         // The two sample rows blended first, then the columns.
-        const float* upper = row(c, j);
-        const float* lower = row(c, j + 1);
-        for (int i = i0; i <= i1; ++i) column[static_cast<std::size_t>(i)] = upper[i] + (lower[i] - upper[i]) * s;
-        for (int px = from; px < to; ++px) {
-            const int k = px - m_x0;
-            const int i = m_column[static_cast<std::size_t>(k)];
-            const float a = column[static_cast<std::size_t>(i)], b = column[static_cast<std::size_t>(i) + 1];
-            o[px - x] = a + (b - a) * m_weight[static_cast<std::size_t>(k)];
-        }
+        kernels.blendRows(row(c, j) + i0, row(c, j + 1) + i0, s, i1 - i0 + 1, column.data() + i0);
+        kernels.between(column.data(), m_column.data() + (from - m_x0), m_weight.data() + (from - m_x0), to - from, o + (from - x));
     }
 }
 

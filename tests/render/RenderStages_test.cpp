@@ -102,9 +102,9 @@ TEST(GaussianBlur, RowReadsGiveThePointReads)
     }
 }
 
-// The glow read advances its position by additions and takes a direct bilinear read inside the
+// The glow read steps its position in cell units and takes a direct bilinear read inside the
 // field; the plain form recomputes every position and uses the general lookup. They agree to the
-// float rounding of the advanced position, for sharp and blurred glows, any turn, pixel rows
+// float rounding of the stepped position, for sharp and blurred glows, any turn, pixel rows
 // (step 1) and cell rows (steps above 1), with and without the disc's rim.
 TEST(TurnedGlow, FastReadAgreesWithThePlainRead)
 {

@@ -1,6 +1,8 @@
-// The blur's vector kernels: the AVX2 path, the baseline path and the plain loop they replace
-// give the same bits for every width, radius and edge of the row or column.
+// The vector kernels: the AVX2 path, the baseline path and the plain loops they replace give the
+// same bits for the blur (every width, radius and edge of the row or column), the turned glow read
+// (every turn, step, field size and edge), the coarse grid's read-back and the row kernels.
 #include "render/BlurKernels.h"
+#include "render/GlowRead.h"
 #include "render/RowKernels.h"
 
 #include <gtest/gtest.h>
@@ -89,11 +91,174 @@ TEST(BlurKernels, EveryPathGivesThePlainLoopsBits)
         }
 }
 
-TEST(BlurKernels, TheAvx2PathIsChosenWhereTheProcessorHasIt)
+// The turned read as its contract states it, one sample at a time.
+std::vector<int> plainTurned(const GlowReadRow& r, int first, int count, float* out)
 {
-    if (!avx2BlurKernels()) GTEST_SKIP() << "no AVX2 here";
+    std::vector<int> border;
+    for (int i = first; i < first + count; ++i) {
+        float disc = 1.0f;
+        if (r.applyDisc) {
+            const double dx = r.dx0 + i * r.step, d2 = dx * dx + r.dy2;
+            if (d2 > r.inner2) disc = static_cast<float>(std::clamp(0.5 + (r.radius - std::sqrt(d2)) / r.discWidth, 0.0, 1.0));
+        }
+        const double u = r.fu + i * r.du, v = r.fv + i * r.dv;
+        if (disc == 0.0f || !(u >= r.zeroBelowU && u < r.zeroFromU && v >= r.zeroBelowV && v < r.zeroFromV)) {
+            out[i] = 0.0f;
+        } else if (u >= 0.0 && v >= 0.0 && u < r.width - 1 && v < r.height - 1) {
+            const int iu = static_cast<int>(std::floor(u)), iv = static_cast<int>(std::floor(v));
+            const float tu = static_cast<float>(u - iu), tv = static_cast<float>(v - iv);
+            auto at = [&](int a, int b) { return r.cells[static_cast<std::size_t>(b) * r.width + a]; };
+            const float top = at(iu, iv) + (at(iu + 1, iv) - at(iu, iv)) * tu;
+            const float bottom = at(iu, iv + 1) + (at(iu + 1, iv + 1) - at(iu, iv + 1)) * tu;
+            out[i] = (top + (bottom - top) * tv) * disc;
+        } else {
+            border.push_back(i);
+        }
+    }
+    return border;
+}
+
+std::vector<const GlowReadKernels*> glowReadPaths()
+{
+    std::vector<const GlowReadKernels*> paths{&baselineGlowReadKernels(), avx2GlowReadKernels()};
+    if (!paths[1]) paths.pop_back();
+    return paths;
+}
+
+// Rows of a turned read across fields of several sizes, turned by several angles, at pixel steps
+// and cell steps, with and without the disc: rows through the middle, rows along the field's
+// edges (whose samples fall on the border) and rows from far outside. The samples on the border
+// are reported, not written, by every path.
+TEST(GlowReadKernels, EveryPathGivesTheContractsBits)
+{
+    std::mt19937 engine(5);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::size_t reads = 0, borders = 0; // the table reaches both kinds of sample
+    struct FieldCase {
+        int width, height;
+        bool zeroMargin; // non-zero cells only inside a margin, so the zero box is inside the field
+    };
+    for (const FieldCase fc : {FieldCase{2, 2, false}, FieldCase{7, 5, false}, FieldCase{64, 48, true}, FieldCase{300, 300, true}}) {
+        std::vector<float> cells(static_cast<std::size_t>(fc.width) * fc.height, 0.0f);
+        const int margin = fc.zeroMargin ? fc.width / 5 : 0;
+        for (int j = margin; j < fc.height - margin; ++j)
+            for (int i = margin; i < fc.width - margin; ++i) cells[static_cast<std::size_t>(j) * fc.width + i] = unit(engine);
+        for (const double degrees : {0.0, 90.0, 33.3, -137.25, 180.0})
+            for (const double step : {1.0, 0.75, 2.5, 3.0})
+                for (const double rowAt : {-3.0, 0.0, 0.37, 0.5, 0.5 * fc.height, fc.height - 1.5, fc.height - 1.0})
+                    for (const bool applyDisc : {false, true}) {
+                        const double theta = degrees * 3.14159265358979323846 / 180.0;
+                        const double half = 0.5 * fc.width, k = fc.width > 100 ? 1.0 : 1.0 / 3.0;
+                        GlowReadRow r;
+                        r.cells = cells.data();
+                        r.width = fc.width;
+                        r.height = fc.height;
+                        // A row of pixels from well before the field to well after it, crossing
+                        // cell row rowAt at the field's middle.
+                        r.du = std::cos(theta) * step * k;
+                        r.dv = -std::sin(theta) * step * k;
+                        const int count = static_cast<int>(3.0 * fc.width / (step * k)) + 9;
+                        r.fu = half - 0.5 * count * r.du;
+                        r.fv = rowAt - 0.5 * count * r.dv;
+                        r.applyDisc = applyDisc;
+                        r.dx0 = -0.5 * count * step;
+                        r.step = step;
+                        r.dy2 = 0.25 * (rowAt - half) * (rowAt - half) / (k * k);
+                        r.radius = half / k;
+                        r.discWidth = step;
+                        r.inner2 = std::max(r.radius - step, 0.0) * std::max(r.radius - step, 0.0);
+                        r.zeroBelowU = margin - 1.0;
+                        r.zeroFromU = fc.width - margin;
+                        r.zeroBelowV = margin - 1.0;
+                        r.zeroFromV = fc.height - margin;
+                        r = r.withBounds();
+                        SCOPED_TRACE(testing::Message() << fc.width << "x" << fc.height << ", " << degrees << " degrees, step "
+                                                        << step << ", row " << rowAt << (applyDisc ? ", disc" : ""));
+                        // The whole row, and its first half (which ends among samples to read).
+                        for (const int n : {count - 3, count / 2 - 3}) {
+                            std::vector<float> expected(static_cast<std::size_t>(count), -1.0f);
+                            const int first = 3; // the indices are the row's, not the call's
+                            const std::vector<int> border = plainTurned(r, first, n, expected.data());
+                            reads += static_cast<std::size_t>(std::count_if(expected.begin(), expected.end(), [](float a) { return a > 0.0f; }));
+                            borders += border.size();
+                            for (const auto* path : glowReadPaths())
+                                for (const bool split : {false, true}) {
+                                    SCOPED_TRACE(testing::Message() << path->name << ", " << n << " samples" << (split ? ", split into runs" : ""));
+                                    std::vector<float> got(static_cast<std::size_t>(count), -1.0f);
+                                    std::vector<int> gotBorder(static_cast<std::size_t>(count));
+                                    const int found = split ? readTurned(*path, r, first, n, got.data(), gotBorder.data())
+                                                            : path->turned(r, first, n, got.data(), gotBorder.data());
+                                    gotBorder.resize(static_cast<std::size_t>(found));
+                                    EXPECT_EQ(gotBorder, border);
+                                    for (int i : border) got[static_cast<std::size_t>(i)] = expected[static_cast<std::size_t>(i)];
+                                    EXPECT_TRUE(sameBits(got, expected));
+                                }
+                        }
+                    }
+    }
+    EXPECT_GT(reads, 1000u);
+    EXPECT_GT(borders, 100u);
+
+    // Positions that are not numbers, or run off to infinity, read zero on every path.
+    const std::vector<float> cells(16, 1.0f);
+    for (const double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
+        GlowReadRow r;
+        r.cells = cells.data();
+        r.width = r.height = 4;
+        r.zeroBelowU = r.zeroBelowV = -1.0;
+        r.zeroFromU = r.zeroFromV = 4.0;
+        r.fu = 1.0;
+        r.du = bad;
+        r.fv = bad;
+        r = r.withBounds();
+        for (const auto* path : glowReadPaths()) {
+            std::vector<float> got(20, -1.0f);
+            std::vector<int> border(20);
+            border.resize(static_cast<std::size_t>(readTurned(*path, r, 0, 20, got.data(), border.data())));
+            EXPECT_TRUE(border.empty()) << path->name << ' ' << bad;
+            EXPECT_EQ(got, std::vector<float>(20, 0.0f)) << path->name << ' ' << bad;
+        }
+    }
+}
+
+// The grid read-back's two loops: the rows blended, then the reads between neighbouring values,
+// several to a pair (as pixels between coarse samples read) or scattered.
+TEST(GlowReadKernels, EveryPathGivesTheGridReadsBits)
+{
+    std::mt19937 engine(6);
+    for (const int n : {0, 1, 7, 8, 9, 31, 100})
+        for (const bool scattered : {false, true}) {
+            SCOPED_TRACE(testing::Message() << n << " outputs" << (scattered ? ", scattered" : ""));
+            const auto size = static_cast<std::size_t>(n);
+            const std::vector<float> upper = randomValues(size, engine), lower = randomValues(size, engine);
+            const std::vector<float> weight = randomValues(size, engine);
+            std::vector<int> index(size);
+            for (int p = 0; p < n; ++p) index[static_cast<std::size_t>(p)] = scattered ? (p * 37) % n : (p * 2) / 5;
+            // Blended rows, one value more for the last pair, and room for the loads past the end.
+            std::vector<float> blended(size + 9, 0.0f), between(size);
+            for (std::size_t i = 0; i < size; ++i) blended[i] = upper[i] + (lower[i] - upper[i]) * 0.3f;
+            for (std::size_t p = 0; p < size; ++p) {
+                const auto k = static_cast<std::size_t>(index[p]);
+                between[p] = blended[k] + (blended[k + 1] - blended[k]) * weight[p];
+            }
+            for (const auto* path : glowReadPaths()) {
+                SCOPED_TRACE(path->name);
+                std::vector<float> got(size + 9, 0.0f), reads(size);
+                path->blendRows(upper.data(), lower.data(), 0.3f, n, got.data());
+                EXPECT_TRUE(sameBits(got, blended));
+                path->between(blended.data(), index.data(), weight.data(), n, reads.data());
+                EXPECT_TRUE(sameBits(reads, between));
+            }
+        }
+}
+
+TEST(VectorPaths, TheAvx2PathIsChosenWhereTheProcessorHasIt)
+{
+    if (!avx2BlurKernels() || !avx2GlowReadKernels()) GTEST_SKIP() << "no AVX2 here";
     const char* forced = std::getenv("LUMARA_VECTOR_PATH");
-    EXPECT_STREQ(blurKernels().name, forced && std::string(forced) == "baseline" ? "baseline" : "avx2");
+    const std::string expected = forced && std::string(forced) == "baseline" ? "baseline" : "avx2";
+    EXPECT_EQ(blurKernels().name, expected);
+    EXPECT_EQ(glowReadKernels().name, expected);
 }
 
 // The row kernels on every path against the plain double code: pixel rows of every length from
