@@ -1,6 +1,7 @@
 // The finishing stages: clip and feather, the drop shadow, the store. Safe from any thread.
 #include "render/Finish.h"
 
+#include "render/Composite.h"
 #include "render/Coverage.h"
 #include "render/Geometry.h"
 
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace lumara::render {
 
@@ -32,38 +32,6 @@ void shadowRow(const std::vector<ShadowPart>& parts, double x0, double y, int co
             store(out[i], sourceOver(p, load(out[i])));
         }
     }
-}
-
-// The store's narrowing on the four channels at once with SSE2, lane for lane the scalar form
-//   a = clamp(p.a, 0, 1); out[c] = toByte(min(p[c], a)) for r, g, b and out[3] = toByte(a), where
-//   toByte(v) = uint8(clamp(v, 0, 1) * 255 + 0.5), which rounds to the nearest level, half up;
-// min(p.a, a) narrows to the same byte as a.
-inline void storeBytes(const Px& p, std::uint8_t* out)
-{
-    const Px4 v = load(p);
-    const Px4 a = clampUnit(alphaOf(v));
-    const Px4 level = _mm_add_ps(_mm_mul_ps(clampUnit(_mm_min_ps(a, v)), _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f));
-    const __m128i words = _mm_packs_epi32(_mm_cvttps_epi32(level), _mm_setzero_si128());
-    const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
-    std::memcpy(out, &bytes, 4);
-}
-
-// storeBytes over a run of pixels, four at a time (each lane as above), then one at a time.
-inline void storeBytesRun(const Px* p, int count, std::uint8_t* out)
-{
-    int x = 0;
-    for (; x + 4 <= count; x += 4) {
-        __m128i levels[4];
-        for (int i = 0; i < 4; ++i) {
-            const Px4 v = load(p[x + i]);
-            const Px4 a = clampUnit(alphaOf(v));
-            levels[i] = _mm_cvttps_epi32(
-                _mm_add_ps(_mm_mul_ps(clampUnit(_mm_min_ps(a, v)), _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
-        }
-        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(levels[0], levels[1]), _mm_packs_epi32(levels[2], levels[3]));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x), bytes);
-    }
-    for (; x < count; ++x) storeBytes(p[x], out + 4 * x);
 }
 
 } // namespace
@@ -193,9 +161,10 @@ void storeRow(Image& image, int y, const Px* orb, const OrbSquare& sq, const std
         store(d, sourceOver(load(orb[x - ix]), load(d)));
     }
     std::uint8_t* out = image.row(y);
-    storeBytesRun(line.data(), opaqueBegin, out);
-    if (opaqueBegin < opaqueEnd) storeBytesRun(orb + (opaqueBegin - ix), opaqueEnd - opaqueBegin, out + 4 * opaqueBegin);
-    storeBytesRun(line.data() + opaqueEnd, image.width - opaqueEnd, out + 4 * opaqueEnd);
+    const CompositeKernels& kernels = compositeKernels();
+    kernels.storeBytes(line.data(), opaqueBegin, out);
+    if (opaqueBegin < opaqueEnd) kernels.storeBytes(orb + (opaqueBegin - ix), opaqueEnd - opaqueBegin, out + 4 * opaqueBegin);
+    kernels.storeBytes(line.data() + opaqueEnd, image.width - opaqueEnd, out + 4 * opaqueEnd);
 }
 
 } // namespace lumara::render

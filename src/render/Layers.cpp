@@ -2,6 +2,7 @@
 // Reduced.h). Safe from any thread.
 #include "render/Layers.h"
 
+#include "render/Composite.h"
 #include "render/Coverage.h"
 #include "render/Geometry.h"
 #include "render/Gradient.h"
@@ -311,12 +312,7 @@ void BlobLayer::drawRow(int y, Px* row, RowScratch& scratch) const
     }
     withBlobBlend(m_mode, [&](auto fn) {
         if constexpr (std::is_same_v<decltype(fn), std::nullptr_t>) {
-            const Px4 colour = load(m_colour);
-            for (int x = begin; x < end; ++x) {
-                const float a = alphas[x];
-                if (!(a > 0.0f)) continue;
-                store(row[x], plusLighter(scaled(colour, a), load(row[x])));
-            }
+            compositeKernels().addScaled(row, alphas, begin, end, m_colour);
         } else {
             blendSeparableRun(row, alphas, begin, end, m_colour, fn);
         }

@@ -1,7 +1,9 @@
 // The vector kernels: the AVX2 path, the baseline path and the plain loops they replace give the
 // same bits for the blur (every width, radius and edge of the row or column), the turned glow read
 // (every turn, step, field size and edge), the coarse grid's read-back and the row kernels.
+#include "render/Blend.h"
 #include "render/BlurKernels.h"
+#include "render/Composite.h"
 #include "render/GlowRead.h"
 #include "render/RowKernels.h"
 
@@ -254,11 +256,65 @@ TEST(GlowReadKernels, EveryPathGivesTheGridReadsBits)
 
 TEST(VectorPaths, TheAvx2PathIsChosenWhereTheProcessorHasIt)
 {
-    if (!avx2BlurKernels() || !avx2GlowReadKernels()) GTEST_SKIP() << "no AVX2 here";
+    if (!avx2BlurKernels() || !avx2GlowReadKernels() || !avx2CompositeKernels()) GTEST_SKIP() << "no AVX2 here";
     const char* forced = std::getenv("LUMARA_VECTOR_PATH");
     const std::string expected = forced && std::string(forced) == "baseline" ? "baseline" : "avx2";
     EXPECT_EQ(blurKernels().name, expected);
     EXPECT_EQ(glowReadKernels().name, expected);
+    EXPECT_EQ(compositeKernels().name, expected);
+}
+
+// The store's narrowing and the plus-lighter of a scaled colour on every path against the
+// one-pixel forms, over rows of every length up to a few vectors and one of 561 pixels, with
+// values below 0, above 1, infinite and NaN in pixels, alphas and colours.
+TEST(CompositeKernels, EveryPathGivesTheOnePixelFormsBits)
+{
+    std::vector<const CompositeKernels*> paths{&baselineCompositeKernels(), avx2CompositeKernels()};
+    if (!paths[1]) paths.pop_back();
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    const float odd[] = {-0.5f, -0.0f, 0.0f, 1e-9f, 0.4999f, 1.0f, 1.5f, inf, -inf, nan};
+    std::mt19937 engine(11);
+    std::uniform_real_distribution<float> unit(-0.2f, 1.2f);
+    auto value = [&] { return engine() % 8 == 0 ? odd[engine() % std::size(odd)] : unit(engine); };
+    // SSE's min and max (the second operand where either is NaN) and its truncation (NaN to the
+    // lowest integer, which the packs saturate to 0).
+    auto minps = [](float x, float y) { return x < y ? x : y; };
+    auto maxps = [](float x, float y) { return x > y ? x : y; };
+    auto unitLane = [&](float v) { return maxps(0.0f, minps(1.0f, v)); };
+    auto toByte = [](float v) -> std::uint8_t {
+        const float level = v * 255.0f + 0.5f;
+        return std::isnan(level) ? 0 : static_cast<std::uint8_t>(static_cast<int>(level));
+    };
+    for (int count : {0, 1, 2, 3, 7, 8, 9, 15, 16, 17, 31, 561}) {
+        std::vector<Px> pixels(static_cast<std::size_t>(count) + 1), row(pixels.size());
+        std::vector<float> alphas(pixels.size());
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            pixels[i] = {value(), value(), value(), value()};
+            row[i] = {value(), value(), value(), value()};
+            alphas[i] = engine() % 3 == 0 ? -value() : value();
+        }
+        const Px colour{value(), value(), value(), value()};
+        // The one-pixel forms: the store's narrowing, and plusLighter(scaled(colour, a), d).
+        std::vector<std::uint8_t> bytes(4 * pixels.size());
+        for (int x = 0; x < count; ++x) {
+            const Px& p = pixels[static_cast<std::size_t>(x)];
+            const float a = unitLane(p.a);
+            const float lanes[] = {p.r, p.g, p.b, p.a};
+            for (int k = 0; k < 4; ++k) bytes[4 * x + k] = toByte(unitLane(minps(a, lanes[k])));
+        }
+        std::vector<Px> added = row;
+        for (int x = 1; x < count; ++x)
+            if (alphas[x] > 0.0f) added[x] = plusLighter(scaled(colour, alphas[x]), added[x]);
+        for (const CompositeKernels* path : paths) {
+            SCOPED_TRACE(std::string(path->name) + ", " + std::to_string(count) + " pixels");
+            std::vector<std::uint8_t> out(bytes.size());
+            path->storeBytes(pixels.data(), count, out.data());
+            EXPECT_EQ(out, bytes);
+            std::vector<Px> into = row;
+            path->addScaled(into.data(), alphas.data(), 1, count, colour);
+            EXPECT_EQ(std::memcmp(into.data(), added.data(), into.size() * sizeof(Px)), 0);
+        }
+    }
 }
 
 // The row kernels on every path against the plain double code: pixel rows of every length from
