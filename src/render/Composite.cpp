@@ -51,11 +51,20 @@ void addScaled(Px* row, const float* alphas, int begin, int end, const Px& colou
     }
 }
 
+void addScaledPair(Px* row, const float* alphasA, const float* alphasB, int begin, int end, const Px& a, const Px& b)
+{
+    const Px4 ca = load(a), cb = load(b);
+    for (int x = begin; x < end; ++x) {
+        if (alphasA[x] <= 0.0f && alphasB[x] <= 0.0f) continue;
+        store(row[x], plusLighter(sum(scaled(ca, alphasA[x]), scaled(cb, alphasB[x])), load(row[x])));
+    }
+}
+
 } // namespace
 
 const CompositeKernels& baselineCompositeKernels()
 {
-    static const CompositeKernels kernels{&storeBytes, &addScaled, "baseline"};
+    static const CompositeKernels kernels{&storeBytes, &addScaled, &addScaledPair, "baseline"};
     return kernels;
 }
 

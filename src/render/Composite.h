@@ -18,6 +18,10 @@ struct CompositeKernels {
     // Plus-lighter of `colour` scaled by alphas[x] onto row[x], min(colour * a + row[x], 1) per
     // channel, for x in [begin, end) where alphas[x] > 0 (the others, NaN included, are left).
     void (*addScaled)(Px* row, const float* alphas, int begin, int end, const Px& colour);
+    // The same for a pair of colours added together first: min((a * alphasA[x] + b * alphasB[x]) +
+    // row[x], 1), where either alpha is above zero.
+    void (*addScaledPair)(Px* row, const float* alphasA, const float* alphasB, int begin, int end, const Px& a,
+                          const Px& b);
     const char* name;
 };
 

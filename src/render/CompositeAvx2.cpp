@@ -76,9 +76,36 @@ void addScaledAvx2(Px* row, const float* alphas, int begin, int end, const Px& c
     }
 }
 
+void addScaledPairAvx2(Px* row, const float* alphasA, const float* alphasB, int begin, int end, const Px& a, const Px& b)
+{
+    const __m256 ca = _mm256_broadcast_ps(reinterpret_cast<const __m128*>(&a.r));
+    const __m256 cb = _mm256_broadcast_ps(reinterpret_cast<const __m128*>(&b.r));
+    const __m256 one = _mm256_set1_ps(1.0f);
+    float* r = &row->r;
+    int x = begin;
+    for (; x + 2 <= end; x += 2) {
+        // A pixel is left where both its alphas are zero or less (or NaN).
+        const bool skip0 = alphasA[x] <= 0.0f && alphasB[x] <= 0.0f;
+        const bool skip1 = alphasA[x + 1] <= 0.0f && alphasB[x + 1] <= 0.0f;
+        if (skip0 && skip1) continue;
+        const __m256 wa = _mm256_setr_m128(_mm_set1_ps(alphasA[x]), _mm_set1_ps(alphasA[x + 1]));
+        const __m256 wb = _mm256_setr_m128(_mm_set1_ps(alphasB[x]), _mm_set1_ps(alphasB[x + 1]));
+        const __m256 d = _mm256_loadu_ps(r + 4 * x);
+        const __m256 sum = _mm256_min_ps(one, _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(ca, wa), _mm256_mul_ps(cb, wb)), d));
+        const __m256 keep = _mm256_castsi256_ps(_mm256_setr_epi32(-skip0, -skip0, -skip0, -skip0, -skip1, -skip1, -skip1, -skip1));
+        _mm256_storeu_ps(r + 4 * x, _mm256_blendv_ps(sum, d, keep));
+    }
+    for (; x < end; ++x) {
+        if (alphasA[x] <= 0.0f && alphasB[x] <= 0.0f) continue;
+        const __m128 s = _mm_add_ps(_mm_mul_ps(_mm256_castps256_ps128(ca), _mm_set1_ps(alphasA[x])),
+                                    _mm_mul_ps(_mm256_castps256_ps128(cb), _mm_set1_ps(alphasB[x])));
+        _mm_storeu_ps(r + 4 * x, _mm_min_ps(_mm_set1_ps(1.0f), _mm_add_ps(s, _mm_loadu_ps(r + 4 * x))));
+    }
+}
+
 } // namespace
 
 extern const CompositeKernels kAvx2CompositeKernels;
-const CompositeKernels kAvx2CompositeKernels{&storeBytesAvx2, &addScaledAvx2, "avx2"};
+const CompositeKernels kAvx2CompositeKernels{&storeBytesAvx2, &addScaledAvx2, &addScaledPairAvx2, "avx2"};
 
 } // namespace lumara::render

@@ -107,21 +107,6 @@ OrbValues sanitised(const OrbValues& in)
     return v;
 }
 
-// The compositing operators of the two glow pairs (Reduced.h): behind the blobs, each pair is drawn
-// destination-over and combined source-over; in front, both are added.
-struct DestinationOverOp {
-    Px4 operator()(Px4 s, Px4 d) const { return destinationOver(s, d); }
-};
-struct SourceOverOp {
-    Px4 operator()(Px4 a, Px4 b) const { return sourceOver(a, b); }
-};
-struct PlusLighterOp {
-    Px4 operator()(Px4 s, Px4 d) const { return plusLighter(s, d); }
-};
-struct SumOp {
-    Px4 operator()(Px4 a, Px4 b) const { return sum(a, b); }
-};
-
 // Blob fields held at once by default, in cells (RenderOptions::blobFieldCells).
 constexpr std::size_t kBlobBatchCells = std::size_t{1} << 21;
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "render/Blur.h"
+#include "render/Composite.h"
 #include "render/Finish.h"
 #include "render/GlowField.h"
 #include "render/Layers.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 namespace lumara::render {
@@ -67,6 +69,21 @@ private:
 // is advanced from the start of its span, so a shorter span would round differently.
 // Each glow is read from its own coarse grid where `reduce` is set and its blur allows one; the
 // pair is combined and composited per pixel either way.
+// The compositing operators of the two glow pairs: behind the blobs, each pair is drawn
+// destination-over and combined source-over; in front, both are added.
+struct DestinationOverOp {
+    Px4 operator()(Px4 s, Px4 d) const { return destinationOver(s, d); }
+};
+struct SourceOverOp {
+    Px4 operator()(Px4 a, Px4 b) const { return sourceOver(a, b); }
+};
+struct PlusLighterOp {
+    Px4 operator()(Px4 s, Px4 d) const { return plusLighter(s, d); }
+};
+struct SumOp {
+    Px4 operator()(Px4 a, Px4 b) const { return sum(a, b); }
+};
+
 template <typename Op, typename PairOp>
 class GlowPairLayer final : public RowLayer {
 public:
@@ -95,10 +112,14 @@ public:
         std::fill(alphaB + begin, alphaB + end, 0.0f);
         if (aBegin < aEnd) m_a.alphaRow(y, aBegin, aEnd, alphaA);
         if (bBegin < bEnd) m_b.alphaRow(y, bBegin, bEnd, alphaB);
-        const Px4 ca = load(m_a.colour()), cb = load(m_b.colour());
-        for (int x = begin; x < end; ++x) {
-            if (alphaA[x] <= 0.0f && alphaB[x] <= 0.0f) continue;
-            store(row[x], m_op(m_pairOp(scaled(ca, alphaA[x]), scaled(cb, alphaB[x])), load(row[x])));
+        if constexpr (std::is_same_v<Op, PlusLighterOp> && std::is_same_v<PairOp, SumOp>) {
+            compositeKernels().addScaledPair(row, alphaA, alphaB, begin, end, m_a.colour(), m_b.colour());
+        } else {
+            const Px4 ca = load(m_a.colour()), cb = load(m_b.colour());
+            for (int x = begin; x < end; ++x) {
+                if (alphaA[x] <= 0.0f && alphaB[x] <= 0.0f) continue;
+                store(row[x], m_op(m_pairOp(scaled(ca, alphaA[x]), scaled(cb, alphaB[x])), load(row[x])));
+            }
         }
     }
 

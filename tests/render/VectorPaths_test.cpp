@@ -264,7 +264,7 @@ TEST(VectorPaths, TheAvx2PathIsChosenWhereTheProcessorHasIt)
     EXPECT_EQ(compositeKernels().name, expected);
 }
 
-// The store's narrowing and the plus-lighter of a scaled colour on every path against the
+// The store's narrowing and the plus-lighter of one or two scaled colours on every path against the
 // one-pixel forms, over rows of every length up to a few vectors and one of 561 pixels, with
 // values below 0, above 1, infinite and NaN in pixels, alphas and colours.
 TEST(CompositeKernels, EveryPathGivesTheOnePixelFormsBits)
@@ -302,9 +302,16 @@ TEST(CompositeKernels, EveryPathGivesTheOnePixelFormsBits)
             const float lanes[] = {p.r, p.g, p.b, p.a};
             for (int k = 0; k < 4; ++k) bytes[4 * x + k] = toByte(unitLane(minps(a, lanes[k])));
         }
-        std::vector<Px> added = row;
-        for (int x = 1; x < count; ++x)
+        std::vector<Px> added = row, addedPair = row;
+        std::vector<float> alphasB(alphas.rbegin(), alphas.rend());
+        const Px second{value(), value(), value(), value()};
+        for (int x = 1; x < count; ++x) {
             if (alphas[x] > 0.0f) added[x] = plusLighter(scaled(colour, alphas[x]), added[x]);
+            if (!(alphas[x] <= 0.0f && alphasB[x] <= 0.0f)) { // as the glow pair skips
+                const Px4 pair = sum(scaled(load(colour), alphas[x]), scaled(load(second), alphasB[x]));
+                store(addedPair[x], plusLighter(pair, load(addedPair[x])));
+            }
+        }
         for (const CompositeKernels* path : paths) {
             SCOPED_TRACE(std::string(path->name) + ", " + std::to_string(count) + " pixels");
             std::vector<std::uint8_t> out(bytes.size());
@@ -313,6 +320,9 @@ TEST(CompositeKernels, EveryPathGivesTheOnePixelFormsBits)
             std::vector<Px> into = row;
             path->addScaled(into.data(), alphas.data(), 1, count, colour);
             EXPECT_EQ(std::memcmp(into.data(), added.data(), into.size() * sizeof(Px)), 0);
+            into = row;
+            path->addScaledPair(into.data(), alphas.data(), alphasB.data(), 1, count, colour, second);
+            EXPECT_EQ(std::memcmp(into.data(), addedPair.data(), into.size() * sizeof(Px)), 0);
         }
     }
 }
