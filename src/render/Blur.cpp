@@ -84,7 +84,7 @@ Field Field::covering(double x0, double y0, double x1, double y1, int cellSize, 
     return field;
 }
 
-void Field::cover(double x0, double y0, double x1, double y1, int cellSize, int channels)
+void Field::cover(double x0, double y0, double x1, double y1, int cellSize, int channels, bool cleared)
 {
     const double k = std::max(cellSize, 1);
     // One cell of margin on every side, so that bilinear reads at the rectangle's border blend
@@ -105,7 +105,9 @@ void Field::cover(double x0, double y0, double x1, double y1, int cellSize, int 
     m_width = static_cast<int>(w);
     m_height = static_cast<int>(h);
     m_channels = channels;
-    m_data.assign(planeSize() * static_cast<std::size_t>(std::max(channels, 0)), 0.0f);
+    const std::size_t cells = planeSize() * static_cast<std::size_t>(std::max(channels, 0));
+    if (cleared) m_data.assign(cells, 0.0f);
+    else m_data.resize(cells);
 }
 
 void Field::release()

@@ -28,8 +28,9 @@ public:
     // every side at `cellSize`, aligned to multiples of cellSize from the origin so that every
     // caller gets the same cells. Each side holds at most kMaxFieldCells cells.
     static Field covering(double x0, double y0, double x1, double y1, int cellSize, int channels);
-    // The same grid made in place, all zero, reusing this field's memory.
-    void cover(double x0, double y0, double x1, double y1, int cellSize, int channels);
+    // The same grid made in place, reusing this field's memory: all zero, or with `cleared` false
+    // holding anything until written (for a caller that writes every cell before reading one).
+    void cover(double x0, double y0, double x1, double y1, int cellSize, int channels, bool cleared = true);
     // Gives the memory back.
     void release();
     // Floats held, including the blur's intermediate plane.

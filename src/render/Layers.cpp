@@ -257,7 +257,7 @@ std::vector<BlobShape> blobShapes(const OrbSquare& sq, const OrbValues& v, doubl
 void coverBlob(const OrbSquare& sq, const BlobShape& blob, Field& field, std::vector<float>& cover)
 {
     const int k = blob.cellSize;
-    field.cover(0.0, 0.0, sq.size, sq.size, k, 1);
+    field.cover(0.0, 0.0, sq.size, sq.size, k, 1, false); // fillBlobField writes every cell
     polygonCoverage(blob.polygon, field.width(), field.height(), {field.left(), field.top()}, k, cover);
 }
 
@@ -266,18 +266,21 @@ void fillBlobField(const OrbSquare& sq, const BlobShape& blob, double sigma, con
 {
     const int k = blob.cellSize;
     const TurnedGlow glow(sq, GlowLayer{blob.colour, blob.glowAngle, 0.0}, crescent);
-    // The glow, masked by the outline's alpha (then blurred, then blended): only the cells the
-    // outline covers, from its first to its last covered cell on each row.
+    // The glow, masked by the outline's alpha (then blurred, then blended): read only over the
+    // cells the outline covers, from its first to its last covered cell on each row; every other
+    // cell is zero (the field is not cleared beforehand: each row is written whole here).
     field.fillAndBlur(sigma, pool, [&](int j0, int j1) {
         std::vector<float> lit(static_cast<std::size_t>(field.width()));
         for (int j = j0; j < j1; ++j) {
             const float* m = cover.data() + static_cast<std::size_t>(j) * field.width();
+            float* out = field.row(0, j);
             int first = 0, last = field.width();
             while (first < last && m[first] <= 0.0f) ++first;
             while (last > first && m[last - 1] <= 0.0f) --last;
+            std::fill(out, out + first, 0.0f);
+            std::fill(out + last, out + field.width(), 0.0f);
             if (first == last) continue;
             glow.alphaAlong(field.cellCentreX(first), field.cellCentreY(j), k, last - first, k, lit.data());
-            float* out = field.row(0, j);
             for (int x = first; x < last; ++x) out[x] = m[x] * lit[static_cast<std::size_t>(x - first)];
         }
     });
