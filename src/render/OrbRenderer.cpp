@@ -24,13 +24,21 @@
 // kept few and cheap: a field is filled and blurred across in one pass, all its channels at once,
 // and the pool polls briefly before sleeping (Parallel.cpp). No state outlives a call except the
 // constant erfc table, the glow-field cache (GlowField.cpp), whose entries are fixed functions of
-// their keys, and each calling thread's working memory (FrameMemory), which is cleared or
-// overwritten before it is read.
+// their keys, and each calling thread's working memory (FrameMemory, and the row scratch of
+// every thread of the pool, RowScratch), which is cleared or overwritten before it is read.
 // Speed: the compositing operators run on the four channels at once with SSE2 (Blend.h), lane
-// for lane the scalar operations in the same order, so they give the scalar results bit for bit;
-// the glow reads skip positions that can only blend zero cells, and a coarse blob field is read
-// back only on each row's run of non-zero cells (NonZeroCells); the blur keeps its sums in
-// registers over strips of columns.
+// for lane the scalar operations in the same order, so they give the scalar results bit for bit.
+// The loops that run over most pixels every frame have vector paths, chosen once at start-up:
+// AVX2 where the processor has it, else SSE2 (LUMARA_VECTOR_PATH=baseline forces SSE2): the
+// blur (BlurKernels.h), the turned glow read (GlowRead.h), the row geometry, gradient parameters
+// and ring profiles (RowKernels.h), and the store's narrowing and the additive blends
+// (Composite.h); blend modes other than plus-lighter run four pixels at a time with their
+// channels transposed. Every path gives the same bytes (vector_paths_test, and render_compare in
+// bench/, which keeps one build's pictures and compares another build's). The glow reads split
+// each row into runs (zeros outside the box of non-zero cells, a plain bilinear loop inside the
+// rim) and compute each position from the row's first; a coarse blob field is read back only on
+// each row's run of non-zero cells (NonZeroCells); coverage and blur visit only the cells an
+// outline or a non-zero cell reaches.
 // Blur: a sampled Gaussian over +-3 deviations. Up to 4 px of deviation it runs on the pixel grid;
 // wider blurs run on cells of about sigma / 3 pixels (the kernel then spans about 19 taps) and
 // are read back bilinearly, with the deviation reduced by the spread the cells add. Against an
