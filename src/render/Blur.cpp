@@ -3,13 +3,13 @@
 #include "render/Blur.h"
 
 #include "render/BlurKernels.h"
+#include "render/VectorPath.h"
 #include "render/Wide.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <numbers>
-#include <string_view>
 
 namespace lumara::render {
 
@@ -26,19 +26,14 @@ const BlurKernels& baselineBlurKernels()
 const BlurKernels* avx2BlurKernels()
 {
 #if defined(LUMARA_AVX2_KERNELS)
-    if (__builtin_cpu_supports("avx2")) return &kAvx2BlurKernels;
+    if (processorHasAvx2()) return &kAvx2BlurKernels;
 #endif
     return nullptr;
 }
 
 const BlurKernels& blurKernels()
 {
-    static const BlurKernels& chosen = []() -> const BlurKernels& {
-        const char* forced = std::getenv("LUMARA_VECTOR_PATH");
-        const BlurKernels* avx2 = avx2BlurKernels();
-        if (avx2 && !(forced && std::string_view(forced) == "baseline")) return *avx2;
-        return baselineBlurKernels();
-    }();
+    static const BlurKernels& chosen = chosenKernels(baselineBlurKernels(), avx2BlurKernels());
     return chosen;
 }
 

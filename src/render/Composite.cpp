@@ -2,10 +2,10 @@
 #include "render/Composite.h"
 
 #include "render/Blend.h"
+#include "render/VectorPath.h"
 
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
 
 namespace lumara::render {
 
@@ -71,19 +71,14 @@ const CompositeKernels& baselineCompositeKernels()
 const CompositeKernels* avx2CompositeKernels()
 {
 #if defined(LUMARA_AVX2_KERNELS)
-    if (__builtin_cpu_supports("avx2")) return &kAvx2CompositeKernels;
+    if (processorHasAvx2()) return &kAvx2CompositeKernels;
 #endif
     return nullptr;
 }
 
 const CompositeKernels& compositeKernels()
 {
-    static const CompositeKernels& chosen = []() -> const CompositeKernels& {
-        const char* forced = std::getenv("LUMARA_VECTOR_PATH");
-        const CompositeKernels* avx2 = avx2CompositeKernels();
-        if (avx2 && !(forced && std::string_view(forced) == "baseline")) return *avx2;
-        return baselineCompositeKernels();
-    }();
+    static const CompositeKernels& chosen = chosenKernels(baselineCompositeKernels(), avx2CompositeKernels());
     return chosen;
 }
 

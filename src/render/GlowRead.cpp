@@ -2,6 +2,7 @@
 #include "render/GlowRead.h"
 
 #include "render/Coverage.h"
+#include "render/VectorPath.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -11,7 +12,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
-#include <string_view>
 
 namespace lumara::render {
 
@@ -341,19 +341,14 @@ const GlowReadKernels& baselineGlowReadKernels()
 const GlowReadKernels* avx2GlowReadKernels()
 {
 #if defined(LUMARA_AVX2_KERNELS)
-    if (__builtin_cpu_supports("avx2")) return &kAvx2GlowReadKernels;
+    if (processorHasAvx2()) return &kAvx2GlowReadKernels;
 #endif
     return nullptr;
 }
 
 const GlowReadKernels& glowReadKernels()
 {
-    static const GlowReadKernels& chosen = []() -> const GlowReadKernels& {
-        const char* forced = std::getenv("LUMARA_VECTOR_PATH");
-        const GlowReadKernels* avx2 = avx2GlowReadKernels();
-        if (avx2 && !(forced && std::string_view(forced) == "baseline")) return *avx2;
-        return baselineGlowReadKernels();
-    }();
+    static const GlowReadKernels& chosen = chosenKernels(baselineGlowReadKernels(), avx2GlowReadKernels());
     return chosen;
 }
 

@@ -1,10 +1,10 @@
 // The row kernels' two-lane build, and the choice of path made once at start-up.
 #include "render/RowKernels.h"
 
+#include "render/VectorPath.h"
 #include "render/Wide.h"
 
 #include <cstdlib>
-#include <string_view>
 
 namespace lumara::render {
 
@@ -21,19 +21,14 @@ const RowKernels& baselineRowKernels()
 const RowKernels* avx2RowKernels()
 {
 #if defined(LUMARA_AVX2_KERNELS)
-    if (__builtin_cpu_supports("avx2")) return &kAvx2RowKernels;
+    if (processorHasAvx2()) return &kAvx2RowKernels;
 #endif
     return nullptr;
 }
 
 const RowKernels& rowKernels()
 {
-    static const RowKernels& chosen = []() -> const RowKernels& {
-        const char* forced = std::getenv("LUMARA_VECTOR_PATH");
-        const RowKernels* avx2 = avx2RowKernels();
-        if (avx2 && !(forced && std::string_view(forced) == "baseline")) return *avx2;
-        return baselineRowKernels();
-    }();
+    static const RowKernels& chosen = chosenKernels(baselineRowKernels(), avx2RowKernels());
     return chosen;
 }
 
