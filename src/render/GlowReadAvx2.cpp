@@ -53,6 +53,35 @@ inline void pairs(const float* base, const int* at, __m256& left, __m256& right)
     right = _mm256_shuffle_ps(x, y, _MM_SHUFFLE(3, 1, 3, 1));
 }
 
+// Eight bilinear reads at (u, v), in cells, given as two four-lane halves: the index of each
+// read's top-left cell (row-major, `width` cells to a row) and, in tu and tv, the weights of the
+// cells to its right and below it.
+__attribute__((always_inline)) inline __m256i cellsAt(__m256d uLow, __m256d uHigh, __m256d vLow, __m256d vHigh,
+                                                      __m256i width, __m256& tu, __m256& tv)
+{
+    const __m128i iuLow = _mm256_cvttpd_epi32(uLow), iuHigh = _mm256_cvttpd_epi32(uHigh);
+    const __m128i ivLow = _mm256_cvttpd_epi32(vLow), ivHigh = _mm256_cvttpd_epi32(vHigh);
+    tu = _mm256_setr_m128(_mm256_cvtpd_ps(_mm256_sub_pd(uLow, _mm256_cvtepi32_pd(iuLow))),
+                          _mm256_cvtpd_ps(_mm256_sub_pd(uHigh, _mm256_cvtepi32_pd(iuHigh))));
+    tv = _mm256_setr_m128(_mm256_cvtpd_ps(_mm256_sub_pd(vLow, _mm256_cvtepi32_pd(ivLow))),
+                          _mm256_cvtpd_ps(_mm256_sub_pd(vHigh, _mm256_cvtepi32_pd(ivHigh))));
+    return _mm256_add_epi32(_mm256_mullo_epi32(_mm256_setr_m128i(ivLow, ivHigh), width), _mm256_setr_m128i(iuLow, iuHigh));
+}
+
+// The eight reads whose top-left cells are at[0 .. 8) of `cells` (`down` cells to the next row).
+// The two cells side by side in each row are read as one 64-bit load per lane and row (this is
+// quicker than the gathers on the processors measured), then split into the left and right cells.
+__attribute__((always_inline)) inline __m256 bilinear(const float* cells, std::ptrdiff_t down, const int* at, __m256 tu,
+                                                      __m256 tv)
+{
+    __m256 p00, p01, p10, p11;
+    pairs(cells, at, p00, p01);
+    pairs(cells + down, at, p10, p11);
+    const __m256 top = _mm256_add_ps(p00, _mm256_mul_ps(_mm256_sub_ps(p01, p00), tu));
+    const __m256 bottom = _mm256_add_ps(p10, _mm256_mul_ps(_mm256_sub_ps(p11, p10), tu));
+    return _mm256_add_ps(top, _mm256_mul_ps(_mm256_sub_ps(bottom, top), tv));
+}
+
 // A row's values in every lane, set up once per call.
 struct Lanes {
     __m256d fu, du, fv, dv;
@@ -120,28 +149,12 @@ __attribute__((always_inline)) inline int turnedBlock(const Lanes& r, int i0, fl
 
     __m256 a = _mm256_setzero_ps();
     if (_mm256_movemask_ps(read) != 0) {
-        const __m128i iuLow = _mm256_cvttpd_epi32(uLow), iuHigh = _mm256_cvttpd_epi32(uHigh);
-        const __m128i ivLow = _mm256_cvttpd_epi32(vLow), ivHigh = _mm256_cvttpd_epi32(vHigh);
-        const __m256 tu = _mm256_setr_m128(_mm256_cvtpd_ps(_mm256_sub_pd(uLow, _mm256_cvtepi32_pd(iuLow))),
-                                           _mm256_cvtpd_ps(_mm256_sub_pd(uHigh, _mm256_cvtepi32_pd(iuHigh))));
-        const __m256 tv = _mm256_setr_m128(_mm256_cvtpd_ps(_mm256_sub_pd(vLow, _mm256_cvtepi32_pd(ivLow))),
-                                           _mm256_cvtpd_ps(_mm256_sub_pd(vHigh, _mm256_cvtepi32_pd(ivHigh))));
-        const __m256i w = r.width;
-        const __m256i index = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_setr_m128i(ivLow, ivHigh), w),
-                                               _mm256_setr_m128i(iuLow, iuHigh));
-        // The two cells side by side in each row are read as one 64-bit load per lane and row
-        // (this is quicker than the gathers on the processors measured), then split into the left
-        // and the right cells. Lanes not read load cell 0, which exists when any lane is read.
+        __m256 tu, tv;
+        const __m256i index = cellsAt(uLow, uHigh, vLow, vHigh, r.width, tu, tv);
+        // Lanes not read load cell 0, which exists when any lane is read.
         alignas(32) int at[8];
         _mm256_store_si256(reinterpret_cast<__m256i*>(at), _mm256_and_si256(index, _mm256_castps_si256(read)));
-        const float* cells = r.cells;
-        const std::ptrdiff_t down = r.down;
-        __m256 p00, p01, p10, p11;
-        pairs(cells, at, p00, p01);
-        pairs(cells + down, at, p10, p11);
-        const __m256 top = _mm256_add_ps(p00, _mm256_mul_ps(_mm256_sub_ps(p01, p00), tu));
-        const __m256 bottom = _mm256_add_ps(p10, _mm256_mul_ps(_mm256_sub_ps(p11, p10), tu));
-        a = _mm256_mul_ps(_mm256_add_ps(top, _mm256_mul_ps(_mm256_sub_ps(bottom, top), tv)), disc);
+        a = _mm256_mul_ps(bilinear(r.cells, r.down, at, tu, tv), disc);
         a = _mm256_and_ps(a, read);
     }
     _mm256_storeu_ps(out, a);
@@ -158,21 +171,10 @@ int interiorAvx2(const GlowReadRow& row, int first, int count, float* out)
         const __m256d iHigh = _mm256_add_pd(base, _mm256_setr_pd(4.0, 5.0, 6.0, 7.0));
         const __m256d uLow = _mm256_add_pd(r.fu, _mm256_mul_pd(iLow, r.du)), uHigh = _mm256_add_pd(r.fu, _mm256_mul_pd(iHigh, r.du));
         const __m256d vLow = _mm256_add_pd(r.fv, _mm256_mul_pd(iLow, r.dv)), vHigh = _mm256_add_pd(r.fv, _mm256_mul_pd(iHigh, r.dv));
-        const __m128i iuLow = _mm256_cvttpd_epi32(uLow), iuHigh = _mm256_cvttpd_epi32(uHigh);
-        const __m128i ivLow = _mm256_cvttpd_epi32(vLow), ivHigh = _mm256_cvttpd_epi32(vHigh);
-        const __m256 tu = _mm256_setr_m128(_mm256_cvtpd_ps(_mm256_sub_pd(uLow, _mm256_cvtepi32_pd(iuLow))),
-                                           _mm256_cvtpd_ps(_mm256_sub_pd(uHigh, _mm256_cvtepi32_pd(iuHigh))));
-        const __m256 tv = _mm256_setr_m128(_mm256_cvtpd_ps(_mm256_sub_pd(vLow, _mm256_cvtepi32_pd(ivLow))),
-                                           _mm256_cvtpd_ps(_mm256_sub_pd(vHigh, _mm256_cvtepi32_pd(ivHigh))));
+        __m256 tu, tv;
         alignas(32) int at[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(at),
-                           _mm256_add_epi32(_mm256_mullo_epi32(_mm256_setr_m128i(ivLow, ivHigh), r.width), _mm256_setr_m128i(iuLow, iuHigh)));
-        __m256 p00, p01, p10, p11;
-        pairs(r.cells, at, p00, p01);
-        pairs(r.cells + r.down, at, p10, p11);
-        const __m256 top = _mm256_add_ps(p00, _mm256_mul_ps(_mm256_sub_ps(p01, p00), tu));
-        const __m256 bottom = _mm256_add_ps(p10, _mm256_mul_ps(_mm256_sub_ps(p11, p10), tu));
-        _mm256_storeu_ps(out + i, _mm256_add_ps(top, _mm256_mul_ps(_mm256_sub_ps(bottom, top), tv)));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(at), cellsAt(uLow, uHigh, vLow, vHigh, r.width, tu, tv));
+        _mm256_storeu_ps(out + i, bilinear(r.cells, r.down, at, tu, tv));
     }
     return end - first;
 }
