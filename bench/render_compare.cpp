@@ -10,6 +10,7 @@
 #include "model/RandomConfiguration.h"
 #include "render/OrbRenderer.h"
 #include "render/Parallel.h"
+#include "render/ReducedLayersError.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -32,31 +33,21 @@ struct Case {
 
 std::vector<Case> cases()
 {
-    static constexpr double kTimes[] = {0.0, 1.7, 8.1e8 + 0.37, 8.1e8 + 13.9, 8.1e8 + 31.2};
     std::vector<Case> out;
     int index = 0;
     for (const auto& preset : allPresets()) {
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < static_cast<int>(std::size(test::kPresetTimes)); ++i) {
             render::RenderOptions options;
             options.pixelsPerPoint = 560.0 / preset.configuration.orbSize;
             out.push_back({"preset" + std::to_string(index) + "-t" + std::to_string(i), preset.configuration,
-                           kTimes[i], options});
+                           test::kPresetTimes[i], options});
         }
         ++index;
     }
     for (int i = 0; i < 30; ++i) {
         RandomEngine engine(2000 + static_cast<unsigned>(i));
         const OrbValues v = makeRandomConfiguration(engine);
-        render::RenderOptions options;
-        options.pixelsPerPoint = 1.0 + i % 3;
-        if (i % 2) {
-            const int side = render::orbPixelSize(v, options.pixelsPerPoint);
-            options.width = side + side / 2;
-            options.height = side + side / 2;
-            options.originX = side / 4;
-            options.originY = side / 8;
-        }
-        out.push_back({"random" + std::to_string(i), v, 8.1e8 + 0.77 * i, options});
+        out.push_back({"random" + std::to_string(i), v, 8.1e8 + 0.77 * i, test::randomLookOptions(v, i)});
     }
     render::RenderOptions large;
     large.pixelsPerPoint = 1600.0 / OrbValues{}.orbSize;

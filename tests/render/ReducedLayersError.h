@@ -22,12 +22,30 @@ struct ReducedError {
     std::string worstCase, worstMeanCase;
 };
 
-// Renders each case both ways: `times` of 5 times for each preset at 560 px in its square, then
-// `looks` random looks (seeds 1000 on) at 280, 560 and 840 px, every other one framed with room
-// for the shadow around it.
+// The times the presets are drawn at: the start, a moment on, and late clock times as the live
+// canvas passes them.
+inline constexpr double kPresetTimes[] = {0.0, 1.7, 8.1e8 + 0.37, 8.1e8 + 13.9, 8.1e8 + 31.2};
+
+// Options for the i-th random look `v`: 1, 2 or 3 pixels per point in turn (280, 560 or 840 px for
+// the default size), every other one framed with room for the shadow around it.
+inline render::RenderOptions randomLookOptions(const OrbValues& v, int i)
+{
+    render::RenderOptions options;
+    options.pixelsPerPoint = 1.0 + i % 3;
+    if (i % 2) {
+        const int side = render::orbPixelSize(v, options.pixelsPerPoint);
+        options.width = side + side / 2;
+        options.height = side + side / 2;
+        options.originX = side / 4;
+        options.originY = side / 8;
+    }
+    return options;
+}
+
+// Renders each case both ways: `times` of the preset times for each preset at 560 px in its
+// square, then `looks` random looks (seeds 1000 on), with randomLookOptions.
 inline ReducedError measureReducedError(int times, int looks)
 {
-    static constexpr double kTimes[] = {0.0, 1.7, 8.1e8 + 0.37, 8.1e8 + 13.9, 8.1e8 + 31.2};
     render::WorkerPool pool(0);
     ReducedError e;
     double total = 0.0, bytes = 0.0;
@@ -61,21 +79,12 @@ inline ReducedError measureReducedError(int times, int looks)
         for (int i = 0; i < std::min(times, 5); ++i) {
             render::RenderOptions options;
             options.pixelsPerPoint = 560.0 / preset.configuration.orbSize;
-            compare(preset.configuration, kTimes[i], options, preset.name + " at " + std::to_string(kTimes[i]) + " s");
+            compare(preset.configuration, kPresetTimes[i], options, preset.name + " at " + std::to_string(kPresetTimes[i]) + " s");
         }
     for (int i = 0; i < looks; ++i) {
         RandomEngine engine(1000 + static_cast<unsigned>(i));
         const OrbValues v = makeRandomConfiguration(engine);
-        render::RenderOptions options;
-        options.pixelsPerPoint = 1.0 + i % 3;
-        if (i % 2) {
-            const int side = render::orbPixelSize(v, options.pixelsPerPoint);
-            options.width = side + side / 2;
-            options.height = side + side / 2;
-            options.originX = side / 4;
-            options.originY = side / 8;
-        }
-        compare(v, 8.1e8 + 0.77 * i, options, "random look " + std::to_string(i));
+        compare(v, 8.1e8 + 0.77 * i, randomLookOptions(v, i), "random look " + std::to_string(i));
     }
     e.meanLevels = bytes > 0 ? total / bytes : 0.0;
     return e;
