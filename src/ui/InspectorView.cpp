@@ -5,7 +5,6 @@
 #include "ui/EffectsSection.h"
 #include "ui/ExportSection.h"
 #include "ui/InspectorControls.h"
-#include "ui/PresetSidebarView.h"
 #include "ui/ShapeSection.h"
 #include "ui/Theme.h"
 

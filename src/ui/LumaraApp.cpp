@@ -8,7 +8,7 @@
 #include "ui/FileDialogs.h"
 #include "ui/HelpView.h"
 #include "ui/MainWindow.h"
-#include "ui/PresetSidebarView.h"
+#include "ui/BrandMark.h"
 #include "ui/SettingsView.h"
 #include "ui/Theme.h"
 #include "ui/UpdateDialogs.h"
@@ -18,7 +18,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QPainter>
 #include <QScreen>
 
 #include <iostream>
@@ -92,20 +91,6 @@ void LumaraApp::showSettings()
     window->show();
     window->raise();
     window->activateWindow();
-}
-
-QIcon brandIcon()
-{
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        paintBrandMark(painter, QPointF(0, 0), size);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
 }
 
 int runEditor(int& argc, char** argv, const std::optional<QString>& file)

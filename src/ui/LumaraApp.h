@@ -71,9 +71,6 @@ private:
     bool m_showHelp = false;
 };
 
-// The application icon: the brand mark at the usual sizes.
-QIcon brandIcon();
-
 // Starts the editor and runs it until its window closes; opens `file` first when given (a file
 // that does not open is reported on stderr and the last project stays). Returns the exit code.
 int runEditor(int& argc, char** argv, const std::optional<QString>& file);

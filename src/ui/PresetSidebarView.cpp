@@ -3,14 +3,15 @@
 
 #include "document/OrbDocument.h"
 #include "model/OrbPreset.h"
+#include "ui/BrandMark.h"
+#include "ui/SegmentedControl.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
 #include <QBoxLayout>
-#include <QKeyEvent>
+#include <QEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -24,8 +25,6 @@ namespace {
 
 enum ItemRole { kindRole = Qt::UserRole, presetRole, firstRole };
 enum ItemKind { headerKind, presetKind };
-
-QColor rgb(double r, double g, double b) { return QColor::fromRgbF(float(r), float(g), float(b)); }
 
 QColor toQColor(const CodableColor& c)
 {
@@ -115,22 +114,6 @@ private:
 
 } // namespace
 
-QString thinScrollBarStyle()
-{
-    return QStringLiteral(
-        "QScrollBar:vertical { background: transparent; width: 10px; margin: 0; }"
-        "QScrollBar::handle:vertical { background: rgba(128, 128, 128, 90); border-radius: 3px; min-height: 32px; margin: 2px 3px; }"
-        "QScrollBar::handle:vertical:hover { background: rgba(128, 128, 128, 150); }"
-        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }");
-}
-
-SidebarColors sidebarColors(bool dark)
-{
-    if (dark) return {rgb(0.11, 0.10, 0.14), rgb(0.2, 0.18, 0.26), rgb(0.18, 0.15, 0.24), brandAccentPale()};
-    return {rgb(0.97, 0.96, 0.99), rgb(0.9, 0.88, 0.94), withAlpha(brandAccent(), 0.12), brandAccent()};
-}
-
 void paintPresetThumbnail(QPainter& p, const QRectF& rect, const OrbValues& values, bool selected, bool dark)
 {
     p.save();
@@ -165,22 +148,6 @@ void paintPresetThumbnail(QPainter& p, const QRectF& rect, const OrbValues& valu
         p.setPen(QPen(sidebarColors(dark).selectionRing, 2));
         p.drawEllipse(rect.adjusted(-2, -2, 2, 2));
     }
-    p.restore();
-}
-
-void paintBrandMark(QPainter& p, const QPointF& topLeft, double s)
-{
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(brandAccent());
-    const QRectF outer(topLeft, QSizeF(s, s));
-    p.drawEllipse(outer);
-    p.setBrush(withAlpha(brandAccentPale(), 0.55));
-    p.drawEllipse(outer.center() - QPointF(0.1 * s, 0.1 * s), 0.225 * s, 0.225 * s);
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(255, 255, 255, 64), 0.5));
-    p.drawEllipse(outer.adjusted(0.25, 0.25, -0.25, -0.25));
     p.restore();
 }
 
@@ -317,90 +284,4 @@ void PresetSidebarView::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange) update();
 }
-
-SegmentedControl::SegmentedControl(QStringList labels, QWidget* parent) : QWidget(parent), m_labels(std::move(labels))
-{
-    setFocusPolicy(Qt::TabFocus);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setCursor(Qt::PointingHandCursor);
-}
-
-void SegmentedControl::setCurrentIndex(int index)
-{
-    if (index < 0 || index >= m_labels.size()) index = -1;
-    if (m_current == index) return;
-    m_current = index;
-    update();
-}
-
-QSize SegmentedControl::sizeHint() const
-{
-    const QFontMetrics metrics(pixelFont(font(), 12));
-    int width = 0;
-    for (const QString& label : m_labels) width = std::max(width, metrics.horizontalAdvance(label));
-    return {int(m_labels.size()) * (width + 16), metrics.height() + 10};
-}
-
-QSize SegmentedControl::minimumSizeHint() const { return {int(m_labels.size()) * 36, sizeHint().height()}; }
-
-QRect SegmentedControl::segmentRect(int index) const
-{
-    const int n = int(m_labels.size());
-    const int x0 = index * width() / n;
-    const int x1 = (index + 1) * width() / n;
-    return QRect(x0, 0, x1 - x0, height());
-}
-
-int SegmentedControl::segmentAt(const QPoint& point) const
-{
-    for (int i = 0; i < m_labels.size(); ++i)
-        if (segmentRect(i).contains(point)) return i;
-    return -1;
-}
-
-void SegmentedControl::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const bool dark = isDarkAppearance();
-    p.setPen(Qt::NoPen);
-    p.setBrush(dark ? QColor(255, 255, 255, 20) : QColor(0, 0, 0, 15));
-    p.drawRoundedRect(QRectF(rect()), 7, 7);
-    p.setFont(pixelFont(font(), 12, QFont::Medium));
-    for (int i = 0; i < m_labels.size(); ++i) {
-        const QRectF r = QRectF(segmentRect(i)).adjusted(2, 2, -2, -2);
-        if (i == m_current) {
-            p.setPen(dark ? Qt::NoPen : QPen(QColor(0, 0, 0, 25), 0.5));
-            p.setBrush(dark ? QColor(255, 255, 255, 46) : QColor(Qt::white));
-            p.drawRoundedRect(r, 5, 5);
-        }
-        p.setPen(i == m_current ? palette().color(QPalette::WindowText) : palette().color(QPalette::PlaceholderText));
-        p.drawText(r, Qt::AlignCenter, m_labels.at(i));
-    }
-    if (hasFocus()) {
-        p.setPen(QPen(withAlpha(brandAccent(), 0.6), 1.5));
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 7, 7);
-    }
-}
-
-void SegmentedControl::mousePressEvent(QMouseEvent* event)
-{
-    const int index = segmentAt(event->position().toPoint());
-    if (index < 0) return;
-    setCurrentIndex(index);
-    emit activated(index);
-}
-
-void SegmentedControl::keyPressEvent(QKeyEvent* event)
-{
-    int index = m_current;
-    if (event->key() == Qt::Key_Left) index = std::max(0, m_current - 1);
-    else if (event->key() == Qt::Key_Right) index = std::min(int(m_labels.size()) - 1, m_current + 1);
-    else return QWidget::keyPressEvent(event);
-    if (index == m_current) return;
-    setCurrentIndex(index);
-    emit activated(index);
-}
-
 } // namespace lumara::ui

@@ -20,19 +20,9 @@ namespace lumara::ui {
 
 class SegmentedControl;
 
-// The sidebar's own colours for the light and dark appearance.
-struct SidebarColors {
-    QColor background, divider, selectedRow, selectionRing;
-};
-SidebarColors sidebarColors(bool dark);
-
 // The static preset swatch: the background gradient, a soft highlight, a thin edge and, when
 // selected, the selection ring 2 points outside `rect`.
 void paintPresetThumbnail(QPainter& painter, const QRectF& rect, const OrbValues& values, bool selected, bool dark);
-// A slim scroll bar that suits the sidebar and the panels.
-QString thinScrollBarStyle();
-// The brand mark: an accent disc, a pale offset disc and a faint white edge, `size` across.
-void paintBrandMark(QPainter& painter, const QPointF& topLeft, double size);
 
 class PresetSidebarView : public QWidget {
     Q_OBJECT
@@ -61,32 +51,6 @@ private:
     std::optional<QUuid> m_selectedPresetID;
     QListWidget* m_list = nullptr;
     SegmentedControl* m_appearance = nullptr;
-};
-
-// A row of mutually exclusive text segments on a rounded track.
-class SegmentedControl : public QWidget {
-    Q_OBJECT
-public:
-    SegmentedControl(QStringList labels, QWidget* parent = nullptr);
-    int currentIndex() const { return m_current; }
-    void setCurrentIndex(int index);
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-    // The segment under a point, or -1.
-    int segmentAt(const QPoint& point) const;
-    QRect segmentRect(int index) const;
-
-signals:
-    void activated(int index);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    QStringList m_labels;
-    int m_current = -1;
 };
 
 } // namespace lumara::ui

@@ -123,4 +123,20 @@ QFont pixelFont(const QFont& base, int pixels, QFont::Weight weight)
 
 bool isDarkAppearance() { return QApplication::palette().color(QPalette::Window).lightnessF() < 0.5; }
 
+SidebarColors sidebarColors(bool dark)
+{
+    if (dark) return {rgb(0.11, 0.10, 0.14), rgb(0.2, 0.18, 0.26), rgb(0.18, 0.15, 0.24), brandAccentPale()};
+    return {rgb(0.97, 0.96, 0.99), rgb(0.9, 0.88, 0.94), withAlpha(brandAccent(), 0.12), brandAccent()};
+}
+
+QString thinScrollBarStyle()
+{
+    return QStringLiteral(
+        "QScrollBar:vertical { background: transparent; width: 10px; margin: 0; }"
+        "QScrollBar::handle:vertical { background: rgba(128, 128, 128, 90); border-radius: 3px; min-height: 32px; margin: 2px 3px; }"
+        "QScrollBar::handle:vertical:hover { background: rgba(128, 128, 128, 150); }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }");
+}
+
 } // namespace lumara::ui

@@ -41,4 +41,14 @@ QFont pixelFont(const QFont& base, int pixels, QFont::Weight weight = QFont::Nor
 // A colour with its alpha replaced.
 QColor withAlpha(QColor color, double alpha);
 
+// The side columns' own colours for the light and dark appearance: the preset sidebar's background,
+// selected row and selection ring, and the divider between the window's columns.
+struct SidebarColors {
+    QColor background, divider, selectedRow, selectionRing;
+};
+SidebarColors sidebarColors(bool dark);
+
+// A slim scroll bar that suits the sidebar and the panels.
+QString thinScrollBarStyle();
+
 } // namespace lumara::ui

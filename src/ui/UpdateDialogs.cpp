@@ -1,7 +1,7 @@
 // Building and showing the update windows. UI thread only.
 #include "ui/UpdateDialogs.h"
 
-#include "ui/LumaraApp.h"
+#include "ui/BrandMark.h"
 #include "ui/Theme.h"
 #include "update/CheckForUpdatesViewModel.h"
 

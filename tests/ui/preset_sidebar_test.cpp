@@ -5,6 +5,7 @@
 #include "document/OrbDocument.h"
 #include "model/OrbPreset.h"
 #include "ui/PresetSidebarView.h"
+#include "ui/SegmentedControl.h"
 #include "ui/Theme.h"
 
 #include <QListWidget>
