@@ -5,8 +5,8 @@
 
 #include "cli/CliSupport.h"
 #include "document/ProjectCodec.h"
-#include "export/AnimatedExport.h"
-#include "export/PlaybackLoopExport.h"
+#include "export/media/AnimatedExport.h"
+#include "export/media/PlaybackLoopExport.h"
 
 #include <atomic>
 #include <csignal>

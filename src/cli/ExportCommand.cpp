@@ -4,7 +4,7 @@
 
 #include "cli/CliSupport.h"
 #include "document/OutputFile.h"
-#include "export/ExportText.h"
+#include "export/text/ExportText.h"
 
 #include <map>
 #include <memory>

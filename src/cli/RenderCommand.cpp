@@ -2,7 +2,7 @@
 #include "cli/Commands.h"
 
 #include "cli/CliSupport.h"
-#include "export/PngWriter.h"
+#include "export/media/PngWriter.h"
 
 #include <cmath>
 #include <memory>

@@ -3,7 +3,7 @@
 #include "cli/Thumbnail.h"
 
 #include "document/EmbeddedProject.h"
-#include "export/PngWriter.h"
+#include "export/media/PngWriter.h"
 
 namespace lumara::cli {
 

@@ -1,9 +1,9 @@
 // Entry point of `lumara`: with no arguments, or with one existing file that is not a
 // subcommand's name, it starts the editor (`lumara FILE` opens that project); with a subcommand it
 // runs headless and never touches the display. Failures print one "lumara: " line and exit non-zero.
-#include "cli/Commands.h"
 #include "cli/CliSupport.h"
-#include "ui/LumaraApp.h"
+#include "cli/Commands.h"
+#include "ui/window/LumaraApp.h"
 
 #include <QFileInfo>
 

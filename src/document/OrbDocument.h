@@ -4,8 +4,8 @@
 // taken before the change) and rewrites the autosave record.
 #pragma once
 
-#include "document/ReadWholeFile.h"
 #include "document/ProjectCodec.h"
+#include "document/ReadWholeFile.h"
 #include "model/OrbPreset.h"
 #include "model/OrbState.h"
 

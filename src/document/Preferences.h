@@ -8,8 +8,8 @@
 // losing every key, the autosave record included.)
 #pragma once
 
-#include "document/PreferenceKeys.h"
 #include "document/OutputFile.h"
+#include "document/PreferenceKeys.h"
 #include "model/OrbProjectData.h"
 
 #include <QByteArray>

@@ -2,8 +2,8 @@
 #include "render/GlowField.h"
 
 #include "render/Coverage.h"
-#include "render/Gradient.h"
 #include "render/GlowRead.h"
+#include "render/Gradient.h"
 
 
 #include <algorithm>

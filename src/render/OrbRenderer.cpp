@@ -34,7 +34,7 @@
 // and ring profiles (RowKernels.h), and the store's narrowing and the additive blends
 // (Composite.h); blend modes other than plus-lighter run four pixels at a time with their
 // channels transposed. Every path gives the same bytes (vector_paths_test, and render_compare in
-// bench/, which keeps one build's pictures and compares another build's). The glow reads split
+// bench/render/, which keeps one build's pictures and compares another build's). The glow reads split
 // each row into runs (zeros outside the box of non-zero cells, a plain bilinear loop inside the
 // rim) and compute each position from the row's first; a coarse blob field is read back only on
 // each row's run of non-zero cells (NonZeroCells); coverage and blur visit only the cells an
@@ -70,8 +70,8 @@
 #include "render/Blur.h"
 #include "render/Finish.h"
 #include "render/Geometry.h"
-#include "render/Gradient.h"
 #include "render/GlowField.h"
+#include "render/Gradient.h"
 #include "render/Layers.h"
 #include "render/OrbSquare.h"
 #include "render/Parallel.h"

@@ -1,7 +1,7 @@
 // `lumara animate` on the real binary: defaults, formats from extensions, options, and refusals
 // that come before any work and leave nothing behind.
-#include "../export/MediaProbe.h"
 #include "document/ProjectCodec.h"
+#include "support/MediaProbe.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

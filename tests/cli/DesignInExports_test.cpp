@@ -5,7 +5,7 @@
 #include "document/ProjectCodec.h"
 #include "support/TestSupport.h"
 
-#include "export/MediaProbe.h"
+#include "support/MediaProbe.h"
 
 #include <QDir>
 #include <QFile>

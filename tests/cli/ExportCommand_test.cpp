@@ -2,7 +2,7 @@
 // -o file, the multi-state forms for a project of several states, a decimal-comma locale in the
 // environment, and the one "lumara: " line on failure.
 #include "document/ProjectCodec.h"
-#include "export/ExportText.h"
+#include "export/text/ExportText.h"
 #include "model/OrbPreset.h"
 #include "support/TestSupport.h"
 

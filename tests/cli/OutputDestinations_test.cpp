@@ -1,8 +1,8 @@
 // Where the commands write, on the real binary: standard output, devices, a disk that fills up, a
 // process killed mid-write, and every numeric option given absurd values. (Links and FIFOs are
 // OutputFile's, which every command writes through; its own tests cover them.)
-#include "../export/MediaProbe.h"
 #include "document/ProjectCodec.h"
+#include "support/MediaProbe.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

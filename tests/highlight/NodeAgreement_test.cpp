@@ -3,7 +3,7 @@
 // input tolerated, and by automatic detection), the HTML value, language, relevance and illegal
 // flag must be identical. With LUMARA_HLJS_DIFF_DIR set, each disagreement's two HTML values are
 // written there (<label>.qt, <label>.node) for diffing.
-#include "export/ExportText.h"
+#include "export/text/ExportText.h"
 #include "highlight/Highlight.h"
 #include "model/OrbPreset.h"
 

@@ -4,8 +4,8 @@
 
 #include "model/OrbPreset.h"
 #include "render/Reduced.h"
-#include "render/SmoothGrid.h"
 #include "render/RenderTestSupport.h"
+#include "render/SmoothGrid.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Headless Chromium driver for the page tests.
-#include "HeadlessChromium.h"
+#include "support/HeadlessChromium.h"
 
 #include "support/TestSupport.h"
 

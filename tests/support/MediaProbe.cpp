@@ -1,5 +1,5 @@
 // ffprobe / ffmpeg wrappers for the export tests.
-#include "MediaProbe.h"
+#include "support/MediaProbe.h"
 
 #include "support/TestSupport.h"
 

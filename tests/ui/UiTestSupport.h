@@ -5,9 +5,9 @@
 #include "document/OrbDocument.h"
 #include "document/PreferenceKeys.h"
 #include "document/Preferences.h"
-#include "ui/FileDialogs.h"
-#include "ui/LumaraApp.h"
-#include "ui/MainWindow.h"
+#include "ui/widgets/FileDialogs.h"
+#include "ui/window/LumaraApp.h"
+#include "ui/window/MainWindow.h"
 
 #include <QApplication>
 #include <QPixmap>

@@ -1,9 +1,9 @@
 // Animated export: the whole export per format for a 300 pt orb at scale 2, 4 s at 30 fps
 // (120 frames of 600 x 600), the render pipeline alone, and the per-frame conversions.
 // Peak memory is measured on the command line: /usr/bin/time -v build/lumara animate ...
-#include "export/AnimatedExport.h"
-#include "export/GifPalette.h"
-#include "export/PlaybackLoopExport.h"
+#include "export/media/AnimatedExport.h"
+#include "export/media/GifPalette.h"
+#include "export/media/PlaybackLoopExport.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,9 +5,9 @@
 // And the agreement of every preset's page with the native renderer at 560 device pixels (device
 // scale 2), which must stay within a mean of 3/255 over the four premultiplied channels: the
 // program exits with status 1 when a preset is above it or could not be measured.
-#include "export/ExportText.h"
-#include "export/HeadlessChromium.h"
-#include "export/PageParity.h"
+#include "export/text/ExportText.h"
+#include "export/text/PageParity.h"
+#include "support/HeadlessChromium.h"
 #include "support/TestSupport.h"
 
 #include <QTemporaryDir>

@@ -5,10 +5,10 @@
 #include "document/OrbDocument.h"
 #include "document/Preferences.h"
 #include "model/OrbPreset.h"
-#include "ui/FrameRenderer.h"
-#include "ui/LumaraApp.h"
-#include "ui/MainCanvasView.h"
-#include "ui/MainWindow.h"
+#include "ui/canvas/FrameRenderer.h"
+#include "ui/canvas/MainCanvasView.h"
+#include "ui/window/LumaraApp.h"
+#include "ui/window/MainWindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

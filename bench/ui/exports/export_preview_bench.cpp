@@ -7,8 +7,8 @@
 #include "document/OrbDocument.h"
 #include "highlight/Highlight.h"
 #include "model/OrbPreset.h"
-#include "ui/ExportFlows.h"
-#include "ui/FileDialogs.h"
+#include "ui/exports/ExportFlows.h"
+#include "ui/widgets/FileDialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // The first-run pages: the cost of one frame of a page's live orb (156 points, one renderer
 // thread, its own shadow off) at 1x and 2x, per page preset.
 #include "model/OrbPreset.h"
-#include "ui/FrameRenderer.h"
+#include "ui/canvas/FrameRenderer.h"
 
 #include <benchmark/benchmark.h>
 

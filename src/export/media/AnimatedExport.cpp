@@ -9,11 +9,11 @@
 // budget allows (about a fifth of their raw size) and rendered again beyond it. Measured for a
 // 4 s loop of the default orb at 600 x 600: 85 MB to keep them raw, 17 MB compressed; render CPU
 // 2.15 s instead of 2.8 s (more saved for costlier orbs; a GIF's writing pass then draws nothing).
-#include "export/AnimatedExport.h"
+#include "export/media/AnimatedExport.h"
 
-#include "export/AnimationWriter.h"
-#include "export/ExportMessages.h"
-#include "export/GifPalette.h"
+#include "export/media/AnimationWriter.h"
+#include "export/media/ExportMessages.h"
+#include "export/media/GifPalette.h"
 
 #include <QByteArray>
 

@@ -1,11 +1,12 @@
 // FFmpeg-backed writers. Inside this file FFmpeg failures are thrown as `Failure` from the
 // `check` helpers and caught at every public entry point; the FFmpeg objects are held by RAII
 // guards so every exit path releases them and closes the file.
-#include "export/AnimationWriter.h"
-#include "export/ApngWriter.h"
+#include "export/media/AnimationWriter.h"
+
 #include "document/EmbeddedInMedia.h"
-#include "export/FfmpegSupport.h"
-#include "export/WebmWriter.h"
+#include "export/media/ApngWriter.h"
+#include "export/media/FfmpegSupport.h"
+#include "export/media/WebmWriter.h"
 #include "render/StraightAlpha.h"
 
 extern "C" {

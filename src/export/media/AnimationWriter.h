@@ -4,9 +4,9 @@
 // thread at a time.
 #pragma once
 
-#include "export/AnimatedExport.h"
-#include "export/GifPalette.h"
 #include "document/OutputFile.h"
+#include "export/media/AnimatedExport.h"
+#include "export/media/GifPalette.h"
 
 #include <functional>
 #include <memory>

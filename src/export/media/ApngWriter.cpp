@@ -10,9 +10,9 @@
 // (Paeth, zlib level 6, trying every blend and dispose choice) wrote 21.4 MB in 26 s of CPU. Every frame keeps
 // the previous one as its base (dispose "none"): an orb's transparent corners and unchanged parts
 // then cost nothing, and a frame is only the rectangle that changed.
-#include "export/ApngWriter.h"
+#include "export/media/ApngWriter.h"
 
-#include "export/PngEncoding.h"
+#include "export/media/PngEncoding.h"
 
 #include "document/EmbeddedProject.h"
 #include "render/StraightAlpha.h"

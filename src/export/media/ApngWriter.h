@@ -3,7 +3,7 @@
 // and written in order. One writer per file, used from one thread at a time.
 #pragma once
 
-#include "export/AnimationWriter.h"
+#include "export/media/AnimationWriter.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
-// Pieces of the animated exports' failure messages. Internal to src/export; any thread.
+// Pieces of the animated exports' failure messages. Internal to src/export/media; any thread.
 #pragma once
 
-#include "export/AnimatedExport.h"
+#include "export/media/AnimatedExport.h"
 
 #include <charconv>
 #include <string>

@@ -1,10 +1,10 @@
 // Helpers shared by the files that drive FFmpeg: failures thrown as `ff::Failure` inside one
 // .cpp and caught at its public entry points, and RAII guards for FFmpeg's objects. Internal to
-// src/export; any thread.
+// src/export/media; any thread.
 #pragma once
 
 #include "document/OutputFile.h"
-#include "export/AnimatedExport.h"
+#include "export/media/AnimatedExport.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,5 +1,5 @@
 // Median-cut palette over a 15-bit histogram and an ordered-dither mapper with a lazy lookup table.
-#include "export/GifPalette.h"
+#include "export/media/GifPalette.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
 // Frames of the playback loop: the playback rules give the orbs and opacities of each moment, the
 // renderer draws each orb, the layer stack composites them, and the animated-export pipeline
 // writes the result.
-#include "export/PlaybackLoopExport.h"
+#include "export/media/PlaybackLoopExport.h"
 
-#include "export/ExportMessages.h"
+#include "export/media/ExportMessages.h"
 #include "render/LayerStack.h"
 #include "render/Playback.h"
 

@@ -4,7 +4,7 @@
 // render/LayerStack.h). Callable from any thread; the export streams like exportAnimation.
 #pragma once
 
-#include "export/AnimatedExport.h"
+#include "export/media/AnimatedExport.h"
 #include "model/OrbProjectData.h"
 #include "model/OrbValues.h"
 

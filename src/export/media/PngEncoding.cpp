@@ -1,5 +1,5 @@
 // PNG chunks, row filters and the still-image encoder on libdeflate. Pure; safe from any thread.
-#include "export/PngEncoding.h"
+#include "export/media/PngEncoding.h"
 
 #include <libdeflate.h>
 

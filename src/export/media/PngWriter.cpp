@@ -1,10 +1,10 @@
 // Still image export, on our own PNG encoder so the thumbnailer needs no GUI library. Safe from
 // any thread.
-#include "export/PngWriter.h"
+#include "export/media/PngWriter.h"
 
 #include "document/EmbeddedProject.h"
 #include "document/OutputFile.h"
-#include "export/PngEncoding.h"
+#include "export/media/PngEncoding.h"
 #include "render/StraightAlpha.h"
 
 #include <vector>

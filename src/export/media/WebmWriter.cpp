@@ -17,10 +17,10 @@
 // A frame shown again later (a seamless loop's way back) keeps its colour planes deflated in the
 // temporary file and its alpha plane's copy there, and repeatFrame() encodes it again from them,
 // so it is neither drawn nor converted twice.
-#include "export/WebmWriter.h"
+#include "export/media/WebmWriter.h"
 
 #include "document/EmbeddedInMedia.h"
-#include "export/FfmpegSupport.h"
+#include "export/media/FfmpegSupport.h"
 #include "render/StraightAlpha.h"
 
 extern "C" {

@@ -2,7 +2,7 @@
 // is alive at a time. One writer per file, used from one thread at a time.
 #pragma once
 
-#include "export/AnimationWriter.h"
+#include "export/media/AnimationWriter.h"
 
 namespace lumara::exporting {
 

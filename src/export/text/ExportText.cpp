@@ -1,5 +1,5 @@
 // Dispatch of the text exports by format and number of states.
-#include "export/ExportText.h"
+#include "export/text/ExportText.h"
 
 namespace lumara::exporting {
 

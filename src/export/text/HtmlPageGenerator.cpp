@@ -1,8 +1,8 @@
 // HTML export: a self-contained WebGL 2 page with the orb's configuration baked in, or a page
 // of inline frames (one static page per state) cross-faded on a timer. Plain text only.
-#include "export/ExportText.h"
-#include "export/PageResources.h"
-#include "export/TextFormat.h"
+#include "export/text/ExportText.h"
+#include "export/text/PageResources.h"
+#include "export/text/TextFormat.h"
 
 #include <cmath>
 #include <utility>

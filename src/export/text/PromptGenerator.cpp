@@ -1,7 +1,7 @@
 // Prompt export: a Markdown description of one orb for an AI code assistant.
-#include "export/ExportText.h"
-#include "export/TextFormat.h"
-#include "export/TextLines.h"
+#include "export/text/ExportText.h"
+#include "export/text/TextFormat.h"
+#include "export/text/TextLines.h"
 
 #include <cmath>
 #include <limits>

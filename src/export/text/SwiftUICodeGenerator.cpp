@@ -1,8 +1,8 @@
 // SwiftUI export: one self-contained source file that redraws the orb, or, for several
 // states, one view per state cross-faded on a timer. Plain text concatenation only.
-#include "export/ExportText.h"
-#include "export/TextFormat.h"
-#include "export/TextLines.h"
+#include "export/text/ExportText.h"
+#include "export/text/TextFormat.h"
+#include "export/text/TextLines.h"
 
 #include <algorithm>
 #include <cmath>

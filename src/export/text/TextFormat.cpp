@@ -1,6 +1,6 @@
 // Number formatting for the text exports, built on std::to_chars so that the user's
 // locale never reaches the generated text.
-#include "export/TextFormat.h"
+#include "export/text/TextFormat.h"
 
 #include <algorithm>
 #include <array>

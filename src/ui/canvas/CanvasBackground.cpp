@@ -1,6 +1,6 @@
 // Backdrop choices, their preference and the checkerboards. UI thread (QSettings); the drawing
 // helpers only touch the painter they are given.
-#include "ui/CanvasBackground.h"
+#include "ui/canvas/CanvasBackground.h"
 
 #include <QPainter>
 #include <QSettings>

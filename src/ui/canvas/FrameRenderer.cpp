@@ -1,6 +1,6 @@
 // Frames are rendered with QtConcurrent on the global pool; the renderer spreads each frame
 // over worker threads this renderer keeps between frames.
-#include "ui/FrameRenderer.h"
+#include "ui/canvas/FrameRenderer.h"
 
 #include "render/LayerStack.h"
 #include "render/OrbRenderer.h"

@@ -1,9 +1,9 @@
 // The canvas widget and its backdrop chooser. UI thread only; frames come from FrameRenderer.
-#include "ui/MainCanvasView.h"
+#include "ui/canvas/MainCanvasView.h"
 
 #include "document/OrbDocument.h"
-#include "ui/Capsule.h"
-#include "ui/Theme.h"
+#include "ui/style/Theme.h"
+#include "ui/widgets/Capsule.h"
 
 #include <QAbstractButton>
 #include <QBoxLayout>

@@ -6,9 +6,9 @@
 
 #include "document/OrbDocument.h"
 
-#include "ui/CanvasBackground.h"
-#include "ui/FrameRenderer.h"
 #include "render/Playback.h"
+#include "ui/canvas/CanvasBackground.h"
+#include "ui/canvas/FrameRenderer.h"
 
 #include <QElapsedTimer>
 #include <QPointer>

@@ -1,12 +1,12 @@
 // The animated export sheet. UI thread only.
-#include "ui/AnimatedExportSheet.h"
+#include "ui/exports/AnimatedExportSheet.h"
 
 #include "render/Playback.h"
-#include "ui/AnimationExportJob.h"
-#include "ui/DimmedOverlay.h"
-#include "ui/ExportFlows.h"
-#include "ui/Symbols.h"
-#include "ui/Theme.h"
+#include "ui/exports/AnimationExportJob.h"
+#include "ui/exports/ExportFlows.h"
+#include "ui/style/Symbols.h"
+#include "ui/style/Theme.h"
+#include "ui/widgets/DimmedOverlay.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>

@@ -3,8 +3,8 @@
 // fresh each time it is shown. UI thread only.
 #pragma once
 
-#include "export/AnimatedExport.h"
-#include "ui/SheetChrome.h"
+#include "export/media/AnimatedExport.h"
+#include "ui/widgets/SheetChrome.h"
 
 #include <QColor>
 

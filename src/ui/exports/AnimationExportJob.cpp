@@ -1,5 +1,5 @@
 // The animated export on a worker thread; progress and the outcome come back as queued calls.
-#include "ui/AnimationExportJob.h"
+#include "ui/exports/AnimationExportJob.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -3,8 +3,8 @@
 // the outcome announced on the UI thread. Create, start and observe on the UI thread.
 #pragma once
 
-#include "export/AnimatedExport.h"
-#include "export/PlaybackLoopExport.h"
+#include "export/media/AnimatedExport.h"
+#include "export/media/PlaybackLoopExport.h"
 #include "model/OrbValues.h"
 
 #include <QFuture>

@@ -1,12 +1,12 @@
 // The export flows of the editor window. UI thread only; highlighting runs on the highlighter's
 // thread and the animated export on worker threads, so nothing here waits on either.
-#include "ui/ExportFlows.h"
+#include "ui/exports/ExportFlows.h"
 
 #include "highlight/Highlight.h"
-#include "ui/AnimatedExportSheet.h"
-#include "ui/DimmedOverlay.h"
-#include "ui/FileDialogs.h"
-#include "ui/Theme.h"
+#include "ui/exports/AnimatedExportSheet.h"
+#include "ui/style/Theme.h"
+#include "ui/widgets/DimmedOverlay.h"
+#include "ui/widgets/FileDialogs.h"
 
 #include <QBoxLayout>
 #include <QEvent>

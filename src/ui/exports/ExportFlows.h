@@ -4,13 +4,13 @@
 #pragma once
 
 #include "document/OrbDocument.h"
-#include "export/AnimatedExport.h"
-#include "export/ExportText.h"
-#include "export/PlaybackLoopExport.h"
-#include "ui/AnimationExportJob.h"
-#include "ui/DimmedOverlay.h"
-#include "ui/ExportPreviewSheet.h"
-#include "ui/FileDialogs.h"
+#include "export/media/AnimatedExport.h"
+#include "export/media/PlaybackLoopExport.h"
+#include "export/text/ExportText.h"
+#include "ui/exports/AnimationExportJob.h"
+#include "ui/exports/ExportPreviewSheet.h"
+#include "ui/widgets/DimmedOverlay.h"
+#include "ui/widgets/FileDialogs.h"
 
 #include <QFutureWatcher>
 #include <QObject>

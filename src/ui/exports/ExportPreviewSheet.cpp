@@ -1,7 +1,7 @@
 // The export preview sheet and the generating-code card. UI thread only.
-#include "ui/ExportPreviewSheet.h"
+#include "ui/exports/ExportPreviewSheet.h"
 
-#include "ui/Theme.h"
+#include "ui/style/Theme.h"
 
 #include <QAccessible>
 #include <QApplication>

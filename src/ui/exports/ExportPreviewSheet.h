@@ -3,9 +3,9 @@
 // UI thread only.
 #pragma once
 
-#include "export/ExportText.h"
-#include "ui/SheetChrome.h"
-#include "ui/Symbols.h"
+#include "export/text/ExportText.h"
+#include "ui/style/Symbols.h"
+#include "ui/widgets/SheetChrome.h"
 
 #include <QString>
 

@@ -1,5 +1,5 @@
 // Colour conversions between the model and Qt.
-#include "ui/ColorConversion.h"
+#include "ui/inspector/ColorConversion.h"
 
 namespace lumara {
 

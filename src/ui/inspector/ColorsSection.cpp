@@ -1,10 +1,10 @@
 // The colours section.
-#include "ui/ColorsSection.h"
+#include "ui/inspector/ColorsSection.h"
 
-#include "ui/ColorConversion.h"
-#include "ui/InspectorControls.h"
-#include "ui/InspectorText.h"
-#include "ui/LabeledSlider.h"
+#include "ui/inspector/ColorConversion.h"
+#include "ui/inspector/InspectorControls.h"
+#include "ui/inspector/InspectorText.h"
+#include "ui/inspector/LabeledSlider.h"
 
 #include <QBoxLayout>
 #include <QColorDialog>

@@ -3,7 +3,7 @@
 // (no alpha channel); the canvas follows the colour while the dialog is open. UI thread only.
 #pragma once
 
-#include "ui/InspectorSection.h"
+#include "ui/inspector/InspectorSection.h"
 
 #include <QPointer>
 

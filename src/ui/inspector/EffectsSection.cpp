@@ -1,10 +1,10 @@
 // The effects section.
-#include "ui/EffectsSection.h"
+#include "ui/inspector/EffectsSection.h"
 
-#include "ui/InspectorText.h"
-#include "ui/InspectorControls.h"
-#include "ui/LabeledSlider.h"
-#include "ui/Theme.h"
+#include "ui/inspector/InspectorControls.h"
+#include "ui/inspector/InspectorText.h"
+#include "ui/inspector/LabeledSlider.h"
+#include "ui/style/Theme.h"
 
 #include <QBoxLayout>
 #include <QPainter>

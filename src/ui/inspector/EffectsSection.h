@@ -3,7 +3,7 @@
 // layer toggles. UI thread only.
 #pragma once
 
-#include "ui/InspectorSection.h"
+#include "ui/inspector/InspectorSection.h"
 
 #include <optional>
 

@@ -1,9 +1,9 @@
 // The export section: a row per way of taking the design out, each with its symbol (the desktop
 // icon theme's icon where the freedesktop naming has one, else our drawing).
-#include "ui/ExportSection.h"
+#include "ui/inspector/ExportSection.h"
 
-#include "ui/InspectorControls.h"
-#include "ui/Symbols.h"
+#include "ui/inspector/InspectorControls.h"
+#include "ui/style/Symbols.h"
 
 #include <QBoxLayout>
 

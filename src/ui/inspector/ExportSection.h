@@ -2,7 +2,7 @@
 // the window decides how each request is served (see the three signals). UI thread only.
 #pragma once
 
-#include "export/ExportText.h"
+#include "export/text/ExportText.h"
 
 #include <QWidget>
 

@@ -1,10 +1,10 @@
 // Stepper, colour swatch, gradient bar, collapsible section and export row.
-#include "ui/InspectorControls.h"
+#include "ui/inspector/InspectorControls.h"
 
-#include "ui/ColorConversion.h"
-#include "ui/LabeledSlider.h"
-#include "ui/Symbols.h"
-#include "ui/Theme.h"
+#include "ui/inspector/ColorConversion.h"
+#include "ui/inspector/LabeledSlider.h"
+#include "ui/style/Symbols.h"
+#include "ui/style/Theme.h"
 
 #include <QApplication>
 #include <QBoxLayout>

@@ -1,10 +1,10 @@
 // Binding helpers of the inspector's sections.
-#include "ui/InspectorSection.h"
+#include "ui/inspector/InspectorSection.h"
 
-#include "ui/FocusedWheel.h"
-#include "ui/InspectorControls.h"
-#include "ui/LabeledSlider.h"
-#include "ui/Theme.h"
+#include "ui/inspector/InspectorControls.h"
+#include "ui/inspector/LabeledSlider.h"
+#include "ui/style/Theme.h"
+#include "ui/widgets/FocusedWheel.h"
 
 #include <QBoxLayout>
 #include <QComboBox>

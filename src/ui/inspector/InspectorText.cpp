@@ -1,7 +1,7 @@
 // Value texts of the inspector.
-#include "ui/InspectorText.h"
+#include "ui/inspector/InspectorText.h"
 
-#include "export/TextFormat.h"
+#include "export/text/TextFormat.h"
 
 #include <QLocale>
 

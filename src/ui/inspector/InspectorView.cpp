@@ -1,12 +1,12 @@
 // The inspector column.
-#include "ui/InspectorView.h"
+#include "ui/inspector/InspectorView.h"
 
-#include "ui/ColorsSection.h"
-#include "ui/EffectsSection.h"
-#include "ui/ExportSection.h"
-#include "ui/InspectorControls.h"
-#include "ui/ShapeSection.h"
-#include "ui/Theme.h"
+#include "ui/inspector/ColorsSection.h"
+#include "ui/inspector/EffectsSection.h"
+#include "ui/inspector/ExportSection.h"
+#include "ui/inspector/InspectorControls.h"
+#include "ui/inspector/ShapeSection.h"
+#include "ui/style/Theme.h"
 
 #include <QBoxLayout>
 #include <QPainter>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "document/OrbDocument.h"
-#include "export/ExportText.h"
+#include "export/text/ExportText.h"
 
 #include <QPointer>
 #include <QScrollArea>

@@ -1,9 +1,9 @@
 // The labelled slider. The caption and value are painted rather than held in labels, so a value
 // that changes on every drag movement repaints one line and never invalidates a layout.
-#include "ui/LabeledSlider.h"
+#include "ui/inspector/LabeledSlider.h"
 
-#include "ui/FocusedWheel.h"
-#include "ui/Theme.h"
+#include "ui/style/Theme.h"
+#include "ui/widgets/FocusedWheel.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -3,7 +3,7 @@
 // UI thread only.
 #pragma once
 
-#include "ui/InspectorSection.h"
+#include "ui/inspector/InspectorSection.h"
 
 class QComboBox;
 class QLineEdit;

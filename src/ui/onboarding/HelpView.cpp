@@ -1,8 +1,8 @@
 // The help sheet's layout: header, three sections of rows, "Done". UI thread only.
-#include "ui/HelpView.h"
+#include "ui/onboarding/HelpView.h"
 
-#include "ui/Symbols.h"
-#include "ui/Theme.h"
+#include "ui/style/Symbols.h"
+#include "ui/style/Theme.h"
 
 #include <QAction>
 #include <QBoxLayout>

@@ -1,9 +1,9 @@
 // The first-run layer. It fades by painting its backdrop and handing its opacity to the pages
 // (no graphics effect: the pages already use opacity effects inside). UI thread only.
-#include "ui/OnboardingOverlay.h"
+#include "ui/onboarding/OnboardingOverlay.h"
 
-#include "ui/OnboardingView.h"
-#include "ui/ReduceMotion.h"
+#include "ui/onboarding/OnboardingView.h"
+#include "ui/onboarding/ReduceMotion.h"
 
 #include <QEvent>
 #include <QMouseEvent>

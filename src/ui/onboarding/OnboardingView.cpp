@@ -1,11 +1,11 @@
 // The first-run pages. The orb is painted by the view itself (under its child widgets) from frames
 // rendered off the UI thread; the rest is child widgets over a painted backdrop. UI thread only.
-#include "ui/OnboardingView.h"
+#include "ui/onboarding/OnboardingView.h"
 
 #include "document/PreferenceKeys.h"
 #include "model/OrbPreset.h"
-#include "ui/ReduceMotion.h"
-#include "ui/Theme.h"
+#include "ui/onboarding/ReduceMotion.h"
+#include "ui/style/Theme.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>

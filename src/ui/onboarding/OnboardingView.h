@@ -6,7 +6,7 @@
 
 #include "model/CodableColor.h"
 #include "model/OrbValues.h"
-#include "ui/FrameRenderer.h"
+#include "ui/canvas/FrameRenderer.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>

@@ -1,5 +1,5 @@
 // Reading the desktop's animation preference. UI thread only (the cache is not locked).
-#include "ui/ReduceMotion.h"
+#include "ui/onboarding/ReduceMotion.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,7 +1,7 @@
 // The settings window's form. UI thread only.
-#include "ui/SettingsView.h"
+#include "ui/settings/SettingsView.h"
 
-#include "ui/Theme.h"
+#include "ui/style/Theme.h"
 #include "update/CheckForUpdatesViewModel.h"
 
 #include <QBoxLayout>

@@ -1,8 +1,8 @@
 // Building and showing the update windows. UI thread only.
-#include "ui/UpdateDialogs.h"
+#include "ui/settings/UpdateDialogs.h"
 
-#include "ui/BrandMark.h"
-#include "ui/Theme.h"
+#include "ui/style/BrandMark.h"
+#include "ui/style/Theme.h"
 #include "update/CheckForUpdatesViewModel.h"
 
 #include <QBoxLayout>

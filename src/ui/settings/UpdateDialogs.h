@@ -6,13 +6,13 @@
 
 #include "update/UpdateChecker.h"
 
+#include <QDialog>
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
 
 #include <functional>
 
-class QDialog;
 class QWidget;
 
 namespace lumara::update {

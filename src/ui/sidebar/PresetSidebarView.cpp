@@ -1,12 +1,12 @@
 // The preset list with its painted rows, the brand header and the appearance switch. UI thread only.
-#include "ui/PresetSidebarView.h"
+#include "ui/sidebar/PresetSidebarView.h"
 
 #include "document/OrbDocument.h"
 #include "model/OrbPreset.h"
-#include "ui/BrandMark.h"
-#include "ui/SegmentedControl.h"
-#include "ui/Symbols.h"
-#include "ui/Theme.h"
+#include "ui/style/BrandMark.h"
+#include "ui/style/Symbols.h"
+#include "ui/style/Theme.h"
+#include "ui/widgets/SegmentedControl.h"
 
 #include <QBoxLayout>
 #include <QEvent>

@@ -1,10 +1,10 @@
 // State chips, the rename field, the add button and the playback group. UI thread only.
-#include "ui/StateStripView.h"
+#include "ui/states/StateStripView.h"
 
 #include "document/OrbDocument.h"
-#include "ui/Capsule.h"
-#include "ui/Symbols.h"
-#include "ui/Theme.h"
+#include "ui/style/Symbols.h"
+#include "ui/style/Theme.h"
+#include "ui/widgets/Capsule.h"
 
 #include <QBoxLayout>
 #include <QContextMenuEvent>

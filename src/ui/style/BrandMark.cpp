@@ -1,7 +1,7 @@
 // Painting the brand mark and the icon made of it. UI thread only.
-#include "ui/BrandMark.h"
+#include "ui/style/BrandMark.h"
 
-#include "ui/Theme.h"
+#include "ui/style/Theme.h"
 
 #include <QPainter>
 #include <QPixmap>

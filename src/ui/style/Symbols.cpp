@@ -1,5 +1,5 @@
 // Line drawings on a 24-unit grid, painted at the requested size so they stay crisp at any scale.
-#include "ui/Symbols.h"
+#include "ui/style/Symbols.h"
 
 #include <QApplication>
 #include <QIconEngine>

@@ -1,5 +1,5 @@
 // Light and dark palettes on the Fusion style, and the brand colours.
-#include "ui/Theme.h"
+#include "ui/style/Theme.h"
 
 #include <QApplication>
 #include <QPalette>

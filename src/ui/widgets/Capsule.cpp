@@ -1,7 +1,7 @@
 // The floating material capsule and its label. UI thread only.
-#include "ui/Capsule.h"
+#include "ui/widgets/Capsule.h"
 
-#include "ui/Theme.h"
+#include "ui/style/Theme.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,5 +1,5 @@
 // The in-window modal layer. UI thread only.
-#include "ui/DimmedOverlay.h"
+#include "ui/widgets/DimmedOverlay.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,5 +1,5 @@
 // The desktop's open and save panels (QFileDialog, modal). UI thread only.
-#include "ui/FileDialogs.h"
+#include "ui/widgets/FileDialogs.h"
 
 #include <QFileDialog>
 #include <QStandardPaths>

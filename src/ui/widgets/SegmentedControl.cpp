@@ -1,7 +1,7 @@
 // The segmented control's track, segments and focus ring. UI thread only.
-#include "ui/SegmentedControl.h"
+#include "ui/widgets/SegmentedControl.h"
 
-#include "ui/Theme.h"
+#include "ui/style/Theme.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,8 +1,8 @@
 // Panels, dividers, header symbols and the spinner of the in-window sheets. UI thread only.
-#include "ui/SheetChrome.h"
+#include "ui/widgets/SheetChrome.h"
 
-#include "ui/Capsule.h"
-#include "ui/Theme.h"
+#include "ui/style/Theme.h"
+#include "ui/widgets/Capsule.h"
 
 #include <QApplication>
 #include <QIconEngine>

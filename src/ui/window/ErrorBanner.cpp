@@ -1,7 +1,7 @@
 // The failure notice bar. UI thread only.
-#include "ui/ErrorBanner.h"
+#include "ui/window/ErrorBanner.h"
 
-#include "ui/Theme.h"
+#include "ui/style/Theme.h"
 
 #include <QBoxLayout>
 #include <QLayout>

@@ -1,17 +1,17 @@
 // Start-up of the editor: preferences, appearance, the restored document and the main window.
 // UI thread only.
-#include "ui/LumaraApp.h"
+#include "ui/window/LumaraApp.h"
 
 #include "document/AutosaveScheduler.h"
 #include "document/OrbDocument.h"
 #include "document/Preferences.h"
-#include "ui/FileDialogs.h"
-#include "ui/HelpView.h"
-#include "ui/MainWindow.h"
-#include "ui/BrandMark.h"
-#include "ui/SettingsView.h"
-#include "ui/Theme.h"
-#include "ui/UpdateDialogs.h"
+#include "ui/onboarding/HelpView.h"
+#include "ui/settings/SettingsView.h"
+#include "ui/settings/UpdateDialogs.h"
+#include "ui/style/BrandMark.h"
+#include "ui/style/Theme.h"
+#include "ui/widgets/FileDialogs.h"
+#include "ui/window/MainWindow.h"
 #include "update/CheckForUpdatesViewModel.h"
 
 #include <QAction>

@@ -3,7 +3,7 @@
 // QApplication, so only the editor path of the executable needs a display. UI thread only.
 #pragma once
 
-#include "ui/FileDialogs.h"
+#include "ui/widgets/FileDialogs.h"
 
 #include <QIcon>
 #include <QObject>

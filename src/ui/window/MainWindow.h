@@ -4,8 +4,8 @@
 #pragma once
 
 #include "document/OrbDocument.h"
-#include "export/ExportText.h"
-#include "ui/FileDialogs.h"
+#include "export/text/ExportText.h"
+#include "ui/widgets/FileDialogs.h"
 
 #include <QFutureSynchronizer>
 

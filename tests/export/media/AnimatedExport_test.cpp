@@ -1,6 +1,6 @@
 // The animated export's frame sequence, matte flattening, settings checks and streaming pipeline.
-#include "export/AnimatedExport.h"
-#include "export/GifPalette.h"
+#include "export/media/AnimatedExport.h"
+#include "export/media/GifPalette.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Real encodes of every animated format, read back with ffprobe and ffmpeg; and the promise that a
 // failed or cancelled export leaves the destination as it was.
-#include "export/AnimatedExport.h"
+#include "export/media/AnimatedExport.h"
 
-#include "HeadlessChromium.h"
-#include "MediaProbe.h"
 #include "render/StraightAlpha.h"
+#include "support/HeadlessChromium.h"
+#include "support/MediaProbe.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // Exported animations that carry their design: other programs (ffprobe, ffmpeg, Chromium) read
 // them exactly as they read the same export without one, and the design reads back whole.
-#include "export/AnimatedExport.h"
+#include "export/media/AnimatedExport.h"
 
-#include "HeadlessChromium.h"
-#include "MediaProbe.h"
 #include "document/ProjectCodec.h"
+#include "support/HeadlessChromium.h"
+#include "support/MediaProbe.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The playback loop as a file: its length and frame count, real encodes read back with ffprobe and
 // ffmpeg, frames equal to the loop's own frames, the wrap that meets the start, and the refusals.
-#include "export/PlaybackLoopExport.h"
+#include "export/media/PlaybackLoopExport.h"
 
-#include "MediaProbe.h"
 #include "render/StraightAlpha.h"
+#include "support/MediaProbe.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The PNG still: our encoder read back by libpng, the orb's square, atomic writes and typed failures.
-#include "export/PngWriter.h"
+#include "export/media/PngWriter.h"
 #include "render/StraightAlpha.h"
 
 #include "support/TestSupport.h"

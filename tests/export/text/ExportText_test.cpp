@@ -1,7 +1,7 @@
 // Exact text of the three exports: SwiftUI code, HTML page and prompt, each checked character
 // for character under the C locale and under a decimal-comma locale.
-#include "export/ExportText.h"
 #include "LocaleSwitch.h"
+#include "export/text/ExportText.h"
 
 #include <gtest/gtest.h>
 

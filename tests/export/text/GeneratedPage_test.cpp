@@ -2,10 +2,10 @@
 // orb, holds the frame at time 0 under reduced motion, the multi-state page cycles on its
 // interval, and each preset's frame at time 0 matches `lumara render --time 0`. Its frame rate is
 // measured by bench_page.
-#include "HeadlessChromium.h"
-#include "PageParity.h"
+#include "export/text/PageParity.h"
+#include "support/HeadlessChromium.h"
 
-#include "export/ExportText.h"
+#include "export/text/ExportText.h"
 #include "model/OrbPreset.h"
 #include "support/TestSupport.h"
 

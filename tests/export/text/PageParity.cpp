@@ -1,7 +1,7 @@
-#include "PageParity.h"
+#include "export/text/PageParity.h"
 
-#include "HeadlessChromium.h"
-#include "export/ExportText.h"
+#include "export/text/ExportText.h"
+#include "support/HeadlessChromium.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 // The export number formats against the C library's own "%.Nf" in the C locale.
-#include "export/TextFormat.h"
+#include "export/text/TextFormat.h"
 
 #include <gtest/gtest.h>
 

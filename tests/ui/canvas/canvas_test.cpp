@@ -1,13 +1,13 @@
 // The canvas: the backdrop preference in a real settings file, the drawn checkerboard, the size
 // label, the frames rendered off the UI thread (shadow beyond the square, stale requests dropped)
 // and the playback stack under an injected clock.
-#include "UiTestSupport.h"
+#include "ui/UiTestSupport.h"
 
 #include "document/OrbDocument.h"
 #include "model/OrbPreset.h"
-#include "ui/CanvasBackground.h"
-#include "ui/FrameRenderer.h"
-#include "ui/MainCanvasView.h"
+#include "ui/canvas/CanvasBackground.h"
+#include "ui/canvas/FrameRenderer.h"
+#include "ui/canvas/MainCanvasView.h"
 
 #include <QAbstractButton>
 #include <QPainter>

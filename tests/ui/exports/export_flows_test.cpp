@@ -3,15 +3,15 @@
 // injected clock, Escape and backdrop clicks per layer, the plain-text fallback, and the animated
 // export sheet from its controls to a file checked with ffprobe, Stop and the disabled button.
 // With LUMARA_SCREENSHOT_DIR set, the window is saved there as PNGs at the interesting moments.
-#include "UiTestSupport.h"
+#include "ui/UiTestSupport.h"
 
-#include "export/MediaProbe.h"
 #include "highlight/Highlight.h"
+#include "support/MediaProbe.h"
 #include "support/TestSupport.h"
-#include "ui/AnimatedExportSheet.h"
-#include "ui/DimmedOverlay.h"
-#include "ui/ExportFlows.h"
-#include "ui/Theme.h"
+#include "ui/exports/AnimatedExportSheet.h"
+#include "ui/exports/ExportFlows.h"
+#include "ui/style/Theme.h"
+#include "ui/widgets/DimmedOverlay.h"
 
 #include <QCheckBox>
 #include <QClipboard>

@@ -2,16 +2,16 @@
 // moments, and the animated export sheet offers it only for two or more states, with the length it
 // will have, up to a real file checked with ffprobe. With LUMARA_SCREENSHOT_DIR set, the sheet is
 // saved there in the light and the dark appearance.
-#include "UiTestSupport.h"
+#include "ui/UiTestSupport.h"
 
-#include "export/MediaProbe.h"
-#include "export/PlaybackLoopExport.h"
+#include "export/media/PlaybackLoopExport.h"
 #include "render/Playback.h"
-#include "ui/AnimatedExportSheet.h"
-#include "ui/ExportFlows.h"
-#include "ui/FrameRenderer.h"
-#include "ui/MainCanvasView.h"
-#include "ui/Theme.h"
+#include "support/MediaProbe.h"
+#include "ui/canvas/FrameRenderer.h"
+#include "ui/canvas/MainCanvasView.h"
+#include "ui/exports/AnimatedExportSheet.h"
+#include "ui/exports/ExportFlows.h"
+#include "ui/style/Theme.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,21 +2,21 @@
 // gesture, the speed draft, the colour rules, value texts, values outside a control's range shown
 // and never written back, the size field, the autosave after a pause and at quit, and the export
 // rows reaching their flows.
-#include "UiTestSupport.h"
 #include "support/SliderGestures.h"
 #include "support/TestSupport.h"
+#include "ui/UiTestSupport.h"
 
-#include "ui/ColorConversion.h"
-#include "ui/ColorsSection.h"
-#include "ui/EffectsSection.h"
-#include "ui/ExportFlows.h"
-#include "ui/ExportPreviewSheet.h"
-#include "ui/ExportSection.h"
-#include "ui/InspectorControls.h"
-#include "ui/InspectorText.h"
-#include "ui/InspectorView.h"
-#include "ui/LabeledSlider.h"
-#include "ui/ShapeSection.h"
+#include "ui/exports/ExportFlows.h"
+#include "ui/exports/ExportPreviewSheet.h"
+#include "ui/inspector/ColorConversion.h"
+#include "ui/inspector/ColorsSection.h"
+#include "ui/inspector/EffectsSection.h"
+#include "ui/inspector/ExportSection.h"
+#include "ui/inspector/InspectorControls.h"
+#include "ui/inspector/InspectorText.h"
+#include "ui/inspector/InspectorView.h"
+#include "ui/inspector/LabeledSlider.h"
+#include "ui/inspector/ShapeSection.h"
 
 #include <QComboBox>
 #include <QLineEdit>

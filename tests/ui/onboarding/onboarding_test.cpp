@@ -1,12 +1,12 @@
 // The first-run pages with real widgets: texts, dots and buttons of each page, drag thresholds,
 // reduce motion, the accent rule, and finishing with or without "Don’t show this again" against a
 // real settings file, seen again (or not) by a new window.
-#include "UiTestSupport.h"
+#include "ui/UiTestSupport.h"
 
 #include "document/PreferenceKeys.h"
-#include "ui/OnboardingOverlay.h"
-#include "ui/OnboardingView.h"
-#include "ui/ReduceMotion.h"
+#include "ui/onboarding/OnboardingOverlay.h"
+#include "ui/onboarding/OnboardingView.h"
+#include "ui/onboarding/ReduceMotion.h"
 
 #include <QCheckBox>
 #include <QLabel>

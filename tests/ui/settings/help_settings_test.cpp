@@ -1,12 +1,12 @@
 // The help sheet, the settings window and the update windows with real widgets: help keys equal
 // the actions' shortcuts, Return closes help, the update setting survives a restart, and a check
 // against a real loopback feed shows the right window.
-#include "UiTestSupport.h"
+#include "ui/UiTestSupport.h"
 
 #include "support/FeedServer.h"
-#include "ui/HelpView.h"
-#include "ui/SettingsView.h"
-#include "ui/UpdateDialogs.h"
+#include "ui/onboarding/HelpView.h"
+#include "ui/settings/SettingsView.h"
+#include "ui/settings/UpdateDialogs.h"
 #include "update/CheckForUpdatesViewModel.h"
 
 #include <QAction>

@@ -1,12 +1,12 @@
 // The preset sidebar with real widgets: a click applies a copy of the preset as one undo step, the
 // highlight follows the document's preset name, and the appearance switch is stored and applied.
-#include "UiTestSupport.h"
+#include "ui/UiTestSupport.h"
 
 #include "document/OrbDocument.h"
 #include "model/OrbPreset.h"
-#include "ui/PresetSidebarView.h"
-#include "ui/SegmentedControl.h"
-#include "ui/Theme.h"
+#include "ui/sidebar/PresetSidebarView.h"
+#include "ui/style/Theme.h"
+#include "ui/widgets/SegmentedControl.h"
 
 #include <QListWidget>
 #include <QSettings>

@@ -1,11 +1,11 @@
 // The state strip with real widgets driving a real document: select, add after the selected chip,
 // rename by double click and context menu with trimming, delete refused on the last state, the
 // playback group from two states on, the transition slider and the play button.
-#include "UiTestSupport.h"
+#include "ui/UiTestSupport.h"
 
 #include "document/OrbDocument.h"
-#include "ui/MainCanvasView.h"
-#include "ui/StateStripView.h"
+#include "ui/canvas/MainCanvasView.h"
+#include "ui/states/StateStripView.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,8 +1,8 @@
 // The in-window modal layer on its own: the backdrop-click policy, Escape, focus kept inside, and
 // the fade that ends with the layer gone.
-#include "UiTestSupport.h"
+#include "ui/UiTestSupport.h"
 
-#include "ui/DimmedOverlay.h"
+#include "ui/widgets/DimmedOverlay.h"
 
 #include <QAction>
 #include <QBoxLayout>

@@ -3,11 +3,11 @@
 #include "document/OrbDocument.h"
 #include "document/Preferences.h"
 #include "model/OrbPreset.h"
-#include "ui/LumaraApp.h"
-#include "ui/MainCanvasView.h"
-#include "ui/MainWindow.h"
-#include "ui/StateStripView.h"
-#include "ui/Theme.h"
+#include "ui/canvas/MainCanvasView.h"
+#include "ui/states/StateStripView.h"
+#include "ui/style/Theme.h"
+#include "ui/window/LumaraApp.h"
+#include "ui/window/MainWindow.h"
 
 #include <QApplication>
 #include <QScreen>

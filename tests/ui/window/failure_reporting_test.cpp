@@ -1,12 +1,12 @@
 // Failures the editor meets on the way to and from the disk are shown, naming the file and the
 // reason, and leave the document as it was; a state being renamed keeps its typed text when the
 // list of states changes under it.
-#include "UiTestSupport.h"
 #include "support/TestSupport.h"
+#include "ui/UiTestSupport.h"
 
 #include "document/OrbDocument.h"
 #include "model/ProjectLimits.h"
-#include "ui/StateStripView.h"
+#include "ui/states/StateStripView.h"
 
 #include <QDir>
 #include <QAbstractButton>

@@ -1,16 +1,16 @@
 // The main window with real widgets: the title rule, undo and redo through the actions and their
 // shortcuts, the Open / Save / Save As flows on temporary files, Copy Code and the file exports.
-#include "UiTestSupport.h"
+#include "ui/UiTestSupport.h"
 
 #include "document/OrbDocument.h"
 #include "document/ProjectCodec.h"
-#include "export/AnimatedExport.h"
-#include "export/ExportText.h"
+#include "export/media/AnimatedExport.h"
+#include "export/text/ExportText.h"
 #include "model/OrbPreset.h"
 #include "support/TestSupport.h"
-#include "ui/ExportFlows.h"
-#include "ui/MainCanvasView.h"
-#include "ui/StateStripView.h"
+#include "ui/canvas/MainCanvasView.h"
+#include "ui/exports/ExportFlows.h"
+#include "ui/states/StateStripView.h"
 #include "update/CheckForUpdatesViewModel.h"
 
 #include <QAction>
