@@ -3,7 +3,7 @@
 
 #include "render/Playback.h"
 #include "ui/exports/AnimationExportJob.h"
-#include "ui/exports/ExportFlows.h"
+#include "ui/exports/AnimationExportRunner.h"
 #include "ui/style/Symbols.h"
 #include "ui/style/Theme.h"
 #include "ui/widgets/DimmedOverlay.h"
@@ -84,7 +84,7 @@ private:
 
 } // namespace
 
-AnimatedExportSheet::AnimatedExportSheet(ExportFlows* flows, QWidget* parent) : SheetPanel(12, parent), m_flows(flows)
+AnimatedExportSheet::AnimatedExportSheet(AnimationExportRunner* runner, QWidget* parent) : SheetPanel(12, parent), m_runner(runner)
 {
     setAccessibleName(QStringLiteral("Export Animation"));
     auto* column = new QVBoxLayout(this);
@@ -215,7 +215,7 @@ AnimatedExportSheet::AnimatedExportSheet(ExportFlows* flows, QWidget* parent) : 
     footer->addStretch(1);
     m_stop = new QPushButton(QStringLiteral("Stop"));
     m_stop->setObjectName(QStringLiteral("stopButton"));
-    connect(m_stop, &QPushButton::clicked, m_flows, &ExportFlows::stopAnimationExport);
+    connect(m_stop, &QPushButton::clicked, m_runner, &AnimationExportRunner::stopAnimationExport);
     footer->addWidget(m_stop);
     m_export = new QPushButton(QStringLiteral("Export…"));
     m_export->setObjectName(QStringLiteral("exportButton"));
@@ -227,14 +227,14 @@ AnimatedExportSheet::AnimatedExportSheet(ExportFlows* flows, QWidget* parent) : 
     connect(m_format, &QComboBox::currentIndexChanged, this, &AnimatedExportSheet::formatChanged);
     connect(m_duration, &QSlider::valueChanged, this, &AnimatedExportSheet::refreshPlaybackChoice);
     connect(m_playbackLoop, &QCheckBox::toggled, this, &AnimatedExportSheet::refreshPlaybackChoice);
-    if (OrbDocument* document = m_flows->document()) {
+    if (OrbDocument* document = m_runner->document()) {
         connect(document, &OrbDocument::statesChanged, this, &AnimatedExportSheet::refreshPlaybackChoice);
         connect(document, &OrbDocument::transitionDurationChanged, this, &AnimatedExportSheet::refreshPlaybackChoice);
     }
     refreshPlaybackChoice();
-    connect(m_flows, &ExportFlows::animationExportChanged, this, &AnimatedExportSheet::refreshExportState);
-    connect(m_flows, &ExportFlows::animationExportProgress, this, &AnimatedExportSheet::refreshExportState);
-    connect(m_flows, &ExportFlows::animationExportFinished, this, [this](AnimationExportJob::Outcome outcome, const QString&) {
+    connect(m_runner, &AnimationExportRunner::animationExportChanged, this, &AnimatedExportSheet::refreshExportState);
+    connect(m_runner, &AnimationExportRunner::animationExportProgress, this, &AnimatedExportSheet::refreshExportState);
+    connect(m_runner, &AnimationExportRunner::animationExportFinished, this, [this](AnimationExportJob::Outcome outcome, const QString&) {
         if (outcome == AnimationExportJob::Outcome::failed) showError(QStringLiteral("Export failed. Please try again."));
         refreshExportState();
     });
@@ -264,7 +264,7 @@ bool AnimatedExportSheet::isPlaybackLoop() const { return !m_playbackLoop->isHid
 
 void AnimatedExportSheet::refreshPlaybackChoice()
 {
-    const OrbDocument* document = m_flows->document();
+    const OrbDocument* document = m_runner->document();
     const bool offered = document && document->states().size() >= 2;
     m_playbackLoop->setVisible(offered);
     const bool loop = isPlaybackLoop();
@@ -288,7 +288,7 @@ void AnimatedExportSheet::refreshPlaybackChoice()
 exporting::MotionSettings AnimatedExportSheet::settings() const
 {
     exporting::MotionSettings s;
-    s.duration = isPlaybackLoop() ? loopDuration(*m_flows->document()) : m_duration->value() / 2.0;
+    s.duration = isPlaybackLoop() ? loopDuration(*m_runner->document()) : m_duration->value() / 2.0;
     s.fps = m_fps->currentData().toInt();
     s.scale = 2.0;
     s.matte = CodableColor{m_matte.redF(), m_matte.greenF(), m_matte.blueF(), 1.0};
@@ -319,14 +319,14 @@ void AnimatedExportSheet::relayout()
 
 void AnimatedExportSheet::startExport()
 {
-    if (m_flows->isAnimationExportRunning()) return; // the button is disabled meanwhile
+    if (m_runner->isAnimationExportRunning()) return; // the button is disabled meanwhile
     m_error->hide();
     const AnimatedExportFormat chosenFormat = format();
     const exporting::MotionSettings chosenSettings = settings(); // the values at the press
     const bool playbackLoop = isPlaybackLoop();
-    const std::optional<QString> destination = m_flows->chooseAnimationDestination(chosenFormat);
+    const std::optional<QString> destination = m_runner->chooseAnimationDestination(chosenFormat);
     if (!destination) return; // dismissed: the sheet stays as it was, without an error
-    if (!m_flows->startAnimationExport(chosenFormat, chosenSettings, *destination, playbackLoop))
+    if (!m_runner->startAnimationExport(chosenFormat, chosenSettings, *destination, playbackLoop))
         showError(QStringLiteral("Export failed. Please try again."));
 }
 
@@ -339,7 +339,7 @@ void AnimatedExportSheet::showError(const QString& message)
 
 void AnimatedExportSheet::refreshExportState()
 {
-    const AnimationExportJob* job = m_flows->animationExportJob();
+    const AnimationExportJob* job = m_runner->animationExportJob();
     const bool running = job && job->isRunning();
     m_export->setEnabled(!running);
     m_progress->setVisible(running);

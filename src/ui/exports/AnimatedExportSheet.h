@@ -20,7 +20,7 @@ class QSlider;
 
 namespace lumara::ui {
 
-class ExportFlows;
+class AnimationExportRunner;
 
 // The frame rates offered for a format: 24, 30, 60; GIF offers 50 in place of 60, because GIF
 // delays are whole hundredths of a second and browsers slow down delays under 0.02 s.
@@ -33,7 +33,8 @@ QString loopDurationText(double seconds);
 class AnimatedExportSheet : public SheetPanel {
     Q_OBJECT
 public:
-    explicit AnimatedExportSheet(ExportFlows* flows, QWidget* parent = nullptr);
+    // `runner` starts and stops the export and must outlive the sheet.
+    explicit AnimatedExportSheet(AnimationExportRunner* runner, QWidget* parent = nullptr);
 
     exporting::AnimatedExportFormat format() const;
     void setFormat(exporting::AnimatedExportFormat format);
@@ -73,7 +74,7 @@ private:
     void showError(const QString& message);
     void relayout();
 
-    ExportFlows* m_flows;
+    AnimationExportRunner* m_runner;
     QColor m_matte = Qt::black;
     QComboBox* m_format;
     QLabel* m_description;

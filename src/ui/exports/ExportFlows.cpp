@@ -6,7 +6,6 @@
 #include "ui/exports/AnimatedExportSheet.h"
 #include "ui/style/Theme.h"
 #include "ui/widgets/DimmedOverlay.h"
-#include "ui/widgets/FileDialogs.h"
 
 #include <QBoxLayout>
 #include <QEvent>
@@ -19,20 +18,6 @@
 #include <QTimer>
 
 namespace lumara::ui {
-
-using exporting::AnimatedExportFormat;
-
-FileType animationFileType(AnimatedExportFormat format)
-{
-    switch (format) {
-    case AnimatedExportFormat::mp4: return {QStringLiteral("MPEG-4 movie (*.mp4)"), QStringLiteral("mp4")};
-    case AnimatedExportFormat::apng: return {QStringLiteral("Animated PNG image (*.png)"), QStringLiteral("png")};
-    case AnimatedExportFormat::gif: return {QStringLiteral("GIF image (*.gif)"), QStringLiteral("gif")};
-    case AnimatedExportFormat::webm: return {QStringLiteral("WebM video (*.webm)"), QStringLiteral("webm")};
-    case AnimatedExportFormat::prores: return {QStringLiteral("QuickTime movie (*.mov)"), QStringLiteral("mov")};
-    }
-    return {};
-}
 
 namespace {
 
@@ -67,7 +52,7 @@ public:
         m_bar->setFixedSize(140, 6);
         row->addWidget(m_bar);
         m_stop = new QPushButton(QStringLiteral("Stop"));
-        connect(m_stop, &QPushButton::clicked, flows, &ExportFlows::stopAnimationExport);
+        connect(m_stop, &QPushButton::clicked, flows->animationRunner(), &AnimationExportRunner::stopAnimationExport);
         row->addWidget(m_stop);
         m_close = new QPushButton(QStringLiteral("OK"));
         connect(m_close, &QPushButton::clicked, this, &QWidget::hide);
@@ -138,17 +123,23 @@ private:
 };
 
 ExportFlows::ExportFlows(QWidget* window, OrbDocument* document, FileDialogs* dialogs)
-    : QObject(window), m_window(window), m_document(document), m_dialogs(dialogs), m_scheduler(defaultScheduler(this))
+    : QObject(window), m_window(window), m_document(document), m_scheduler(defaultScheduler(this)),
+      m_runner(new AnimationExportRunner(window, document, dialogs, this))
 {
     m_status = new StatusCapsule(window, this);
+    // Connected before any sheet is: the window's line is up to date when the sheet hears.
+    connect(m_runner, &AnimationExportRunner::animationExportProgress, this, [this](int done, int total) {
+        if (!animatedExportSheet() && m_runner->animationExportJob())
+            m_status->showRunning(QFileInfo(m_runner->animationExportJob()->destination()).fileName(), done, total);
+    });
+    connect(m_runner, &AnimationExportRunner::animationExportFinished, this, &ExportFlows::animationFinished);
 }
 
 ExportFlows::~ExportFlows()
 {
-    if (m_job) {
-        m_job->stop();
-        m_job->waitForFinished();
-    }
+    // The export ends before the capsule and sheets it reports to go.
+    m_runner->stopAnimationExport();
+    m_runner->waitForAnimationExport();
 }
 
 DimmedOverlay* ExportFlows::makeOverlay(QWidget* content)
@@ -220,7 +211,7 @@ void ExportFlows::closePreview()
 void ExportFlows::showAnimatedExportSheet()
 {
     if (m_animationOverlay && !m_animationOverlay->isDismissing()) return;
-    auto* sheet = new AnimatedExportSheet(this);
+    auto* sheet = new AnimatedExportSheet(m_runner);
     m_animationOverlay = makeOverlay(sheet);
     m_animationOverlay->setDismissOnBackdropClick(true);
     m_animationOverlay->setOnDismiss([this] { closeAnimatedExportSheet(); });
@@ -234,8 +225,10 @@ void ExportFlows::closeAnimatedExportSheet()
     if (m_animationOverlay) m_animationOverlay->dismiss();
     m_animationOverlay = nullptr;
     // An export that goes on without its sheet shows its progress in the window.
-    if (isAnimationExportRunning())
-        m_status->showRunning(QFileInfo(m_job->destination()).fileName(), m_job->framesDone(), m_job->framesTotal());
+    if (m_runner->isAnimationExportRunning()) {
+        const AnimationExportJob* job = m_runner->animationExportJob();
+        m_status->showRunning(QFileInfo(job->destination()).fileName(), job->framesDone(), job->framesTotal());
+    }
 }
 
 AnimatedExportSheet* ExportFlows::animatedExportSheet() const
@@ -243,39 +236,8 @@ AnimatedExportSheet* ExportFlows::animatedExportSheet() const
     return m_animationOverlay ? static_cast<AnimatedExportSheet*>(m_animationOverlay->content()) : nullptr;
 }
 
-std::optional<QString> ExportFlows::chooseAnimationDestination(AnimatedExportFormat format)
+void ExportFlows::animationFinished(AnimationExportJob::Outcome outcome, const QString& destination)
 {
-    const FileType type = animationFileType(format);
-    return m_dialogs->chooseSaveLocation(m_window, type, QStringLiteral("orb.") + type.extension);
-}
-
-bool ExportFlows::startAnimationExport(AnimatedExportFormat format, const exporting::MotionSettings& settings, const QString& destination,
-                                       bool playbackLoop)
-{
-    if (isAnimationExportRunning() || !m_document) return false;
-    if (playbackLoop && m_document->states().size() < 2) return false;
-    if (m_job) m_job->deleteLater();
-    m_job = new AnimationExportJob(m_document->currentConfiguration()->values(), format, settings, destination, this);
-    m_job->setEmbeddedProject(m_document->embeddedProject());
-    if (playbackLoop) m_job->setPlaybackLoop(exporting::playbackLoopOf(m_document->projectData()));
-    connect(m_job, &AnimationExportJob::progressChanged, this, [this](int done, int total) {
-        if (!animatedExportSheet() && m_job) m_status->showRunning(QFileInfo(m_job->destination()).fileName(), done, total);
-        emit animationExportProgress(done, total);
-    });
-    connect(m_job, &AnimationExportJob::finished, this, &ExportFlows::jobFinished);
-    m_job->start();
-    emit animationExportChanged();
-    return true;
-}
-
-void ExportFlows::stopAnimationExport()
-{
-    if (m_job) m_job->stop();
-}
-
-void ExportFlows::jobFinished(AnimationExportJob::Outcome outcome)
-{
-    const QString destination = m_job ? m_job->destination() : QString();
     const QString name = QFileInfo(destination).fileName();
     switch (outcome) {
     case AnimationExportJob::Outcome::succeeded:
@@ -289,19 +251,12 @@ void ExportFlows::jobFinished(AnimationExportJob::Outcome outcome)
         // With the sheet open its error line says it; otherwise the window must.
         if (animatedExportSheet()) m_status->hide();
         else m_status->showOutcome(QStringLiteral("Export failed. Please try again."), true);
-        if (m_job) m_status->setToolTip(m_job->failureReason());
+        if (const AnimationExportJob* job = m_runner->animationExportJob()) m_status->setToolTip(job->failureReason());
         break;
     case AnimationExportJob::Outcome::running: break;
     }
-    emit animationExportFinished(outcome, destination);
-    emit animationExportChanged();
 }
 
 QWidget* ExportFlows::exportStatus() const { return m_status; }
-
-void ExportFlows::waitForAnimationExport()
-{
-    if (m_job) m_job->waitForFinished();
-}
 
 } // namespace lumara::ui

@@ -1,16 +1,14 @@
 // The editor's export flows: the text export preview (the "Generating code…" card while the text is
 // highlighted on the highlighter's thread, then the preview sheet), the animated export sheet, and
-// the running animated export with its progress in the window's status capsule. UI thread only.
+// the running animated export's progress in the window's status capsule while the sheet is closed.
+// UI thread only.
 #pragma once
 
 #include "document/OrbDocument.h"
-#include "export/media/AnimatedExport.h"
-#include "export/media/PlaybackLoopExport.h"
 #include "export/text/ExportText.h"
-#include "ui/exports/AnimationExportJob.h"
+#include "ui/exports/AnimationExportRunner.h"
 #include "ui/exports/ExportPreviewSheet.h"
 #include "ui/widgets/DimmedOverlay.h"
-#include "ui/widgets/FileDialogs.h"
 
 #include <QFutureWatcher>
 #include <QObject>
@@ -32,9 +30,6 @@ namespace lumara::ui {
 
 class AnimatedExportSheet;
 class FileDialogs;
-
-// The save panel's file type of an animated format: its filter and extension ("orb.mp4", ...).
-FileType animationFileType(exporting::AnimatedExportFormat format);
 
 class ExportFlows : public QObject {
     Q_OBJECT
@@ -66,36 +61,22 @@ public:
     DimmedOverlay* animationOverlay() const { return m_animationOverlay; }
     AnimatedExportSheet* animatedExportSheet() const;
 
-    // A save panel for the format's type proposing "orb." + its extension; nothing when dismissed.
-    std::optional<QString> chooseAnimationDestination(exporting::AnimatedExportFormat format);
-    // Starts exporting the current configuration, or with `playbackLoop` one cycle of the playback
-    // of all states (refused with fewer than two). Refused (false) while another export runs.
-    bool startAnimationExport(exporting::AnimatedExportFormat format, const exporting::MotionSettings& settings,
-                              const QString& destination, bool playbackLoop = false);
-    OrbDocument* document() const { return m_document; }
-    void stopAnimationExport();
-    bool isAnimationExportRunning() const { return m_job && m_job->isRunning(); }
-    AnimationExportJob* animationExportJob() const { return m_job; }
+    // The running animated export, which the sheet starts and stops.
+    AnimationExportRunner* animationRunner() const { return m_runner; }
     // The window's status capsule of the running or just-finished export.
     QWidget* exportStatus() const;
-    // Blocks until a running export has ended (tests, orderly quit).
-    void waitForAnimationExport();
 
 signals:
-    void animationExportChanged();
-    void animationExportProgress(int done, int total);
-    void animationExportFinished(lumara::ui::AnimationExportJob::Outcome outcome, const QString& destination);
     void previewShown();
 
 private:
     DimmedOverlay* makeOverlay(QWidget* content);
     void showPreview(const QString& code, std::shared_ptr<QTextDocument> highlighted, const QString& background,
                      exporting::ExportFormat format);
-    void jobFinished(AnimationExportJob::Outcome outcome);
+    void animationFinished(AnimationExportJob::Outcome outcome, const QString& destination);
 
     QWidget* m_window;
     QPointer<OrbDocument> m_document;
-    FileDialogs* m_dialogs;
     highlight::Highlight* m_highlighter = nullptr;
     Scheduler m_scheduler;
     std::function<void(exporting::ExportFormat, const QString&)> m_saveText;
@@ -104,7 +85,7 @@ private:
     QPointer<DimmedOverlay> m_cardOverlay;
     QPointer<DimmedOverlay> m_previewOverlay;
     QPointer<DimmedOverlay> m_animationOverlay;
-    QPointer<AnimationExportJob> m_job;
+    AnimationExportRunner* m_runner;
     class StatusCapsule;
     StatusCapsule* m_status = nullptr;
 };

@@ -252,22 +252,22 @@ TEST_F(ExportFlowsTest, ExportsAVideoThroughTheSheetWithProgressAndClosesOnceThe
     EXPECT_EQ(dialogs->questions.back().type.extension, "mp4");
     EXPECT_EQ(flows()->animatedExportSheet(), sheet);
     EXPECT_FALSE(sheet->errorLabel()->isVisibleTo(sheet));
-    EXPECT_FALSE(flows()->isAnimationExportRunning());
+    EXPECT_FALSE(flows()->animationRunner()->isAnimationExportRunning());
 
     const QString file = path("orb.mp4");
     dialogs->answers.push_back(file);
     int progressReports = 0;
-    QObject::connect(flows(), &ui::ExportFlows::animationExportProgress, [&](int, int) { ++progressReports; });
+    QObject::connect(flows()->animationRunner(), &ui::AnimationExportRunner::animationExportProgress, [&](int, int) { ++progressReports; });
     QTest::mouseClick(sheet->exportButton(), Qt::LeftButton);
-    ASSERT_TRUE(flows()->isAnimationExportRunning());
+    ASSERT_TRUE(flows()->animationRunner()->isAnimationExportRunning());
     EXPECT_FALSE(sheet->exportButton()->isEnabled());
     EXPECT_TRUE(sheet->stopButton()->isVisibleTo(sheet));
     EXPECT_TRUE(sheet->progressBar()->isVisibleTo(sheet));
-    EXPECT_FALSE(flows()->startAnimationExport(AnimatedExportFormat::mp4, sheet->settings(), path("second.mp4")))
+    EXPECT_FALSE(flows()->animationRunner()->startAnimationExport(AnimatedExportFormat::mp4, sheet->settings(), path("second.mp4")))
         << "a second export while one runs is refused";
     QPointer<ui::AnimatedExportSheet> watched = sheet;
-    flows()->waitForAnimationExport();
-    EXPECT_EQ(flows()->animationExportJob()->outcome(), ui::AnimationExportJob::Outcome::succeeded);
+    flows()->animationRunner()->waitForAnimationExport();
+    EXPECT_EQ(flows()->animationRunner()->animationExportJob()->outcome(), ui::AnimationExportJob::Outcome::succeeded);
     EXPECT_GT(progressReports, 0);
     EXPECT_EQ(flows()->animatedExportSheet(), nullptr) << "the sheet closes on success";
     EXPECT_TRUE(flows()->exportStatus()->isVisible());
@@ -291,8 +291,8 @@ TEST_F(ExportFlowsTest, StopLeavesTheExistingFileIntactAndCancelKeepsTheExportGo
     sheet->frameRatePicker()->setCurrentIndex(2);
     dialogs->answers.push_back(file);
     QTest::mouseClick(sheet->exportButton(), Qt::LeftButton);
-    ASSERT_TRUE(flows()->isAnimationExportRunning());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return flows()->animationExportJob()->framesDone() > 0; }, 20000));
+    ASSERT_TRUE(flows()->animationRunner()->isAnimationExportRunning());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return flows()->animationRunner()->animationExportJob()->framesDone() > 0; }, 20000));
     screenshot(window(), "animated-export-running");
     // WebM's alpha pass doubles the writer's steps; the note still counts the file's 480 frames.
     auto* note = sheet->findChild<QLabel*>(QStringLiteral("progressNote"));
@@ -302,7 +302,7 @@ TEST_F(ExportFlowsTest, StopLeavesTheExistingFileIntactAndCancelKeepsTheExportGo
     // Cancel closes the sheet; the export goes on and shows in the window with its own Stop.
     QTest::mouseClick(sheet->cancelButton(), Qt::LeftButton);
     EXPECT_EQ(flows()->animatedExportSheet(), nullptr);
-    EXPECT_TRUE(flows()->isAnimationExportRunning());
+    EXPECT_TRUE(flows()->animationRunner()->isAnimationExportRunning());
     QTest::qWait(300);
     EXPECT_TRUE(flows()->exportStatus()->isVisible());
     screenshot(window(), "animated-export-status");
@@ -310,8 +310,8 @@ TEST_F(ExportFlowsTest, StopLeavesTheExistingFileIntactAndCancelKeepsTheExportGo
     ASSERT_TRUE(stop);
     EXPECT_EQ(stop->text(), "Stop");
     QTest::mouseClick(stop, Qt::LeftButton);
-    flows()->waitForAnimationExport();
-    EXPECT_EQ(flows()->animationExportJob()->outcome(), ui::AnimationExportJob::Outcome::stopped);
+    flows()->animationRunner()->waitForAnimationExport();
+    EXPECT_EQ(flows()->animationRunner()->animationExportJob()->outcome(), ui::AnimationExportJob::Outcome::stopped);
     EXPECT_EQ(test::readBytes(file.toStdString()), "an earlier export");
     for (const QString& name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
         EXPECT_TRUE(name == "orb.webm" || name.startsWith("Lumara.conf") || name.startsWith(".Lumara.conf."))
@@ -334,10 +334,10 @@ TEST_F(ExportFlowsTest, AFailedExportSaysSoInTheSheetAndInTheWindowOnceClosed)
             // Closed before the outcome can arrive: the window has to say it.
             const exporting::MotionSettings settings = sheet->settings();
             flows()->closeAnimatedExportSheet();
-            ASSERT_TRUE(flows()->startAnimationExport(AnimatedExportFormat::gif, settings, unwritable));
+            ASSERT_TRUE(flows()->animationRunner()->startAnimationExport(AnimatedExportFormat::gif, settings, unwritable));
         }
-        flows()->waitForAnimationExport();
-        EXPECT_EQ(flows()->animationExportJob()->outcome(), ui::AnimationExportJob::Outcome::failed);
+        flows()->animationRunner()->waitForAnimationExport();
+        EXPECT_EQ(flows()->animationRunner()->animationExportJob()->outcome(), ui::AnimationExportJob::Outcome::failed);
         if (sheetOpen) {
             EXPECT_TRUE(sheet->errorLabel()->isVisibleTo(sheet));
             EXPECT_EQ(sheet->errorLabel()->text(), "Export failed. Please try again.");

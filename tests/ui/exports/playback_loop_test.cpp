@@ -151,12 +151,12 @@ TEST_F(PlaybackLoopSheetTest, OfferedFromTwoStatesWithItsLengthAndExportsOneCycl
     const QString file = path("loop.png");
     dialogs->answers.push_back(file);
     QTest::mouseClick(sheet->exportButton(), Qt::LeftButton);
-    ASSERT_TRUE(flows()->isAnimationExportRunning());
-    EXPECT_TRUE(flows()->animationExportJob()->isPlaybackLoop());
-    flows()->waitForAnimationExport();
-    EXPECT_EQ(flows()->animationExportJob()->outcome(), ui::AnimationExportJob::Outcome::succeeded)
-        << flows()->animationExportJob()->failureReason().toStdString();
-    EXPECT_EQ(flows()->animationExportJob()->framesTotal(), 101);
+    ASSERT_TRUE(flows()->animationRunner()->isAnimationExportRunning());
+    EXPECT_TRUE(flows()->animationRunner()->animationExportJob()->isPlaybackLoop());
+    flows()->animationRunner()->waitForAnimationExport();
+    EXPECT_EQ(flows()->animationRunner()->animationExportJob()->outcome(), ui::AnimationExportJob::Outcome::succeeded)
+        << flows()->animationRunner()->animationExportJob()->failureReason().toStdString();
+    EXPECT_EQ(flows()->animationRunner()->animationExportJob()->framesTotal(), 101);
     const auto probe = test::probeVideo(file.toStdString());
     EXPECT_EQ(probe.at("streams.stream.0.nb_read_frames"), "101");
     EXPECT_EQ(probe.at("streams.stream.0.width"), "40");
@@ -172,6 +172,6 @@ TEST_F(PlaybackLoopSheetTest, OfferedFromTwoStatesWithItsLengthAndExportsOneCycl
     EXPECT_TRUE(sheet->durationSlider()->isVisibleTo(sheet));
     EXPECT_FALSE(sheet->loopNoteLabel()->isVisibleTo(sheet));
     EXPECT_EQ(sheet->durationLabel()->text(), "4.0s");
-    EXPECT_FALSE(flows()->startAnimationExport(exporting::AnimatedExportFormat::apng, sheet->settings(), path("refused.png"), true))
+    EXPECT_FALSE(flows()->animationRunner()->startAnimationExport(exporting::AnimatedExportFormat::apng, sheet->settings(), path("refused.png"), true))
         << "a loop of one state is refused";
 }
