@@ -1,4 +1,5 @@
-// Layout, actions, menus, toolbar, file commands, exports and the toast of the main window.
+// Layout, file commands, exports and the toast of the main window (its actions, menus and toolbar
+// are built in MainWindowActions.cpp).
 // UI thread only; PNG encoding and writing run on the global thread pool.
 #include "ui/window/MainWindow.h"
 
@@ -16,7 +17,6 @@
 #include "ui/onboarding/ReduceMotion.h"
 #include "ui/sidebar/PresetSidebarView.h"
 #include "ui/states/StateStripView.h"
-#include "ui/style/Symbols.h"
 #include "ui/style/Theme.h"
 #include "ui/widgets/Capsule.h"
 #include "ui/widgets/FileDialogs.h"
@@ -29,8 +29,7 @@
 #include <QFileInfo>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
-#include <QMenuBar>
-#include <QMessageBox>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QPropertyAnimation>
@@ -38,7 +37,6 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QTimer>
-#include <QToolBar>
 #include <QWindow>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -57,14 +55,6 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), sidebarColors(isDarkAppearance()).divider); }
 };
-
-QList<QKeySequence> redoShortcuts()
-{
-    QList<QKeySequence> keys{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)};
-    for (const QKeySequence& key : QKeySequence::keyBindings(QKeySequence::Redo))
-        if (!keys.contains(key)) keys.append(key);
-    return keys;
-}
 
 } // namespace
 
@@ -154,166 +144,9 @@ MainWindow::~MainWindow()
     if (m_document && m_document->undoManager() == &m_undoStack) m_document->setUndoManager(nullptr);
 }
 
-QAction* MainWindow::makeAction(const char* objectName, const QString& text, const QList<QKeySequence>& shortcuts)
-{
-    auto* action = new QAction(text, this);
-    action->setObjectName(QLatin1String(objectName));
-    action->setShortcuts(shortcuts);
-    addAction(action); // shortcuts work while the menu bar is hidden too
-    return action;
-}
-
-QAction* MainWindow::action(const char* objectName) const { return findChild<QAction*>(QLatin1String(objectName)); }
-
-void MainWindow::buildActions()
-{
-    connect(makeAction("openAction", QStringLiteral("Open…"), {QKeySequence(Qt::CTRL | Qt::Key_O)}), &QAction::triggered,
-            this, &MainWindow::openCommand);
-    connect(makeAction("saveAction", QStringLiteral("Save"), {QKeySequence(Qt::CTRL | Qt::Key_S)}), &QAction::triggered,
-            this, &MainWindow::saveCommand);
-    connect(makeAction("saveAsAction", QStringLiteral("Save As…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}),
-            &QAction::triggered, this, &MainWindow::saveAsCommand);
-    action("openAction")->setIcon(symbolIcon(Symbol::open));
-    action("saveAction")->setIcon(symbolIcon(Symbol::save));
-
-    QAction* png = makeAction("exportPNGAction", QStringLiteral("Export PNG…"), {QKeySequence(Qt::CTRL | Qt::Key_E)});
-    png->setIcon(drawnSymbolIcon(Symbol::photo));
-    png->setToolTip(QStringLiteral("Save as PNG image"));
-    connect(png, &QAction::triggered, this, &MainWindow::exportPNGImage);
-    // Text exports open the coloured preview, which copies the text or saves it to a file.
-    connect(makeAction("exportSwiftUIAction", QStringLiteral("Export SwiftUI Code…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}),
-            &QAction::triggered, this, [this] { requestExportPreview(exporting::ExportFormat::swiftUI); });
-    connect(makeAction("exportHTMLAction", QStringLiteral("Export HTML…"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E)}),
-            &QAction::triggered, this, [this] { requestExportPreview(exporting::ExportFormat::html); });
-    connect(makeAction("exportPromptAction", QStringLiteral("Export Prompt…")), &QAction::triggered, this,
-            [this] { requestExportPreview(exporting::ExportFormat::prompt); });
-    connect(makeAction("exportAnimationAction", QStringLiteral("Export Animation…")), &QAction::triggered, this,
-            &MainWindow::showAnimatedExportSheet);
-    QAction* copy = makeAction("copyCodeAction", QStringLiteral("Copy Code"));
-    copy->setIcon(drawnSymbolIcon(Symbol::copyCode));
-    copy->setToolTip(QStringLiteral("Copy SwiftUI code to clipboard"));
-    connect(copy, &QAction::triggered, this, &MainWindow::copyCode);
-
-    QAction* quit = makeAction("quitAction", QStringLiteral("Quit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)});
-    quit->setMenuRole(QAction::QuitRole);
-    connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
-
-    QAction* undo = makeAction("undoAction", QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
-    undo->setIcon(symbolIcon(Symbol::undo));
-    connect(undo, &QAction::triggered, this, [this] {
-        if (m_document && m_document->undoManager()) m_document->undoManager()->undo();
-    });
-    QAction* redo = makeAction("redoAction", QStringLiteral("Redo"), redoShortcuts());
-    redo->setIcon(symbolIcon(Symbol::redo));
-    connect(redo, &QAction::triggered, this, [this] {
-        if (m_document && m_document->undoManager()) m_document->undoManager()->redo();
-    });
-    QAction* randomize = makeAction("randomizeAction", QStringLiteral("Randomize"), {QKeySequence(Qt::CTRL | Qt::Key_R)});
-    randomize->setIcon(drawnSymbolIcon(Symbol::dice));
-    randomize->setToolTip(QStringLiteral("Generate random orb"));
-    connect(randomize, &QAction::triggered, m_document, &OrbDocument::randomize);
-
-    QAction* sidebar = makeAction("toggleSidebarAction", QStringLiteral("Show Sidebar"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S)});
-    sidebar->setCheckable(true);
-    sidebar->setChecked(true);
-    sidebar->setIcon(drawnSymbolIcon(Symbol::sidebarLeading));
-    connect(sidebar, &QAction::toggled, this, &MainWindow::setSidebarShown);
-    QAction* inspector = makeAction("toggleInspectorAction", QStringLiteral("Show Inspector"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I)});
-    inspector->setCheckable(true);
-    inspector->setChecked(true);
-    inspector->setIcon(drawnSymbolIcon(Symbol::sidebarTrailing));
-    inspector->setIconText(QStringLiteral("Inspector"));
-    connect(inspector, &QAction::toggled, this, &MainWindow::setInspectorShown);
-
-    // The application answers these three: the help sheet, the update check (enabled while a check
-    // can start) and the settings window.
-    QAction* help = makeAction("helpAction", QStringLiteral("Lumara Help"), {QKeySequence(Qt::Key_F1)});
-    help->setIcon(symbolIcon(Symbol::help));
-    makeAction("checkForUpdatesAction", QStringLiteral("Check for Updates…"))->setEnabled(false);
-    QAction* preferences = makeAction("preferencesAction", QStringLiteral("Preferences…"), {QKeySequence(Qt::CTRL | Qt::Key_Comma)});
-    preferences->setMenuRole(QAction::PreferencesRole);
-    QAction* about = makeAction("aboutAction", QStringLiteral("About Lumara"));
-    about->setMenuRole(QAction::AboutRole);
-    connect(about, &QAction::triggered, this, [this] {
-        QMessageBox::about(this, QStringLiteral("About Lumara"),
-                           QStringLiteral("<b>Lumara</b> %1<br>Design animated orbs and take them away as code, pages, "
-                                          "images and video.")
-                               .arg(QApplication::applicationVersion()));
-    });
-}
-
-void MainWindow::buildMenus()
-{
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(action("openAction"));
-    m_recentMenu = file->addMenu(QStringLiteral("Open Recent"));
-    rebuildRecentMenu();
-    file->addSeparator();
-    file->addAction(action("saveAction"));
-    file->addAction(action("saveAsAction"));
-    file->addSeparator();
-    file->addAction(action("exportPNGAction"));
-    file->addAction(action("exportSwiftUIAction"));
-    file->addAction(action("exportHTMLAction"));
-    file->addAction(action("exportPromptAction"));
-    file->addAction(action("exportAnimationAction"));
-    file->addSeparator();
-    file->addAction(action("quitAction"));
-
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->addAction(action("undoAction"));
-    edit->addAction(action("redoAction"));
-    edit->addSeparator();
-    edit->addAction(action("randomizeAction"));
-    edit->addSeparator();
-    edit->addAction(action("copyCodeAction"));
-    edit->addSeparator();
-    edit->addAction(action("preferencesAction"));
-
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    view->addAction(action("toggleSidebarAction"));
-    view->addAction(action("toggleInspectorAction"));
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(action("helpAction"));
-    help->addSeparator();
-    help->addAction(action("aboutAction"));
-    help->addAction(action("checkForUpdatesAction"));
-}
-
-void MainWindow::buildToolbar()
-{
-    QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
-    bar->setObjectName(QStringLiteral("mainToolbar"));
-    bar->setMovable(false);
-    bar->setFloatable(false);
-    bar->setIconSize(QSize(18, 18));
-    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    bar->setContextMenuPolicy(Qt::PreventContextMenu);
-    bar->addAction(action("toggleSidebarAction"));
-    bar->addAction(action("randomizeAction"));
-    auto* spacer = new QWidget;
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    bar->addWidget(spacer);
-    bar->addAction(action("undoAction"));
-    bar->addAction(action("redoAction"));
-    bar->addSeparator();
-    bar->addAction(action("copyCodeAction"));
-    bar->addAction(action("exportPNGAction"));
-    bar->addSeparator();
-    bar->addAction(action("toggleInspectorAction"));
-}
-
 void MainWindow::updateTitle()
 {
     if (m_document) setWindowTitle(windowTitleFor(*m_document));
-}
-
-void MainWindow::updateUndoActions()
-{
-    QUndoStack* stack = m_document ? m_document->undoManager() : nullptr;
-    action("undoAction")->setEnabled(stack && stack->canUndo());
-    action("redoAction")->setEnabled(stack && stack->canRedo());
 }
 
 void MainWindow::openCommand()
