@@ -2,7 +2,6 @@
 // rendered off the UI thread; the rest is child widgets over a painted backdrop. UI thread only.
 #include "ui/onboarding/OnboardingView.h"
 
-#include "document/PreferenceKeys.h"
 #include "model/OrbPreset.h"
 #include "ui/onboarding/ReduceMotion.h"
 #include "ui/style/Theme.h"
@@ -10,14 +9,10 @@
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QGraphicsOpacityEffect>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
-#include <QSettings>
-#include <QVariantAnimation>
 
 #include <algorithm>
 #include <cmath>
@@ -28,11 +23,7 @@ namespace {
 
 constexpr double kOrbSide = 156.0;
 constexpr double kOrbShadowRadius = 36.0;
-constexpr double kDragMinimum = 30.0;
-constexpr double kDragThreshold = 50.0;
-constexpr int kPageChangeMs = 300;
 constexpr int kEntryMs = 700;
-constexpr int kDotsMs = 250;
 constexpr double kPanelRadius = 16.0;
 
 QColor srgb(double r, double g, double b, double a = 1.0)
@@ -41,13 +32,6 @@ QColor srgb(double r, double g, double b, double a = 1.0)
     return QColor::fromRgbF(unit(r), unit(g), unit(b), unit(a));
 }
 QColor toQColor(const CodableColor& c, double opacityFactor = 1.0) { return srgb(c.red, c.green, c.blue, c.opacity * opacityFactor); }
-CodableColor mix(const CodableColor& a, const CodableColor& b, double t)
-{
-    return {a.red + (b.red - a.red) * t, a.green + (b.green - a.green) * t, a.blue + (b.blue - a.blue) * t,
-            a.opacity + (b.opacity - a.opacity) * t};
-}
-
-QColor brandAccentLight() { return srgb(0.55, 0.38, 0.98); }
 
 // A font at a size in points of the window (device-independent pixels), fractions kept.
 QFont sizedFont(const QFont& base, double pixels, QFont::Weight weight)
@@ -66,128 +50,6 @@ const OrbValues& presetValues(const char* name)
 }
 
 } // namespace
-
-const std::array<OnboardingPage, 3>& onboardingPages()
-{
-    static const std::array<OnboardingPage, 3> pages{{
-        {QStringLiteral("Welcome to Lumara"),
-         QStringLiteral("A design tool for crafting animated orbs. Tweak every detail and watch it come alive in real time."),
-         "Deep Sea"},
-        {QStringLiteral("Full Creative Control"),
-         QStringLiteral("Color, shape, glow, and motion. Shape every layer from the inspector and see each change instantly."),
-         "Glacier"},
-        {QStringLiteral("Ready for Production"),
-         QStringLiteral("Export clean SwiftUI, a standalone web embed, an animated loop, or a crisp PNG, all ready to drop into "
-                        "your project."),
-         "Molten"},
-    }};
-    return pages;
-}
-
-CodableColor pageAccentColor(const OrbValues& values)
-{
-    const CodableColor* best = nullptr;
-    for (const CodableColor& color : values.backgroundColors)
-        if (!best || color.red + color.green + color.blue > best->red + best->green + best->blue) best = &color;
-    return best ? *best : CodableColor{1.0, 1.0, 1.0, 1.0};
-}
-
-bool wantsOnboarding(const QSettings& settings) { return !settings.value(keys::hasSeenOnboarding, false).toBool(); }
-
-Tween::Tween(QObject* owner, double initial, std::function<void()> onChange)
-    : m_value(initial), m_animation(new QVariantAnimation(owner)), m_onChange(std::move(onChange))
-{
-    m_animation->setEasingCurve(QEasingCurve::OutCubic);
-    QObject::connect(m_animation, &QVariantAnimation::valueChanged, owner, [this](const QVariant& v) {
-        m_value = v.toDouble();
-        m_onChange();
-    });
-}
-
-void Tween::animateTo(double target, int milliseconds) { animate(m_value, target, milliseconds); }
-
-void Tween::animate(double from, double to, int milliseconds)
-{
-    m_animation->stop();
-    if (milliseconds <= 0) {
-        m_value = to;
-        m_onChange();
-        return;
-    }
-    m_value = from;
-    m_animation->setDuration(milliseconds);
-    m_animation->setStartValue(from);
-    m_animation->setEndValue(to);
-    m_animation->start();
-}
-
-bool Tween::isRunning() const { return m_animation->state() == QAbstractAnimation::Running; }
-
-PageDots::PageDots(int count, QWidget* parent)
-    : QWidget(parent), m_count(count), m_progress(this, 1.0, [this] { update(); })
-{
-    setFixedHeight(7);
-    setAccessibleName(QStringLiteral("Page"));
-}
-
-void PageDots::setCurrent(int page, bool animated)
-{
-    m_from = m_to;
-    m_to = page;
-    m_progress.animate(0.0, 1.0, animated ? kDotsMs : 0);
-    setAccessibleDescription(QStringLiteral("%1 of %2").arg(page + 1).arg(m_count));
-}
-
-double PageDots::weight(int index) const
-{
-    const double t = m_progress.value();
-    return (index == m_from ? 1.0 - t : 0.0) + (index == m_to ? t : 0.0);
-}
-
-std::vector<double> PageDots::dotWidths() const
-{
-    std::vector<double> widths;
-    for (int i = 0; i < m_count; ++i) widths.push_back(7.0 + 13.0 * weight(i));
-    return widths;
-}
-
-QSize PageDots::sizeHint() const { return {7 * (m_count + 1) + 13 + 7 * (m_count - 1), 7}; }
-
-void PageDots::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    const std::vector<double> widths = dotWidths();
-    double total = 7.0 * (m_count - 1);
-    for (double w : widths) total += w;
-    double x = (width() - total) / 2.0;
-    for (int i = 0; i < m_count; ++i) {
-        p.setBrush(withAlpha(Qt::white, 0.28 + 0.72 * weight(i)));
-        p.drawRoundedRect(QRectF(x, 0, widths[std::size_t(i)], 7), 3.5, 3.5);
-        x += widths[std::size_t(i)] + 7.0;
-    }
-}
-
-void OnboardingButton::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient fill(0, 0, 0, height());
-    fill.setColorAt(0, brandAccentLight());
-    fill.setColorAt(1, brandAccent());
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(rect()), 12, 12);
-    p.fillPath(shape, fill);
-    if (isDown()) p.fillPath(shape, withAlpha(Qt::black, 0.15));
-    if (hasFocus()) {
-        p.setPen(QPen(withAlpha(Qt::white, 0.6), 1.5));
-        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 11, 11);
-    }
-    p.setPen(Qt::white);
-    p.setFont(font());
-    p.drawText(rect(), Qt::AlignCenter, text());
-}
 
 OnboardingView::OnboardingView(QSettings* settings, bool reduceMotion, QWidget* parent)
     : QWidget(parent),
@@ -327,6 +189,15 @@ CodableColor OnboardingView::accentColor() const
     return pageAccentColor(presetValues(onboardingPages()[std::size_t(m_currentPage)].presetName));
 }
 
+CodableColor OnboardingView::shownAccent() const
+{
+    const double t = m_pageChange.value();
+    const CodableColor& a = m_previousAccent;
+    const CodableColor b = accentColor();
+    return {a.red + (b.red - a.red) * t, a.green + (b.green - a.green) * t, a.blue + (b.blue - a.blue) * t,
+            a.opacity + (b.opacity - a.opacity) * t};
+}
+
 double OnboardingView::orbScale() const { return 0.9 + 0.1 * m_appear.value(); }
 double OnboardingView::orbOpacity() const { return m_appear.value(); }
 
@@ -334,55 +205,6 @@ QRect OnboardingView::orbFrame() const
 {
     const QRect slot = m_orbPlaceholder->geometry();
     return QRect(slot.center().x() - int(kOrbSide) / 2 + 1, slot.top(), int(kOrbSide), int(kOrbSide));
-}
-
-void OnboardingView::showPageContent(bool animated)
-{
-    const OnboardingPage& page = onboardingPages()[std::size_t(m_currentPage)];
-    m_title->setText(page.title);
-    m_subtitle->setText(QStringLiteral("<div style=\"line-height:124%\">%1</div>").arg(page.subtitle.toHtmlEscaped()));
-    m_subtitle->setAccessibleName(page.subtitle);
-    // The block takes the height its text needs at the block's width.
-    m_title->setFixedHeight(m_title->heightForWidth(360));
-    m_subtitle->setFixedHeight(m_subtitle->heightForWidth(360));
-    m_button->setText(m_currentPage + 1 < pageCount() ? QStringLiteral("Continue") : QStringLiteral("Get Started"));
-    m_textFade.animate(0.0, 1.0, animated ? motionDuration(kPageChangeMs, m_reduceMotion) : 0);
-}
-
-void OnboardingView::setPage(int page)
-{
-    page = std::clamp(page, 0, pageCount() - 1);
-    if (page == m_currentPage) return;
-    const int duration = motionDuration(kPageChangeMs, m_reduceMotion);
-    m_previousAccent = mix(m_previousAccent, accentColor(), m_pageChange.value());
-    m_currentPage = page;
-    m_previousOrb = m_orbImage;
-    m_orbImage = QImage();
-    m_pageChange.animate(0.0, 1.0, duration);
-    m_dots->setCurrent(page, !m_reduceMotion);
-    showPageContent(true);
-    tick();
-    emit currentPageChanged(page);
-}
-
-void OnboardingView::advance()
-{
-    if (!m_isPresented) return;
-    if (m_currentPage + 1 < pageCount())
-        setPage(m_currentPage + 1);
-    else
-        finish();
-}
-
-void OnboardingView::finish()
-{
-    if (!m_isPresented) return;
-    if (m_checkbox->isChecked()) {
-        m_settings->setValue(keys::hasSeenOnboarding, true);
-        m_settings->sync();
-    }
-    m_isPresented = false;
-    emit closed();
 }
 
 void OnboardingView::showEvent(QShowEvent* event)
@@ -459,7 +281,7 @@ void OnboardingView::paintEvent(QPaintEvent*)
     backdrop.setColorAt(1, Qt::black);
     p.fillRect(rect(), backdrop);
     const double t = m_pageChange.value();
-    const CodableColor accent = mix(m_previousAccent, accentColor(), t);
+    const CodableColor accent = shownAccent();
     QRadialGradient glow(QPointF(0.5 * width(), 0.34 * height()), 320);
     glow.setColorAt(0, toQColor(accent, 0.4));
     glow.setColorAt(1, toQColor(accent, 0.0));
@@ -503,60 +325,6 @@ void OnboardingView::paintEvent(QPaintEvent*)
             p.drawRoundedRect(button.adjusted(-grow, -grow, grow, grow), 12 + grow, 12 + grow);
         }
     }
-}
-
-void OnboardingView::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-    m_pressed = true;
-    m_dragging = false;
-    m_pressPosition = event->position();
-    event->accept();
-}
-
-void OnboardingView::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!m_pressed) return QWidget::mouseMoveEvent(event);
-    const QPointF delta = event->position() - m_pressPosition;
-    if (!m_dragging && std::hypot(delta.x(), delta.y()) >= kDragMinimum) m_dragging = true;
-    if (m_dragging) m_dragOffset.animate(delta.x(), delta.x(), 0);
-    event->accept();
-}
-
-void OnboardingView::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (!m_pressed || event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
-    m_pressed = false;
-    if (!m_dragging) return;
-    m_dragging = false;
-    const double dx = event->position().x() - m_pressPosition.x();
-    if (dx < -kDragThreshold && m_currentPage + 1 < pageCount())
-        setPage(m_currentPage + 1);
-    else if (dx > kDragThreshold && m_currentPage > 0)
-        setPage(m_currentPage - 1);
-    m_dragOffset.animateTo(0.0, motionDuration(kPageChangeMs, m_reduceMotion));
-    event->accept();
-}
-
-void OnboardingView::keyPressEvent(QKeyEvent* event)
-{
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter: advance(); break;
-    case Qt::Key_Right: setPage(m_currentPage + 1); break;
-    case Qt::Key_Left: setPage(m_currentPage - 1); break;
-    default: return QWidget::keyPressEvent(event);
-    }
-    event->accept();
-}
-
-bool OnboardingView::focusNextPrevChild(bool next)
-{
-    // Focus stays on the pages while they are shown.
-    QWidget* target = m_button->hasFocus() ? static_cast<QWidget*>(m_checkbox) : m_button;
-    Q_UNUSED(next);
-    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-    return true;
 }
 
 } // namespace lumara::ui

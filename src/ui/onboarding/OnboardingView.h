@@ -1,91 +1,25 @@
 // The three first-run pages: a live orb of a preset per page on a dark backdrop tinted by that
 // orb's colours, the page dots, "Continue" / "Get Started", "Don’t show this again", paging by
-// button and by horizontal drag. Always dark. The orb is rendered off the UI thread by a
-// FrameRenderer; everything else is UI thread only.
+// button and by horizontal drag. Always dark. Built and drawn in OnboardingView.cpp, paged in
+// OnboardingPaging.cpp; what each page says and shows is in OnboardingPages.h. The orb is rendered
+// off the UI thread by a FrameRenderer; everything else is UI thread only.
 #pragma once
 
 #include "model/CodableColor.h"
 #include "model/OrbValues.h"
 #include "ui/canvas/FrameRenderer.h"
+#include "ui/onboarding/OnboardingPages.h"
+#include "ui/onboarding/Tween.h"
 
 #include <QElapsedTimer>
-#include <QPushButton>
 #include <QTimer>
 #include <QWidget>
-
-#include <array>
-#include <functional>
 
 class QCheckBox;
 class QLabel;
 class QSettings;
-class QVariantAnimation;
 
 namespace lumara::ui {
-
-struct OnboardingPage {
-    QString title;
-    QString subtitle;
-    const char* presetName;
-};
-const std::array<OnboardingPage, 3>& onboardingPages();
-
-// The page's accent: of the background colours, the one with the largest red + green + blue (as
-// stored), the earlier one on a tie; white (1, 1, 1, 1) when there are none.
-CodableColor pageAccentColor(const OrbValues& values);
-
-// Whether the first-run pages are still wanted: "hasSeenOnboarding" is not true.
-bool wantsOnboarding(const QSettings& settings);
-
-// A value that moves to a target over a duration with an ease-out curve, or jumps there at once
-// when the duration is 0. `onChange` runs on every step.
-class Tween {
-public:
-    Tween(QObject* owner, double initial, std::function<void()> onChange);
-    void animateTo(double target, int milliseconds);
-    // Jumps to `from` and animates to `to`.
-    void animate(double from, double to, int milliseconds);
-    double value() const { return m_value; }
-    bool isRunning() const;
-
-private:
-    double m_value;
-    QVariantAnimation* m_animation;
-    std::function<void()> m_onChange;
-};
-
-// The capsules under the text: the current page's is 20 points wide and white, the others 7 wide
-// at opacity 0.28; width and colour move with the page.
-class PageDots : public QWidget {
-    Q_OBJECT
-public:
-    PageDots(int count, QWidget* parent = nullptr);
-    // Moves the highlight to `page` over 0.25 s, or at once.
-    void setCurrent(int page, bool animated);
-    // Current widths in points, left to right.
-    std::vector<double> dotWidths() const;
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    double weight(int index) const; // 1 for the current page, 0 for others, between while moving
-    int m_count;
-    int m_from = 0;
-    int m_to = 0;
-    Tween m_progress;
-};
-
-// The main button: the brand gradient in a rounded rectangle, white semibold text.
-class OnboardingButton : public QPushButton {
-    Q_OBJECT
-public:
-    using QPushButton::QPushButton;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-};
 
 class OnboardingView : public QWidget {
     Q_OBJECT
@@ -148,6 +82,8 @@ private:
     void tick();
     void frameReady(const Frame& frame);
     QRectF orbRect(double scale) const;
+    // The accent on show: the page left behind's, turning into this page's as the change runs.
+    CodableColor shownAccent() const;
 
     QSettings* m_settings;
     bool m_reduceMotion;
