@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -71,6 +72,9 @@ int main(int argc, char** argv)
     }
     const bool keep = std::string(argv[1]) == "--keep";
     const std::string dir = argv[2];
+    // A folder that cannot be made shows as the first picture that cannot be written.
+    std::error_code ignored;
+    if (keep) std::filesystem::create_directories(dir, ignored);
     render::WorkerPool two(2);
     int differing = 0, total = 0, worstAll = 0;
     for (const Case& c : cases()) {
@@ -85,9 +89,13 @@ int main(int argc, char** argv)
                     dir + "/" + c.name + (exact ? "-exact" : "-reduced") + "-" + std::to_string(threads) + ".rgba";
                 ++total;
                 if (keep) {
-                    std::ofstream(path, std::ios::binary)
-                        .write(reinterpret_cast<const char*>(image.pixels.data()),
-                               static_cast<std::streamsize>(image.pixels.size()));
+                    std::ofstream out(path, std::ios::binary);
+                    out.write(reinterpret_cast<const char*>(image.pixels.data()), static_cast<std::streamsize>(image.pixels.size()));
+                    out.close();
+                    if (!out) {
+                        std::fprintf(stderr, "render_compare: cannot write %s\n", path.c_str());
+                        return 1;
+                    }
                     continue;
                 }
                 const std::vector<std::uint8_t> kept = readFile(path);
