@@ -34,7 +34,7 @@ private:
     void swap()
     {
         if (!m_document) return;
-        OrbSnapshot present = m_document->snapshot();
+        OrbSnapshot present = m_document->snapshot(m_snapshot.file.has_value());
         m_document->restoreSnapshot(m_snapshot);
         m_snapshot = std::move(present);
     }
@@ -217,22 +217,27 @@ void OrbDocument::renameState(qint64 index, const QString& name)
 {
     if (!isValidIndex(index)) return;
     const QString trimmed = limitedStateName(trimmedStateName(name));
-    if (trimmed.isEmpty()) return;
+    OrbState* state = m_states.at(static_cast<qsizetype>(index));
+    if (trimmed.isEmpty() || trimmed == state->name()) return; // an unchanged name is no step to undo
     recordUndoSnapshot();
-    m_states.at(static_cast<qsizetype>(index))->setName(trimmed);
+    state->setName(trimmed);
     saveLastProject();
 }
 
-OrbSnapshot OrbDocument::snapshot() const
+OrbSnapshot OrbDocument::snapshot(bool withFileContext) const
 {
     OrbProjectData project = projectData();
-    return {std::move(project.states), project.selectedStateIndex};
+    OrbSnapshot snapshot{std::move(project.states), project.selectedStateIndex, std::nullopt};
+    if (withFileContext) snapshot.file = OrbFileContext{m_currentFileURL, m_transitionDuration, m_currentPresetName};
+    return snapshot;
 }
 
-void OrbDocument::recordUndoSnapshot()
+void OrbDocument::recordUndoSnapshot() { pushUndoStep(snapshot()); }
+
+void OrbDocument::pushUndoStep(OrbSnapshot snapshot)
 {
     if (!m_undoManager) return;
-    m_undoManager->push(new SnapshotCommand(this, snapshot()));
+    m_undoManager->push(new SnapshotCommand(this, std::move(snapshot)));
 }
 
 void OrbDocument::restoreSnapshot(const OrbSnapshot& snapshot)
@@ -241,6 +246,11 @@ void OrbDocument::restoreSnapshot(const OrbSnapshot& snapshot)
     if (states.isEmpty()) states.append(new OrbState(QStringLiteral("Default"), new OrbConfiguration, this));
     const qint64 last = states.size() - 1;
     replaceStates(std::move(states), std::min<qint64>(snapshot.selectedStateIndex, last));
+    if (snapshot.file) {
+        setCurrentFileURL(snapshot.file->fileURL);
+        setTransitionDuration(snapshot.file->transitionDuration);
+        setCurrentPresetName(snapshot.file->presetName);
+    }
     saveLastProject();
 }
 
@@ -295,7 +305,7 @@ Result<Ok, DocumentError> OrbDocument::loadProject(const QString& path)
     auto opened = decodeProjectFile(*bytes, m_transitionDuration);
     if (!opened) return Error<DocumentError>{DocumentError::notAProject, opened.error().message};
 
-    recordUndoSnapshot();
+    pushUndoStep(snapshot(true));
     setCurrentPresetName(std::nullopt);
     // An image or a video opens as the design it carries, not as the file to save into: Save then
     // asks where the project goes instead of replacing the picture with a project record.

@@ -26,10 +26,20 @@ enum class DocumentError { cannotRead, notAProject, cannotEncode, cannotWrite };
 // The longest name renameState keeps: kMaxStateNameBytes of UTF-8, cut at a character boundary.
 QString limitedStateName(const QString& name);
 
-// What an undo step holds: every state (id, name, values) and the effective selection.
+// What opening a file replaces besides the states: where the project is saved, its transition time
+// and the preset name in the title.
+struct OrbFileContext {
+    std::optional<QString> fileURL;
+    double transitionDuration = 0.6;
+    std::optional<QString> presetName;
+};
+
+// What an undo step holds: every state (id, name, values) and the effective selection; the step of
+// an Open holds the file context too, so undoing it also puts back the file that Save writes to.
 struct OrbSnapshot {
     std::vector<OrbStateData> states;
     std::int64_t selectedStateIndex = 0;
+    std::optional<OrbFileContext> file;
 };
 
 class OrbDocument : public QObject {
@@ -91,9 +101,10 @@ public:
     // Source of `randomize`; tests install a seeded one.
     void setRandomSource(std::function<OrbValues()> source) { m_randomSource = std::move(source); }
 
-    OrbSnapshot snapshot() const;
-    // Puts a snapshot back (undo and redo): its states, its index limited to at most count - 1,
-    // then the autosave record.
+    // The present project; with `withFileContext` its file context as well.
+    OrbSnapshot snapshot(bool withFileContext = false) const;
+    // Puts a snapshot back (undo and redo): its states, its index limited to at most count - 1, its
+    // file context when it holds one, then the autosave record.
     void restoreSnapshot(const OrbSnapshot& snapshot);
 
 signals:
@@ -116,6 +127,7 @@ private:
     void setStates(QList<OrbState*> states);
     void setSelectedStateIndex(qint64 index);
     void setCurrentFileURL(std::optional<QString> url);
+    void pushUndoStep(OrbSnapshot snapshot);
     bool isValidIndex(qint64 index) const { return index >= 0 && index < m_states.size(); }
 
     QList<OrbState*> m_states;

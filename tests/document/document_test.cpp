@@ -117,6 +117,10 @@ TEST_F(DocumentTest, DeleteRenameAndSelectKeepTheSelectionAndIgnoreWhatCannotApp
     d->renameState(0, "  Sunrise \n");
     EXPECT_EQ(d->stateNames(), QStringList{"Sunrise"});
     EXPECT_EQ(undo.count(), 3);
+    // Committing the name it already has is no step: the next undo must undo something.
+    d->renameState(0, "Sunrise");
+    d->renameState(0, " Sunrise ");
+    EXPECT_EQ(undo.count(), 3);
 }
 
 TEST_F(DocumentTest, UndoAndRedoAlternateAfterEveryOperation)
@@ -206,10 +210,90 @@ TEST_F(DocumentTest, SavingAndOpeningRoundTripsTheProject)
     EXPECT_EQ(other->currentFileURL(), path);
     EXPECT_EQ(autosaved(), d->projectData());
 
-    // Opening can be undone; the file location stays.
+    // Opening can be undone, and with it where Save writes: the earlier project had no file.
     undo.undo();
     EXPECT_EQ(other->stateNames(), QStringList{"X"});
-    EXPECT_EQ(other->currentFileURL(), path);
+    EXPECT_EQ(other->currentFileURL(), std::nullopt);
+}
+
+TEST_F(DocumentTest, UndoingAnOpenPutsBackTheFileTheTransitionAndThePresetName)
+{
+    const QString a = dir.filePath("a.lumara"), b = dir.filePath("b.lumara");
+    OrbProjectData projectA = projectOf({"A1", "A2"}), projectB = projectOf({"B1"});
+    projectA.transitionDuration = 1.25;
+    projectB.transitionDuration = 2.5;
+    test::writeBytes(a.toStdString(), *encodeProject(projectA, Container::propertyList));
+    test::writeBytes(b.toStdString(), *encodeProject(projectB, Container::propertyList));
+
+    auto d = makeDocument(projectOf({"X"}));
+    d->applyPreset(*findPreset("Nebula"));
+    ASSERT_TRUE(d->loadProject(a));
+    ASSERT_TRUE(d->loadProject(b));
+    struct Seen {
+        QStringList names;
+        std::optional<QString> file;
+        double transition;
+        std::optional<QString> preset;
+    };
+    const auto seen = [&] { return Seen{d->stateNames(), d->currentFileURL(), d->transitionDuration(), d->currentPresetName()}; };
+    const Seen atB{{"B1"}, b, 2.5, std::nullopt}, atA{{"A1", "A2"}, a, 1.25, std::nullopt},
+        atX{{"X"}, std::nullopt, 0.6, QStringLiteral("Nebula")};
+    const auto expect = [&](const Seen& want, const char* step) {
+        const Seen now = seen();
+        EXPECT_EQ(now.names, want.names) << step;
+        EXPECT_EQ(now.file, want.file) << step;
+        EXPECT_EQ(now.transition, want.transition) << step;
+        EXPECT_EQ(now.preset, want.preset) << step;
+    };
+    expect(atB, "opened");
+    undo.undo();
+    expect(atA, "undo");
+    undo.undo();
+    expect(atX, "undo twice");
+    EXPECT_EQ(autosaved()->transitionDuration, 0.6) << "the autosave record follows";
+    undo.redo();
+    expect(atA, "redo");
+    undo.redo();
+    expect(atB, "redo twice");
+}
+
+TEST_F(DocumentTest, NoSequenceOfOpenUndoRedoAndSaveWritesOneProjectOverAnothersFile)
+{
+    // Every sequence of four steps from two files and an untitled project; Save writes where the
+    // document says its file is, as the window's Save does. Each file must only ever hold its own.
+    const QString a = dir.filePath("a.lumara"), b = dir.filePath("b.lumara");
+    const OrbProjectData projectA = projectOf({"A1", "A2"}), projectB = projectOf({"B1"});
+    test::writeBytes(a.toStdString(), *encodeProject(projectA, Container::propertyList));
+    test::writeBytes(b.toStdString(), *encodeProject(projectB, Container::propertyList));
+    const auto statesIn = [](const QString& path) {
+        return decodeProject(test::readBytes(path.toStdString()), Container::propertyList)->states;
+    };
+    enum Step { openA, openB, undoStep, redoStep, save };
+    const char* names[] = {"open a", "open b", "undo", "redo", "save"};
+    for (int code = 0; code < 5 * 5 * 5 * 5; ++code) {
+        undo.clear();
+        OrbDocument document(projectOf({"Untitled"}), nullptr); // no autosave record: 625 runs stay quick
+        document.setUndoManager(&undo);
+        OrbDocument* d = &document;
+        std::string sequence;
+        for (int i = 0, rest = code; i < 4; ++i, rest /= 5) {
+            const Step step = Step(rest % 5);
+            sequence += std::string(names[step]) + "; ";
+            switch (step) {
+            case openA: ASSERT_TRUE(d->loadProject(a)); break;
+            case openB: ASSERT_TRUE(d->loadProject(b)); break;
+            case undoStep: undo.undo(); break;
+            case redoStep: undo.redo(); break;
+            case save:
+                if (d->currentFileURL()) {
+                    ASSERT_TRUE(d->saveProject(*d->currentFileURL()));
+                }
+                break;
+            }
+            ASSERT_EQ(statesIn(a), projectA.states) << sequence;
+            ASSERT_EQ(statesIn(b), projectB.states) << sequence;
+        }
+    }
 }
 
 TEST_F(DocumentTest, OpeningASingleConfigurationKeepsTheTransitionDuration)
