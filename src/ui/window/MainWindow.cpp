@@ -31,6 +31,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QParallelAnimationGroup>
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QScreen>
@@ -46,6 +47,7 @@ namespace {
 
 constexpr const char* kRecentFilesKey = keys::recentFiles;
 constexpr int kMaxRecentFiles = 10;
+constexpr int kToastTop = 8; // points below the top edge of the content
 
 // The one-pixel line between the strip and the canvas.
 class Hairline : public QWidget {
@@ -107,14 +109,20 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
     m_splitter->setStretchFactor(1, 1);
     m_splitter->setStretchFactor(2, 0);
     m_splitter->setSizes({200, 680, 320});
-    setCentralWidget(m_splitter);
+    // The panes fill the window's content; the toast and the failure notice float over it. (A
+    // splitter would take any child widget in as a pane of its own.)
+    m_content = new QWidget;
+    auto* contentLayout = new QVBoxLayout(m_content);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->addWidget(m_splitter);
+    setCentralWidget(m_content);
 
-    m_toast = new CapsuleLabel(12, 6, false, m_splitter);
+    m_toast = new CapsuleLabel(12, 6, false, m_content);
     m_toast->setFont(pixelFont(m_toast->font(), 12, QFont::Medium));
     m_toast->setAccessibleName(QStringLiteral("Copied to clipboard"));
     m_toast->setGraphicsEffect(new QGraphicsOpacityEffect(m_toast));
     m_toast->hide();
-    m_errorBanner = new ErrorBanner(m_splitter);
+    m_errorBanner = new ErrorBanner(m_content);
     connect(document, &OrbDocument::errorOccurred, this, [this](const QString& message) { m_errorBanner->showMessage(message); });
 
     m_exportFlows = new ExportFlows(this, document, m_dialogs.get());
@@ -313,32 +321,55 @@ OnboardingOverlay* MainWindow::onboarding() const { return m_onboarding; }
 
 void MainWindow::showToast(const QString& text)
 {
+    ++m_toastShows;
     m_toast->setText(text);
     m_toast->adjustSize();
-    placeToast();
+    if (m_toast->isHidden()) {
+        // It enters from the top edge of the content, fading in on the way down.
+        m_toast->move(toastLeft(), -m_toast->height());
+        static_cast<QGraphicsOpacityEffect*>(m_toast->graphicsEffect())->setOpacity(0.0);
+    }
     m_toast->raise();
     m_toast->show();
-    fadeToast(1.0);
+    animateToast(true);
     // Each copy schedules its own dismissal two seconds later.
     QTimer::singleShot(2000, this, &MainWindow::hideToast);
 }
 
-void MainWindow::hideToast() { connect(fadeToast(0.0), &QPropertyAnimation::finished, m_toast, &QWidget::hide); }
-
-QPropertyAnimation* MainWindow::fadeToast(double to)
+void MainWindow::hideToast()
 {
-    auto* fade = new QPropertyAnimation(m_toast->graphicsEffect(), "opacity", m_toast);
-    fade->setDuration(200);
-    fade->setStartValue(1.0 - to);
-    fade->setEndValue(to);
-    fade->setEasingCurve(QEasingCurve::OutCubic);
-    fade->start(QAbstractAnimation::DeleteWhenStopped);
-    return fade;
+    if (m_toast->isHidden()) return;
+    // A copy while the toast leaves brings it back: the leaving that was under way must not hide it.
+    const int shows = m_toastShows;
+    connect(animateToast(false), &QAbstractAnimation::finished, m_toast, [this, shows] {
+        if (shows == m_toastShows) m_toast->hide();
+    });
 }
 
-void MainWindow::placeToast()
+QAbstractAnimation* MainWindow::animateToast(bool in)
 {
-    m_toast->move((m_splitter->width() - m_toast->width()) / 2, 8);
+    // The new movement starts where the one under way has got to.
+    if (m_toastAnimation) m_toastAnimation->stop();
+    auto* group = new QParallelAnimationGroup(m_toast);
+    auto* fade = new QPropertyAnimation(m_toast->graphicsEffect(), "opacity", group);
+    fade->setEndValue(in ? 1.0 : 0.0);
+    auto* slide = new QPropertyAnimation(m_toast, "pos", group);
+    slide->setEndValue(QPoint(toastLeft(), in ? kToastTop : -m_toast->height()));
+    for (QPropertyAnimation* part : {fade, slide}) {
+        part->setDuration(200);
+        part->setEasingCurve(QEasingCurve::OutCubic);
+        group->addAnimation(part);
+    }
+    group->start(QAbstractAnimation::DeleteWhenStopped);
+    m_toastAnimation = group;
+    return group;
+}
+
+int MainWindow::toastLeft() const { return (m_content->width() - m_toast->width()) / 2; }
+
+void MainWindow::placeNotices()
+{
+    if (!m_toast->isHidden() && !m_toastAnimation) m_toast->move(toastLeft(), kToastTop);
     m_errorBanner->place();
 }
 
@@ -357,7 +388,7 @@ void MainWindow::reportFailure(const QString& what, const QString& path, const s
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    placeToast();
+    placeNotices();
 }
 
 void MainWindow::showEvent(QShowEvent* event)

@@ -15,7 +15,7 @@
 
 #include <memory>
 
-class QPropertyAnimation;
+class QAbstractAnimation;
 class QSettings;
 class QSplitter;
 
@@ -110,9 +110,12 @@ private:
     void rebuildRecentMenu();
     void showToast(const QString& text);
     void hideToast();
-    // Fades the toast to an opacity over 0.2 s (ease-out); the animation deletes itself.
-    QPropertyAnimation* fadeToast(double to);
-    void placeToast();
+    // Moves the toast in from the top edge or back out, fading, over 0.2 s (ease-out), taking over
+    // from a movement under way; the animation deletes itself.
+    QAbstractAnimation* animateToast(bool in);
+    int toastLeft() const;
+    // Keeps the toast and the failure notice in place over the content.
+    void placeNotices();
     void enlargeToScreen();
     // Where the inspector's export rows lead.
     void connectInspectorExports(InspectorView* inspector);
@@ -125,12 +128,15 @@ private:
     bool m_handedUndoManager = false;
     bool m_isPlaying = false;
 
+    QWidget* m_content = nullptr; // the panes, with the notices floating over them
     QSplitter* m_splitter = nullptr;
     PresetSidebarView* m_sidebar = nullptr;
     StateStripView* m_strip = nullptr;
     MainCanvasView* m_canvas = nullptr;
     QWidget* m_inspector = nullptr;
     CapsuleLabel* m_toast = nullptr;
+    QPointer<QAbstractAnimation> m_toastAnimation;
+    int m_toastShows = 0;
     QPointer<OnboardingOverlay> m_onboarding;
     ErrorBanner* m_errorBanner = nullptr;
     QMenu* m_recentMenu = nullptr;

@@ -1,19 +1,98 @@
 // Failures the editor meets on the way to and from the disk are shown, naming the file and the
-// reason, and leave the document as it was; a state being renamed keeps its typed text when the
-// list of states changes under it.
+// reason, and leave the document as it was; the notice and the "Copied to clipboard" toast float
+// over the panes without moving them; a state being renamed keeps its typed text when the list of
+// states changes under it.
 #include "support/TestSupport.h"
 #include "ui/UiTestSupport.h"
 
 #include "document/OrbDocument.h"
 #include "model/ProjectLimits.h"
+#include "ui/canvas/MainCanvasView.h"
+#include "ui/sidebar/PresetSidebarView.h"
 #include "ui/states/StateStripView.h"
 
-#include <QDir>
 #include <QAbstractButton>
+#include <QDir>
+#include <QGraphicsOpacityEffect>
 #include <QLineEdit>
+
+#include <array>
 
 using namespace lumara;
 using lumara::test::EditorFixture;
+
+namespace {
+
+// Where the sidebar, the canvas and the inspector stand in the window.
+std::array<QRect, 3> paneGeometry(ui::MainWindow* window)
+{
+    const auto at = [window](QWidget* pane) { return QRect(pane->mapTo(window, QPoint(0, 0)), pane->size()); };
+    return {at(window->sidebar()), at(window->canvas()), at(window->inspector())};
+}
+
+QRect inWindow(QWidget* widget, ui::MainWindow* window) { return QRect(widget->mapTo(window, QPoint(0, 0)), widget->size()); }
+
+} // namespace
+
+TEST_F(EditorFixture, TheFailureNoticeFloatsOverThePanesWithoutMovingThem)
+{
+    QTest::qWait(300); // the window's enlargement to its screen, 0.1 s after it shows
+    const std::array<QRect, 3> panes = paneGeometry(window());
+    ASSERT_GT(panes[1].width(), 200);
+    const int contentTop = window()->centralWidget()->mapTo(window(), QPoint(0, 0)).y();
+
+    dialogs->answers.push_back(path("gone.lumara"));
+    window()->openCommand();
+    QCoreApplication::processEvents();
+    QWidget* notice = window()->findChild<QWidget*>("errorBanner");
+    ASSERT_TRUE(notice->isVisible());
+    EXPECT_EQ(paneGeometry(window()), panes) << "the panes stay where they were";
+    const QRect at = inWindow(notice, window());
+    EXPECT_TRUE(at.intersects(panes[1])) << "across the top of the canvas";
+    EXPECT_EQ(at.top(), contentTop + 8);
+    EXPECT_LE(std::abs(at.center().x() - window()->centralWidget()->width() / 2), 1);
+    // What shows there is the notice's red wash, drawn over the canvas.
+    const QColor wash = window()->grab().toImage().pixelColor(at.left() + 4, at.center().y());
+    EXPECT_GT(wash.red(), wash.blue() + 10) << wash.name().toStdString();
+
+    notice->findChild<QAbstractButton*>("dismissError")->click();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(notice->isVisible());
+    EXPECT_EQ(paneGeometry(window()), panes);
+}
+
+TEST_F(EditorFixture, TheToastFloatsInFromTheTopAndASecondCopyOutlastsTheFirstOnesLeaving)
+{
+    QTest::qWait(300); // the window's enlargement to its screen, 0.1 s after it shows
+    const std::array<QRect, 3> panes = paneGeometry(window());
+    const QImage before = window()->grab().toImage();
+    QWidget* toast = window()->toast();
+    const auto opacity = [toast] { return static_cast<QGraphicsOpacityEffect*>(toast->graphicsEffect())->opacity(); };
+
+    window()->action("copyCodeAction")->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(paneGeometry(window()), panes) << "the toast takes no room of its own";
+    EXPECT_LT(inWindow(toast, window()).top(), inWindow(window()->centralWidget(), window()).top() + 8)
+        << "it enters from the top edge";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opacity() == 1.0; }, 1000));
+    const QRect at = inWindow(toast, window());
+    EXPECT_EQ(at.top(), inWindow(window()->centralWidget(), window()).top() + 8);
+    EXPECT_LE(std::abs(at.center().x() - window()->centralWidget()->width() / 2), 1);
+    EXPECT_NE(window()->grab().toImage().pixelColor(at.left() + 6, at.center().y()),
+              before.pixelColor(at.left() + 6, at.center().y()))
+        << "the capsule is drawn over what was there";
+    EXPECT_EQ(paneGeometry(window()), panes);
+
+    // Two seconds in it starts to leave; a copy now brings it back, and the leaving's end must not
+    // hide it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opacity() < 1.0; }, 3000));
+    window()->action("copyCodeAction")->trigger();
+    QTest::qWait(400);
+    EXPECT_TRUE(toast->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return opacity() == 1.0; }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !toast->isVisible(); }, 3000)) << "the second copy's own dismissal";
+    EXPECT_EQ(paneGeometry(window()), panes);
+}
 
 TEST_F(EditorFixture, FailedFileCommandsAreShownAndChangeNothing)
 {
