@@ -96,7 +96,9 @@ void MainWindow::buildActions()
 
     // The application answers these three: the help sheet, the update check (enabled while a check
     // can start) and the settings window.
-    QAction* help = makeAction("helpAction", QStringLiteral("Lumara Help"), {QKeySequence(Qt::Key_F1)});
+    // F1 is the desktop's help key; Ctrl+? is the help command's own.
+    QAction* help = makeAction("helpAction", QStringLiteral("Lumara Help"),
+                               {QKeySequence(Qt::Key_F1), QKeySequence(Qt::CTRL | Qt::Key_Question)});
     help->setIcon(symbolIcon(Symbol::help));
     makeAction("checkForUpdatesAction", QStringLiteral("Check for Updates…"))->setEnabled(false);
     QAction* preferences = makeAction("preferencesAction", QStringLiteral("Preferences…"), {QKeySequence(Qt::CTRL | Qt::Key_Comma)});

@@ -71,6 +71,27 @@ TEST_F(EditorFixture, HelpRowsShowTheActionsOwnShortcutsAndReturnCloses)
     EXPECT_EQ(app->helpView(), nullptr);
 }
 
+TEST_F(EditorFixture, HelpOpensWithF1AndWithCtrlQuestionMark)
+{
+    const struct {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    } presses[] = {
+        {"F1", Qt::Key_F1, Qt::NoModifier},
+        {"Ctrl+?", Qt::Key_Question, Qt::ControlModifier},
+    };
+    for (const auto& press : presses) {
+        window()->activateWindow();
+        QTest::keyClick(window(), press.key, press.modifiers);
+        EXPECT_TRUE(app->showHelp()) << press.name;
+        ASSERT_NE(app->helpView(), nullptr) << press.name;
+        QTest::keyClick(app->helpView(), Qt::Key_Return);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_FALSE(app->showHelp());
+    }
+}
+
 TEST_F(EditorFixture, AutomaticCheckSettingIsReadFromTheUpdaterAndSurvivesARestart)
 {
     window()->action("preferencesAction")->trigger();
