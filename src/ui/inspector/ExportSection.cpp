@@ -25,7 +25,7 @@ ExportSection::ExportSection(QWidget* parent) : QWidget(parent)
     };
     using exporting::ExportFormat;
     const Row rows[] = {
-        {QStringLiteral("SwiftUI Code"), QStringLiteral("Copy-paste ready view code"), Symbol::code,
+        {QStringLiteral("SwiftUI Code"), QStringLiteral("Copy-paste ready view code"), Symbol::swift,
          [this] { emit textExportRequested(ExportFormat::swiftUI); }},
         {QStringLiteral("HTML"), QStringLiteral("Self-contained web file"), Symbol::globe,
          [this] { emit textExportRequested(ExportFormat::html); }},

@@ -30,7 +30,7 @@ constexpr ShortcutEntry kEditingRows[] = {{"Undo", "undoAction"},
                                           {"Toggle Inspector", "toggleInspectorAction"},
                                           {"Toggle Sidebar", "toggleSidebarAction"}};
 
-enum class ExportSymbol { code, globe, photo };
+enum class ExportSymbol { swift, globe, photo };
 struct ExportEntry {
     ExportSymbol symbol;
     const char* title;
@@ -38,7 +38,7 @@ struct ExportEntry {
     const char* description;
 };
 constexpr ExportEntry kExportRows[] = {
-    {ExportSymbol::code, "SwiftUI Code", "exportSwiftUIAction",
+    {ExportSymbol::swift, "SwiftUI Code", "exportSwiftUIAction",
      "A standalone SwiftUI view you can drop directly into your Xcode project."},
     {ExportSymbol::globe, "HTML", "exportHTMLAction", "A self-contained HTML file with animated canvas output."},
     {ExportSymbol::photo, "PNG Image", "exportPNGAction", "A high-resolution snapshot of your orb design."},
@@ -80,6 +80,7 @@ public:
     explicit ExportGlyph(ExportSymbol symbol, QWidget* parent = nullptr) : QWidget(parent), m_symbol(symbol)
     {
         setFixedSize(24, 16);
+        setObjectName(QStringLiteral("helpExportSymbol"));
     }
 
 protected:
@@ -91,22 +92,13 @@ protected:
         const QRectF box(6, 2, 12, 12);
         switch (m_symbol) {
         case ExportSymbol::photo: drawnSymbolIcon(Symbol::photo, color).paint(&p, box.toAlignedRect()); break;
+        case ExportSymbol::swift: drawnSymbolIcon(Symbol::swift, color).paint(&p, box.toAlignedRect()); break;
         case ExportSymbol::globe: {
             p.setPen(QPen(color, 1.1));
             p.setBrush(Qt::NoBrush);
             p.drawEllipse(box.adjusted(0.5, 0.5, -0.5, -0.5));
             p.drawEllipse(box.adjusted(3.5, 0.5, -3.5, -0.5));
             p.drawLine(QPointF(box.left() + 0.5, box.center().y()), QPointF(box.right() - 0.5, box.center().y()));
-            break;
-        }
-        case ExportSymbol::code: {
-            // Angle brackets around a slash: source code.
-            QPen pen(color, 1.3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-            p.setPen(pen);
-            const double y = box.center().y();
-            p.drawPolyline(QPolygonF{{box.left() + 3.5, y - 3.5}, {box.left(), y}, {box.left() + 3.5, y + 3.5}});
-            p.drawPolyline(QPolygonF{{box.right() - 3.5, y - 3.5}, {box.right(), y}, {box.right() - 3.5, y + 3.5}});
-            p.drawLine(QPointF(box.center().x() + 1.5, y - 4.5), QPointF(box.center().x() - 1.5, y + 4.5));
             break;
         }
         }

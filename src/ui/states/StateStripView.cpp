@@ -139,8 +139,7 @@ void StateChip::paintEvent(QPaintEvent*)
     p.drawRoundedRect(r, radius, radius);
     if (m_field) return;
     p.setFont(nameFont());
-    const QColor text = isDarkAppearance() ? brandAccentPale() : brandAccent();
-    p.setPen(m_selected ? text : withAlpha(palette().color(QPalette::WindowText), 0.62));
+    p.setPen(m_selected ? brandAccent() : withAlpha(palette().color(QPalette::WindowText), 0.62));
     p.drawText(rect().adjusted(10, 0, -10, 0), Qt::AlignCenter, displayedName());
 }
 
@@ -204,6 +203,8 @@ StateStripView::StateStripView(OrbDocument* document, QWidget* parent) : QWidget
     transition->addWidget(m_timerIcon);
     m_slider = new QSlider(Qt::Horizontal);
     m_slider->setRange(int(0.2 * kSliderScale), int(3.0 * kSliderScale));
+    m_slider->setSingleStep(int(0.1 * kSliderScale));
+    m_slider->setPageStep(int(0.5 * kSliderScale));
     m_slider->setFixedWidth(90);
     m_slider->setStyleSheet(QStringLiteral(
         "QSlider::groove:horizontal { height: 4px; border-radius: 2px; background: rgba(128, 128, 128, 90); }"
@@ -242,8 +243,12 @@ StateStripView::StateStripView(OrbDocument* document, QWidget* parent) : QWidget
     connect(document, &OrbDocument::selectedStateIndexChanged, this, &StateStripView::syncChips);
     connect(document, &OrbDocument::transitionDurationChanged, this, [this] {
         syncTransition();
-        // The autosave record follows the slider while it moves.
-        if (m_playbackGroup->isVisibleTo(this) && m_document) m_document->saveLastProject();
+        // The autosave record follows each finished change: a key or wheel step at once, a drag
+        // when it lets go.
+        if (m_playbackGroup->isVisibleTo(this) && m_document && !m_slider->isSliderDown()) m_document->saveLastProject();
+    });
+    connect(m_slider, &QSlider::sliderReleased, this, [this] {
+        if (m_document) m_document->saveLastProject();
     });
     syncChips();
     syncTransition();

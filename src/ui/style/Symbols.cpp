@@ -34,7 +34,6 @@ const char* themeName(Symbol symbol)
     case Symbol::open: return "document-open";
     case Symbol::save: return "document-save";
     case Symbol::help: return "help-contents";
-    case Symbol::code: return "text-x-script";
     case Symbol::globe: return "applications-internet";
     case Symbol::textBubble: return "internet-group-chat";
     case Symbol::film: return "video-x-generic";
@@ -189,11 +188,6 @@ void drawSymbol(QPainter& p, Symbol symbol, const QColor& color)
         p.drawEllipse(QPointF(12, 17), 1.1, 1.1);
         break;
     }
-    case Symbol::code:
-        p.drawPolyline(QPolygonF({QPointF(8, 7), QPointF(3, 12), QPointF(8, 17)}));
-        p.drawPolyline(QPolygonF({QPointF(16, 7), QPointF(21, 12), QPointF(16, 17)}));
-        p.drawLine(QPointF(13.5, 5), QPointF(10.5, 19));
-        break;
     case Symbol::swift: {
         // A bird in flight: two swept wings and a forked tail.
         QPainterPath bird;

@@ -31,7 +31,6 @@ enum class Symbol {
     open,
     save,
     help,
-    code,
     swift,
     globe,
     textBubble,

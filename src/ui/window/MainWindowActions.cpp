@@ -47,6 +47,7 @@ void MainWindow::buildActions()
 
     QAction* png = makeAction("exportPNGAction", QStringLiteral("Export PNG…"), {QKeySequence(Qt::CTRL | Qt::Key_E)});
     png->setIcon(drawnSymbolIcon(Symbol::photo));
+    png->setIconText(QStringLiteral("Export PNG")); // the toolbar's title: a button there opens no further choice
     png->setToolTip(QStringLiteral("Save as PNG image"));
     connect(png, &QAction::triggered, this, &MainWindow::exportPNGImage);
     // Text exports open the coloured preview, which copies the text or saves it to a file.

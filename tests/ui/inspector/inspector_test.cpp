@@ -17,6 +17,7 @@
 #include "ui/inspector/InspectorView.h"
 #include "ui/inspector/LabeledSlider.h"
 #include "ui/inspector/ShapeSection.h"
+#include "ui/style/Symbols.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -469,6 +470,9 @@ TEST_F(Inspector, ExportRowsReachTheirFlows)
     EXPECT_EQ(titles, QStringList({"SwiftUI Code", "HTML", "Prompt", "PNG Image", "Animation"}));
     EXPECT_EQ(subtitles, QStringList({"Copy-paste ready view code", "Self-contained web file", "Language-agnostic AI prompt",
                                       "High-resolution @2x export", "Looping MP4, GIF, or transparent video"}));
+    // The SwiftUI row shows the swift, as the preview's header does, not a generic code symbol.
+    EXPECT_EQ(rows[0]->icon().pixmap(QSize(24, 24)).toImage(),
+              ui::symbolIcon(ui::Symbol::swift).pixmap(QSize(24, 24)).toImage());
 
     // The text rows preview their own format, each after the one before was closed.
     ui::ExportFlows* flows = window()->exportFlows();

@@ -7,12 +7,14 @@
 #include "ui/onboarding/HelpView.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/UpdateDialogs.h"
+#include "ui/style/Symbols.h"
 #include "update/CheckForUpdatesViewModel.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QSettings>
 
@@ -60,6 +62,20 @@ TEST_F(EditorFixture, HelpRowsShowTheActionsOwnShortcutsAndReturnCloses)
         for (const QLabel* label : help->findChildren<QLabel*>()) all << label->text();
         return all;
     }();
+    // The export rows' symbols: the first is the swift, drawn 12 points in a 24-point box.
+    const QList<QWidget*> symbols = help->findChildren<QWidget*>("helpExportSymbol");
+    ASSERT_EQ(symbols.size(), 3);
+    QImage swift(symbols[0]->size(), QImage::Format_ARGB32_Premultiplied);
+    swift.fill(Qt::transparent);
+    {
+        QPainter p(&swift);
+        drawnSymbolIcon(Symbol::swift, symbols[0]->palette().color(QPalette::PlaceholderText)).paint(&p, QRect(6, 2, 12, 12));
+    }
+    QImage shown(symbols[0]->size(), QImage::Format_ARGB32_Premultiplied);
+    shown.fill(Qt::transparent);
+    symbols[0]->render(&shown, QPoint(), QRegion(), QWidget::DrawChildren);
+    EXPECT_EQ(shown, swift);
+
     for (const char* text : {"Lumara Help", "Design animated orbs with real-time preview",
                              "A standalone SwiftUI view you can drop directly into your Xcode project.",
                              "A self-contained HTML file with animated canvas output.", "A high-resolution snapshot of your orb design."})

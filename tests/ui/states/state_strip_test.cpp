@@ -6,6 +6,7 @@
 #include "document/OrbDocument.h"
 #include "ui/canvas/MainCanvasView.h"
 #include "ui/states/StateStripView.h"
+#include "ui/style/Theme.h"
 
 #include <QAction>
 #include <QLabel>
@@ -138,6 +139,44 @@ TEST_F(EditorFixture, TransitionSliderShowsOneDecimalAndWritesTheAutosaveRecord)
     const auto restored = restoreLastProject(Preferences(path("Lumara.conf")), OrbValues{});
     EXPECT_DOUBLE_EQ(restored.transitionDuration, 3.0) << "the autosave record follows the slider";
     EXPECT_EQ(window()->undoStack()->count(), 1) << "only the added state; the slider records no undo step";
+}
+
+TEST_F(EditorFixture, TransitionSliderStepsByATenthAndSavesWhenADragEnds)
+{
+    ui::StateStripView* strip = window()->stateStrip();
+    document()->addState();
+    QSlider* slider = strip->transitionSlider();
+    const auto autosaved = [&] { return restoreLastProject(Preferences(path("Lumara.conf")), OrbValues{}).transitionDuration; };
+    slider->setFocus();
+    const struct {
+        Qt::Key key;
+        double seconds;
+    } presses[] = {{Qt::Key_Right, 0.7}, {Qt::Key_PageUp, 1.2}, {Qt::Key_Left, 1.1}, {Qt::Key_PageDown, 0.6}};
+    for (const auto& press : presses) {
+        QTest::keyClick(slider, press.key);
+        EXPECT_DOUBLE_EQ(document()->transitionDuration(), press.seconds);
+        EXPECT_DOUBLE_EQ(autosaved(), press.seconds) << "a key step is a whole change";
+    }
+    // A drag writes the record once, when it lets go.
+    slider->setSliderDown(true);
+    for (int value : {900, 1400, 2000}) slider->setSliderPosition(value);
+    EXPECT_DOUBLE_EQ(document()->transitionDuration(), 2.0);
+    EXPECT_DOUBLE_EQ(autosaved(), 0.6) << "not while the drag goes on";
+    slider->setSliderDown(false);
+    EXPECT_DOUBLE_EQ(autosaved(), 2.0);
+}
+
+TEST_F(EditorFixture, TheSelectedChipsNameIsTheBrandAccentInDarkToo)
+{
+    document()->addState();
+    ui::applyAppTheme(2);
+    QCoreApplication::processEvents();
+    const QImage chip = window()->stateStrip()->chip(1)->grab().toImage();
+    // The name is the lightest thing on the chip: brandAccent, antialiased into the dark capsule.
+    double lightest = 0;
+    for (int y = 0; y < chip.height(); ++y)
+        for (int x = 0; x < chip.width(); ++x) lightest = std::max(lightest, double(chip.pixelColor(x, y).lightnessF()));
+    EXPECT_NEAR(lightest, ui::brandAccent().lightnessF(), 0.04);
 }
 
 TEST_F(EditorFixture, PlayButtonTogglesPlaybackOnTheCanvas)

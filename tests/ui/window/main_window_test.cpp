@@ -13,12 +13,15 @@
 #include "ui/states/StateStripView.h"
 #include "update/CheckForUpdatesViewModel.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QClipboard>
 #include <QDropEvent>
 #include <QImage>
 #include <QMimeData>
 #include <QPushButton>
+#include <QToolBar>
+#include <QToolButton>
 #include <QUndoStack>
 
 using namespace lumara;
@@ -167,10 +170,20 @@ TEST_F(EditorFixture, OpenReplacesTheProjectAndUndoBringsTheOldOneBack)
     EXPECT_EQ(window()->windowTitle(), kDash + "Three States");
     EXPECT_EQ(window()->stateStrip()->chipCount(), 3);
 
+    const std::string opened = lumara::test::readBytes(file.toStdString());
     window()->action("undoAction")->trigger();
     EXPECT_EQ(document()->stateNames(), before);
-    EXPECT_EQ(document()->currentFileURL(), file) << "undo keeps the opened file's location";
+    EXPECT_EQ(document()->currentFileURL(), std::nullopt) << "the earlier project had no file";
+    EXPECT_DOUBLE_EQ(document()->transitionDuration(), 0.6);
+    EXPECT_EQ(window()->windowTitle(), kDash + "Custom");
     EXPECT_EQ(window()->stateStrip()->chipCount(), 1);
+    // Save now asks where the earlier project goes instead of writing it over the opened file.
+    window()->action("saveAction")->trigger();
+    EXPECT_EQ(dialogs->questions.size(), 2u);
+    EXPECT_EQ(lumara::test::readBytes(file.toStdString()), opened);
+    window()->action("redoAction")->trigger();
+    EXPECT_EQ(document()->currentFileURL(), file);
+    EXPECT_EQ(window()->windowTitle(), kDash + "Three States");
 }
 
 TEST_F(EditorFixture, DroppingAProjectOrAVideoOfOneOnTheWindowOpensIt)
@@ -207,6 +220,18 @@ TEST_F(EditorFixture, DroppingAProjectOrAVideoOfOneOnTheWindowOpensIt)
     window()->action("saveAction")->trigger(); // cancelled
     EXPECT_EQ(dialogs->questions.size(), asked + 1) << "Save asks for a location";
     EXPECT_EQ(lumara::test::readBytes(video.toStdString()), videoBytes);
+}
+
+TEST_F(EditorFixture, TheToolbarsPngButtonIsTitledWithoutTheMenusEllipsis)
+{
+    auto* bar = window()->findChild<QToolBar*>("mainToolbar");
+    auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(window()->action("exportPNGAction")));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), "Export PNG");
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(accessible, nullptr);
+    EXPECT_EQ(accessible->text(QAccessible::Name), "Export PNG");
+    EXPECT_EQ(window()->action("exportPNGAction")->text(), QString::fromUtf8("Export PNG\u2026")) << "the menu item keeps it";
 }
 
 TEST_F(EditorFixture, CopyCodePutsExactlyTheSwiftUIExportOnTheClipboard)
