@@ -220,6 +220,7 @@ AnimatedExportSheet::AnimatedExportSheet(AnimationExportRunner* runner, QWidget*
     m_export = new QPushButton(QStringLiteral("Export…"));
     m_export->setObjectName(QStringLiteral("exportButton"));
     m_export->setDefault(true);
+    makeProminent(m_export);
     connect(m_export, &QPushButton::clicked, this, &AnimatedExportSheet::startExport);
     footer->addWidget(m_export);
     column->addLayout(footer);

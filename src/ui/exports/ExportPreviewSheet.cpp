@@ -4,6 +4,7 @@
 #include "ui/style/Theme.h"
 
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QClipboard>
@@ -86,7 +87,8 @@ ExportPreviewSheet::ExportPreviewSheet(QString generatedCode, std::shared_ptr<QT
     header->addStretch(1);
     m_copy = new QPushButton(QStringLiteral("Copy to Clipboard"));
     m_copy->setObjectName(QStringLiteral("copyButton"));
-    m_copy->setDefault(true); // the prominent button
+    m_copy->setDefault(true);
+    makeProminent(m_copy);
     m_copy->setMinimumWidth(m_copy->fontMetrics().horizontalAdvance(QStringLiteral("Copy to Clipboard")) + 28);
     connect(m_copy, &QPushButton::clicked, this, &ExportPreviewSheet::copy);
     m_done = new QPushButton(QStringLiteral("Done"));
@@ -164,18 +166,45 @@ void ExportPreviewSheet::setCopied(bool copied)
     m_copy->setText(copied ? QStringLiteral("Copied!") : QStringLiteral("Copy to Clipboard"));
 }
 
+namespace {
+
+// The card as assistive technology meets it: one busy element named "Generating code", without
+// the spinner and the label as elements of their own.
+class GeneratingCodeAccessible : public QAccessibleWidget {
+public:
+    explicit GeneratingCodeAccessible(QWidget* card) : QAccessibleWidget(card, QAccessible::ProgressBar) {}
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.busy = true;
+        return s;
+    }
+};
+
+QAccessibleInterface* generatingCodeAccessible(const QString& className, QObject* object)
+{
+    if (className != QLatin1String(GeneratingCodeCard::staticMetaObject.className()) || !object || !object->isWidgetType())
+        return nullptr;
+    return new GeneratingCodeAccessible(static_cast<QWidget*>(object));
+}
+
+} // namespace
+
 GeneratingCodeCard::GeneratingCodeCard(QWidget* parent) : SheetPanel(12, parent)
 {
+    static const bool installed = (QAccessible::installFactory(generatingCodeAccessible), true);
+    Q_UNUSED(installed);
     setAccessibleName(QStringLiteral("Generating code"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(kShadowMargin + 32, kShadowMargin + 32, kShadowMargin + 32, kShadowMargin + 32);
     column->setSpacing(12);
     auto* spinner = new Spinner(32);
-    spinner->setAccessibleName(QStringLiteral("Generating code"));
     column->addWidget(spinner, 0, Qt::AlignHCenter);
     auto* text = headline(QStringLiteral("Generating code…"));
     text->setForegroundRole(QPalette::PlaceholderText);
-    text->setAccessibleName(QStringLiteral("Generating code"));
     column->addWidget(text, 0, Qt::AlignHCenter);
     setFocusPolicy(Qt::StrongFocus); // the layer keeps focus here, so shortcuts behind it do not fire
 }

@@ -1,4 +1,4 @@
-// Panels, dividers, header symbols and the spinner of the in-window sheets. UI thread only.
+// Panels, dividers, the prominent button and the spinner of the in-window sheets. UI thread only.
 #include "ui/widgets/SheetChrome.h"
 
 #include "ui/style/Theme.h"
@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QIconEngine>
 #include <QPainter>
+#include <QPushButton>
 #include <QTimer>
 
 namespace lumara::ui {
@@ -86,6 +87,21 @@ void Spinner::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     m_timer->stop();
+}
+
+void makeProminent(QPushButton* button)
+{
+    const int height = button->sizeHint().height(); // before the style sheet changes the metrics
+    const QColor accent = brandAccent();
+    button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; border-radius: 6px;"
+                                         " padding: 0 14px; }"
+                                         "QPushButton:hover { background: %2; }"
+                                         "QPushButton:pressed { background: %3; }"
+                                         "QPushButton:focus { border: 1px solid %4; }"
+                                         "QPushButton:disabled { background: %5; color: rgba(255, 255, 255, 150); }")
+                              .arg(accent.name(), accent.lighter(112).name(), accent.darker(118).name(),
+                                   brandAccentPale().name(), withAlpha(accent, 0.4).name(QColor::HexArgb)));
+    button->setMinimumHeight(height);
 }
 
 } // namespace lumara::ui

@@ -1,11 +1,12 @@
 // Shared look of the in-window sheets and cards: the rounded translucent panel with its soft
-// shadow, the hairline divider, the symbols of their headers and the indeterminate spinner.
+// shadow, the hairline divider, the prominent button and the indeterminate spinner.
 // UI thread only.
 #pragma once
 
 #include <QFrame>
 #include <QIcon>
 
+class QPushButton;
 class QTimer;
 
 namespace lumara::ui {
@@ -27,6 +28,10 @@ private:
 
 // A one-pixel separator across the panel.
 QWidget* makeDivider();
+
+// Gives a sheet's main button the prominent look: filled with the brand accent, white text, at the
+// height the plain buttons beside it have.
+void makeProminent(QPushButton* button);
 
 // A rotating arc: the indeterminate progress spinner.
 class Spinner : public QWidget {

@@ -13,6 +13,7 @@
 #include "ui/style/Theme.h"
 #include "ui/widgets/DimmedOverlay.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -92,7 +93,15 @@ TEST_F(ExportFlowsTest, EachFormatPreviewsColouredWithItsLanguageAndTheWindowsTh
             window()->action(row.action)->trigger();
             ASSERT_TRUE(flows()->isPreparingExport());
             ASSERT_TRUE(flows()->generatingOverlay());
-            EXPECT_EQ(flows()->generatingOverlay()->content()->accessibleName(), "Generating code");
+            {
+                // One element for assistive technology: the card, busy, with no spinner or label of
+                // its own to announce the same again.
+                QAccessibleInterface* card = QAccessible::queryAccessibleInterface(flows()->generatingOverlay()->content());
+                ASSERT_NE(card, nullptr);
+                EXPECT_EQ(card->text(QAccessible::Name), "Generating code");
+                EXPECT_EQ(card->childCount(), 0);
+                EXPECT_TRUE(card->state().busy);
+            }
             ui::ExportPreviewSheet* sheet = waitForPreview();
             ASSERT_TRUE(sheet);
             EXPECT_EQ(sheet->titleLabel()->text(), row.title);
@@ -193,6 +202,42 @@ TEST_F(ExportFlowsTest, AMissingScriptShowsThePlainText)
     flows()->closePreview();
     QTest::qWait(250);
     flows()->setHighlighter(nullptr);
+}
+
+namespace {
+
+// Whether a button is drawn filled with the brand accent: its face beside the text is the accent.
+bool filledWithTheAccent(QAbstractButton* button)
+{
+    const QImage face = button->grab().toImage();
+    const QColor seen = face.pixelColor(6, face.height() / 2);
+    const QColor accent = ui::brandAccent();
+    return std::abs(seen.red() - accent.red()) < 24 && std::abs(seen.green() - accent.green()) < 24 &&
+           std::abs(seen.blue() - accent.blue()) < 24;
+}
+
+} // namespace
+
+TEST_F(ExportFlowsTest, EachSheetsMainButtonIsFilledWithTheAccentAndTheOthersAreNot)
+{
+    for (int theme : {1, 2}) {
+        ui::applyAppTheme(theme);
+        window()->requestExportPreview(ExportFormat::swiftUI);
+        ui::ExportPreviewSheet* preview = waitForPreview();
+        ASSERT_TRUE(preview);
+        EXPECT_TRUE(filledWithTheAccent(preview->copyButton())) << "Copy to Clipboard, theme " << theme;
+        flows()->closePreview();
+        QTest::qWait(250);
+
+        ui::AnimatedExportSheet* sheet = openAnimatedSheet();
+        ASSERT_TRUE(sheet);
+        EXPECT_TRUE(filledWithTheAccent(sheet->exportButton())) << "Export…, theme " << theme;
+        EXPECT_FALSE(filledWithTheAccent(sheet->cancelButton())) << "Cancel, theme " << theme;
+        EXPECT_EQ(sheet->exportButton()->height(), sheet->cancelButton()->height());
+        flows()->closeAnimatedExportSheet();
+        QTest::qWait(250);
+    }
+    ui::applyAppTheme(2);
 }
 
 TEST_F(ExportFlowsTest, AnimatedSheetShowsTheRightControlsPerFormat)
