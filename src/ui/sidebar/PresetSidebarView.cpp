@@ -10,6 +10,7 @@
 
 #include <QBoxLayout>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -96,6 +97,12 @@ public:
             p->setPen(Qt::NoPen);
             p->setBrush(withAlpha(colors.divider, 0.6));
             p->drawRoundedRect(row, 7, 7);
+        }
+        if ((option.state & QStyle::State_HasFocus) && m_sidebar->list()->hasFocus()) {
+            // The keyboard's row: a ring in the accent, inside the row's own outline.
+            p->setPen(QPen(withAlpha(colors.selectionRing, 0.8), 1.5));
+            p->setBrush(Qt::NoBrush);
+            p->drawRoundedRect(row.adjusted(0.75, 0.75, -0.75, -0.75), 7, 7);
         }
         const QRectF thumb(r.left() + 12, r.top() + 4, 40, 40);
         paintPresetThumbnail(*p, thumb, preset.configuration, selected, dark);
@@ -210,11 +217,8 @@ PresetSidebarView::PresetSidebarView(OrbDocument* document, QSettings* settings,
     connect(m_list, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         if (item->data(kindRole).toInt() == presetKind) applyPreset(allPresets().at(std::size_t(item->data(presetRole).toInt())));
     });
-    connect(m_list, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        // Return on a row applies it too; a mouse click is already handled by itemClicked.
-        if (item->data(kindRole).toInt() == presetKind && !m_list->underMouse())
-            applyPreset(allPresets().at(std::size_t(item->data(presetRole).toInt())));
-    });
+    // Return, Enter and Space apply the focused row, wherever the pointer happens to be.
+    m_list->installEventFilter(this);
     column->addWidget(m_list, 1);
     column->addWidget(new Divider);
 
@@ -277,6 +281,20 @@ void PresetSidebarView::setAppTheme(int value)
 void PresetSidebarView::paintEvent(QPaintEvent*)
 {
     QPainter(this).fillRect(rect(), sidebarColors(isDarkAppearance()).background);
+}
+
+bool PresetSidebarView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const QListWidgetItem* item = m_list->currentItem();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && item &&
+            item->data(kindRole).toInt() == presetKind) {
+            applyPreset(allPresets().at(std::size_t(item->data(presetRole).toInt())));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void PresetSidebarView::changeEvent(QEvent* event)

@@ -7,7 +7,16 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace lumara::ui {
+
+namespace {
+
+constexpr int kSmallestLabelPixels = 9;
+constexpr int kLabelInset = 8; // the selected segment's 2-point inset each side, and air
+
+} // namespace
 
 SegmentedControl::SegmentedControl(QStringList labels, QWidget* parent) : QWidget(parent), m_labels(std::move(labels))
 {
@@ -32,7 +41,29 @@ QSize SegmentedControl::sizeHint() const
     return {int(m_labels.size()) * (width + 16), metrics.height() + 10};
 }
 
-QSize SegmentedControl::minimumSizeHint() const { return {int(m_labels.size()) * 36, sizeHint().height()}; }
+QSize SegmentedControl::minimumSizeHint() const
+{
+    // Room for the widest label at the smallest size.
+    const QFontMetrics metrics(pixelFont(font(), kSmallestLabelPixels, QFont::Medium));
+    int width = 36 - kLabelInset;
+    for (const QString& label : m_labels) width = std::max(width, metrics.horizontalAdvance(label));
+    return {int(m_labels.size()) * (width + kLabelInset), sizeHint().height()};
+}
+
+QFont SegmentedControl::labelFont() const
+{
+    int narrowest = width();
+    for (int i = 0; i < m_labels.size(); ++i) narrowest = std::min(narrowest, segmentRect(i).width());
+    for (int pixels = 12; pixels > kSmallestLabelPixels; --pixels) {
+        const QFont candidate = pixelFont(font(), pixels, QFont::Medium);
+        const QFontMetrics metrics(candidate);
+        const bool fits = std::all_of(m_labels.begin(), m_labels.end(), [&](const QString& label) {
+            return metrics.horizontalAdvance(label) + kLabelInset <= narrowest;
+        });
+        if (fits) return candidate;
+    }
+    return pixelFont(font(), kSmallestLabelPixels, QFont::Medium);
+}
 
 QRect SegmentedControl::segmentRect(int index) const
 {
@@ -57,7 +88,7 @@ void SegmentedControl::paintEvent(QPaintEvent*)
     p.setPen(Qt::NoPen);
     p.setBrush(dark ? QColor(255, 255, 255, 20) : QColor(0, 0, 0, 15));
     p.drawRoundedRect(QRectF(rect()), 7, 7);
-    p.setFont(pixelFont(font(), 12, QFont::Medium));
+    p.setFont(labelFont());
     for (int i = 0; i < m_labels.size(); ++i) {
         const QRectF r = QRectF(segmentRect(i)).adjusted(2, 2, -2, -2);
         if (i == m_current) {

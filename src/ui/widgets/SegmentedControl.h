@@ -19,6 +19,9 @@ public:
     // The segment under a point, or -1.
     int segmentAt(const QPoint& point) const;
     QRect segmentRect(int index) const;
+    // The labels' font: 12 pixels, medium, or smaller (down to 9) where a segment is too narrow
+    // for its label, so every label stays whole.
+    QFont labelFont() const;
 
 signals:
     void activated(int index);

@@ -4,11 +4,13 @@
 
 #include "document/OrbDocument.h"
 #include "model/OrbPreset.h"
+#include "ui/canvas/MainCanvasView.h"
 #include "ui/sidebar/PresetSidebarView.h"
 #include "ui/style/Theme.h"
 #include "ui/widgets/SegmentedControl.h"
 
 #include <QListWidget>
+#include <QSplitter>
 #include <QSettings>
 
 using namespace lumara;
@@ -89,4 +91,51 @@ TEST_F(EditorFixture, AppearanceSwitchStoresAndAppliesTheTheme)
 
     EXPECT_FALSE(ui::applyAppTheme(7)) << "values outside 0...2 leave the appearance alone";
     EXPECT_TRUE(ui::isDarkAppearance());
+}
+
+TEST_F(EditorFixture, TheFocusedPresetRowIsRingedAndReturnOrSpaceAppliesItUnderThePointerToo)
+{
+    ui::PresetSidebarView* sidebar = window()->sidebar();
+    QListWidget* list = sidebar->list();
+    QListWidgetItem* jade = sidebar->itemForPreset("Jade");
+    list->setFocus();
+    list->setCurrentItem(jade);
+    QTest::mouseMove(list->viewport(), list->visualItemRect(jade).center()); // the pointer rests on the list
+    QCoreApplication::processEvents();
+
+    // The ring: the accent at the focused row's edge, gone when the list loses the focus.
+    const QRect row = list->visualItemRect(jade);
+    const QPoint edge(row.left() + 7, row.center().y());
+    const QColor focused = list->viewport()->grab().toImage().pixelColor(edge);
+    window()->canvas()->setFocus();
+    QCoreApplication::processEvents();
+    const QColor unfocused = list->viewport()->grab().toImage().pixelColor(edge);
+    EXPECT_NE(focused, unfocused);
+    const QColor ring = ui::sidebarColors(ui::isDarkAppearance()).selectionRing;
+    EXPECT_LT(std::abs(focused.hue() - ring.hue()), 20) << focused.name().toStdString();
+
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(document()->currentPresetName(), QStringLiteral("Jade"));
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Space);
+    EXPECT_EQ(document()->currentPresetName(), list->currentItem()->text());
+    EXPECT_NE(list->currentItem(), jade);
+}
+
+TEST_F(EditorFixture, TheAppearanceLabelsStayWholeAtEverySidebarWidth)
+{
+    auto* splitter = window()->findChild<QSplitter*>();
+    ui::SegmentedControl* appearance = window()->sidebar()->appearanceControl();
+    const QStringList labels{"System", "Light", "Dark"};
+    for (int width : {180, 200, 220, 240}) {
+        splitter->setSizes({width, 600, 300});
+        QCoreApplication::processEvents();
+        ASSERT_EQ(window()->sidebar()->width(), width);
+        const QFontMetrics metrics(appearance->labelFont());
+        for (int i = 0; i < labels.size(); ++i)
+            EXPECT_LE(metrics.horizontalAdvance(labels[i]), appearance->segmentRect(i).width() - 4)
+                << labels[i].toStdString() << " at a sidebar " << width << " wide";
+        EXPECT_GE(appearance->labelFont().pixelSize(), 9);
+    }
 }
