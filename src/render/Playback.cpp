@@ -46,6 +46,8 @@ void Playback::stop()
 
 bool Playback::advance(double now, std::size_t count, double transitionDuration)
 {
+    // States deleted under the loop: it goes on from the last one there is.
+    if (m_running && count > 0) m_playIndex = std::min(m_playIndex, count - 1);
     if (!m_running || now < m_nextStep) return false;
     const auto next = nextPlayIndex(m_playIndex, count);
     if (!next) {
@@ -64,12 +66,18 @@ bool Playback::advance(double now, std::size_t count, double transitionDuration)
 
 std::vector<PlaybackLayer> Playback::visibleLayers(double now, std::size_t count) const
 {
-    std::vector<PlaybackLayer> layers;
+    if (count == 0) return {};
+    const std::size_t current = std::min(m_playIndex, count - 1);
     const double progress = m_previousIndex ? easeInOut((now - m_fadeStart) / m_fadeDuration) : 1.0;
-    if (m_previousIndex && progress < 1.0 && *m_previousIndex < count && *m_previousIndex != m_playIndex)
-        layers.push_back({*m_previousIndex, 1.0 - progress});
-    if (m_playIndex < count && progress > 0.0) layers.push_back({m_playIndex, progress});
-    return layers;
+    // Without an orb to fade from (none, or one deleted meanwhile) the current one shows whole.
+    if (!m_previousIndex || progress >= 1.0 || *m_previousIndex >= count || *m_previousIndex == current)
+        return {{current, 1.0}};
+    const PlaybackLayer outgoing{*m_previousIndex, 1.0 - progress};
+    if (progress <= 0.0) return {outgoing};
+    // The orbs stack in the states' order, so at the wrap the first state fades in beneath the last.
+    const PlaybackLayer incoming{current, progress};
+    if (incoming.index < outgoing.index) return {incoming, outgoing};
+    return {outgoing, incoming};
 }
 
 double playbackCycleDuration(std::size_t count, double transitionDuration)

@@ -42,11 +42,14 @@ public:
     void stop();
     // Moves the loop on to `now`: when the next step is due, advances to the next state (re-reading
     // the count and the transition time now) and starts its fade. Returns whether the index
-    // changed. Stops the loop instead when no state is left.
+    // changed. Stops the loop instead when no state is left; a play index beyond the states is
+    // pulled back to the last one first.
     bool advance(double now, std::size_t count, double transitionDuration);
 
-    // The orbs with non-zero opacity at `now`, back to front: the outgoing one while a fade runs,
-    // then the current one. Indices at or beyond `count` are left out.
+    // The orbs with non-zero opacity at `now`, back to front in the states' order (at the wrap the
+    // incoming first state lies beneath the outgoing last one). A play index beyond the states is
+    // taken as the last state; an outgoing orb beyond them is left out, and the current one then
+    // shows whole, so while states exist something always shows. Nothing when there are none.
     std::vector<PlaybackLayer> visibleLayers(double now, std::size_t count) const;
 
     // When the next step is due (meaningful while running).

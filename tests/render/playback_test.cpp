@@ -103,6 +103,32 @@ TEST(PlaybackLoop, StopsWhenNoStateIsLeftAndSkipsVanishedIndices)
     EXPECT_FALSE(playback.isRunning());
 }
 
+TEST(PlaybackLoop, StacksInTheStatesOrderAndNeverShowsNothingWhileStatesExist)
+{
+    // The wrap from the last state to the first: the first fades in beneath the last.
+    Playback wrap;
+    wrap.start(0.0, 3, 0.2);
+    for (double t : {1.0, 2.0, 3.0}) wrap.advance(t, 3, 0.2); // 0 -> 1 -> 2 -> 0
+    const auto layers = wrap.visibleLayers(3.1, 3);
+    ASSERT_EQ(layers.size(), 2u);
+    EXPECT_EQ(layers[0].index, 0u) << "incoming, at the back";
+    EXPECT_EQ(layers[1].index, 2u) << "outgoing, in front";
+
+    // The shown state deleted while playing: the last state left shows, whole, at once and on.
+    Playback deleted;
+    deleted.start(0.0, 3, 0.2);
+    deleted.advance(1.0, 3, 0.2);
+    deleted.advance(2.0, 3, 0.2); // showing 2, fading in from 1
+    for (double t : {2.05, 2.5}) {
+        EXPECT_EQ(deleted.visibleLayers(t, 2), (std::vector<PlaybackLayer>{{1, 1.0}})) << "at " << t;
+    }
+    deleted.advance(2.5, 2, 0.2);
+    EXPECT_EQ(deleted.playIndex(), 1u);
+    // The orb it fades from deleted: the incoming one shows whole rather than faintly.
+    EXPECT_EQ(wrap.visibleLayers(3.01, 2), (std::vector<PlaybackLayer>{{0, 1.0}})) << "the last state, fading out, is gone";
+    EXPECT_TRUE(Playback().visibleLayers(0.0, 0).empty());
+}
+
 TEST(PlaybackCycle, LastsEveryStepOfTheLoop)
 {
     const struct {
@@ -128,9 +154,10 @@ TEST(PlaybackCycle, HoldsFadesInOrderAndClosesIntoTheFirstState)
         {2.5, {{1, 0.5, 2.5}, {2, 0.5, 2.5}}},
         {3.5, {{2, 1.0, 3.5}}},
         // The closing fade: the first state runs a cycle early, into its picture at 0.
-        {3.9, {{2, 0.5, 3.9}, {0, 0.5, -0.3}}},
+        // The first state fades in beneath the last, as the states stack.
+        {3.9, {{0, 0.5, -0.3}, {2, 0.5, 3.9}}},
         {4.2, {{0, 1.0, 0.0}}},   // the wrap is the start again
-        {-0.3, {{2, 0.5, 3.9}, {0, 0.5, -0.3}}},
+        {-0.3, {{0, 0.5, -0.3}, {2, 0.5, 3.9}}},
         {NAN, {{0, 1.0, 0.0}}},
     };
     for (const auto& row : table) {
