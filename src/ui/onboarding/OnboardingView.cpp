@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -25,6 +26,79 @@ constexpr double kOrbSide = 156.0;
 constexpr double kOrbShadowRadius = 36.0;
 constexpr int kEntryMs = 700;
 constexpr double kPanelRadius = 16.0;
+constexpr int kTopPadding = 48;
+constexpr int kTitleSubtitleGap = 12;
+constexpr int kOrbTextGap = 36;
+constexpr int kMinimumBottomGap = 24;
+constexpr int kTitlePixels = 27;
+constexpr double kSubtitlePixels = 14.5;
+constexpr double kShadowOpacity = 0.4;
+constexpr int kShadowScale = 4; // the shadow is blurred at a quarter of the orb's pixels
+
+// Whether `text` set in `font` at `width` ends on a line of a single word.
+bool endsOnAnOrphan(const QString& text, const QFont& font, int width)
+{
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    QString last;
+    int lines = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine(), ++lines) {
+        line.setLineWidth(width);
+        last = text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines > 1 && !last.contains(u' ');
+}
+
+// One pass of a box blur of `reach` pixels each side along rows (`horizontal`) or columns, on the
+// alpha of a premultiplied white image.
+void boxBlurAlpha(QImage& image, int reach, bool horizontal)
+{
+    const int w = image.width(), h = image.height();
+    const int lines = horizontal ? h : w, length = horizontal ? w : h;
+    std::vector<int> in(std::size_t(length) + 1);
+    for (int l = 0; l < lines; ++l) {
+        const auto at = [&](int i) -> QRgb& {
+            return reinterpret_cast<QRgb*>(image.scanLine(horizontal ? l : i))[horizontal ? i : l];
+        };
+        in[0] = 0;
+        for (int i = 0; i < length; ++i) in[std::size_t(i) + 1] = in[std::size_t(i)] + qAlpha(at(i));
+        const int span = 2 * reach + 1;
+        for (int i = 0; i < length; ++i) {
+            const int lo = std::max(0, i - reach), hi = std::min(length, i + reach + 1);
+            const int a = (in[std::size_t(hi)] - in[std::size_t(lo)] + span / 2) / span;
+            at(i) = qRgba(a, a, a, a);
+        }
+    }
+}
+
+// Shadow pixels on each side of the silhouette: room for three deviations of its blur.
+int shadowMargin(double radius) { return int(std::ceil(1.5 * radius / kShadowScale)); }
+
+// The orb's silhouette blurred by a shadow of `radius` device pixels: white, premultiplied, at a
+// quarter of the orb's resolution, with room for the blur on every side.
+QImage blurredSilhouette(const QImage& orb, double radius)
+{
+    const int margin = shadowMargin(radius);
+    const QSize small(std::max(1, orb.width() / kShadowScale), std::max(1, orb.height() / kShadowScale));
+    QImage mask(small + QSize(2 * margin, 2 * margin), QImage::Format_ARGB32_Premultiplied);
+    mask.fill(Qt::transparent);
+    {
+        QPainter p(&mask);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRect(QPoint(margin, margin), small), orb);
+        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        p.fillRect(mask.rect(), Qt::white);
+    }
+    // Three box passes each way approach a Gaussian whose deviation is half the radius.
+    const double sigma = radius / 2.0 / kShadowScale;
+    const int reach = std::max(1, int(std::lround((std::sqrt(4.0 * sigma * sigma + 1.0) - 1.0) / 2.0)));
+    for (int pass = 0; pass < 3; ++pass) {
+        boxBlurAlpha(mask, reach, true);
+        boxBlurAlpha(mask, reach, false);
+    }
+    return mask;
+}
 
 QColor srgb(double r, double g, double b, double a = 1.0)
 {
@@ -82,18 +156,17 @@ OnboardingView::OnboardingView(QSettings* settings, bool reduceMotion, QWidget* 
     m_orbPlaceholder->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     m_textBlock = new QWidget(this);
-    m_textBlock->setMaximumWidth(360);
     m_textBlock->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     m_textBlock->setAttribute(Qt::WA_TransparentForMouseEvents);
     auto* text = new QVBoxLayout(m_textBlock);
     text->setContentsMargins(0, 0, 0, 0);
-    text->setSpacing(12);
+    text->setSpacing(kTitleSubtitleGap);
     m_title = new QLabel(m_textBlock);
-    m_title->setFont(sizedFont(font(), 27, QFont::Bold));
+    m_title->setFont(sizedFont(font(), kTitlePixels, QFont::Bold));
     m_title->setAlignment(Qt::AlignHCenter);
     m_title->setWordWrap(true);
     m_subtitle = new QLabel(m_textBlock);
-    m_subtitle->setFont(sizedFont(font(), 14.5, QFont::Normal));
+    m_subtitle->setFont(sizedFont(font(), kSubtitlePixels, QFont::Normal));
     m_subtitle->setAlignment(Qt::AlignHCenter);
     m_subtitle->setWordWrap(true);
     QPalette soft = dark;
@@ -128,21 +201,19 @@ OnboardingView::OnboardingView(QSettings* settings, bool reduceMotion, QWidget* 
     bottom->addWidget(m_checkbox, 0, Qt::AlignHCenter);
     m_bottomBlock->setGraphicsEffect(new QGraphicsOpacityEffect(m_bottomBlock));
 
+    // The page's rhythm is fixed: 48 points above the orb, 36 under it, at least 24 above the
+    // bottom block. Wide desktop fonts are met by the text instead (fitTextToPanel).
     auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(40, 0, 40, 0);
+    column->setContentsMargins(40, kTopPadding, 40, 0);
     column->setSpacing(0);
-    // With wide desktop fonts the column can be taller than the panel; the fixed gaps (48 above,
-    // 36 under the orb, 24 under the text) then give way together before any text is cut.
-    column->addItem(new QSpacerItem(0, 48, QSizePolicy::Minimum, QSizePolicy::Preferred));
-    column->addStretch(1);
     column->addWidget(m_orbPlaceholder);
-    column->addItem(new QSpacerItem(0, 36, QSizePolicy::Minimum, QSizePolicy::Preferred));
+    column->addSpacing(kOrbTextGap);
     column->addWidget(m_textBlock, 0, Qt::AlignHCenter);
-    column->addItem(new QSpacerItem(0, 24, QSizePolicy::Minimum, QSizePolicy::Preferred));
+    column->addSpacing(kMinimumBottomGap);
     column->addStretch(1);
-    column->addWidget(m_bottomBlock);
+    column->addWidget(m_bottomBlock, 0, Qt::AlignHCenter);
     m_bottomBlock->setMinimumWidth(360);
-    m_textBlock->setMinimumWidth(360);
+    fitTextToPanel();
 
     setTabOrder(m_button, m_checkbox);
     m_appear.animate(0.0, 0.0, 0); // hidden until shown
@@ -157,6 +228,46 @@ OnboardingView::OnboardingView(QSettings* settings, bool reduceMotion, QWidget* 
 }
 
 OnboardingView::~OnboardingView() { m_renderer.waitForIdle(); }
+
+void OnboardingView::fitTextToPanel()
+{
+    // The text column is 360 points wide and may widen to the panel's padding (440); the title and
+    // subtitle keep their sizes unless even the widest column cannot hold the page. No subtitle may
+    // end on a word of its own. One choice serves all pages, so the text does not jump between them.
+    const int bottom = m_bottomBlock->sizeHint().height();
+    const int room = height() - kTopPadding - int(kOrbSide) - kOrbTextGap - kMinimumBottomGap - bottom;
+    const auto fits = [&](int width, double scale) {
+        const QFont title = sizedFont(font(), kTitlePixels * scale, QFont::Bold);
+        const QFont subtitle = sizedFont(font(), kSubtitlePixels * scale, QFont::Normal);
+        for (const OnboardingPage& page : onboardingPages()) {
+            if (endsOnAnOrphan(page.subtitle, subtitle, width)) return false;
+            m_title->setFont(title);
+            m_subtitle->setFont(subtitle);
+            m_title->setText(page.title);
+            m_subtitle->setText(subtitleHtml(page.subtitle));
+            if (m_title->heightForWidth(width) + kTitleSubtitleGap + m_subtitle->heightForWidth(width) > room) return false;
+        }
+        return true;
+    };
+    m_textWidth = 440;
+    m_textScale = 0.7;
+    bool found = false;
+    for (double scale = 1.0; scale > 0.69 && !found; scale -= 0.05)
+        for (int width = 360; width <= 440 && !found; width += 8)
+            if (fits(width, scale)) {
+                m_textWidth = width;
+                m_textScale = scale;
+                found = true;
+            }
+    m_title->setFont(sizedFont(font(), kTitlePixels * m_textScale, QFont::Bold));
+    m_subtitle->setFont(sizedFont(font(), kSubtitlePixels * m_textScale, QFont::Normal));
+    m_textBlock->setFixedWidth(m_textWidth);
+}
+
+QString OnboardingView::subtitleHtml(const QString& subtitle)
+{
+    return QStringLiteral("<div style=\"line-height:124%\">%1</div>").arg(subtitle.toHtmlEscaped());
+}
 
 // The bottom block fades through an opacity effect of its own; the layer holding the
 // pages fades by passing its opacity in here rather than through an effect of its own, since Qt
@@ -251,6 +362,7 @@ void OnboardingView::frameReady(const Frame& frame)
     if (!m_orbImage.isNull()) {
         m_orbImage.setDevicePixelRatio(devicePixelRatioF());
         m_orbImage.setOffset(frame.topLeft);
+        m_orbShadow = blurredSilhouette(m_orbImage, kOrbShadowRadius * devicePixelRatioF());
     }
     ++m_presentedFrames;
     update(orbRect(1.0).adjusted(-kOrbShadowRadius - 40, -kOrbShadowRadius, kOrbShadowRadius + 40, kOrbShadowRadius).toAlignedRect());
@@ -292,14 +404,21 @@ void OnboardingView::paintEvent(QPaintEvent*)
     const double appear = m_appear.value();
     const double entryScale = 0.9 + 0.1 * appear;
     const QRectF orb = orbRect(entryScale);
-    QRadialGradient shadow(orb.center(), orb.width() / 2 + kOrbShadowRadius);
-    const double inner = (orb.width() / 2) / (orb.width() / 2 + kOrbShadowRadius);
-    shadow.setColorAt(0, toQColor(accent, 0.4 * appear));
-    shadow.setColorAt(inner * 0.85, toQColor(accent, 0.4 * appear));
-    shadow.setColorAt(1, toQColor(accent, 0.0));
-    p.setPen(Qt::NoPen);
-    p.setBrush(shadow);
-    p.drawEllipse(orb.center(), orb.width() / 2 + kOrbShadowRadius, orb.width() / 2 + kOrbShadowRadius);
+    if (!m_orbShadow.isNull()) {
+        // The orb's own shape, blurred, in the accent.
+        QImage tinted = m_orbShadow;
+        {
+            QPainter tint(&tinted);
+            tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            tint.fillRect(tinted.rect(), toQColor(accent, kShadowOpacity * appear));
+        }
+        const double k = orb.width() / kOrbSide;                  // points of the panel per orb point
+        const double unit = kShadowScale / m_orbImage.devicePixelRatio(); // orb points per shadow pixel
+        const double margin = shadowMargin(kOrbShadowRadius * m_orbImage.devicePixelRatio());
+        const QPointF origin = orb.topLeft() + k * (QPointF(m_orbImage.offset()) / m_orbImage.devicePixelRatio() -
+                                                   QPointF(margin, margin) * unit);
+        p.drawImage(QRectF(origin, QSizeF(tinted.width(), tinted.height()) * unit * k), tinted);
+    }
 
     const auto drawOrb = [&](const QImage& image, double scale, double opacity) {
         if (image.isNull() || opacity <= 0) return;

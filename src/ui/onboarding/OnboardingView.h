@@ -47,6 +47,12 @@ public:
     PageDots* pageDots() const { return m_dots; }
     QPushButton* mainButton() const { return m_button; }
     QCheckBox* dontShowAgainBox() const { return m_checkbox; }
+    // The text column's width in points and the text's size against its own (1 unless the desktop's
+    // fonts are too wide for the panel).
+    int textWidth() const { return m_textWidth; }
+    double textScale() const { return m_textScale; }
+    // The current orb's shadow: its silhouette blurred, as alpha (empty before the first frame).
+    const QImage& orbShadow() const { return m_orbShadow; }
     // Where the orb's 156-point frame lies in the view (before any drag shift).
     QRect orbFrame() const;
     // Frames of the live orb delivered so far.
@@ -82,6 +88,9 @@ private:
     void tick();
     void frameReady(const Frame& frame);
     QRectF orbRect(double scale) const;
+    // Chooses the text column's width and the text's size so that every page keeps its rhythm.
+    void fitTextToPanel();
+    static QString subtitleHtml(const QString& subtitle);
     // The accent on show: the page left behind's, turning into this page's as the change runs.
     CodableColor shownAccent() const;
 
@@ -113,6 +122,9 @@ private:
     FrameRenderer m_renderer;
     QImage m_orbImage;      // the current page's orb, device pixels
     QImage m_previousOrb;   // the page left behind, fading out
+    QImage m_orbShadow;     // the current orb's silhouette, blurred (white; tinted when drawn)
+    int m_textWidth = 360;  // points
+    double m_textScale = 1.0;
     bool m_frameWanted = false;
     qint64 m_presentedFrames = 0;
     QTimer m_frameTimer;

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
+#include <QTextLayout>
 
 using namespace lumara;
 using namespace lumara::ui;
@@ -80,6 +81,60 @@ TEST(Onboarding, EachPageShowsItsTextsDotsButtonAndALiveOrb)
         if (page < 2) QTest::mouseClick(pages.view.mainButton(), Qt::LeftButton);
     }
     EXPECT_EQ(pages.view.size(), QSize(520, 480));
+}
+
+TEST(Onboarding, EveryPageKeepsItsRhythmAndNoSubtitleEndsOnAWordAlone)
+{
+    // With whatever fonts the desktop has: 48 points above the orb, 36 under it, at least 24 above
+    // the bottom block, all inside the panel; the text adapts instead.
+    PagesUnderTest pages(true);
+    const auto in = [&](QWidget* w) { return QRect(w->mapTo(&pages.view, QPoint(0, 0)), w->size()); };
+    for (int page = 0; page < 3; ++page) {
+        QCoreApplication::processEvents();
+        const QRect orb = pages.view.orbFrame();
+        const QRect title = in(pages.view.titleLabel()), subtitle = in(pages.view.subtitleLabel());
+        const QRect bottom = in(pages.view.mainButton()->parentWidget());
+        EXPECT_EQ(orb.top(), 48) << page;
+        EXPECT_EQ(title.top() - (orb.bottom() + 1), 36) << page;
+        EXPECT_GE(bottom.top() - (subtitle.bottom() + 1), 24) << page;
+        EXPECT_LE(bottom.bottom(), pages.view.height() - 1) << page;
+        EXPECT_GE(subtitle.height(), pages.view.subtitleLabel()->heightForWidth(subtitle.width())) << "no line is cut";
+
+        QTextLayout layout(pages.view.subtitleLabel()->accessibleName(), pages.view.subtitleLabel()->font());
+        layout.beginLayout();
+        QString last;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(pages.view.textWidth());
+            last = layout.text().mid(line.textStart(), line.textLength()).trimmed();
+        }
+        layout.endLayout();
+        EXPECT_TRUE(layout.lineCount() == 1 || last.contains(u' ')) << "page " << page << " ends on \"" << last.toStdString() << "\"";
+        if (page < 2) QTest::mouseClick(pages.view.mainButton(), Qt::LeftButton);
+    }
+}
+
+TEST(Onboarding, TheOrbsShadowIsItsShapeBlurred)
+{
+    PagesUnderTest pages(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pages.view.orbShadow().isNull(); }, 10000));
+    const QImage shadow = pages.view.orbShadow();
+    // Across the middle row: solid where the orb is, then a soft fall that flattens as it goes
+    // (a blur's tail), reaching nothing at the rim; not a disc of one strength with a linear edge.
+    const int y = shadow.height() / 2;
+    std::vector<int> alpha;
+    for (int x = 0; x < shadow.width(); ++x) alpha.push_back(qAlpha(shadow.pixel(x, y)));
+    EXPECT_EQ(alpha[alpha.size() / 2], 255) << "under the orb";
+    EXPECT_EQ(alpha.front(), 0);
+    EXPECT_EQ(alpha.back(), 0);
+    const auto peak = std::max_element(alpha.begin(), alpha.end());
+    const auto edge = std::find_if(peak, alpha.end(), [](int a) { return a < 128; }); // about the orb's rim
+    ASSERT_NE(edge, alpha.end());
+    const std::ptrdiff_t d = (alpha.end() - edge) / 3;
+    const int near = *(edge + d / 4), middle = *(edge + d), far = *(edge + 2 * d);
+    EXPECT_GT(near, middle);
+    EXPECT_GT(middle, far);
+    EXPECT_LT(middle, (near + far) / 2) << "the fall flattens outward: " << near << " " << middle << " " << far;
+    for (std::size_t x = 1; x < alpha.size() / 2; ++x) EXPECT_GE(alpha[x], alpha[x - 1]) << "rising towards the orb at " << x;
 }
 
 TEST(Onboarding, DragPagesOnlyPastFiftyPointsAndSpringsBack)
