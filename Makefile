@@ -13,6 +13,9 @@ DEBIAN_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
 	qt6-declarative-dev desktop-file-utils appstream
 # Python's imaging library, the third-party reader of exported PNG, APNG and GIF in the tests.
 DEBIAN_PACKAGES += python3-pil
+# The message bus daemon: the appearance tests start a session bus of their own with a stand-in
+# desktop portal on it.
+DEBIAN_PACKAGES += dbus-daemon
 # Node.js and npm, for the pinned highlight.js and the highlighter's comparison tests: Debian's,
 # unless the machine already has a Node.js that brings its own npm.
 NODE_PACKAGES := nodejs npm

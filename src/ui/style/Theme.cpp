@@ -1,4 +1,5 @@
-// Light and dark palettes on the Fusion style, and the brand colours.
+// Light and dark palettes on the Fusion style, the System appearance that follows the desktop's
+// preference, and the brand colours. UI thread only.
 #include "ui/style/Theme.h"
 
 #include <QApplication>
@@ -6,6 +7,8 @@
 #include <QSettings>
 #include <QStyle>
 #include <QStyleFactory>
+
+#include <optional>
 
 namespace lumara::ui {
 
@@ -81,6 +84,33 @@ QPalette& systemPalette()
     return palette;
 }
 
+// The theme last applied (none before the first applyAppTheme) and what the desktop prefers.
+struct Appearance {
+    std::optional<AppTheme> applied;
+    DesktopColorScheme desktop = DesktopColorScheme::none;
+};
+
+Appearance& appearance()
+{
+    static Appearance state;
+    return state;
+}
+
+QPalette paletteFor(AppTheme theme)
+{
+    switch (theme) {
+    case AppTheme::light: return lightPalette();
+    case AppTheme::dark: return darkPalette();
+    case AppTheme::system: break;
+    }
+    switch (appearance().desktop) {
+    case DesktopColorScheme::light: return lightPalette();
+    case DesktopColorScheme::dark: return darkPalette();
+    case DesktopColorScheme::none: break;
+    }
+    return systemPalette();
+}
+
 } // namespace
 
 QColor brandAccent() { return rgb(0.42, 0.22, 0.91); }
@@ -105,12 +135,17 @@ bool applyAppTheme(int rawValue)
     systemPalette(); // capture before any override
     if (!QApplication::style() || QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    switch (AppTheme(rawValue)) {
-    case AppTheme::system: QApplication::setPalette(tinted(systemPalette())); break;
-    case AppTheme::light: QApplication::setPalette(tinted(lightPalette())); break;
-    case AppTheme::dark: QApplication::setPalette(tinted(darkPalette())); break;
-    }
+    appearance().applied = AppTheme(rawValue);
+    QApplication::setPalette(tinted(paletteFor(AppTheme(rawValue))));
     return true;
+}
+
+void setDesktopColorScheme(DesktopColorScheme scheme)
+{
+    Appearance& state = appearance();
+    if (state.desktop == scheme) return;
+    state.desktop = scheme;
+    if (state.applied == AppTheme::system) QApplication::setPalette(tinted(paletteFor(AppTheme::system)));
 }
 
 QFont pixelFont(const QFont& base, int pixels, QFont::Weight weight)

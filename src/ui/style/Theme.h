@@ -3,6 +3,7 @@
 #pragma once
 
 #include "document/PreferenceKeys.h"
+#include "ui/style/DesktopColorScheme.h"
 
 #include <QColor>
 #include <QFont>
@@ -26,11 +27,18 @@ QColor brandAccentPale();
 // The stored "appTheme" integer (default 2, dark). Values outside 0...2 are returned unchanged.
 int storedAppTheme(const QSettings& settings);
 
-// Applies an "appTheme" value to the whole application: 0 follows the desktop (the palette the
-// application started with), 1 and 2 switch every window to the light or dark palette at once.
-// A value outside 0...2 leaves the appearance as it is. Returns whether anything was applied.
-// Needs a QApplication.
+// Applies an "appTheme" value to the whole application. 0 follows the desktop: the light or dark
+// palette while the desktop prefers one (see setDesktopColorScheme), else the palette the
+// application started with, and it keeps following each change of that preference. 1 and 2 switch
+// every window to the light or dark palette at once and keep it, whatever the desktop prefers,
+// until 0 is applied again. A value outside 0...2 leaves the appearance as it is. Returns whether
+// anything was applied. Needs a QApplication.
 bool applyAppTheme(int rawValue);
+
+// Records what the desktop prefers now (none when it does not say) and, while the applied
+// "appTheme" is 0, switches the whole application to match at once. Before any applyAppTheme it
+// only records. Needs a QApplication once a theme has been applied.
+void setDesktopColorScheme(DesktopColorScheme scheme);
 
 // Whether the application's current palette is a dark one (its window colour is dark).
 bool isDarkAppearance();

@@ -9,6 +9,7 @@
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/UpdateDialogs.h"
 #include "ui/style/BrandMark.h"
+#include "ui/style/DesktopAppearance.h"
 #include "ui/style/Theme.h"
 #include "ui/widgets/FileDialogs.h"
 #include "ui/window/MainWindow.h"
@@ -27,6 +28,11 @@ namespace lumara::ui {
 LumaraApp::LumaraApp(Preferences* preferences, std::unique_ptr<FileDialogs> dialogs, QObject* parent)
     : QObject(parent), m_preferences(preferences)
 {
+    // The System appearance follows the desktop's light or dark preference while the editor runs.
+    m_desktopAppearance = std::make_unique<DesktopAppearance>();
+    setDesktopColorScheme(m_desktopAppearance->colorScheme());
+    connect(m_desktopAppearance.get(), &DesktopAppearance::colorSchemeChanged, this,
+            [](DesktopColorScheme scheme) { setDesktopColorScheme(scheme); });
     m_document = std::make_unique<OrbDocument>(restoreLastProject(*preferences, OrbValues{}), preferences);
     m_autosave = std::make_unique<AutosaveScheduler>(m_document.get());
     m_updater = std::make_unique<update::CheckForUpdatesViewModel>(&preferences->settings(), QStringLiteral(LUMARA_VERSION));

@@ -25,6 +25,7 @@ class CheckForUpdatesViewModel;
 
 namespace lumara::ui {
 
+class DesktopAppearance;
 class FileDialogs;
 class HelpView;
 class MainWindow;
@@ -43,6 +44,8 @@ public:
     // Writes field edits to the autosave record once they pause; flushed when the app goes.
     AutosaveScheduler* autosave() const { return m_autosave.get(); }
     MainWindow* mainWindow() const { return m_window.get(); }
+    // The desktop's light or dark preference, which the System appearance follows.
+    DesktopAppearance* desktopAppearance() const { return m_desktopAppearance.get(); }
 
     // Whether the help sheet is wanted; set by the help command, shown by the window.
     bool showHelp() const { return m_showHelp; }
@@ -61,6 +64,7 @@ signals:
 
 private:
     Preferences* m_preferences;
+    std::unique_ptr<DesktopAppearance> m_desktopAppearance;
     std::unique_ptr<OrbDocument> m_document;
     std::unique_ptr<AutosaveScheduler> m_autosave;
     std::unique_ptr<update::CheckForUpdatesViewModel> m_updater;
