@@ -437,6 +437,7 @@ void OnboardingView::paintEvent(QPaintEvent*)
 
     // The main button's shadow: brand accent at 0.5, radius 14, 5 points down.
     if (m_button->isVisible()) {
+        p.setPen(Qt::NoPen);
         const QRectF button = QRectF(m_button->geometry()).translated(m_bottomBlock->pos()).translated(0, 5);
         for (int i = 7; i >= 1; --i) {
             const double grow = 2.0 * i;

@@ -6,6 +6,7 @@
 #include <QBoxLayout>
 #include <QLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QToolButton>
 
 #include <algorithm>
@@ -16,7 +17,6 @@ ErrorBanner::ErrorBanner(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("errorBanner"));
     setAccessibleName(QStringLiteral("Error"));
-    setAutoFillBackground(true);
     setFrameShape(QFrame::NoFrame);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 8, 8, 8);
@@ -36,19 +36,26 @@ ErrorBanner::ErrorBanner(QWidget* parent) : QFrame(parent)
     hide();
 }
 
-void ErrorBanner::showMessage(const QString& message)
+void ErrorBanner::paintEvent(QPaintEvent*)
 {
-    // A warm red wash over the window colour, opaque so nothing beneath shows through, in
-    // whichever theme is current.
-    const QColor window = parentWidget() ? parentWidget()->palette().color(QPalette::Window) : QColor(Qt::white);
+    // A warm red wash over the window colour, opaque so nothing beneath shows through, in the
+    // appearance of this moment: the notice may stay up while the user switches it.
+    const QColor window = palette().color(QPalette::Window);
     const QColor red(214, 60, 52);
     const auto mix = [&](double share) {
         return QColor::fromRgbF(float(window.redF() * (1 - share) + red.redF() * share),
                                 float(window.greenF() * (1 - share) + red.greenF() * share),
                                 float(window.blueF() * (1 - share) + red.blueF() * share));
     };
-    setStyleSheet(QStringLiteral("#errorBanner { background: %1; border: 1px solid %2; border-radius: 8px; }")
-                      .arg(mix(0.22).name(), mix(0.6).name()));
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(mix(0.6), 1));
+    p.setBrush(mix(0.22));
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+}
+
+void ErrorBanner::showMessage(const QString& message)
+{
     m_text->setText(message);
     place();
     raise();

@@ -20,6 +20,9 @@ public:
     // Keeps the bar across the top of the parent; call when the parent is resized.
     void place();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     QLabel* m_text;
     QToolButton* m_dismiss;

@@ -7,6 +7,7 @@
 #include "ui/onboarding/OnboardingOverlay.h"
 #include "ui/onboarding/OnboardingView.h"
 #include "ui/onboarding/ReduceMotion.h"
+#include "ui/style/Theme.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -109,6 +110,10 @@ TEST(Onboarding, EveryPageKeepsItsRhythmAndNoSubtitleEndsOnAWordAlone)
         }
         layout.endLayout();
         EXPECT_TRUE(layout.lineCount() == 1 || last.contains(u' ')) << "page " << page << " ends on \"" << last.toStdString() << "\"";
+        if (!qEnvironmentVariableIsEmpty("LUMARA_SCREENSHOT_DIR")) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !pages.view.orbShadow().isNull(); }, 5000));
+            test::screenshot(&pages.view, page == 0 ? "first-run-1" : page == 1 ? "first-run-2" : "first-run-3");
+        }
         if (page < 2) QTest::mouseClick(pages.view.mainButton(), Qt::LeftButton);
     }
 }
@@ -135,6 +140,12 @@ TEST(Onboarding, TheOrbsShadowIsItsShapeBlurred)
     EXPECT_GT(middle, far);
     EXPECT_LT(middle, (near + far) / 2) << "the fall flattens outward: " << near << " " << middle << " " << far;
     for (std::size_t x = 1; x < alpha.size() / 2; ++x) EXPECT_GE(alpha[x], alpha[x - 1]) << "rising towards the orb at " << x;
+
+    // The main button's shadow is a soft glow of the accent, not outlines.
+    const QRect button(pages.view.mainButton()->mapTo(&pages.view, QPoint(0, 0)), pages.view.mainButton()->size());
+    const QColor beside = pages.view.grab().toImage().pixelColor(button.left() - 5, button.center().y() + 5);
+    EXPECT_LT(std::abs(beside.hslHue() - ui::brandAccent().hslHue()), 25) << beside.name().toStdString();
+    EXPECT_GT(beside.hslSaturationF(), 0.3) << beside.name().toStdString();
 }
 
 TEST(Onboarding, DragPagesOnlyPastFiftyPointsAndSpringsBack)

@@ -128,14 +128,19 @@ TEST_F(EditorFixture, TheAppearanceLabelsStayWholeAtEverySidebarWidth)
     auto* splitter = window()->findChild<QSplitter*>();
     ui::SegmentedControl* appearance = window()->sidebar()->appearanceControl();
     const QStringList labels{"System", "Light", "Dark"};
-    for (int width : {180, 200, 220, 240}) {
-        splitter->setSizes({width, 600, 300});
-        QCoreApplication::processEvents();
-        ASSERT_EQ(window()->sidebar()->width(), width);
-        const QFontMetrics metrics(appearance->labelFont());
-        for (int i = 0; i < labels.size(); ++i)
-            EXPECT_LE(metrics.horizontalAdvance(labels[i]), appearance->segmentRect(i).width() - 4)
-                << labels[i].toStdString() << " at a sidebar " << width << " wide";
-        EXPECT_GE(appearance->labelFont().pixelSize(), 9);
+    for (int theme : {2, 1}) {
+        ui::applyAppTheme(theme);
+        for (int width : {240, 220, 200, 180}) {
+            splitter->setSizes({width, 600, 300});
+            QCoreApplication::processEvents();
+            ASSERT_EQ(window()->sidebar()->width(), width);
+            const QFontMetrics metrics(appearance->labelFont());
+            for (int i = 0; i < labels.size(); ++i)
+                EXPECT_LE(metrics.horizontalAdvance(labels[i]), appearance->segmentRect(i).width() - 4)
+                    << labels[i].toStdString() << " at a sidebar " << width << " wide";
+            EXPECT_GE(appearance->labelFont().pixelSize(), 9);
+        }
+        lumara::test::screenshot(window(), theme == 2 ? "narrow-sidebar-dark" : "narrow-sidebar-light");
     }
+    ui::applyAppTheme(2);
 }

@@ -10,6 +10,7 @@
 #include "ui/canvas/MainCanvasView.h"
 #include "ui/sidebar/PresetSidebarView.h"
 #include "ui/states/StateStripView.h"
+#include "ui/style/Theme.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -41,24 +42,37 @@ TEST_F(EditorFixture, TheFailureNoticeFloatsOverThePanesWithoutMovingThem)
     ASSERT_GT(panes[1].width(), 200);
     const int contentTop = window()->centralWidget()->mapTo(window(), QPoint(0, 0)).y();
 
-    dialogs->answers.push_back(path("gone.lumara"));
-    window()->openCommand();
-    QCoreApplication::processEvents();
-    QWidget* notice = window()->findChild<QWidget*>("errorBanner");
-    ASSERT_TRUE(notice->isVisible());
-    EXPECT_EQ(paneGeometry(window()), panes) << "the panes stay where they were";
-    const QRect at = inWindow(notice, window());
-    EXPECT_TRUE(at.intersects(panes[1])) << "across the top of the canvas";
-    EXPECT_EQ(at.top(), contentTop + 8);
-    EXPECT_LE(std::abs(at.center().x() - window()->centralWidget()->width() / 2), 1);
-    // What shows there is the notice's red wash, drawn over the canvas.
-    const QColor wash = window()->grab().toImage().pixelColor(at.left() + 4, at.center().y());
-    EXPECT_GT(wash.red(), wash.blue() + 10) << wash.name().toStdString();
+    for (int theme : {2, 1}) {
+        ui::applyAppTheme(theme);
+        dialogs->answers.push_back(path("gone.lumara"));
+        window()->openCommand();
+        QCoreApplication::processEvents();
+        QWidget* notice = window()->findChild<QWidget*>("errorBanner");
+        ASSERT_TRUE(notice->isVisible());
+        EXPECT_EQ(paneGeometry(window()), panes) << "the panes stay where they were";
+        const QRect at = inWindow(notice, window());
+        EXPECT_TRUE(at.intersects(panes[1])) << "across the top of the canvas";
+        EXPECT_EQ(at.top(), contentTop + 8);
+        EXPECT_LE(std::abs(at.center().x() - window()->centralWidget()->width() / 2), 1);
+        // What shows there is the notice's red wash, drawn over the canvas.
+        const QColor wash = window()->grab().toImage().pixelColor(at.left() + 4, at.center().y());
+        EXPECT_GT(wash.red(), wash.blue() + 10) << wash.name().toStdString() << " theme " << theme;
+        // Dark on light or light on dark, also when the appearance changes under the notice.
+        EXPECT_EQ(wash.lightnessF() < 0.5, theme == 2) << wash.name().toStdString();
+        ui::applyAppTheme(theme == 2 ? 1 : 2);
+        QCoreApplication::processEvents();
+        const QColor switched = window()->grab().toImage().pixelColor(at.left() + 4, at.center().y());
+        EXPECT_EQ(switched.lightnessF() < 0.5, theme != 2) << switched.name().toStdString();
+        ui::applyAppTheme(theme);
+        QCoreApplication::processEvents();
+        lumara::test::screenshot(window(), theme == 2 ? "failed-open-dark" : "failed-open-light");
 
-    notice->findChild<QAbstractButton*>("dismissError")->click();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(notice->isVisible());
-    EXPECT_EQ(paneGeometry(window()), panes);
+        notice->findChild<QAbstractButton*>("dismissError")->click();
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(notice->isVisible());
+        EXPECT_EQ(paneGeometry(window()), panes);
+    }
+    ui::applyAppTheme(2);
 }
 
 TEST_F(EditorFixture, TheToastFloatsInFromTheTopAndASecondCopyOutlastsTheFirstOnesLeaving)
@@ -81,6 +95,7 @@ TEST_F(EditorFixture, TheToastFloatsInFromTheTopAndASecondCopyOutlastsTheFirstOn
     EXPECT_NE(window()->grab().toImage().pixelColor(at.left() + 6, at.center().y()),
               before.pixelColor(at.left() + 6, at.center().y()))
         << "the capsule is drawn over what was there";
+    lumara::test::screenshot(window(), "toast-dark");
     EXPECT_EQ(paneGeometry(window()), panes);
 
     // Two seconds in it starts to leave; a copy now brings it back, and the leaving's end must not
@@ -92,6 +107,14 @@ TEST_F(EditorFixture, TheToastFloatsInFromTheTopAndASecondCopyOutlastsTheFirstOn
     EXPECT_TRUE(QTest::qWaitFor([&] { return opacity() == 1.0; }, 1000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !toast->isVisible(); }, 3000)) << "the second copy's own dismissal";
     EXPECT_EQ(paneGeometry(window()), panes);
+
+    if (!qEnvironmentVariableIsEmpty("LUMARA_SCREENSHOT_DIR")) {
+        ui::applyAppTheme(1);
+        window()->action("copyCodeAction")->trigger();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opacity() == 1.0; }, 1000));
+        lumara::test::screenshot(window(), "toast-light");
+        ui::applyAppTheme(2);
+    }
 }
 
 TEST_F(EditorFixture, FailedFileCommandsAreShownAndChangeNothing)
