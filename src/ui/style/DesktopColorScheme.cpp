@@ -2,12 +2,16 @@
 // files. Plain functions; any thread.
 #include "ui/style/DesktopColorScheme.h"
 
+#include "document/ReadWholeFile.h"
+
 #include <QDBusVariant>
-#include <QFile>
 
 namespace lumara::ui {
 
 namespace {
+
+// A GTK settings file holds a few lines; anything past this is not one.
+constexpr std::int64_t kMaxGtkSettingsBytes = 1 << 20;
 
 std::optional<bool> gtkBoolean(QStringView value)
 {
@@ -57,9 +61,11 @@ GtkThemeSettings readGtkSettings(const QString& configHome)
 {
     GtkThemeSettings merged;
     for (const QString& path : gtkSettingsFiles(configHome)) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) continue;
-        const GtkThemeSettings one = parseGtkSettings(QString::fromUtf8(file.readAll()));
+        // Bounded like every other file the editor reads: a settings file that is a device or grows
+        // without end is skipped, not read forever.
+        const auto bytes = readWholeFile(path.toStdString(), kMaxGtkSettingsBytes);
+        if (!bytes) continue;
+        const GtkThemeSettings one = parseGtkSettings(QString::fromStdString(*bytes));
         if (!merged.preferDarkTheme) merged.preferDarkTheme = one.preferDarkTheme;
         if (!merged.themeName) merged.themeName = one.themeName;
     }
