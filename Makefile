@@ -37,6 +37,10 @@ deps:
 	@# The pinned highlight.js release the highlighter bundles at build time (tools/highlight/package-lock.json).
 	@[ tools/highlight/node_modules/.package-lock.json -nt tools/highlight/package-lock.json ] || \
 	  npm ci --prefix tools/highlight --no-audit --no-fund
+	@# The pinned React (current and 18), React's types and TypeScript the web package's tests run
+	@# against (tools/webpackage/package-lock.json).
+	@[ tools/webpackage/node_modules/.package-lock.json -nt tools/webpackage/package-lock.json ] || \
+	  npm ci --prefix tools/webpackage --no-audit --no-fund
 
 build: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
