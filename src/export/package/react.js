@@ -1,17 +1,13 @@
 // @PACKAGE_NAME@/react: the <lumara-orb> element as the React component LumaraOrb (React 18 and 19),
-// written without JSX. Runs on React's thread; on a server it renders the element with its first
-// state, class, style and attributes, and the orb draws once the page runs index.js.
+// written without JSX. On the page's main thread, as React is; on a server it renders the element
+// with its first state, class, style and attributes, and the orb draws once the page runs index.js.
 "use client"; // a client component where a framework renders React on the server
-import { createElement, forwardRef, useEffect, useImperativeHandle, useLayoutEffect, useRef, version } from "react";
+import { createElement, forwardRef, useEffect, useImperativeHandle, useLayoutEffect, useRef } from "react";
 import { design as packageDesign } from "./index.js";
 
 // Layout effects set the properties before the browser paints; a server has no layout and React 18
 // warns about them there.
 const useClientEffect = typeof document === "undefined" ? useEffect : useLayoutEffect;
-
-// React 18 writes a custom element's props as attributes by their own names, so "className" would
-// become an attribute of that name; React 19 maps it to "class" as for any element.
-const CLASS_PROP = Number.parseInt(version, 10) >= 19 ? "className" : "class";
 
 // Each driving prop is written to the element's property of the same name when it changes. A prop
 // that goes back to undefined restores the element's default; one never given is left alone, so
@@ -70,12 +66,15 @@ export const LumaraOrb = forwardRef(function LumaraOrb(props, ref) {
 
     // The first state is also given to the element as it is made, before it is in the page, so it
     // starts in that state instead of fading to it from the design's own, and a server's HTML
-    // carries it as the attribute. Later states go through the effect above only, after the
-    // handler is current.
-    const firstState = useRef(state).current;
+    // carries it as the attribute. Not with a design of the caller's, which the element only gets
+    // from the effects, and whose state names the package's design may not have. Later states go
+    // through the effects only, after the handler is current.
+    const first = useRef({ state, design }).current;
     const elementProps = { ...rest, ref: element, style };
-    if (firstState !== undefined) elementProps.state = firstState;
-    if (className !== undefined) elementProps[CLASS_PROP] = className;
+    if (first.state !== undefined && first.design === undefined) elementProps.state = first.state;
+    // As the attribute "class": React 18 would write "className" as an attribute of that name, and
+    // React 19, which sets the property, writes "undefined" there once the prop is taken away.
+    if (className !== undefined) elementProps.class = className;
     return createElement("lumara-orb", elementProps);
 });
 
