@@ -2,6 +2,7 @@
 // of inline frames (one static page per state) cross-faded on a timer. Plain text only.
 #include "export/text/ExportText.h"
 #include "export/text/PageResources.h"
+#include "export/text/PageShaders.h"
 #include "export/text/TextFormat.h"
 
 #include <cmath>
@@ -11,8 +12,6 @@ namespace lumara::exporting {
 
 namespace {
 
-constexpr std::string_view kAntiAliasMarker = "@ANTI_ALIAS_LINE@";
-
 std::string colorArray(const CodableColor& c)
 {
     std::string out = "[";
@@ -21,20 +20,6 @@ std::string colorArray(const CodableColor& c)
 }
 
 int blendModeGL(BlobBlendMode mode) { return static_cast<int>(mode) + 2; }
-
-// A shader source with its anti-alias marker replaced by the baked line.
-std::string withAntiAliasLine(std::string_view source, const std::string& line)
-{
-    std::string text(source);
-    const auto at = text.find(kAntiAliasMarker);
-    if (at != std::string::npos) text.replace(at, kAntiAliasMarker.size(), line);
-    return text;
-}
-
-std::string shaderConstant(std::string_view name, std::string_view source)
-{
-    return "const " + std::string(name) + " = `" + std::string(source) + "`;\n";
-}
 
 std::string replaceAll(std::string text, std::string_view from, std::string_view to)
 {
@@ -111,16 +96,9 @@ std::string generateStaticHTML(const OrbValues& v)
     out += generateCFGBlock(v);
     out += "\n// \u2500\u2500 Setup \u2500\u2500\n" + std::string(page::kSetupScript) +
            "// \u2500\u2500 Shader sources \u2500\u2500\n";
-    out += shaderConstant("VERT_SRC", page::kVertexShader);
-    out += shaderConstant("FRAG_GRADIENT", page::kGradientShader);
-    out += shaderConstant("FRAG_CRESCENT", page::kCrescentShader);
-    out += shaderConstant("FRAG_BLUR", page::kBlurShader);
-    out += shaderConstant("FRAG_COMPOSITE", page::kCompositeShader);
-    out += shaderConstant("FRAG_RING", withAntiAliasLine(page::kRingShader,
-                                                         "float aa = 2.0 / (uScale * float(" + size + ")); // anti-alias width"));
-    out += shaderConstant("FRAG_CLIP", withAntiAliasLine(page::kClipShader, "float aa = 1.5 / (uScale * float(" + size + "));"));
-    out += shaderConstant("FRAG_SHADOW", page::kShadowShader);
-    out += shaderConstant("FRAG_COPY", page::kCopyShader);
+    const std::string ringLine = "float aa = 2.0 / (uScale * float(" + size + ")); // anti-alias width";
+    const std::string clipLine = "float aa = 1.5 / (uScale * float(" + size + "));";
+    out += pageShaderConstants(ringLine, clipLine);
     out += "\n// \u2500\u2500 Shader compilation \u2500\u2500\n" + std::string(page::kRenderScript);
     return out + std::string(kPageEnd);
 }

@@ -1,0 +1,67 @@
+# Turns text files (scripts, shaders, type declarations, a README) into a C++ header of raw-string
+# constants, so a generator carries them without reading files at run time.
+# Shader files may pull in shared snippets with a line "//@include <name>" (<name>.glsl beside them);
+# shader texts must also fit in a JavaScript template literal.
+# Usage: cmake -DRESOURCE_DIR=<dir> -DOUTPUT=<header> -DNAMESPACE=<C++ namespace> -DDELIMITER=<raw-string
+#        delimiter> -DRESOURCES=<kName=relative/path,...> [-DFORBIDDEN=<text,...>] -P EmbedResources.cmake
+# FORBIDDEN lists texts no resource may contain (for instance "</script" for what lands in a page).
+
+foreach(required RESOURCE_DIR OUTPUT NAMESPACE DELIMITER RESOURCES)
+  if(NOT DEFINED ${required})
+    message(FATAL_ERROR "EmbedResources.cmake needs -D${required}=...")
+  endif()
+endforeach()
+string(REPLACE "," ";" resources "${RESOURCES}")
+set(forbidden_texts ")${DELIMITER}\"")
+if(DEFINED FORBIDDEN)
+  string(REPLACE "," ";" extra "${FORBIDDEN}")
+  list(APPEND forbidden_texts ${extra})
+endif()
+
+function(read_resource path out)
+  file(READ "${path}" content)
+  if(path MATCHES "\\.glsl$")
+    get_filename_component(folder "${path}" DIRECTORY)
+    string(REGEX MATCHALL "//@include [a-z_]+" includes "${content}")
+    foreach(line IN LISTS includes)
+      string(REPLACE "//@include " "" name "${line}")
+      file(READ "${folder}/${name}.glsl" snippet)
+      string(REGEX REPLACE "\n$" "" snippet "${snippet}")
+      string(REPLACE "${line}" "${snippet}" content "${content}")
+    endforeach()
+  endif()
+  foreach(forbidden IN LISTS forbidden_texts)
+    string(FIND "${content}" "${forbidden}" clash)
+    if(NOT clash EQUAL -1)
+      message(FATAL_ERROR "${path} contains \"${forbidden}\"")
+    endif()
+  endforeach()
+  if(path MATCHES "\\.glsl$")
+    string(FIND "${content}" "`" backtick)
+    string(FIND "${content}" "\${" placeholder)
+    if(NOT backtick EQUAL -1 OR NOT placeholder EQUAL -1)
+      message(FATAL_ERROR "${path} contains a backtick or \"\${\", which would break its template literal")
+    endif()
+  endif()
+  set(${out} "${content}" PARENT_SCOPE)
+endfunction()
+
+file(RELATIVE_PATH source_folder "${CMAKE_CURRENT_LIST_DIR}/../.." "${RESOURCE_DIR}")
+set(header "// Generated from ${source_folder} by EmbedResources.cmake; do not edit.\n#pragma once\n\n#include <string_view>\n\nnamespace ${NAMESPACE} {\n\n")
+foreach(pair IN LISTS resources)
+  string(REPLACE "=" ";" parts "${pair}")
+  list(GET parts 0 name)
+  list(GET parts 1 file)
+  read_resource("${RESOURCE_DIR}/${file}" content)
+  string(APPEND header "inline constexpr std::string_view ${name} = R\"${DELIMITER}(${content})${DELIMITER}\";\n\n")
+endforeach()
+string(APPEND header "} // namespace ${NAMESPACE}\n")
+
+# Rewrite only on change so that dependants do not rebuild for nothing.
+if(EXISTS "${OUTPUT}")
+  file(READ "${OUTPUT}" previous)
+  if(previous STREQUAL header)
+    return()
+  endif()
+endif()
+file(WRITE "${OUTPUT}" "${header}")
