@@ -47,27 +47,24 @@ void addExportCommand(CLI::App& app, int& exitCode)
     };
     auto args = std::make_shared<Args>();
     auto* command = app.add_subcommand("export", "Write the SwiftUI code, the HTML page, the AI prompt or the web package of an orb");
-    const std::map<std::string, int> formats{
-        {"swiftui", static_cast<int>(exporting::ExportFormat::swiftUI)},
-        {"html", static_cast<int>(exporting::ExportFormat::html)},
-        {"prompt", static_cast<int>(exporting::ExportFormat::prompt)},
-        {"package", -1},
+    const std::map<std::string, Format> formats{
+        {"swiftui", exporting::ExportFormat::swiftUI},
+        {"html", exporting::ExportFormat::html},
+        {"prompt", exporting::ExportFormat::prompt},
+        {"package", std::nullopt},
     };
-    command->add_option_function<int>(
-               "FORMAT",
-               [args](int format) {
-                   args->format = format < 0 ? Format() : Format(static_cast<exporting::ExportFormat>(format));
-               },
+    command->add_option_function<std::string>(
+               "FORMAT", [args, formats](const std::string& name) { args->format = formats.at(name); },
                "swiftui, html, prompt or package")
         ->required()
-        ->transform(CLI::CheckedTransformer(formats, CLI::ignore_case));
+        ->transform(CLI::IsMember({"swiftui", "html", "prompt", "package"}, CLI::ignore_case));
     addSourceOptions(*command, args->source);
     command->add_option("-o,--output", args->out,
                         "Write to this file instead of standard output (- for standard output); for package, the "
                         "folder to write (made when missing)");
     command->add_option("--name", args->name, "For package: the npm package name (default: from the project file's name, else lumara-orb)");
     command->add_flag("--no-posters", args->noPosters, "For package: leave out the poster image of each state");
-    command->footer("For package, --state picks the state the design starts in (its selected state).");
+    command->footer("For package, --state picks the state the design starts in (its selected state).\n");
     command->callback([args, &exitCode] {
         if (args->format && (args->name || args->noPosters)) {
             exitCode = fail(std::string(args->name ? "--name" : "--no-posters") + " goes with export package");
