@@ -49,8 +49,8 @@ inline void screenshot(QWidget* window, const char* name)
 class ScriptedDialogs : public ui::FileDialogs {
 public:
     struct Question {
-        ui::FileType type;
-        QString proposedName; // empty for open panels
+        ui::FileType type;    // a folder panel's title as the filter, with no extension
+        QString proposedName; // empty for open and folder panels
     };
 
     std::optional<QString> chooseFileToOpen(QWidget*, const ui::FileType& type) override { return answer({type, {}}); }
@@ -58,6 +58,7 @@ public:
     {
         return answer({type, proposedName});
     }
+    std::optional<QString> chooseFolder(QWidget*, const QString& title) override { return answer({{title, {}}, {}}); }
 
     std::deque<QString> answers; // an empty answer cancels
     std::vector<Question> questions;

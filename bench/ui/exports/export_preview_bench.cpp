@@ -74,6 +74,7 @@ class NoDialogs : public ui::FileDialogs {
 public:
     std::optional<QString> chooseFileToOpen(QWidget*, const ui::FileType&) override { return std::nullopt; }
     std::optional<QString> chooseSaveLocation(QWidget*, const ui::FileType&, const QString&) override { return std::nullopt; }
+    std::optional<QString> chooseFolder(QWidget*, const QString&) override { return std::nullopt; }
 };
 
 OrbProjectData project(int states)

@@ -2,13 +2,16 @@
 // thread and the animated export on worker threads, so nothing here waits on either.
 #include "ui/exports/ExportFlows.h"
 
+#include "export/package/WebPackage.h"
 #include "highlight/Highlight.h"
 #include "ui/exports/AnimatedExportSheet.h"
 #include "ui/style/Theme.h"
 #include "ui/widgets/DimmedOverlay.h"
 
 #include <QBoxLayout>
+#include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
@@ -123,7 +126,7 @@ private:
 };
 
 ExportFlows::ExportFlows(QWidget* window, OrbDocument* document, FileDialogs* dialogs)
-    : QObject(window), m_window(window), m_document(document), m_scheduler(defaultScheduler(this)),
+    : QObject(window), m_window(window), m_document(document), m_scheduler(defaultScheduler(this)), m_dialogs(dialogs),
       m_runner(new AnimationExportRunner(window, document, dialogs, this))
 {
     m_status = new StatusCapsule(window, this);
@@ -255,6 +258,26 @@ void ExportFlows::animationFinished(AnimationExportJob::Outcome outcome, const Q
         break;
     case AnimationExportJob::Outcome::running: break;
     }
+}
+
+void ExportFlows::exportWebPackage()
+{
+    if (!m_document) return;
+    const auto chosen = m_dialogs->chooseFolder(m_window, QStringLiteral("Export Web Package"));
+    if (!chosen) return;
+    // The package is of the design as it is once the folder is chosen.
+    const OrbProjectData project = m_document->projectData();
+    const std::optional<QString>& file = m_document->currentFileURL();
+    const QString name = QString::fromStdString(
+        exporting::packageNameFor(file ? QFileInfo(*file).fileName().toStdString() : std::string()));
+    const QString folder = QFileInfo(*chosen).fileName() == name ? *chosen : QDir(*chosen).filePath(name);
+    auto written = exporting::writeWebPackage(project, QFile::encodeName(folder).toStdString(), name.toStdString(), true);
+    if (!written) {
+        m_status->hide();
+        if (m_reportFailure) m_reportFailure(QStringLiteral("Could not export the web package"), folder, written.error().message);
+        return;
+    }
+    m_status->showOutcome(QStringLiteral("Exported %1").arg(name), false);
 }
 
 QWidget* ExportFlows::exportStatus() const { return m_status; }

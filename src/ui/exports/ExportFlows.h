@@ -1,7 +1,7 @@
 // The editor's export flows: the text export preview (the "Generating code…" card while the text is
-// highlighted on the highlighter's thread, then the preview sheet), the animated export sheet, and
-// the running animated export's progress in the window's status capsule while the sheet is closed.
-// UI thread only.
+// highlighted on the highlighter's thread, then the preview sheet), the animated export sheet, the
+// running animated export's progress in the window's status capsule while the sheet is closed, and
+// the web package written into a folder. UI thread only.
 #pragma once
 
 #include "document/OrbDocument.h"
@@ -44,6 +44,9 @@ public:
     void setScheduler(Scheduler scheduler) { m_scheduler = std::move(scheduler); }
     // Runs when the user presses "Save…" in a preview: write that text to a file.
     void setSaveText(std::function<void(exporting::ExportFormat, const QString&)> save) { m_saveText = std::move(save); }
+    // Runs when an export made here fails: what failed, the path at fault and why.
+    using ReportFailure = std::function<void(const QString& what, const QString& path, const std::string& reason)>;
+    void setReportFailure(ReportFailure report) { m_reportFailure = std::move(report); }
 
     // Generates the export text now, shows the "Generating code…" card and, once the highlighter
     // answers (or fails: then the text is shown plain), the preview. Dark or light colours follow
@@ -60,6 +63,14 @@ public:
     void closeAnimatedExportSheet();
     DimmedOverlay* animationOverlay() const { return m_animationOverlay; }
     AnimatedExportSheet* animatedExportSheet() const;
+
+    // Asks for a folder, then writes the open project's web package, posters included, named after
+    // the project's file ("lumara-orb" while unsaved), into a folder of that name inside the one
+    // chosen, or into the chosen folder itself when it bears the name already (exporting again
+    // replaces the files). On the UI thread: a few posters take well under a second. Success shows
+    // "Exported <name>" in the status capsule; a failure is reported (setReportFailure). Cancelling
+    // writes nothing.
+    void exportWebPackage();
 
     // The running animated export, which the sheet starts and stops.
     AnimationExportRunner* animationRunner() const { return m_runner; }
@@ -80,6 +91,8 @@ private:
     highlight::Highlight* m_highlighter = nullptr;
     Scheduler m_scheduler;
     std::function<void(exporting::ExportFormat, const QString&)> m_saveText;
+    ReportFailure m_reportFailure;
+    FileDialogs* m_dialogs;
 
     bool m_preparing = false;
     QPointer<DimmedOverlay> m_cardOverlay;

@@ -35,6 +35,8 @@ ExportSection::ExportSection(QWidget* parent) : QWidget(parent)
          [this] { emit pngExportRequested(); }},
         {QStringLiteral("Animation"), QStringLiteral("Looping MP4, GIF, or transparent video"), Symbol::film,
          [this] { emit animationExportRequested(); }},
+        {QStringLiteral("Web Component"), QStringLiteral("npm package with live states"), Symbol::package,
+         [this] { emit webPackageExportRequested(); }},
     };
     for (const Row& row : rows) {
         auto* button = new ExportButton(row.title, row.subtitle, symbolIcon(row.symbol), this);

@@ -1,5 +1,5 @@
-// The "Export" section: five rows, one per way a design leaves the tool. The section only asks;
-// the window decides how each request is served (see the three signals). UI thread only.
+// The "Export" section: six rows, one per way a design leaves the tool. The section only asks;
+// the window decides how each request is served (see the signals). UI thread only.
 #pragma once
 
 #include "export/text/ExportText.h"
@@ -15,7 +15,7 @@ class ExportSection : public QWidget {
 public:
     explicit ExportSection(QWidget* parent = nullptr);
 
-    // In order: "SwiftUI Code", "HTML", "Prompt", "PNG Image", "Animation".
+    // In order: "SwiftUI Code", "HTML", "Prompt", "PNG Image", "Animation", "Web Component".
     const QList<ExportButton*>& rows() const { return m_rows; }
 
 signals:
@@ -25,6 +25,8 @@ signals:
     void pngExportRequested();
     // "Animation": the animated export.
     void animationExportRequested();
+    // "Web Component": the web package written into a folder.
+    void webPackageExportRequested();
 
 private:
     QList<ExportButton*> m_rows;

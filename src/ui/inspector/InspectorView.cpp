@@ -61,6 +61,7 @@ InspectorView::InspectorView(OrbDocument* document, QWidget* parent) : QScrollAr
     connect(m_export, &ExportSection::textExportRequested, this, &InspectorView::textExportRequested);
     connect(m_export, &ExportSection::pngExportRequested, this, &InspectorView::pngExportRequested);
     connect(m_export, &ExportSection::animationExportRequested, this, &InspectorView::animationExportRequested);
+    connect(m_export, &ExportSection::webPackageExportRequested, this, &InspectorView::webPackageExportRequested);
 
     if (document) {
         connect(document, &OrbDocument::currentConfigurationChanged, this, &InspectorView::followCurrentConfiguration);

@@ -36,6 +36,7 @@ signals:
     void textExportRequested(lumara::exporting::ExportFormat format);
     void pngExportRequested();
     void animationExportRequested();
+    void webPackageExportRequested();
 
 private:
     void followCurrentConfiguration();

@@ -37,6 +37,7 @@ const char* themeName(Symbol symbol)
     case Symbol::globe: return "applications-internet";
     case Symbol::textBubble: return "internet-group-chat";
     case Symbol::film: return "video-x-generic";
+    case Symbol::package: return "package-x-generic";
     default: return nullptr; // no freedesktop name: always ours
     }
 }
@@ -232,6 +233,28 @@ void drawSymbol(QPainter& p, Symbol symbol, const QColor& color)
         }
         p.drawLine(QPointF(7.5, 12), QPointF(16.5, 12));
         break;
+    case Symbol::package: {
+        // A box seen from above a corner: its top face, the two sides and the seam of the lid.
+        QPainterPath box;
+        box.moveTo(12, 3);
+        box.lineTo(20, 7.5);
+        box.lineTo(20, 16.5);
+        box.lineTo(12, 21);
+        box.lineTo(4, 16.5);
+        box.lineTo(4, 7.5);
+        box.closeSubpath();
+        p.drawPath(box);
+        QPainterPath edges;
+        edges.moveTo(4, 7.5);
+        edges.lineTo(12, 12);
+        edges.lineTo(20, 7.5);
+        edges.moveTo(12, 12);
+        edges.lineTo(12, 21);
+        edges.moveTo(8, 5.25);
+        edges.lineTo(16, 9.75);
+        p.drawPath(edges);
+        break;
+    }
     }
 }
 

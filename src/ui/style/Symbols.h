@@ -35,6 +35,7 @@ enum class Symbol {
     globe,
     textBubble,
     film,
+    package,
 };
 
 // The theme icon for the symbol when the desktop has one, else our drawing.

@@ -1,4 +1,4 @@
-// The desktop's open and save panels (QFileDialog, modal). UI thread only.
+// The desktop's open, save and folder panels (QFileDialog, modal). UI thread only.
 #include "ui/widgets/FileDialogs.h"
 
 #include <QFileDialog>
@@ -38,6 +38,18 @@ public:
         dialog.selectFile(proposedName.endsWith(QLatin1Char('.') + type.extension) ? proposedName
                                                                                      : proposedName + QLatin1Char('.') + type.extension);
         return run(dialog);
+    }
+
+    std::optional<QString> chooseFolder(QWidget* parent, const QString& title) override
+    {
+        QFileDialog dialog(parent, title, m_folder);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        const QString path = dialog.selectedFiles().constFirst();
+        m_folder = path;
+        return path;
     }
 
 private:

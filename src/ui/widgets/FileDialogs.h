@@ -1,5 +1,5 @@
-// The open and save panels behind a small interface, so the window's file commands can be driven
-// without modal dialogs (tests answer them directly). UI thread only.
+// The open, save and folder panels behind a small interface, so the window's file commands can be
+// driven without modal dialogs (tests answer them directly). UI thread only.
 #pragma once
 
 #include <QString>
@@ -33,6 +33,9 @@ public:
     // Where to save, proposing `proposedName` (the type's extension is added when missing);
     // nothing when cancelled.
     virtual std::optional<QString> chooseSaveLocation(QWidget* parent, const FileType& type, const QString& proposedName) = 0;
+    // An existing folder (the panel can make one), starting in the folder last used; nothing when
+    // cancelled. `title` says what the folder is for.
+    virtual std::optional<QString> chooseFolder(QWidget* parent, const QString& title) = 0;
 };
 
 // The desktop's own panels (QFileDialog).

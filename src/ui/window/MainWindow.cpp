@@ -127,6 +127,9 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
 
     m_exportFlows = new ExportFlows(this, document, m_dialogs.get());
     m_exportFlows->setSaveText([this](exporting::ExportFormat format, const QString& text) { exportTextFile(format, text); });
+    m_exportFlows->setReportFailure([this](const QString& what, const QString& path, const std::string& reason) {
+        reportFailure(what, path, reason);
+    });
     highlight::Highlight::shared().preload(); // the first preview does not wait for the library to load
 
     buildActions();
@@ -236,6 +239,8 @@ void MainWindow::requestExportPreview(exporting::ExportFormat format) { m_export
 
 void MainWindow::showAnimatedExportSheet() { m_exportFlows->showAnimatedExportSheet(); }
 
+void MainWindow::exportWebPackage() { m_exportFlows->exportWebPackage(); }
+
 void MainWindow::exportPNGImage()
 {
     if (!m_document) return;
@@ -264,6 +269,7 @@ void MainWindow::connectInspectorExports(InspectorView* inspector)
     connect(inspector, &InspectorView::textExportRequested, this, &MainWindow::requestExportPreview);
     connect(inspector, &InspectorView::pngExportRequested, this, &MainWindow::exportPNGImage);
     connect(inspector, &InspectorView::animationExportRequested, this, &MainWindow::showAnimatedExportSheet);
+    connect(inspector, &InspectorView::webPackageExportRequested, this, &MainWindow::exportWebPackage);
 }
 
 void MainWindow::waitForExports() { m_exports.waitForFinished(); }

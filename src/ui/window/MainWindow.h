@@ -66,6 +66,8 @@ public:
     void requestExportPreview(exporting::ExportFormat format);
     // The animated export sheet (format, motion settings, export with progress).
     void showAnimatedExportSheet();
+    // Asks for a folder and writes the web package of the open project into it (ExportFlows).
+    void exportWebPackage();
     ExportFlows* exportFlows() const { return m_exportFlows; }
     // Renders the current orb at twice its size at this moment, then asks where to save "orb.png";
     // the file is encoded and written off the UI thread.

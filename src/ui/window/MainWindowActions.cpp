@@ -59,6 +59,8 @@ void MainWindow::buildActions()
             [this] { requestExportPreview(exporting::ExportFormat::prompt); });
     connect(makeAction("exportAnimationAction", QStringLiteral("Export Animation…")), &QAction::triggered, this,
             &MainWindow::showAnimatedExportSheet);
+    connect(makeAction("exportWebPackageAction", QStringLiteral("Export Web Package…")), &QAction::triggered, this,
+            &MainWindow::exportWebPackage);
     QAction* copy = makeAction("copyCodeAction", QStringLiteral("Copy Code"));
     copy->setIcon(drawnSymbolIcon(Symbol::copyCode));
     copy->setToolTip(QStringLiteral("Copy SwiftUI code to clipboard"));
@@ -129,6 +131,7 @@ void MainWindow::buildMenus()
     file->addAction(action("exportHTMLAction"));
     file->addAction(action("exportPromptAction"));
     file->addAction(action("exportAnimationAction"));
+    file->addAction(action("exportWebPackageAction"));
     file->addSeparator();
     file->addAction(action("quitAction"));
 

@@ -467,9 +467,10 @@ TEST_F(Inspector, ExportRowsReachTheirFlows)
     const QList<ui::ExportButton*> rows = inspector()->exportSection()->rows();
     QStringList titles, subtitles;
     for (ui::ExportButton* row : rows) titles << row->title(), subtitles << row->subtitle();
-    EXPECT_EQ(titles, QStringList({"SwiftUI Code", "HTML", "Prompt", "PNG Image", "Animation"}));
+    EXPECT_EQ(titles, QStringList({"SwiftUI Code", "HTML", "Prompt", "PNG Image", "Animation", "Web Component"}));
     EXPECT_EQ(subtitles, QStringList({"Copy-paste ready view code", "Self-contained web file", "Language-agnostic AI prompt",
-                                      "High-resolution @2x export", "Looping MP4, GIF, or transparent video"}));
+                                      "High-resolution @2x export", "Looping MP4, GIF, or transparent video",
+                                      "npm package with live states"}));
     // The SwiftUI row shows the swift, as the preview's header does, not a generic code symbol.
     EXPECT_EQ(rows[0]->icon().pixmap(QSize(24, 24)).toImage(),
               ui::symbolIcon(ui::Symbol::swift).pixmap(QSize(24, 24)).toImage());
