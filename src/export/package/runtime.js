@@ -13,9 +13,9 @@ const MIN_ORB_SIZE = 1;
 const MAX_ORB_SIZE = 4096;
 const MAX_SIDE = 4096; // device pixels of any drawing buffer
 
-// How the orb answers sound. The level (0 to 1) is smoothed, then scaled by the reactivity:
-// at full response the orb swells by SWELL of its size, its glow and blobs are GLOW_BOOST brighter
-// and its motion runs MOTION_BOOST faster than at rest.
+// How the orb answers sound. The level (0 to 1) is smoothed, then scaled by the reactivity: at
+// full response the orb swells by SWELL of its size, its glow and blobs are 1 + GLOW_BOOST times
+// as bright and its motion runs 1 + MOTION_BOOST times as fast as at rest.
 const SWELL = 0.06;
 const GLOW_BOOST = 0.5;
 const MOTION_BOOST = 1.5;
@@ -810,12 +810,13 @@ class Orb extends EventTargetBase {
     }
 
     // Cross-fades to `index`: every orb shown fades from where it is now, the new one in, the rest
-    // out, over the transition, with the playback's ease-in-out. Instant while paused or under
-    // reduced motion.
+    // out, over the transition, with the playback's ease-in-out. Instant before the first frame
+    // (there is nothing to fade from), while paused and under reduced motion.
     go(index, now) {
         if (index === this.index) return;
         const previousIndex = this.index;
-        const duration = this._paused || reducedMotion() ? 0 : fadeSeconds(this.transitionSeconds());
+        const instant = this.framesDrawn === 0 || this._paused || reducedMotion();
+        const duration = instant ? 0 : fadeSeconds(this.transitionSeconds());
         const layers = [];
         for (const layer of this.layers) {
             const shown = this.opacity(layer, now);
@@ -887,6 +888,7 @@ class Orb extends EventTargetBase {
     wantsFrame() {
         if (!this.visible || document.hidden || !this.canvas.isConnected) return false;
         if (hub.renderer && !hub.renderer.usable) return false;
+        if (hub.noWebGL) return this.dirty; // a poster is still
         return this.dirty || !(this._paused || reducedMotion());
     }
 
@@ -982,9 +984,13 @@ class Orb extends EventTargetBase {
                 sy = renderer.canvas.height - geo.total;
                 side = geo.total;
             } else {
+                // Without WebGL 2: the poster of the state, when the design is the package's own.
                 if (!POSTERS || this.d.record !== OWN_DESIGN) continue;
                 source = posterImage(layer.index);
-                if (!source.complete || !source.naturalWidth) continue;
+                if (!source.complete || !source.naturalWidth) {
+                    drawn = false; // drawn once it has loaded
+                    continue;
+                }
                 sx = sy = 0;
                 side = source.naturalWidth;
             }
@@ -1108,10 +1114,6 @@ export class LumaraOrbElement extends ElementBase {
         else if (key === "state") this._options.state = value;
     }
 
-    read(key) {
-        return this._orb ? this._orb[key] : this._options[key];
-    }
-
     get state() { return this._orb ? this._orb.state : this._read.states[this.stateIndex].name; }
     set state(value) { this.option("state", value); }
     get stateIndex() {
@@ -1122,18 +1124,6 @@ export class LumaraOrbElement extends ElementBase {
         return Number.isInteger(Number(wanted)) && Number(wanted) >= 0 && Number(wanted) < this._read.states.length
             ? Number(wanted) : this._read.selected;
     }
-    get level() { return this._orb ? this._orb.level : clampUnit(numberOr(this._options.level, 0)); }
-    set level(value) { this.option("level", value); }
-    get reactivity() { return this._orb ? this._orb.reactivity : clampUnit(numberOr(this._options.reactivity, 1)); }
-    set reactivity(value) { this.option("reactivity", value); }
-    get paused() { return this._orb ? this._orb.paused : !!this._options.paused; }
-    set paused(value) { this.option("paused", value); }
-    get playing() { return this._orb ? this._orb.playing : !!this._options.playing; }
-    set playing(value) { this.option("playing", value); }
-    get transition() { return this._orb ? this._orb.transition : numberOr(this._options.transition, null); }
-    set transition(value) { this.option("transition", value); }
-    get maxDpr() { return this._orb ? this._orb.maxDpr : numberOr(this._options.maxDpr, 2); }
-    set maxDpr(value) { this.option("maxDpr", value); }
     get framesDrawn() { return this._orb ? this._orb.framesDrawn : 0; }
 
     get design() { return this._read.record; }
@@ -1161,6 +1151,24 @@ export class LumaraOrbElement extends ElementBase {
         this._stream = null;
         if (this._orb) this._orb.stopListening();
     }
+}
+
+// The element's settings, each read from its orb while connected and kept for the next one
+// while not, with the defaults an orb starts with.
+const SETTINGS = {
+    level: (v) => clampUnit(numberOr(v, 0)),
+    reactivity: (v) => clampUnit(numberOr(v, 1)),
+    paused: (v) => !!v,
+    playing: (v) => !!v,
+    transition: (v) => numberOr(v, null),
+    maxDpr: (v) => numberOr(v, 2),
+};
+for (const [key, kept] of Object.entries(SETTINGS)) {
+    Object.defineProperty(LumaraOrbElement.prototype, key, {
+        configurable: true,
+        get() { return this._orb ? this._orb[key] : kept(this._options[key]); },
+        set(value) { this.option(key, value); },
+    });
 }
 
 if (typeof customElements !== "undefined" && !customElements.get("lumara-orb")) {
