@@ -4,8 +4,8 @@
 // against the generated page drawing the same orb the same size. Counters: package_kb, index_kb;
 // first_frame_ms, frame_ms, and page_frame_ms for the page.
 #include "export/package/WebPackage.h"
+#include "export/package/WebPackageTestSupport.h"
 #include "export/text/ExportText.h"
-#include "model/OrbPreset.h"
 #include "support/HeadlessChromium.h"
 #include "support/TestSupport.h"
 
@@ -25,22 +25,11 @@ namespace {
 
 const std::string kBrowserPages = LUMARA_BROWSER_PAGES;
 
-OrbProjectData threeStates()
-{
-    OrbProjectData project;
-    const char* presets[] = {"Deep Sea", "Molten", "Lavender"};
-    const char* names[] = {"Idle", "Listening", "Speaking"};
-    for (int i = 0; i < 3; ++i)
-        project.states.push_back({"0000000" + std::to_string(i) + "-1C2D-4E3F-8A4B-5C6D7E8F9A0B", names[i],
-                                  findPreset(presets[i])->configuration});
-    return project;
-}
-
 void BM_PackageSizeThreeStates(benchmark::State& state)
 {
     std::size_t total = 0, index = 0;
     for (auto _ : state) {
-        auto files = exporting::generateWebPackageTexts(threeStates(), "lumara-orb", false);
+        auto files = exporting::generateWebPackageTexts(test::assistantProject(), "lumara-orb", false);
         if (!files) {
             state.SkipWithError("the package could not be generated");
             return;
@@ -61,7 +50,7 @@ class Folder {
 public:
     Folder()
     {
-        if (!exporting::writeWebPackage(threeStates(), m_dir.filePath("pkg").toStdString(), "lumara-orb", false)) ok = false;
+        if (!exporting::writeWebPackage(test::assistantProject(), m_dir.filePath("pkg").toStdString(), "lumara-orb", false)) ok = false;
         for (const QString& file : QDir(QString::fromStdString(kBrowserPages)).entryList(QDir::Files))
             QFile::copy(QString::fromStdString(kBrowserPages + "/") + file, m_dir.filePath(file));
     }
@@ -121,7 +110,7 @@ const std::string kPageMeter = R"JS(
 void BM_PageFrames(benchmark::State& state)
 {
     Folder folder;
-    const OrbValues values = threeStates().states[0].config;
+    const OrbValues values = test::assistantProject().states[0].config;
     test::writeBytes(folder.path() + "/page.html", test::withScriptAtEnd(exporting::generateStaticHTML(values), kPageMeter));
     double frame = 0;
     for (auto _ : state) {

@@ -3,8 +3,8 @@
 // what they measured as one JSON record (browser/run_page.py serves them over loopback, in real
 // time, since fades and sound need a live clock).
 #include "document/ProjectCodec.h"
+#include "export/package/WebPackageTestSupport.h"
 #include "export/text/PageParity.h"
-#include "model/OrbPreset.h"
 #include "render/Playback.h"
 #include "support/HeadlessChromium.h"
 #include "support/TestSupport.h"
@@ -24,20 +24,6 @@ namespace {
 using nlohmann::json;
 
 const std::string kBrowserPages = LUMARA_BROWSER_PAGES;
-
-// Three presets the generated page is held to 3/255 on, under the names a voice assistant uses.
-OrbProjectData assistantProject()
-{
-    OrbProjectData project;
-    const char* presets[] = {"Deep Sea", "Molten", "Lavender"};
-    const char* names[] = {"Idle", "Listening", "Speaking"};
-    for (int i = 0; i < 3; ++i)
-        project.states.push_back({"0000000" + std::to_string(i) + "-1C2D-4E3F-8A4B-5C6D7E8F9A0B", names[i],
-                                  findPreset(presets[i])->configuration});
-    project.states[2].config.orbSize = 240; // a smaller orb fades into a larger one at its own size
-    project.transitionDuration = 0.6;
-    return project;
-}
 
 // Names that break naive embedding, and values far beyond what the inspector allows.
 OrbProjectData hostileProject()

@@ -37,6 +37,21 @@ inline OrbProjectData threeStateProject()
     return project;
 }
 
+// Three presets the generated page is held to 3/255 on, under the names a voice assistant uses;
+// the last one smaller, so that a fade joins two sizes.
+inline OrbProjectData assistantProject()
+{
+    OrbProjectData project;
+    const char* presets[] = {"Deep Sea", "Molten", "Lavender"};
+    const char* names[] = {"Idle", "Listening", "Speaking"};
+    for (int i = 0; i < 3; ++i)
+        project.states.push_back({"0000000" + std::to_string(i) + "-1C2D-4E3F-8A4B-5C6D7E8F9A0B", names[i],
+                                  findPreset(presets[i])->configuration});
+    project.states[2].config.orbSize = 240;
+    project.transitionDuration = 0.6;
+    return project;
+}
+
 // Side of a state's poster as the package promises it: the orb's square at 2 pixels per point and
 // the shadow's room on each side.
 inline int expectedPosterPad(const OrbValues& v)
