@@ -633,12 +633,19 @@ function posterImage(index) {
         image = new Image();
         image.decoding = "async";
         image.src = new URL("./posters/" + index + ".png", import.meta.url).href;
-        image.addEventListener("load", () => {
+        const settled = () => {
             for (const orb of hub.orbs) orb.invalidate();
-        }, { once: true });
+        };
+        image.addEventListener("load", settled, { once: true });
+        image.addEventListener("error", settled, { once: true });
         hub.posters.set(index, image);
     }
     return image;
+}
+
+// Loaded, or failed for good (then nothing is drawn for it).
+function posterSettled(index) {
+    return posterImage(index).complete;
 }
 
 /** Live orbs, WebGL contexts held by this module (0 or 1) and frames drawn since it loaded. */
@@ -888,8 +895,13 @@ class Orb extends EventTargetBase {
     wantsFrame() {
         if (!this.visible || document.hidden || !this.canvas.isConnected) return false;
         if (hub.renderer && !hub.renderer.usable) return false;
-        if (hub.noWebGL) return this.dirty; // a poster is still
+        // Posters are still pictures: drawn again only for a change, a fade or the loop.
+        if (hub.noWebGL) return this.dirty || this._playing || this.fading(performance.now() / 1000);
         return this.dirty || !(this._paused || reducedMotion());
+    }
+
+    fading(now) {
+        return this.layers.some((layer) => layer.duration > 0 && now < layer.start + layer.duration);
     }
 
     frame(now) {
@@ -962,6 +974,11 @@ class Orb extends EventTargetBase {
     draw(now, time, response) {
         const renderer = sharedRenderer();
         if (renderer && !renderer.usable) return; // the last frame stays until the context is back
+        const shown = this.layers.filter((layer) => this.opacity(layer, now) > 0);
+        // Without WebGL 2: the posters of the states, when the design is the package's own. The last
+        // frame stays until every poster it needs has loaded (each load asks for a frame).
+        const posters = !renderer && POSTERS && this.d.record === OWN_DESIGN;
+        if (posters && !shown.every((layer) => posterSettled(layer.index))) return;
         const laid = this.layout();
         const ctx = this.ctx;
         ctx.setTransform(1, 0, 0, 1, 0, 0);
@@ -969,9 +986,8 @@ class Orb extends EventTargetBase {
         ctx.clearRect(0, 0, laid.width, laid.height);
         const swell = 1 + SWELL * response;
         let drawn = true;
-        for (const layer of this.layers) {
+        for (const layer of shown) {
             const alpha = this.opacity(layer, now);
-            if (!(alpha > 0)) continue;
             const geo = this.geometry(layer.index);
             let source, sx, sy, side;
             if (renderer) {
@@ -984,13 +1000,8 @@ class Orb extends EventTargetBase {
                 sy = renderer.canvas.height - geo.total;
                 side = geo.total;
             } else {
-                // Without WebGL 2: the poster of the state, when the design is the package's own.
-                if (!POSTERS || this.d.record !== OWN_DESIGN) continue;
-                source = posterImage(layer.index);
-                if (!source.complete || !source.naturalWidth) {
-                    drawn = false; // drawn once it has loaded
-                    continue;
-                }
+                source = posters && posterImage(layer.index);
+                if (!source || !source.naturalWidth) continue;
                 sx = sy = 0;
                 side = source.naturalWidth;
             }

@@ -55,6 +55,8 @@ protected:
             const auto made = runProcess(lumaraBinary(), {"export", "package", source, "-o", dir + "/" + name, "--no-posters"});
             ASSERT_EQ(made.exitCode, 0) << made.err;
         }
+        const auto posters = runProcess(lumaraBinary(), {"export", "package", dir + "/pkg.json", "-o", dir + "/pkg-posters"});
+        ASSERT_EQ(posters.exitCode, 0) << posters.err;
         for (const QString& file : QDir(QString::fromStdString(kBrowserPages)).entryList(QDir::Files))
             QFile::copy(QString::fromStdString(kBrowserPages + "/") + file, s_dir->filePath(file));
     }
@@ -204,6 +206,16 @@ TEST_F(OrbComponentTest, HostileDesignsAreCarriedAsDataAndBadOnesRefused)
     EXPECT_EQ(record["errorsAfterHostile"], 8);
     EXPECT_EQ(record["createOrbRefuses"], "TypeError");
     EXPECT_EQ(record["unsizedCanvas"][2], "Speaking");
+}
+
+TEST_F(OrbComponentTest, WithoutWebGLThePostersShowAndFadeFromStateToState)
+{
+    const json record = open("posters.html", {"--disable-webgl"});
+    ASSERT_FALSE(record.is_null());
+    EXPECT_EQ(record["webgl"], false);
+    EXPECT_GT(record["firstCoverage"].get<double>(), 0.2);
+    EXPECT_GT(record["lastCoverage"].get<double>(), 0.2);
+    EXPECT_GT(record["changed"].get<double>(), 2.0); // the second state's poster, not the first's
 }
 
 } // namespace
