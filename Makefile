@@ -13,6 +13,8 @@ DEBIAN_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
 	qt6-declarative-dev desktop-file-utils appstream
 # Python's imaging library, the third-party reader of exported PNG, APNG and GIF in the tests.
 DEBIAN_PACKAGES += python3-pil
+# The X protocol library's headers: a test unmaps the editor's window as a window manager does.
+DEBIAN_PACKAGES += libxcb1-dev
 # The message bus daemon: the appearance tests start a session bus of their own with a stand-in
 # desktop portal on it.
 DEBIAN_PACKAGES += dbus-daemon

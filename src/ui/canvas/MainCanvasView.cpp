@@ -198,7 +198,11 @@ bool MainCanvasView::isShownOnScreen() const
 {
     if (!isVisible()) return false;
     const QWidget* top = window();
-    return !(top->windowState() & Qt::WindowMinimized);
+    if (top->windowState() & Qt::WindowMinimized) return false;
+    // Unmapped (minimised without the window manager saying so), on another workspace, or not yet
+    // mapped: the windowing system tells by the native window's exposure.
+    const QWindow* surface = top->windowHandle();
+    return !surface || surface->isExposed();
 }
 
 void MainCanvasView::updateFrameTimer()
@@ -265,6 +269,11 @@ void MainCanvasView::showEvent(QShowEvent* event)
         m_watchedWindow = window();
         m_watchedWindow->installEventFilter(this);
     }
+    if (window()->windowHandle() != m_watchedSurface) {
+        if (m_watchedSurface) m_watchedSurface->removeEventFilter(this);
+        m_watchedSurface = window()->windowHandle();
+        if (m_watchedSurface) m_watchedSurface->installEventFilter(this);
+    }
     updateFrameTimer();
     tick();
 }
@@ -278,6 +287,13 @@ void MainCanvasView::hideEvent(QHideEvent* event)
 bool MainCanvasView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_watchedWindow && event->type() == QEvent::WindowStateChange) updateFrameTimer();
+    // Exposure is already updated when the event arrives. Seen again: a frame on the live clock at
+    // once, not at the next tick.
+    if (watched == m_watchedSurface && event->type() == QEvent::Expose) {
+        const bool wasRunning = m_frameTimer.isActive();
+        updateFrameTimer();
+        if (!wasRunning && m_frameTimer.isActive()) tick();
+    }
     return QWidget::eventFilter(watched, event);
 }
 

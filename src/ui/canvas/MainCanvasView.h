@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <functional>
 
@@ -89,6 +90,7 @@ private:
     CanvasBackgroundPicker* m_picker = nullptr;
     QLabel* m_sizeLabel = nullptr;
     QPointer<QWidget> m_watchedWindow;
+    QPointer<QWindow> m_watchedSurface; // the native window, whose exposure says whether it is seen
     QMetaObject::Connection m_sizeConnection;
 };
 

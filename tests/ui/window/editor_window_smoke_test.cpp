@@ -10,6 +10,7 @@
 #include "ui/window/MainWindow.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -18,6 +19,7 @@
 #include <QWindow>
 
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 using namespace lumara;
 
@@ -65,4 +67,43 @@ TEST(EditorWindow, ShowsOnARealDisplayAndDrawsTheOrb)
     ui::applyAppTheme(1);
     QTest::qWait(300);
     screenshot("editor-window-light.png");
+}
+
+// The X server unmaps the window behind Qt's back, as a window manager does when it minimises it
+// or shows another workspace: the canvas draws nothing until the window is mapped again, and then
+// at once rather than at its next tick.
+TEST(EditorWindow, DrawsNothingWhileItsWindowIsUnmapped)
+{
+    QTemporaryDir config;
+    qputenv("LUMARA_CONFIG_DIR", config.path().toUtf8());
+    int argc = 1;
+    char name[] = "lumara";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    auto* x11 = application.nativeInterface<QNativeInterface::QX11Application>();
+    ASSERT_NE(x11, nullptr);
+
+    Preferences preferences;
+    ui::LumaraApp app(&preferences);
+    ui::MainWindow* window = app.mainWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    ui::MainCanvasView* canvas = window->canvas();
+    QSignalSpy frames(canvas, &ui::MainCanvasView::framePresented);
+    ASSERT_TRUE(frames.wait(5000));
+
+    const auto surface = static_cast<xcb_window_t>(window->winId());
+    xcb_unmap_window(x11->connection(), surface);
+    xcb_flush(x11->connection());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->windowHandle()->isExposed(); }, 5000));
+    QTest::qWait(200); // a frame already in flight may still arrive
+    const qint64 hidden = canvas->presentedFrames();
+    QTest::qWait(1000);
+    EXPECT_EQ(canvas->presentedFrames(), hidden) << "frames were drawn for an unmapped window";
+    EXPECT_TRUE(window->isVisible()); // Qt still thinks it is shown: only exposure tells
+
+    xcb_map_window(x11->connection(), surface);
+    xcb_flush(x11->connection());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->windowHandle()->isExposed(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return canvas->presentedFrames() > hidden; }, 2000));
 }
