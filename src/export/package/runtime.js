@@ -679,6 +679,7 @@ class Orb extends EventTargetBase {
         this.host = host;
         this.events = host || this;
         this.ctx = canvas.getContext("2d");
+        if (!this.ctx) throw new TypeError("createOrb() needs a canvas without a context of another kind");
         this.d = opts.design === undefined ? OWN_READ : readDesign(opts.design);
         this.index = this.d.selected;
         this.warned = new Set();
