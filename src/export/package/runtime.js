@@ -101,7 +101,11 @@ function readDesign(record) {
         return { name: state.name, cfg: drawValues(state.config, where + ".config") };
     });
     const selected = Math.min(Math.max(record.selectedStateIndex, 0), read.length - 1);
-    return { record, states: read, selected, transition };
+    // The largest orb's size, which every state is drawn in proportion to, and the radius of the
+    // widest state with its shadow and full swell, per point of that size.
+    const reference = Math.max(...read.map((s) => s.cfg.orbSize));
+    const reach = Math.max(...read.map((s) => s.cfg.orbSize / reference * (0.5 + shadowPadFactor(s.cfg)))) * (1 + SWELL);
+    return { record, states: read, selected, transition, reference, reach };
 }
 
 function deepFreeze(value) {
@@ -937,10 +941,7 @@ class Orb extends EventTargetBase {
         const dpr = Math.min(window.devicePixelRatio || 1, this._maxDpr);
         const box = (this.host || this.canvas).getBoundingClientRect();
         if (this.laidOut && this.laidOut.dpr === dpr && this.laidOut.w === box.width && this.laidOut.h === box.height) return this.laidOut;
-        const states = this.d.states;
-        const ref = Math.max(...states.map((s) => s.cfg.orbSize));
-        // Radius of each state's orb with its shadow and full swell, per point of the largest orb.
-        const reach = Math.max(...states.map((s) => s.cfg.orbSize / ref * (0.5 + shadowPadFactor(s.cfg)))) * (1 + SWELL);
+        const { reference, reach } = this.d;
         let diameter, margin = 0;
         if (this.host) {
             diameter = Math.max(1, Math.min(box.width, box.height));
@@ -956,7 +957,7 @@ class Orb extends EventTargetBase {
         const height = Math.max(1, Math.min(Math.round((box.height + 2 * margin) * dpr), MAX_SIDE));
         if (this.canvas.width !== width) this.canvas.width = width;
         if (this.canvas.height !== height) this.canvas.height = height;
-        this.laidOut = { dpr, w: box.width, h: box.height, width, height, scale: diameter / ref, geos: new Map() };
+        this.laidOut = { dpr, w: box.width, h: box.height, width, height, scale: diameter / reference, geos: new Map() };
         return this.laidOut;
     }
 
@@ -1032,9 +1033,7 @@ class Orb extends EventTargetBase {
         const grows = canvas.getBoundingClientRect().width !== before.width;
         canvas.width -= 16;
         if (!grows) return;
-        const ref = Math.max(...this.d.states.map((s) => s.cfg.orbSize));
-        const reach = Math.max(...this.d.states.map((s) => s.cfg.orbSize / ref * (0.5 + shadowPadFactor(s.cfg)))) * (1 + SWELL);
-        const side = Math.round(2 * reach * ref) + "px";
+        const side = Math.round(2 * this.d.reach * this.d.reference) + "px";
         canvas.style.width = canvas.style.height = side;
     }
 
@@ -1064,9 +1063,8 @@ const ATTRIBUTES = { "state": "state", "level": "level", "reactivity": "reactivi
     "playing": "playing", "transition": "transition", "max-dpr": "maxDpr" };
 
 function defaultSizeCss(read) {
-    const ref = Math.max(...read.states.map((s) => s.cfg.orbSize));
-    return ":host { display: inline-block; position: relative; vertical-align: middle; width: " + ref +
-        "px; height: " + ref + "px; }\n:host([hidden]) { display: none; }\n" +
+    return ":host { display: inline-block; position: relative; vertical-align: middle; width: " + read.reference +
+        "px; height: " + read.reference + "px; }\n:host([hidden]) { display: none; }\n" +
         "canvas { position: absolute; display: block; pointer-events: none; }\n";
 }
 
