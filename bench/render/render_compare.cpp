@@ -6,10 +6,15 @@
 //   render_compare --keep DIR      writes each picture's raw RGBA into DIR
 //   render_compare --against DIR   prints the cases that differ with their largest and mean
 //                                  difference, and a summary; exits 1 if any byte differs
+// With --still-layers after DIR, every picture is drawn through one still-layer cache lent to
+// every render of the run (the look is seen once at another time first, then drawn twice: when
+// its still layers are computed and when they are read back), so comparing against pictures kept
+// without it shows that the cache changes no byte, across looks and times.
 #include "model/OrbPreset.h"
 #include "model/RandomConfiguration.h"
 #include "render/OrbRenderer.h"
 #include "render/Parallel.h"
+#include "render/StillLayers.h"
 #include "render/ReducedLayersError.h"
 
 #include <algorithm>
@@ -66,8 +71,9 @@ std::vector<std::uint8_t> readFile(const std::string& path)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3 || (std::string(argv[1]) != "--keep" && std::string(argv[1]) != "--against")) {
-        std::fprintf(stderr, "usage: render_compare --keep DIR | --against DIR\n");
+    const bool still = argc == 4 && std::string(argv[3]) == "--still-layers";
+    if ((argc != 3 && !still) || (std::string(argv[1]) != "--keep" && std::string(argv[1]) != "--against")) {
+        std::fprintf(stderr, "usage: render_compare --keep DIR | --against DIR [--still-layers]\n");
         return 2;
     }
     const bool keep = std::string(argv[1]) == "--keep";
@@ -76,6 +82,7 @@ int main(int argc, char** argv)
     std::error_code ignored;
     if (keep) std::filesystem::create_directories(dir, ignored);
     render::WorkerPool two(2);
+    render::StillLayers cache;
     int differing = 0, total = 0, worstAll = 0;
     for (const Case& c : cases()) {
         for (int exact = 0; exact < 2; ++exact) {
@@ -84,9 +91,16 @@ int main(int argc, char** argv)
                 options.exactSmoothLayers = exact == 1;
                 options.threads = 1;
                 if (threads == 2) options.workers = &two;
-                const render::Image image = render::renderOrb(c.values, c.time, options);
+                std::vector<render::Image> images;
+                if (still) {
+                    options.stillLayers = &cache;
+                    render::renderOrb(c.values, c.time - 0.75, options);
+                    images.push_back(render::renderOrb(c.values, c.time, options));
+                }
+                images.push_back(render::renderOrb(c.values, c.time, options));
                 const std::string path =
                     dir + "/" + c.name + (exact ? "-exact" : "-reduced") + "-" + std::to_string(threads) + ".rgba";
+                for (const render::Image& image : images) {
                 ++total;
                 if (keep) {
                     std::ofstream out(path, std::ios::binary);
@@ -118,9 +132,13 @@ int main(int argc, char** argv)
                     std::printf("%s: %lld bytes differ, largest %d, mean %.5f\n", path.c_str(), bytes, worst,
                                 double(sum) / double(kept.size()));
                 }
+                }
             }
         }
     }
+    if (still)
+        std::printf("still layers computed: %ld backgrounds, %ld shadows\n", cache.computed().backgrounds,
+                    cache.computed().shadows);
     if (keep) std::printf("kept %d pictures in %s\n", total, dir.c_str());
     else std::printf("%d of %d pictures differ (largest difference %d)\n", differing, total, worstAll);
     return differing ? 1 : 0;

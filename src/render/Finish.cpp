@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace lumara::render {
 
@@ -123,7 +124,7 @@ std::vector<ShadowPart> makeShadows(const OrbSquare& sq, const OrbValues& v, dou
 }
 
 void storeRow(Image& image, int y, const Px* orb, const OrbSquare& sq, const std::vector<ShadowPart>& shadows,
-              double ox, double oy, RowScratch& scratch)
+              const StillLayers::ShadowPixels* kept, double ox, double oy, RowScratch& scratch)
 {
     const int side = sq.side;
     const int ix = static_cast<int>(ox), iy = static_cast<int>(oy);
@@ -143,6 +144,30 @@ void storeRow(Image& image, int y, const Px* orb, const OrbSquare& sq, const std
             while (opaqueEnd < end && orb[opaqueEnd - ix].a >= 1.0f - 1e-6f) ++opaqueEnd;
         }
     }
+    const CompositeKernels& kernels = compositeKernels();
+    std::uint8_t* out = image.row(y);
+    if (kept) {
+        // Outside the square the stored shadow as it is; inside, the shadow under each pixel with
+        // the orb over it, as below.
+        const std::size_t width = static_cast<std::size_t>(image.width);
+        const std::uint8_t* still = kept->outside.data() + static_cast<std::size_t>(y) * width * 4;
+        std::memcpy(out, still, static_cast<std::size_t>(begin) * 4);
+        std::memcpy(out + 4 * static_cast<std::size_t>(end), still + 4 * static_cast<std::size_t>(end),
+                    (width - static_cast<std::size_t>(end)) * 4);
+        if (begin >= end) return;
+        std::vector<Px>& line = scratch.shadowLine;
+        line.resize(width);
+        const Px* under = kept->under.data() + static_cast<std::size_t>(orbRow) * static_cast<std::size_t>(side);
+        for (int x = begin; x < end; ++x) {
+            if (x == opaqueBegin) x = opaqueEnd;
+            if (x >= end) break;
+            store(line[static_cast<std::size_t>(x)], sourceOver(load(orb[x - ix]), load(under[x - ix])));
+        }
+        kernels.storeBytes(line.data() + begin, opaqueBegin - begin, out + 4 * begin);
+        if (opaqueBegin < opaqueEnd) kernels.storeBytes(orb + (opaqueBegin - ix), opaqueEnd - opaqueBegin, out + 4 * opaqueBegin);
+        kernels.storeBytes(line.data() + opaqueEnd, end - opaqueEnd, out + 4 * opaqueEnd);
+        return;
+    }
     // The opaque run is the orb alone (the orb over nothing is the orb: s + 0 (1 - sa) = s);
     // the rest of the row is the shadow with the orb over it.
     std::vector<Px>& line = scratch.shadowLine;
@@ -160,11 +185,38 @@ void storeRow(Image& image, int y, const Px* orb, const OrbSquare& sq, const std
         Px& d = line[static_cast<std::size_t>(x)];
         store(d, sourceOver(load(orb[x - ix]), load(d)));
     }
-    std::uint8_t* out = image.row(y);
-    const CompositeKernels& kernels = compositeKernels();
     kernels.storeBytes(line.data(), opaqueBegin, out);
     if (opaqueBegin < opaqueEnd) kernels.storeBytes(orb + (opaqueBegin - ix), opaqueEnd - opaqueBegin, out + 4 * opaqueBegin);
     kernels.storeBytes(line.data() + opaqueEnd, image.width - opaqueEnd, out + 4 * opaqueEnd);
+}
+
+StillLayers::ShadowPixels keptShadow(StillLayers::ShadowKey key, const OrbSquare& sq,
+                                     const std::vector<ShadowPart>& shadows, WorkerPool& pool)
+{
+    StillLayers::ShadowPixels kept;
+    const int width = key.width, height = key.height, side = sq.side;
+    const int ix = static_cast<int>(key.originX), iy = static_cast<int>(key.originY);
+    kept.outside.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    kept.under.resize(static_cast<std::size_t>(side) * static_cast<std::size_t>(side));
+    const int end = static_cast<int>(std::clamp<long long>(static_cast<long long>(ix) + side, 0, width));
+    const int begin = std::clamp(ix, 0, end);
+    // Every pixel's shadow in one run per row: a shadow pixel does not depend on where the run it
+    // is read in starts, so these are the values storeRow's runs compute.
+    pool.forChunks(height, kRowChunk, [&](int y0, int y1) {
+        std::vector<Px> line(static_cast<std::size_t>(width));
+        std::vector<float> channels;
+        for (int y = y0; y < y1; ++y) {
+            const int orbRow = y - iy;
+            std::fill(line.begin(), line.end(), Px{});
+            shadowRow(shadows, -ix, orbRow + 0.5, width, channels, line.data());
+            compositeKernels().storeBytes(line.data(), width, kept.outside.data() + static_cast<std::size_t>(y) * width * 4);
+            if (orbRow >= 0 && orbRow < side && begin < end)
+                std::copy(line.begin() + begin, line.begin() + end,
+                          kept.under.begin() + static_cast<std::ptrdiff_t>(orbRow) * side + (begin - ix));
+        }
+    });
+    kept.key = std::move(key);
+    return kept;
 }
 
 } // namespace lumara::render

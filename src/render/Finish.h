@@ -13,6 +13,7 @@
 #include "render/OrbSquare.h"
 #include "render/Parallel.h"
 #include "render/SmoothGrid.h"
+#include "render/StillLayers.h"
 
 #include <vector>
 
@@ -52,8 +53,14 @@ std::vector<ShadowPart> makeShadows(const OrbSquare& sq, const OrbValues& v, dou
 
 // Row y of `image`: the orb's row `orb` (row y - oy of its square, whose top-left corner sits at
 // (ox, oy) of the target; null when the row misses the square) over the shadow parts, narrowed
-// to 8 bits.
+// to 8 bits. With `kept` (the same parts' pixels, from keptShadow) the shadow is read from it
+// instead, for the same bytes.
 void storeRow(Image& image, int y, const Px* orb, const OrbSquare& sq, const std::vector<ShadowPart>& shadows,
-              double ox, double oy, RowScratch& scratch);
+              const StillLayers::ShadowPixels* kept, double ox, double oy, RowScratch& scratch);
+
+// The pixels of non-empty `shadows` for a target of width x height with the square at (ox, oy),
+// for storeRow to read instead of the parts: what storeRow would compute of them at every pixel.
+StillLayers::ShadowPixels keptShadow(StillLayers::ShadowKey key, const OrbSquare& sq,
+                                     const std::vector<ShadowPart>& shadows, WorkerPool& pool);
 
 } // namespace lumara::render

@@ -169,6 +169,13 @@ void BackgroundLayer::drawRow(int y, Px* row, RowScratch& scratch) const
     }
 }
 
+void KeptBackgroundLayer::drawRow(int y, Px* row, RowScratch&) const
+{
+    const std::size_t at = static_cast<std::size_t>(y) * static_cast<std::size_t>(m_sq.side);
+    const int begin = m_sq.spanBegin[static_cast<std::size_t>(y)], end = m_sq.spanEnd[static_cast<std::size_t>(y)];
+    std::copy(m_pixels + at + begin, m_pixels + at + end, row + begin);
+}
+
 void BackgroundLayer::paramsAlong(int x0, int y, int count, double* out) const
 {
     // Several pixels at once, each lane the operations of param() in the same order, so the same bits.

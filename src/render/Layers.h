@@ -77,6 +77,18 @@ private:
     std::optional<Field> m_blurred; // the gradient on cells, blurred, when the blur is half a pixel or more
 };
 
+// The background's rows as kept between renders (StillLayers): each row's span copied from
+// `pixels`, side x side, which must outlive the layer.
+class KeptBackgroundLayer final : public RowLayer {
+public:
+    KeptBackgroundLayer(const OrbSquare& sq, const Px* pixels) : m_sq(sq), m_pixels(pixels) {}
+    void drawRow(int y, Px* row, RowScratch& scratch) const override;
+
+private:
+    const OrbSquare& m_sq;
+    const Px* m_pixels;
+};
+
 // One wavy blob as drawn at one time: its colour, outline, the turn of the crescent it masks and
 // the cell size of its field.
 struct BlobShape {

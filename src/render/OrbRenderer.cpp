@@ -76,6 +76,7 @@
 #include "render/OrbSquare.h"
 #include "render/Parallel.h"
 #include "render/Reduced.h"
+#include "render/StillLayers.h"
 
 #include "model/OrbFields.h"
 
@@ -203,7 +204,32 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
 
     // 1-5: the group of background, glows and blobs, and the ring pair over it.
     std::optional<BackgroundLayer> background;
-    if (v.showBackground && !background.emplace(sq, v, ppp, pool).empty()) layers.push_back(&*background);
+    std::optional<KeptBackgroundLayer> keptBackground;
+    std::shared_ptr<const StillLayers::BackgroundRows> backgroundRows;
+    if (v.showBackground) {
+        bool wanted = false;
+        StillLayers::BackgroundKey key;
+        if (options.stillLayers) {
+            key = {side, ppp, v.gradientType, v.backgroundColors, v.gradientAngle, v.backgroundBlur};
+            backgroundRows = options.stillLayers->background(key, wanted);
+        }
+        if (!backgroundRows && !background.emplace(sq, v, ppp, pool).empty()) {
+            if (wanted) {
+                // The look is held: its rows are drawn once now and kept.
+                StillLayers::BackgroundRows rows{std::move(key), std::vector<Px>(static_cast<std::size_t>(side) * side)};
+                pool.forChunks(side, kRowChunk, [&](int y0, int y1) {
+                    RowScratch& scratch = rowScratch(side);
+                    for (int y = y0; y < y1; ++y)
+                        background->drawRow(y, rows.pixels.data() + static_cast<std::size_t>(y) * side, scratch);
+                });
+                backgroundRows = options.stillLayers->keep(std::move(rows));
+            } else {
+                layers.push_back(&*background);
+            }
+        }
+        if (backgroundRows) layers.push_back(&keptBackground.emplace(sq, backgroundRows->pixels.data()));
+    }
+    const bool drawsBackground = !layers.empty();
     const Px glowRgb = ColourRamp::premultiplied({v.glowColor.red, v.glowColor.green, v.glowColor.blue, 1.0});
     auto glow = [&](double alphaFactor, double speedFactor, bool clockwise, double blurFactor) {
         const double alpha = std::clamp(v.glowColor.opacity * v.glowIntensity * alphaFactor, 0.0, 1.0);
@@ -268,8 +294,21 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
     layers.push_back(&clip);
 
     // 9: the two-part shadow behind the orb.
-    std::vector<ShadowPart> shadows = makeShadows(sq, v, ox, oy, image.width, image.height, pool);
-    if (reduce) shadows = reducedShadows(std::move(shadows), ox, oy, image.width, image.height, pool);
+    std::shared_ptr<const StillLayers::ShadowPixels> keptShadowPixels;
+    bool shadowWanted = false;
+    StillLayers::ShadowKey shadowKey;
+    if (options.stillLayers && v.showShadow) {
+        shadowKey = {side, ppp, v.backgroundColors, v.shadowRadius, ox, oy, image.width, image.height, reduce};
+        keptShadowPixels = options.stillLayers->shadow(shadowKey, shadowWanted);
+    }
+    std::vector<ShadowPart> shadows;
+    if (!keptShadowPixels) {
+        shadows = makeShadows(sq, v, ox, oy, image.width, image.height, pool);
+        if (reduce) shadows = reducedShadows(std::move(shadows), ox, oy, image.width, image.height, pool);
+        if (shadowWanted && !shadows.empty())
+            keptShadowPixels = options.stillLayers->keep(keptShadow(std::move(shadowKey), sq, shadows, pool));
+    }
+    const StillLayers::ShadowPixels* kept = keptShadowPixels.get();
 
     // 10: one pass over the target's rows: each row of the square is drawn while in cache, then
     // stored over the shadow, narrowed to 8 bits.
@@ -286,11 +325,11 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
                     // The background, when drawn, writes every pixel of the row's span and the clip
                     // clears the rest, so the row starts cleared only without one.
                     row = scratch.orbRow.data();
-                    if (!background || background->empty()) std::fill(row, row + side, Px{});
+                    if (!drawsBackground) std::fill(row, row + side, Px{});
                 }
                 for (const RowLayer* layer : layers) layer->drawRow(orbRow, row, scratch);
             }
-            storeRow(image, y, row, sq, shadows, ox, oy, scratch);
+            storeRow(image, y, row, sq, shadows, kept, ox, oy, scratch);
         }
     });
     memory.trim();

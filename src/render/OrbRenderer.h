@@ -11,6 +11,7 @@
 
 namespace lumara::render {
 
+class StillLayers;
 class WorkerPool;
 
 // Premultiplied 8-bit RGBA, row-major, tightly packed (stride = width * 4).
@@ -36,6 +37,10 @@ struct RenderOptions {
     // Workers kept by the caller between frames instead of threads started for this call; when
     // set, `threads` is not used. Borrowed: one render at a time may use a pool.
     WorkerPool* workers = nullptr;
+    // The layers that do not change with time, kept by the caller between frames of the same
+    // look (StillLayers.h); null computes everything. The result never depends on it. Borrowed:
+    // one render at a time may use a cache.
+    StillLayers* stillLayers = nullptr;
     // Smooth layers (glow pairs blurred by 5 px or more, the drop shadow) are evaluated on a
     // coarser grid and read back bilinearly, within 2 levels of 255 of the exact picture
     // (bench_render's BM_ReducedError). True computes them at every pixel, for measuring that.

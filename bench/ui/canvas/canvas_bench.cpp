@@ -46,8 +46,9 @@ const OrbPreset& heaviestPreset()
         double worstSeconds = -1;
         for (const OrbPreset& preset : allPresets()) {
             const auto start = std::chrono::steady_clock::now();
-            ui::FrameCache cache; // as the canvas draws a look that holds still
-            for (int i = 0; i < 6; ++i) benchmark::DoNotOptimize(ui::renderFrame(canvasRequest(preset.configuration), cache));
+            ui::FrameRequest request = canvasRequest(preset.configuration);
+            request.stillLayers = std::make_shared<render::StillLayers>(); // as the canvas draws a look that holds still
+            for (int i = 0; i < 6; ++i) benchmark::DoNotOptimize(ui::renderFrame(request));
             const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             if (seconds > worstSeconds) worstSeconds = seconds, worst = &preset;
         }
@@ -66,7 +67,7 @@ void waitForFrames(ui::MainCanvasView& canvas, qint64 count)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
 }
 
-// Argument 0: the look holds still (the frame cache helps); 1: the glow intensity changes a little
+// Argument 0: the look holds still (its still layers are kept); 1: the glow intensity changes a little
 // every frame, as during a slider drag, so every frame is drawn whole.
 void runFrameRate(benchmark::State& state, const OrbValues& values)
 {
@@ -103,16 +104,16 @@ void BM_CanvasFrameRateHeaviestPreset(benchmark::State& state)
 BENCHMARK(BM_CanvasFrameRateHeaviestPreset)->Arg(0)->Arg(1)->Iterations(180)->Unit(benchmark::kMillisecond);
 
 // One canvas frame as the worker renders it. First argument: 0 the default orb, 1 the costliest
-// preset. Second: 0 drawn whole every frame (a look that is changing), 1 through the frame cache
-// (a look that holds still).
+// preset. Second: 0 drawn whole every frame (a look that is changing), 1 with its still layers
+// kept (a look that holds still).
 void BM_CanvasFrameRender(benchmark::State& state)
 {
     const OrbValues values = state.range(0) == 1 ? heaviestPreset().configuration : OrbValues{};
-    ui::FrameCache cache;
     ui::FrameRequest request = canvasRequest(values);
+    if (state.range(1)) request.stillLayers = std::make_shared<render::StillLayers>();
     for (auto _ : state) {
         request.time += 1.0 / 60.0;
-        benchmark::DoNotOptimize(state.range(1) ? ui::renderFrame(request, cache) : ui::renderFrame(request));
+        benchmark::DoNotOptimize(ui::renderFrame(request));
     }
 }
 BENCHMARK(BM_CanvasFrameRender)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();

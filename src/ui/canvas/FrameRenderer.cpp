@@ -5,7 +5,6 @@
 #include "render/LayerStack.h"
 #include "render/OrbRenderer.h"
 
-#include <QPainter>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -70,6 +69,7 @@ render::RenderOptions optionsFor(const FrameLayer& layer, const FrameRequest& re
     options.originY = origin.y();
     options.threads = request.threads;
     options.workers = request.workers.get();
+    options.stillLayers = request.stillLayers.get();
     return options;
 }
 
@@ -77,100 +77,6 @@ render::RenderOptions optionsFor(const FrameLayer& layer, const FrameRequest& re
 QImage renderDirect(const FrameLayer& layer, const FrameRequest& request, const QRect& target)
 {
     return toQImage(render::renderOrb(layer.values, request.time, optionsFor(layer, request, target)));
-}
-
-// The orb's own square, cut to the canvas.
-QRect squareRect(const OrbValues& values, double pixelsPerPoint, QSize canvasPixels)
-{
-    const int side = render::orbPixelSize(values, pixelsPerPoint);
-    const QPointF origin = squareOrigin(values, pixelsPerPoint, canvasPixels);
-    return QRect(origin.toPoint(), QSize(side, side)).intersected(QRect(QPoint(0, 0), canvasPixels));
-}
-
-// The orb alone (no shadow) over `target`.
-QImage renderBare(const FrameLayer& layer, const FrameRequest& request, const QRect& target)
-{
-    FrameLayer bare = layer;
-    bare.values.showShadow = false;
-    return renderDirect(bare, request, target);
-}
-
-bool sameAlpha(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size()) return false;
-    for (int y = 0; y < a.height(); ++y) {
-        const uchar* p = a.constScanLine(y);
-        const uchar* q = b.constScanLine(y);
-        for (int x = 0; x < a.width(); ++x)
-            if (std::abs(int(p[4 * x + 3]) - int(q[4 * x + 3])) > 1) return false;
-    }
-    return true;
-}
-
-// The square of this moment: the bare orb plus the shadow kept as seen through it. With the
-// outline still, the frame was bare + shadow * (1 - a), so adding the difference back is exact.
-void addShadow(QImage& square, const QImage& shadowUnder)
-{
-    for (int y = 0; y < square.height(); ++y) {
-        uchar* out = square.scanLine(y);
-        const uchar* shadow = shadowUnder.constScanLine(y);
-        for (int x = 0; x < square.width() * 4; ++x) out[x] = uchar(std::min(255, int(out[x]) + int(shadow[x])));
-    }
-}
-
-// One layer over `target` through the cache.
-QImage renderCached(const FrameLayer& layer, const FrameRequest& request, const QRect& target, FrameCache& cache)
-{
-    const QRect bounds = layerPixelRect(layer.values, request.pixelsPerPoint, request.canvasPixels);
-    const QRect square = squareRect(layer.values, request.pixelsPerPoint, request.canvasPixels);
-    if (!layer.values.showShadow || bounds == square || square.isEmpty()) return renderDirect(layer, request, target);
-    FrameCache::Entry* entry = nullptr;
-    for (FrameCache::Entry& e : cache.entries)
-        if (e.values == layer.values && e.pixelsPerPoint == request.pixelsPerPoint && e.canvasPixels == request.canvasPixels)
-            entry = &e;
-    if (!entry) {
-        // A new look (a slider moving, say): draw it whole; only a look seen again is worth keeping.
-        if (cache.entries.size() >= 4) cache.entries.erase(cache.entries.begin());
-        cache.entries.push_back({layer.values, request.pixelsPerPoint, request.canvasPixels, {}, {}, {}, false});
-        return renderDirect(layer, request, target);
-    }
-    if (entry->drawWhole) return renderDirect(layer, request, target);
-    QImage result(target.size(), QImage::Format_RGBA8888_Premultiplied);
-    result.fill(Qt::transparent);
-    QPainter painter(&result);
-    if (entry->outside.isNull()) {
-        // The look is held: draw it whole once more. Outside the orb's square the frame is shadow
-        // alone, which does not move with time; keep it, and the shadow seen through the orb
-        // inside the square, for the next frames of this look.
-        const QImage full = renderDirect(layer, request, bounds);
-        FrameCache::Entry& kept = *entry;
-        kept.outside = full.copy();
-        kept.bounds = bounds;
-        const QRect inFull = square.translated(-bounds.topLeft());
-        const QImage bareThen = renderBare(layer, request, square);
-        FrameRequest later = request;
-        later.time += 0.37;
-        kept.drawWhole = !sameAlpha(bareThen, renderBare(layer, later, square));
-        kept.shadowUnder = full.copy(inFull);
-        for (int y = 0; y < kept.shadowUnder.height(); ++y) {
-            uchar* s = kept.shadowUnder.scanLine(y);
-            const uchar* orb = bareThen.constScanLine(y);
-            for (int x = 0; x < kept.shadowUnder.width() * 4; ++x) s[x] = uchar(std::max(0, int(s[x]) - int(orb[x])));
-        }
-        QPainter clear(&kept.outside);
-        clear.setCompositionMode(QPainter::CompositionMode_Clear);
-        clear.fillRect(inFull, Qt::transparent);
-        clear.end();
-        painter.drawImage(bounds.topLeft() - target.topLeft(), full);
-        return result;
-    }
-    QImage now = renderBare(layer, request, square);
-    addShadow(now, entry->shadowUnder);
-    painter.drawImage(entry->bounds.topLeft() - target.topLeft(), entry->outside);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(square.topLeft() - target.topLeft(), now);
-    painter.end();
-    return result;
 }
 
 QRect frameBounds(const FrameRequest& request)
@@ -215,12 +121,6 @@ Frame renderFrame(const FrameRequest& request)
     return composeFrame(request, [&](const FrameLayer& layer, const QRect& target) { return renderDirect(layer, request, target); });
 }
 
-Frame renderFrame(const FrameRequest& request, FrameCache& cache)
-{
-    return composeFrame(request,
-                        [&](const FrameLayer& layer, const QRect& target) { return renderCached(layer, request, target, cache); });
-}
-
 FrameRenderer::FrameRenderer(QObject* parent) : QObject(parent)
 {
     connect(&m_watcher, &QFutureWatcher<Frame>::finished, this, &FrameRenderer::finished);
@@ -247,7 +147,8 @@ void FrameRenderer::launch(FrameRequest request)
         }
         request.workers = m_workers;
     }
-    m_watcher.setFuture(QtConcurrent::run([request = std::move(request), cache = m_cache] { return renderFrame(request, *cache); }));
+    if (!request.stillLayers) request.stillLayers = m_stillLayers;
+    m_watcher.setFuture(QtConcurrent::run([request = std::move(request)] { return renderFrame(request); }));
 }
 
 void FrameRenderer::finished()

@@ -5,6 +5,7 @@
 
 #include "model/OrbValues.h"
 #include "render/Parallel.h"
+#include "render/StillLayers.h"
 
 #include <QFutureWatcher>
 #include <QImage>
@@ -33,6 +34,10 @@ struct FrameRequest {
     // Workers kept between frames (then `threads` is not used); null starts them for this frame.
     // FrameRenderer sets its own; only the one frame in flight uses them.
     std::shared_ptr<render::WorkerPool> workers{};
+    // The layers that do not change with time, kept between frames of the same looks; null
+    // computes them. FrameRenderer lends its own, as it lends its workers. The picture is the
+    // same either way.
+    std::shared_ptr<render::StillLayers> stillLayers{};
 };
 
 struct Frame {
@@ -53,28 +58,6 @@ QRect layerPixelRect(const OrbValues& values, double pixelsPerPoint, QSize canva
 
 // Renders a request synchronously (any thread): the layers composited back to front.
 Frame renderFrame(const FrameRequest& request);
-
-// Outside the orb's square a frame shows only the drop shadow, which does not move with time. The
-// cache keeps, for the latest looks, those surroundings and the shadow as seen through the orb, so
-// a frame of a look seen before renders only the orb's square without its shadow. That holds while
-// the orb's outline (its alpha) is still; looks whose outline moves are drawn whole every frame.
-// One thread at a time.
-class FrameCache {
-public:
-    struct Entry {
-        OrbValues values;
-        double pixelsPerPoint = 0;
-        QSize canvasPixels;
-        QImage outside;     // a frame with the orb's square cleared; null until the look is seen twice
-        QImage shadowUnder; // inside the square: that frame minus the bare orb
-        QRect bounds;       // where `outside` lies in the canvas
-        bool drawWhole = false; // the orb's outline moves with time: nothing is kept
-    };
-    std::vector<Entry> entries;
-};
-
-// The same picture through the cache (within a level or two of rounding).
-Frame renderFrame(const FrameRequest& request, FrameCache& cache);
 
 class FrameRenderer : public QObject {
     Q_OBJECT
@@ -103,7 +86,7 @@ private:
     // still counts: launching another then would replace the watched future and lose it.
     bool m_inFlight = false;
     // Touched only by the one frame in flight.
-    std::shared_ptr<FrameCache> m_cache = std::make_shared<FrameCache>();
+    std::shared_ptr<render::StillLayers> m_stillLayers = std::make_shared<render::StillLayers>();
     // The renderer's workers, started for the first frame and kept while the thread count stays.
     std::shared_ptr<render::WorkerPool> m_workers;
     int m_workerThreads = -1;
