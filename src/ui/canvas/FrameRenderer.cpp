@@ -163,6 +163,12 @@ void FrameRenderer::finished()
     }
 }
 
+void FrameRenderer::setKeepsStillLayers(bool keep)
+{
+    // A frame in flight keeps the cache it was lent alive until it ends.
+    if (keep != bool(m_stillLayers)) m_stillLayers = keep ? std::make_shared<render::StillLayers>() : nullptr;
+}
+
 void FrameRenderer::waitForIdle()
 {
     m_waiting.reset();

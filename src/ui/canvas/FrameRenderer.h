@@ -72,6 +72,9 @@ public:
     bool isBusy() const { return m_inFlight; }
     // Blocks until the frame in flight (if any) is done; for orderly shutdown and tests.
     void waitForIdle();
+    // Whether the layers that do not change with time are kept between frames (the default), or
+    // computed for every frame, for measuring what keeping them saves.
+    void setKeepsStillLayers(bool keep);
 
 signals:
     void frameReady(const lumara::ui::Frame& frame);

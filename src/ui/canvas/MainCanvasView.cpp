@@ -194,9 +194,16 @@ std::vector<render::PlaybackLayer> MainCanvasView::currentLayers()
     return m_playback.visibleLayers(now, count);
 }
 
+void MainCanvasView::setDrawsWhileHidden(bool draws)
+{
+    m_drawsWhileHidden = draws;
+    updateFrameTimer();
+}
+
 bool MainCanvasView::isShownOnScreen() const
 {
     if (!isVisible()) return false;
+    if (m_drawsWhileHidden) return true;
     const QWidget* top = window();
     if (top->windowState() & Qt::WindowMinimized) return false;
     // Unmapped (minimised without the window manager saying so), on another workspace, or not yet
@@ -232,6 +239,7 @@ void MainCanvasView::tick()
     request.pixelsPerPoint = devicePixelRatioF();
     request.canvasPixels = (QSizeF(size()) * request.pixelsPerPoint).toSize();
     m_frameWanted = false;
+    ++m_requestedFrames;
     m_renderer.request(std::move(request));
 }
 

@@ -56,6 +56,12 @@ public:
     void tick();
 
     qint64 presentedFrames() const { return m_presentedFrames; }
+    // Frames asked of the renderer.
+    qint64 requestedFrames() const { return m_requestedFrames; }
+    // For measuring the editor without what keeps it quiet: draw whenever the canvas is visible,
+    // also while its window is not seen, and compute every layer of every frame afresh.
+    void setDrawsWhileHidden(bool draws);
+    void setKeepsStillLayers(bool keep) { m_renderer.setKeepsStillLayers(keep); }
     CanvasBackgroundPicker* backgroundPicker() const { return m_picker; }
 
 signals:
@@ -84,6 +90,8 @@ private:
     Frame m_frame;
     bool m_frameWanted = false;
     qint64 m_presentedFrames = 0;
+    qint64 m_requestedFrames = 0;
+    bool m_drawsWhileHidden = false;
     QTimer m_frameTimer;
     QElapsedTimer m_elapsed;
     std::function<double()> m_clock;

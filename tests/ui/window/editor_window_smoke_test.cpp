@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 
@@ -70,8 +71,9 @@ TEST(EditorWindow, ShowsOnARealDisplayAndDrawsTheOrb)
 }
 
 // The X server unmaps the window behind Qt's back, as a window manager does when it minimises it
-// or shows another workspace: the canvas draws nothing until the window is mapped again, and then
-// at once rather than at its next tick.
+// or shows another workspace, and then the window is minimised through Qt: the canvas renders
+// nothing while it is not seen, and when it is seen again it asks for a frame at once, as the
+// exposure arrives, rather than at its next tick.
 TEST(EditorWindow, DrawsNothingWhileItsWindowIsUnmapped)
 {
     QTemporaryDir config;
@@ -92,18 +94,47 @@ TEST(EditorWindow, DrawsNothingWhileItsWindowIsUnmapped)
     QSignalSpy frames(canvas, &ui::MainCanvasView::framePresented);
     ASSERT_TRUE(frames.wait(5000));
 
+    // Right after the exposure has been handled (a zero timer posted while it is delivered runs
+    // before any 16 ms tick could), a frame has been asked for.
+    qint64 requestedWhenShown = -1;
+    struct ExposeWatch : QObject {
+        ui::MainCanvasView* canvas;
+        qint64* requested;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Expose)
+                QTimer::singleShot(0, canvas, [this] { if (*requested < 0) *requested = canvas->requestedFrames(); });
+            return false;
+        }
+    } watch;
+    watch.canvas = canvas;
+    watch.requested = &requestedWhenShown;
+
     const auto surface = static_cast<xcb_window_t>(window->winId());
     xcb_unmap_window(x11->connection(), surface);
     xcb_flush(x11->connection());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->windowHandle()->isExposed(); }, 5000));
     QTest::qWait(200); // a frame already in flight may still arrive
-    const qint64 hidden = canvas->presentedFrames();
+    const qint64 presented = canvas->presentedFrames(), requested = canvas->requestedFrames();
     QTest::qWait(1000);
-    EXPECT_EQ(canvas->presentedFrames(), hidden) << "frames were drawn for an unmapped window";
+    EXPECT_EQ(canvas->requestedFrames(), requested) << "frames were rendered for an unmapped window";
+    EXPECT_EQ(canvas->presentedFrames(), presented);
     EXPECT_TRUE(window->isVisible()); // Qt still thinks it is shown: only exposure tells
 
+    window->windowHandle()->installEventFilter(&watch);
     xcb_map_window(x11->connection(), surface);
     xcb_flush(x11->connection());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->windowHandle()->isExposed(); }, 5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return canvas->presentedFrames() > hidden; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->windowHandle()->isExposed() && requestedWhenShown >= 0; }, 5000));
+    EXPECT_GT(requestedWhenShown, requested) << "no frame asked for as the window was shown";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return canvas->presentedFrames() > presented; }, 2000));
+    window->windowHandle()->removeEventFilter(&watch);
+
+    // Minimised through Qt (with no window manager the window stays mapped): nothing either.
+    window->setWindowState(Qt::WindowMinimized);
+    QTest::qWait(200);
+    const qint64 minimised = canvas->requestedFrames();
+    QTest::qWait(500);
+    EXPECT_EQ(canvas->requestedFrames(), minimised) << "frames were rendered for a minimised window";
+    window->setWindowState(Qt::WindowNoState);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return canvas->requestedFrames() > minimised; }, 2000));
 }
