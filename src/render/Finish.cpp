@@ -144,50 +144,43 @@ void storeRow(Image& image, int y, const Px* orb, const OrbSquare& sq, const std
             while (opaqueEnd < end && orb[opaqueEnd - ix].a >= 1.0f - 1e-6f) ++opaqueEnd;
         }
     }
-    const CompositeKernels& kernels = compositeKernels();
+    // The opaque run is the orb alone (the orb over nothing is the orb: s + 0 (1 - sa) = s);
+    // the rest of the row is the shadow with the orb over it. With the shadow kept, the pixels
+    // outside the square are copied as stored and only the square's are composed: [from, to).
     std::uint8_t* out = image.row(y);
+    int from = 0, to = image.width;
+    const Px* under = nullptr; // the kept shadow under the square's row, indexed by x - ix
+    std::vector<Px>& line = scratch.shadowLine;
+    line.resize(static_cast<std::size_t>(image.width));
     if (kept) {
-        // Outside the square the stored shadow as it is; inside, the shadow under each pixel with
-        // the orb over it, as below.
         const std::size_t width = static_cast<std::size_t>(image.width);
         const std::uint8_t* still = kept->outside.data() + static_cast<std::size_t>(y) * width * 4;
         std::memcpy(out, still, static_cast<std::size_t>(begin) * 4);
         std::memcpy(out + 4 * static_cast<std::size_t>(end), still + 4 * static_cast<std::size_t>(end),
                     (width - static_cast<std::size_t>(end)) * 4);
         if (begin >= end) return;
-        std::vector<Px>& line = scratch.shadowLine;
-        line.resize(width);
-        const Px* under = kept->under.data() + static_cast<std::size_t>(orbRow) * static_cast<std::size_t>(side);
-        for (int x = begin; x < end; ++x) {
-            if (x == opaqueBegin) x = opaqueEnd;
-            if (x >= end) break;
-            store(line[static_cast<std::size_t>(x)], sourceOver(load(orb[x - ix]), load(under[x - ix])));
+        from = begin;
+        to = end;
+        under = kept->under.data() + static_cast<std::size_t>(orbRow) * static_cast<std::size_t>(side);
+    } else {
+        std::fill(line.begin(), line.begin() + opaqueBegin, Px{});
+        std::fill(line.begin() + opaqueEnd, line.end(), Px{});
+        if (!shadows.empty()) {
+            shadowRow(shadows, -ix, orbRow + 0.5, opaqueBegin, scratch.shadowChannels, line.data());
+            shadowRow(shadows, opaqueEnd - ix, orbRow + 0.5, image.width - opaqueEnd, scratch.shadowChannels,
+                      line.data() + opaqueEnd);
         }
-        kernels.storeBytes(line.data() + begin, opaqueBegin - begin, out + 4 * begin);
-        if (opaqueBegin < opaqueEnd) kernels.storeBytes(orb + (opaqueBegin - ix), opaqueEnd - opaqueBegin, out + 4 * opaqueBegin);
-        kernels.storeBytes(line.data() + opaqueEnd, end - opaqueEnd, out + 4 * opaqueEnd);
-        return;
-    }
-    // The opaque run is the orb alone (the orb over nothing is the orb: s + 0 (1 - sa) = s);
-    // the rest of the row is the shadow with the orb over it.
-    std::vector<Px>& line = scratch.shadowLine;
-    line.resize(static_cast<std::size_t>(image.width));
-    std::fill(line.begin(), line.begin() + opaqueBegin, Px{});
-    std::fill(line.begin() + opaqueEnd, line.end(), Px{});
-    if (!shadows.empty()) {
-        shadowRow(shadows, -ix, orbRow + 0.5, opaqueBegin, scratch.shadowChannels, line.data());
-        shadowRow(shadows, opaqueEnd - ix, orbRow + 0.5, image.width - opaqueEnd, scratch.shadowChannels,
-                  line.data() + opaqueEnd);
     }
     for (int x = begin; x < end; ++x) {
         if (x == opaqueBegin) x = opaqueEnd;
         if (x >= end) break;
         Px& d = line[static_cast<std::size_t>(x)];
-        store(d, sourceOver(load(orb[x - ix]), load(d)));
+        store(d, sourceOver(load(orb[x - ix]), under ? load(under[x - ix]) : load(d)));
     }
-    kernels.storeBytes(line.data(), opaqueBegin, out);
+    const CompositeKernels& kernels = compositeKernels();
+    kernels.storeBytes(line.data() + from, opaqueBegin - from, out + 4 * from);
     if (opaqueBegin < opaqueEnd) kernels.storeBytes(orb + (opaqueBegin - ix), opaqueEnd - opaqueBegin, out + 4 * opaqueBegin);
-    kernels.storeBytes(line.data() + opaqueEnd, image.width - opaqueEnd, out + 4 * opaqueEnd);
+    kernels.storeBytes(line.data() + opaqueEnd, to - opaqueEnd, out + 4 * opaqueEnd);
 }
 
 StillLayers::ShadowPixels keptShadow(StillLayers::ShadowKey key, const OrbSquare& sq,

@@ -87,8 +87,9 @@ QRect frameBounds(const FrameRequest& request)
     return bounds;
 }
 
-template <typename RenderLayer>
-Frame composeFrame(const FrameRequest& request, RenderLayer&& renderLayer)
+} // namespace
+
+Frame renderFrame(const FrameRequest& request)
 {
     Frame frame;
     frame.time = request.time;
@@ -99,13 +100,13 @@ Frame composeFrame(const FrameRequest& request, RenderLayer&& renderLayer)
     for (const FrameLayer& layer : request.layers)
         if (layer.opacity > 0.0) visible.push_back(&layer);
     if (visible.size() == 1 && visible.front()->opacity >= 1.0) {
-        frame.image = renderLayer(*visible.front(), bounds);
+        frame.image = renderDirect(*visible.front(), request, bounds);
         return frame;
     }
     QImage composite(bounds.size(), QImage::Format_RGBA8888_Premultiplied);
     composite.fill(Qt::transparent);
     for (const FrameLayer* layer : visible) {
-        const QImage image = renderLayer(*layer, bounds);
+        const QImage image = renderDirect(*layer, request, bounds);
         if (image.size() != composite.size() || image.format() != composite.format()) continue;
         for (int y = 0; y < composite.height(); ++y)
             render::drawOver(composite.scanLine(y), image.constScanLine(y), std::size_t(composite.width()), layer->opacity);
@@ -114,12 +115,6 @@ Frame composeFrame(const FrameRequest& request, RenderLayer&& renderLayer)
     return frame;
 }
 
-} // namespace
-
-Frame renderFrame(const FrameRequest& request)
-{
-    return composeFrame(request, [&](const FrameLayer& layer, const QRect& target) { return renderDirect(layer, request, target); });
-}
 
 FrameRenderer::FrameRenderer(QObject* parent) : QObject(parent)
 {
