@@ -5,6 +5,8 @@
 # Usage: cmake -DRESOURCE_DIR=<dir> -DOUTPUT=<header> -DNAMESPACE=<C++ namespace> -DDELIMITER=<raw-string
 #        delimiter> -DRESOURCES=<kName=relative/path,...> [-DFORBIDDEN=<text,...>] -P EmbedResources.cmake
 # FORBIDDEN lists texts no resource may contain (for instance "</script" for what lands in a page).
+# VERSION_LINE, when given, replaces each shader's "#version 300 es" (the sources are GLSL ES 3.00)
+# with another dialect's line, such as "#version 330 core" for desktop OpenGL.
 
 foreach(required RESOURCE_DIR OUTPUT NAMESPACE DELIMITER RESOURCES)
   if(NOT DEFINED ${required})
@@ -29,6 +31,13 @@ function(read_resource path out)
       string(REGEX REPLACE "\n$" "" snippet "${snippet}")
       string(REPLACE "${line}" "${snippet}" content "${content}")
     endforeach()
+  endif()
+  if(path MATCHES "\\.glsl$" AND DEFINED VERSION_LINE)
+    string(FIND "${content}" "#version 300 es\n" version_at)
+    if(NOT version_at EQUAL 0)
+      message(FATAL_ERROR "${path} does not start with \"#version 300 es\"")
+    endif()
+    string(REPLACE "#version 300 es\n" "${VERSION_LINE}\n" content "${content}")
   endif()
   foreach(forbidden IN LISTS forbidden_texts)
     string(FIND "${content}" "${forbidden}" clash)

@@ -1,6 +1,7 @@
 // The page's shader constants, from the sources embedded at build time. Pure; any thread.
 #include "export/text/PageShaders.h"
 
+#include "export/text/DesktopShaderResources.h"
 #include "export/text/PageResources.h"
 
 namespace lumara::exporting {
@@ -36,6 +37,18 @@ std::string pageShaderConstants(std::optional<std::string_view> ringAntiAliasLin
     out += shaderConstant("FRAG_SHADOW", page::kShadowShader);
     out += shaderConstant("FRAG_COPY", page::kCopyShader);
     return out;
+}
+
+const PageShaderSources& pageShaderSources(ShaderDialect dialect)
+{
+    static constexpr PageShaderSources es{page::kVertexShader,    page::kGradientShader, page::kCrescentShader,
+                                          page::kBlurShader,      page::kCompositeShader, page::kRingShader,
+                                          page::kClipShader,      page::kShadowShader,    page::kCopyShader};
+    namespace d = page::desktop;
+    static constexpr PageShaderSources desktop{d::kVertexShader,    d::kGradientShader, d::kCrescentShader,
+                                               d::kBlurShader,      d::kCompositeShader, d::kRingShader,
+                                               d::kClipShader,      d::kShadowShader,    d::kCopyShader};
+    return dialect == ShaderDialect::glsl330 ? desktop : es;
 }
 
 } // namespace lumara::exporting

@@ -21,4 +21,14 @@ std::string shaderConstant(std::string_view name, std::string_view source);
 std::string pageShaderConstants(std::optional<std::string_view> ringAntiAliasLine,
                                 std::optional<std::string_view> clipAntiAliasLine);
 
+// The language the shaders are given in: GLSL ES 3.00 as the page and OpenGL ES 3 contexts take
+// them, or GLSL 3.30 for a desktop OpenGL 3.3 core context. Both come from the same sources.
+enum class ShaderDialect { es300, glsl330 };
+
+// One dialect's sources, each a whole shader (the anti-alias marker still in ring and clip).
+struct PageShaderSources {
+    std::string_view vertex, gradient, crescent, blur, composite, ring, clip, shadow, copy;
+};
+const PageShaderSources& pageShaderSources(ShaderDialect dialect);
+
 } // namespace lumara::exporting
