@@ -18,6 +18,9 @@ DEBIAN_PACKAGES += libxcb1-dev
 # The message bus daemon: the appearance tests start a session bus of their own with a stand-in
 # desktop portal on it.
 DEBIAN_PACKAGES += dbus-daemon
+# The canvas on the GPU: Qt's OpenGL widget, and Mesa's drivers (llvmpipe where the machine has no
+# GPU) so that its tests draw with real OpenGL.
+DEBIAN_PACKAGES += libqt6opengl6-dev libgl1-mesa-dri libegl-mesa0 libgles-dev
 # Node.js and npm, for the pinned highlight.js and the highlighter's comparison tests: Debian's,
 # unless the machine already has a Node.js that brings its own npm.
 NODE_PACKAGES := nodejs npm

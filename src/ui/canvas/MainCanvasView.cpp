@@ -150,6 +150,38 @@ MainCanvasView::MainCanvasView(OrbDocument* document, QSettings* settings, QWidg
     connect(document, &OrbDocument::currentConfigurationChanged, this, &MainCanvasView::updateSizeLabel);
     connect(document, &OrbDocument::statesChanged, this, &MainCanvasView::updateSizeLabel);
     updateSizeLabel();
+    setDrawing(canvasDrawingForProcess());
+}
+
+void MainCanvasView::setDrawing(const CanvasDrawingChoice& choice)
+{
+    m_drawing = choice;
+    const bool gpu = choice.drawing == CanvasDrawing::gpu;
+    if (gpu && !m_surface) {
+        m_surface = new GpuCanvasSurface(this);
+        m_surface->setGeometry(rect());
+        m_surface->lower(); // under the backdrop chooser and the size label
+        connect(m_surface, &GpuCanvasSurface::failed, this, &MainCanvasView::gpuFailed);
+        connect(m_surface, &GpuCanvasSurface::framePresented, this, [this] {
+            ++m_presentedFrames;
+            emit framePresented();
+        });
+        m_surface->show();
+    } else if (!gpu && m_surface) {
+        delete m_surface.data();
+    }
+    m_frame = {};
+    update();
+    tick();
+}
+
+void MainCanvasView::gpuFailed(const QString& why)
+{
+    CanvasDrawingChoice cpu = m_drawing;
+    cpu.drawing = CanvasDrawing::cpu;
+    cpu.reason = why;
+    // Not from inside the surface's own signal: it goes now.
+    QTimer::singleShot(0, this, [this, cpu] { setDrawing(cpu); });
 }
 
 MainCanvasView::~MainCanvasView() { m_renderer.waitForIdle(); }
@@ -167,6 +199,7 @@ void MainCanvasView::setBackground(CanvasBackground background)
     storeCanvasBackground(*m_settings, background);
     m_picker->setRawValue(m_backgroundRawValue);
     update();
+    if (m_surface) tick();
 }
 
 QString MainCanvasView::sizeLabelText() const { return m_sizeLabel->text(); }
@@ -231,8 +264,17 @@ void MainCanvasView::tick()
         m_frameWanted = true; // the newest snapshot is taken when the frame in flight returns
         return;
     }
-    FrameRequest request;
     const auto& states = m_document->states();
+    if (m_surface) {
+        std::vector<FrameLayer> shown;
+        for (const render::PlaybackLayer& layer : layers)
+            shown.push_back({states.at(qsizetype(layer.index))->config()->values(), layer.opacity});
+        m_surface->setScene(std::move(shown), m_clock(), background());
+        ++m_requestedFrames;
+        m_surface->update();
+        return;
+    }
+    FrameRequest request;
     for (const render::PlaybackLayer& layer : layers)
         request.layers.push_back({states.at(qsizetype(layer.index))->config()->values(), layer.opacity});
     request.time = m_clock();
@@ -256,6 +298,7 @@ void MainCanvasView::frameReady(const Frame& frame)
 
 void MainCanvasView::paintEvent(QPaintEvent*)
 {
+    if (m_surface) return; // the surface covers the canvas
     QPainter p(this);
     if (auto color = canvasBackgroundColor(background()))
         p.fillRect(rect(), *color);
@@ -284,6 +327,12 @@ void MainCanvasView::showEvent(QShowEvent* event)
     }
     updateFrameTimer();
     tick();
+}
+
+void MainCanvasView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_surface) m_surface->setGeometry(rect());
 }
 
 void MainCanvasView::hideEvent(QHideEvent* event)

@@ -1,7 +1,7 @@
 // The central canvas: the backdrop, the live orb (or the playing stack of states with their
 // cross-fade) and the footer with the backdrop chooser and the size label. Frames are rendered
-// off the UI thread from value snapshots; the canvas stops asking for frames while it is hidden
-// or its window is minimised. UI thread only.
+// off the UI thread from value snapshots, or drawn on the GPU where the machine has one; the canvas
+// stops asking for frames while it is hidden or its window is minimised. UI thread only.
 #pragma once
 
 #include "document/OrbDocument.h"
@@ -9,6 +9,7 @@
 #include "render/Playback.h"
 #include "ui/canvas/CanvasBackground.h"
 #include "ui/canvas/FrameRenderer.h"
+#include "ui/canvas/GpuCanvas.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -64,6 +65,12 @@ public:
     void setKeepsStillLayers(bool keep) { m_renderer.setKeepsStillLayers(keep); }
     CanvasBackgroundPicker* backgroundPicker() const { return m_picker; }
 
+    // Which path draws, and why; the CPU takes over at once, for good, when the GPU surface fails.
+    const CanvasDrawingChoice& drawing() const { return m_drawing; }
+    // Draws with `choice` from now on (the window starts with canvasDrawingForProcess()).
+    void setDrawing(const CanvasDrawingChoice& choice);
+    GpuCanvasSurface* gpuSurface() const { return m_surface; }
+
 signals:
     // A rendered frame reached the screen (after its paint was scheduled).
     void framePresented();
@@ -72,6 +79,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -80,6 +88,7 @@ private:
     void requestFrame();
     void frameReady(const Frame& frame);
     void updateSizeLabel();
+    void gpuFailed(const QString& why);
 
     QPointer<OrbDocument> m_document;
     QSettings* m_settings;
@@ -100,6 +109,8 @@ private:
     QPointer<QWidget> m_watchedWindow;
     QPointer<QWindow> m_watchedSurface; // the native window, whose exposure says whether it is seen
     QMetaObject::Connection m_sizeConnection;
+    CanvasDrawingChoice m_drawing;
+    QPointer<GpuCanvasSurface> m_surface; // while the GPU draws
 };
 
 // The row of five swatches that picks the backdrop.

@@ -2,6 +2,7 @@
 // toolbar. UI thread only.
 #include "ui/window/MainWindow.h"
 
+#include "ui/canvas/MainCanvasView.h"
 #include "ui/style/Symbols.h"
 
 #include <QApplication>
@@ -111,8 +112,9 @@ void MainWindow::buildActions()
     connect(about, &QAction::triggered, this, [this] {
         QMessageBox::about(this, QStringLiteral("About Lumara"),
                            QStringLiteral("<b>Lumara</b> %1<br>Design animated orbs and take them away as code, pages, "
-                                          "images and video.")
-                               .arg(QApplication::applicationVersion()));
+                                          "images and video.<br><br>%2")
+                               .arg(QApplication::applicationVersion(),
+                                    canvasDrawingDescription(m_canvas->drawing()).toHtmlEscaped()));
     });
 }
 
