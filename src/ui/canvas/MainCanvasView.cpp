@@ -287,11 +287,21 @@ void MainCanvasView::tick()
 
 void MainCanvasView::requestFrame() { tick(); }
 
+// The part of the canvas (in points) that a frame's picture covers.
+static QRect frameArea(const Frame& frame, double dpr)
+{
+    if (frame.image.isNull()) return {};
+    return QRectF(QPointF(frame.topLeft) / dpr, QSizeF(frame.image.size()) / dpr).toAlignedRect();
+}
+
 void MainCanvasView::frameReady(const Frame& frame)
 {
+    const double dpr = devicePixelRatioF();
+    const QRect before = frameArea(m_frame, dpr);
     m_frame = frame;
     ++m_presentedFrames;
-    update();
+    // Only where the old or the new picture lies changes: the backdrop elsewhere stays on screen.
+    update(before.united(frameArea(m_frame, dpr)));
     emit framePresented();
     if (m_frameWanted) requestFrame();
 }
@@ -299,13 +309,23 @@ void MainCanvasView::frameReady(const Frame& frame)
 void MainCanvasView::paintEvent(QPaintEvent*)
 {
     if (m_surface) return; // the surface covers the canvas
+    const double dpr = devicePixelRatioF();
+    // The backdrop is kept as a picture of the canvas's size, so a frame only copies the part of it
+    // that the orb moved over.
+    const QSize pixels = (QSizeF(size()) * dpr).toSize();
+    if (m_backdrop.size() != pixels || m_backdrop.devicePixelRatio() != dpr || m_backdropOf != background()) {
+        m_backdrop = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_backdrop.setDevicePixelRatio(dpr);
+        m_backdropOf = background();
+        QPainter b(&m_backdrop);
+        if (auto color = canvasBackgroundColor(m_backdropOf))
+            b.fillRect(rect(), *color);
+        else
+            drawCanvasCheckerboard(b, rect());
+    }
     QPainter p(this);
-    if (auto color = canvasBackgroundColor(background()))
-        p.fillRect(rect(), *color);
-    else
-        drawCanvasCheckerboard(p, rect());
+    p.drawImage(QPointF(0, 0), m_backdrop);
     if (!m_frame.image.isNull()) {
-        const double dpr = devicePixelRatioF();
         QImage image = m_frame.image;
         image.setDevicePixelRatio(dpr);
         p.drawImage(QPointF(m_frame.topLeft) / dpr, image);

@@ -12,6 +12,7 @@
 #include "ui/canvas/GpuCanvas.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -97,6 +98,8 @@ private:
     render::Playback m_playback;
     FrameRenderer m_renderer;
     Frame m_frame;
+    QImage m_backdrop; // the backdrop at the canvas's size in device pixels
+    CanvasBackground m_backdropOf = CanvasBackground::checkerboard;
     bool m_frameWanted = false;
     qint64 m_presentedFrames = 0;
     qint64 m_requestedFrames = 0;
