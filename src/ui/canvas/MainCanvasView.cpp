@@ -9,10 +9,14 @@
 #include <QBoxLayout>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
 #include <QSettings>
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QWindow>
 
 #include <cmath>
@@ -109,6 +113,28 @@ void CanvasBackgroundPicker::paintEvent(QPaintEvent*)
     paintMaterialCapsule(p, rect(), true);
 }
 
+namespace {
+
+// The slider scrubs within a minute: the one holding the time shown.
+constexpr int kScrubSpan = 60;
+// About four months of motion: beyond it the time shown loses its hundredths.
+constexpr double kLatestShownTime = 1.0e7;
+
+// The capsule the time control sits on, like the backdrop chooser's.
+class TimeCapsule : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        paintMaterialCapsule(p, rect(), true);
+    }
+};
+
+} // namespace
+
 MainCanvasView::MainCanvasView(OrbDocument* document, QSettings* settings, QWidget* parent)
     : QWidget(parent), m_document(document), m_settings(settings)
 {
@@ -132,9 +158,37 @@ MainCanvasView::MainCanvasView(OrbDocument* document, QSettings* settings, QWidg
     m_sizeLabel->setForegroundRole(QPalette::PlaceholderText);
     m_sizeLabel->setAccessibleName(QStringLiteral("Orb size"));
 
+    m_timeControl = new TimeCapsule(this);
+    m_timeControl->setAccessibleName(QStringLiteral("Time shown"));
+    auto* timeRow = new QHBoxLayout(m_timeControl);
+    timeRow->setContentsMargins(10, 3, 10, 3);
+    timeRow->setSpacing(8);
+    m_timeSlider = new QSlider(Qt::Horizontal, m_timeControl);
+    m_timeSlider->setRange(0, kScrubSpan * 100);
+    m_timeSlider->setSingleStep(1);   // a hundredth of a second
+    m_timeSlider->setPageStep(100);   // a second
+    m_timeSlider->setFixedWidth(180);
+    m_timeSlider->setAccessibleName(QStringLiteral("Scrub time"));
+    m_timeSlider->setToolTip(QStringLiteral("Drag to choose the moment shown"));
+    m_timeLabel = new QLabel(m_timeControl);
+    m_timeLabel->setFont(mono);
+    m_timeLabel->setForegroundRole(QPalette::PlaceholderText);
+    m_timeLabel->setMinimumWidth(QFontMetrics(mono).horizontalAdvance(QStringLiteral("00000.00 s")));
+    m_timeLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    timeRow->addWidget(m_timeSlider);
+    timeRow->addWidget(m_timeLabel);
+    m_timeControl->hide();
+    connect(m_timeSlider, &QSlider::valueChanged, this, [this](int hundredths) {
+        if (!m_pausedTime) return;
+        const double start = std::floor(*m_pausedTime / kScrubSpan) * kScrubSpan;
+        setShownTime(start + hundredths / 100.0);
+    });
+
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(12, 0, 12, 12);
     footer->addWidget(m_picker, 0, Qt::AlignBottom);
+    footer->addStretch(1);
+    footer->addWidget(m_timeControl, 0, Qt::AlignBottom);
     footer->addStretch(1);
     footer->addWidget(m_sizeLabel, 0, Qt::AlignBottom);
     auto* column = new QVBoxLayout(this);
@@ -150,6 +204,9 @@ MainCanvasView::MainCanvasView(OrbDocument* document, QSettings* settings, QWidg
     connect(document, &OrbDocument::currentConfigurationChanged, this, &MainCanvasView::updateSizeLabel);
     connect(document, &OrbDocument::statesChanged, this, &MainCanvasView::updateSizeLabel);
     updateSizeLabel();
+    // While paused, a frame is drawn for each change of the look instead of on every refresh.
+    connect(document, &OrbDocument::currentConfigurationChanged, this, &MainCanvasView::lookChanged);
+    connect(document, &OrbDocument::statesChanged, this, &MainCanvasView::lookChanged);
     setDrawing(canvasDrawingForProcess());
 }
 
@@ -186,10 +243,61 @@ void MainCanvasView::gpuFailed(const QString& why)
 
 MainCanvasView::~MainCanvasView() { m_renderer.waitForIdle(); }
 
+double MainCanvasView::shownTime() const { return m_pausedTime ? *m_pausedTime : m_clock() - m_timeOffset; }
+
+void MainCanvasView::setMotionPaused(bool paused)
+{
+    if (paused == isMotionPaused()) return;
+    if (paused)
+        m_pausedTime = std::clamp(shownTime(), 0.0, kLatestShownTime);
+    else {
+        m_timeOffset = m_clock() - *m_pausedTime; // on from the time held
+        m_pausedTime.reset();
+    }
+    lookChanged();
+    updateTimeControl();
+    updateFrameTimer();
+    tick();
+    emit motionPausedChanged(paused);
+}
+
+void MainCanvasView::setShownTime(double seconds)
+{
+    if (!m_pausedTime || !std::isfinite(seconds)) return;
+    seconds = std::clamp(seconds, 0.0, kLatestShownTime);
+    if (seconds == *m_pausedTime) return;
+    m_pausedTime = seconds;
+    updateTimeControl();
+    tick();
+    emit shownTimeChanged(seconds);
+}
+
+QString MainCanvasView::timeLabelText() const { return m_timeLabel->text(); }
+
+void MainCanvasView::updateTimeControl()
+{
+    m_timeControl->setVisible(isMotionPaused());
+    if (!m_pausedTime) return;
+    // Hundredths, the C locale's decimal point whatever the user's.
+    m_timeLabel->setText(QString::asprintf("%.2f s", *m_pausedTime));
+    const double start = std::floor(*m_pausedTime / kScrubSpan) * kScrubSpan;
+    const QSignalBlocker quiet(m_timeSlider);
+    m_timeSlider->setValue(int(std::lround((*m_pausedTime - start) * 100.0)));
+}
+
+void MainCanvasView::lookChanged()
+{
+    disconnect(m_lookConnection);
+    if (!isMotionPaused() || !m_document) return;
+    m_lookConnection = connect(m_document->currentConfiguration(), &OrbConfiguration::changed, this, [this] { tick(); });
+    tick();
+}
+
 void MainCanvasView::setPlaying(bool playing)
 {
     if (m_isPlaying == playing) return;
     m_isPlaying = playing;
+    updateFrameTimer();
     tick();
 }
 
@@ -247,7 +355,9 @@ bool MainCanvasView::isShownOnScreen() const
 
 void MainCanvasView::updateFrameTimer()
 {
-    if (isShownOnScreen()) {
+    // Paused, only a playing stack of states still moves.
+    const bool moving = !isMotionPaused() || (m_isPlaying && m_document && m_document->states().size() >= 2);
+    if (isShownOnScreen() && moving) {
         const double hz = screen() ? screen()->refreshRate() : 60.0;
         m_frameTimer.setInterval(std::max(4, int(std::lround(1000.0 / std::clamp(hz, 24.0, 240.0)))));
         if (!m_frameTimer.isActive()) m_frameTimer.start();
@@ -269,7 +379,7 @@ void MainCanvasView::tick()
         std::vector<FrameLayer> shown;
         for (const render::PlaybackLayer& layer : layers)
             shown.push_back({states.at(qsizetype(layer.index))->config()->values(), layer.opacity});
-        m_surface->setScene(std::move(shown), m_clock(), background());
+        m_surface->setScene(std::move(shown), shownTime(), background());
         ++m_requestedFrames;
         m_surface->update();
         return;
@@ -277,7 +387,7 @@ void MainCanvasView::tick()
     FrameRequest request;
     for (const render::PlaybackLayer& layer : layers)
         request.layers.push_back({states.at(qsizetype(layer.index))->config()->values(), layer.opacity});
-    request.time = m_clock();
+    request.time = shownTime();
     request.pixelsPerPoint = devicePixelRatioF();
     request.canvasPixels = (QSizeF(size()) * request.pixelsPerPoint).toSize();
     m_frameWanted = false;
@@ -353,6 +463,7 @@ void MainCanvasView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     if (m_surface) m_surface->setGeometry(rect());
+    if (isMotionPaused()) tick(); // the orb stays centred
 }
 
 void MainCanvasView::hideEvent(QHideEvent* event)
@@ -369,7 +480,8 @@ bool MainCanvasView::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_watchedSurface && event->type() == QEvent::Expose) {
         const bool wasRunning = m_frameTimer.isActive();
         updateFrameTimer();
-        if (!wasRunning && m_frameTimer.isActive()) tick();
+        // Paused, the look may have changed while it was not seen.
+        if (!wasRunning && (m_frameTimer.isActive() || (isMotionPaused() && isShownOnScreen()))) tick();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -19,9 +19,11 @@
 #include <QWindow>
 
 #include <functional>
+#include <optional>
 
 class QAbstractButton;
 class QLabel;
+class QSlider;
 class QSettings;
 
 
@@ -52,8 +54,20 @@ public:
 
     // Replaces the live clock (monotonic seconds); tests use a fixed one.
     void setClock(std::function<double()> clock) { m_clock = std::move(clock); }
-    // The present time of the clock the orbs animate on, in seconds.
+    // The present time of the live clock, in seconds.
     double liveTime() const { return m_clock(); }
+    // The time the orbs are shown at: the live clock, less the time spent paused; while paused,
+    // the time held (or scrubbed to). The still picture and its export use it.
+    double shownTime() const;
+    bool isMotionPaused() const { return m_pausedTime.has_value(); }
+    // Freezes the orbs' own clock at the time shown; resuming goes on from there, without a jump.
+    // While paused (and no states play) the canvas draws only when the look, the size or the time
+    // shown changes. State playback keeps its own clock.
+    void setMotionPaused(bool paused);
+    // Moves the time shown while paused (seconds, at least 0); ignored while the motion runs.
+    void setShownTime(double seconds);
+    QSlider* timeSlider() const { return m_timeSlider; }
+    QString timeLabelText() const;
     // Runs one frame step now: advances playback and asks for a frame when the canvas is shown.
     void tick();
 
@@ -75,6 +89,8 @@ public:
 signals:
     // A rendered frame reached the screen (after its paint was scheduled).
     void framePresented();
+    void motionPausedChanged(bool paused);
+    void shownTimeChanged(double seconds);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -84,6 +100,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void lookChanged();
+    void updateTimeControl();
     bool isShownOnScreen() const;
     void updateFrameTimer();
     void requestFrame();
@@ -112,6 +130,12 @@ private:
     QPointer<QWidget> m_watchedWindow;
     QPointer<QWindow> m_watchedSurface; // the native window, whose exposure says whether it is seen
     QMetaObject::Connection m_sizeConnection;
+    QMetaObject::Connection m_lookConnection; // the current look's changes, while paused
+    double m_timeOffset = 0.0;           // the live clock less the time shown, while the motion runs
+    std::optional<double> m_pausedTime;  // the time held, while paused
+    QWidget* m_timeControl = nullptr;    // shown while paused
+    QSlider* m_timeSlider = nullptr;     // hundredths of a second within a minute's span
+    QLabel* m_timeLabel = nullptr;
     CanvasDrawingChoice m_drawing;
     QPointer<GpuCanvasSurface> m_surface; // while the GPU draws
 };

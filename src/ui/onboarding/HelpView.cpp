@@ -27,6 +27,7 @@ constexpr ShortcutEntry kFileRows[] = {{"Open", "openAction"}, {"Save", "saveAct
 constexpr ShortcutEntry kEditingRows[] = {{"Undo", "undoAction"},
                                           {"Redo", "redoAction"},
                                           {"Randomize Orb", "randomizeAction"},
+                                          {"Pause Motion", "pauseMotionAction"},
                                           {"Toggle Inspector", "toggleInspectorAction"},
                                           {"Toggle Sidebar", "toggleSidebarAction"}};
 

@@ -244,9 +244,10 @@ void MainWindow::exportWebPackage() { m_exportFlows->exportWebPackage(); }
 void MainWindow::exportPNGImage()
 {
     if (!m_document) return;
-    // The picture is of this moment on the live clock, whenever the panel is confirmed.
+    // The picture is of the moment shown as the command is given (the moment held while the
+    // motion is paused), whenever the panel is confirmed.
     const OrbValues values = m_document->currentConfiguration()->values();
-    const double time = m_canvas->liveTime();
+    const double time = m_canvas->shownTime();
     const std::string design = m_document->embeddedProject();
     if (render::orbPixelSize(values, 2.0) <= 0) return;
     const FileType type{QStringLiteral("PNG image (*.png)"), QStringLiteral("png")};

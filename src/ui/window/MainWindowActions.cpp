@@ -86,6 +86,23 @@ void MainWindow::buildActions()
     randomize->setToolTip(QStringLiteral("Generate random orb"));
     connect(randomize, &QAction::triggered, m_document, &OrbDocument::randomize);
 
+    // Space only while the canvas has the focus, so that it still types a space in the fields.
+    auto* pause = new QAction(QStringLiteral("Pause Motion"), this);
+    pause->setObjectName(QStringLiteral("pauseMotionAction"));
+    pause->setShortcut(QKeySequence(Qt::Key_Space));
+    pause->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    pause->setCheckable(true);
+    pause->setIcon(drawnSymbolIcon(Symbol::pause));
+    pause->setToolTip(QStringLiteral("Pause the orb's motion to pick a moment"));
+    m_canvas->addAction(pause);
+    connect(pause, &QAction::toggled, m_canvas, &MainCanvasView::setMotionPaused);
+    connect(m_canvas, &MainCanvasView::motionPausedChanged, pause, [pause](bool paused) {
+        pause->setChecked(paused);
+        pause->setIcon(drawnSymbolIcon(paused ? Symbol::play : Symbol::pause));
+        pause->setToolTip(paused ? QStringLiteral("Resume the orb's motion")
+                                 : QStringLiteral("Pause the orb's motion to pick a moment"));
+    });
+
     QAction* sidebar = makeAction("toggleSidebarAction", QStringLiteral("Show Sidebar"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S)});
     sidebar->setCheckable(true);
     sidebar->setChecked(true);
@@ -150,6 +167,8 @@ void MainWindow::buildMenus()
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(action("toggleSidebarAction"));
     view->addAction(action("toggleInspectorAction"));
+    view->addSeparator();
+    view->addAction(action("pauseMotionAction"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(action("helpAction"));
@@ -169,6 +188,7 @@ void MainWindow::buildToolbar()
     bar->setContextMenuPolicy(Qt::PreventContextMenu);
     bar->addAction(action("toggleSidebarAction"));
     bar->addAction(action("randomizeAction"));
+    bar->addAction(action("pauseMotionAction"));
     auto* spacer = new QWidget;
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     bar->addWidget(spacer);

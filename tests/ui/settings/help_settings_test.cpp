@@ -43,6 +43,7 @@ TEST_F(EditorFixture, HelpRowsShowTheActionsOwnShortcutsAndReturnCloses)
         {"Editing & View", "Undo", "undoAction", "Ctrl+Z"},
         {"Editing & View", "Redo", "redoAction", "Ctrl+Shift+Z"},
         {"Editing & View", "Randomize Orb", "randomizeAction", "Ctrl+R"},
+        {"Editing & View", "Pause Motion", "pauseMotionAction", "Space"},
         {"Editing & View", "Toggle Inspector", "toggleInspectorAction", "Ctrl+Alt+I"},
         {"Editing & View", "Toggle Sidebar", "toggleSidebarAction", "Ctrl+Alt+S"},
         {"Export", "SwiftUI Code", "exportSwiftUIAction", "Ctrl+Shift+E"},

@@ -4,6 +4,7 @@
 #include "document/Preferences.h"
 #include "model/OrbPreset.h"
 #include "ui/canvas/MainCanvasView.h"
+#include "ui/onboarding/OnboardingOverlay.h"
 #include "ui/states/StateStripView.h"
 #include "ui/style/Theme.h"
 #include "ui/window/LumaraApp.h"
@@ -11,8 +12,10 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -68,6 +71,29 @@ TEST(EditorWindow, ShowsOnARealDisplayAndDrawsTheOrb)
     ui::applyAppTheme(1);
     QTest::qWait(300);
     screenshot("editor-window-light.png");
+
+    // Paused at a chosen moment, in the light and the dark appearance: the time control sits in
+    // the canvas's footer between the backdrop chooser and the size label, clear of both.
+    QTest::mouseClick(window->stateStrip()->playButton(), Qt::LeftButton); // stop the states
+    if (QWidget* firstRun = window->onboarding()) firstRun->hide();
+    ui::MainCanvasView* view = window->canvas();
+    view->setMotionPaused(true);
+    view->setShownTime(12.4);
+    QTest::qWait(300);
+    const QWidget* control = view->timeSlider()->parentWidget();
+    ASSERT_TRUE(control->isVisible());
+    const QRect area = control->geometry();
+    EXPECT_TRUE(view->rect().contains(area));
+    EXPECT_GT(area.top(), view->height() / 2);
+    const auto inCanvas = [&](const QWidget* w) { return QRect(w->mapTo(view, QPoint()), w->size()); };
+    EXPECT_FALSE(area.intersects(inCanvas(view->backgroundPicker())));
+    for (const QLabel* label : view->findChildren<QLabel*>())
+        if (label->accessibleName() == QStringLiteral("Orb size")) EXPECT_FALSE(area.intersects(inCanvas(label)));
+    EXPECT_EQ(view->timeLabelText(), QStringLiteral("12.40 s"));
+    screenshot("editor-window-paused-light.png");
+    ui::applyAppTheme(2);
+    QTest::qWait(300);
+    screenshot("editor-window-paused.png");
 }
 
 // The X server unmaps the window behind Qt's back, as a window manager does when it minimises it

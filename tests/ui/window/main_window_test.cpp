@@ -20,9 +20,12 @@
 #include <QImage>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSlider>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUndoStack>
+
+#include <cmath>
 
 using namespace lumara;
 using lumara::test::EditorFixture;
@@ -279,6 +282,69 @@ TEST_F(EditorFixture, TextExportsOpenThePreviewWhoseSaveWritesTheTextAsPreviewed
     window()->exportTextFile(exporting::ExportFormat::swiftUI);
     EXPECT_EQ(lumara::test::readBytes(path("two.swift").toStdString()),
               exporting::generateExportText(exporting::ExportFormat::swiftUI, document()->projectData()));
+}
+
+// Pausing holds the moment shown: no frames while nothing changes, one for each edit or scrub, the
+// time control shows the moment, the PNG export is the command line's picture at that time byte for
+// byte, and resuming goes on from the moment held.
+TEST_F(EditorFixture, PauseMotionHoldsAMomentThatThePngExportTakes)
+{
+    ui::MainCanvasView* canvas = window()->canvas();
+    QAction* pause = window()->action("pauseMotionAction");
+    ASSERT_NE(pause, nullptr);
+    EXPECT_EQ(pause->shortcut(), QKeySequence(Qt::Key_Space));
+    EXPECT_FALSE(canvas->timeSlider()->isVisible());
+    canvas->setFocus();
+    QTest::keyClick(canvas, Qt::Key_Space);
+    ASSERT_TRUE(canvas->isMotionPaused());
+    EXPECT_TRUE(pause->isChecked());
+    EXPECT_TRUE(canvas->timeSlider()->isVisible());
+
+    // Still: nothing new is drawn.
+    QTest::qWait(150);
+    const qint64 requested = canvas->requestedFrames();
+    const double held = canvas->shownTime();
+    QTest::qWait(400);
+    EXPECT_EQ(canvas->requestedFrames(), requested);
+    EXPECT_EQ(canvas->shownTime(), held);
+
+    // An edit, and a scrub, each draw once.
+    document()->currentConfiguration()->setOrbSize(150);
+    EXPECT_EQ(canvas->requestedFrames(), requested + 1);
+    canvas->setShownTime(12.4);
+    EXPECT_EQ(canvas->timeLabelText(), QStringLiteral("12.40 s"));
+    EXPECT_EQ(canvas->timeSlider()->value(), 1240);
+    canvas->timeSlider()->setValue(1875); // the slider scrubs within the minute it shows
+    EXPECT_DOUBLE_EQ(canvas->shownTime(), 18.75);
+    EXPECT_EQ(canvas->timeLabelText(), QStringLiteral("18.75 s"));
+    // (A frame asked for while the one before is still rendering follows as that one returns.)
+    EXPECT_TRUE(QTest::qWaitFor([&] { return canvas->requestedFrames() >= requested + 2; }, 2000));
+    canvas->setShownTime(-3); // never before the start
+    EXPECT_EQ(canvas->shownTime(), 0.0);
+    canvas->setShownTime(std::nan(""));
+    EXPECT_EQ(canvas->shownTime(), 0.0);
+    canvas->setShownTime(12.4);
+
+    const QString project = path("held.lumara");
+    ASSERT_TRUE(document()->saveProject(project).ok());
+    dialogs->answers.push_back(path("held.png"));
+    window()->action("exportPNGAction")->trigger();
+    window()->waitForExports();
+    const std::string cli = path("cli.png").toStdString();
+    const auto run = test::runProcess(test::lumaraBinary(), {"render", project.toStdString(), "--time", "12.4", "-o", cli});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string exported = test::readBytes(path("held.png").toStdString());
+    EXPECT_FALSE(exported.empty());
+    EXPECT_TRUE(exported == test::readBytes(cli)) << "the editor's PNG differs from lumara render --time 12.4";
+
+    // Resumed, the motion goes on from the moment held.
+    pause->trigger();
+    EXPECT_FALSE(canvas->isMotionPaused());
+    EXPECT_FALSE(canvas->timeSlider()->isVisible());
+    EXPECT_NEAR(canvas->shownTime(), 12.4, 0.2);
+    QTest::qWait(200);
+    EXPECT_GT(canvas->shownTime(), 12.5);
+    EXPECT_GT(canvas->requestedFrames(), requested + 3) << "the canvas draws on every refresh again";
 }
 
 TEST_F(EditorFixture, ExportPngWritesTheOrbAtTwiceItsSize)
