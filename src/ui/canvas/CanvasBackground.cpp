@@ -80,6 +80,14 @@ void drawCanvasCheckerboard(QPainter& painter, const QRectF& rect)
     drawCheckerboard(painter, rect, 12.0, QColor::fromRgbF(0.18f, 0.18f, 0.18f), QColor::fromRgbF(0.14f, 0.14f, 0.14f));
 }
 
+void drawCanvasBackdrop(QPainter& painter, const QRectF& rect, CanvasBackground background)
+{
+    if (auto color = canvasBackgroundColor(background))
+        painter.fillRect(rect, *color);
+    else
+        drawCanvasCheckerboard(painter, rect);
+}
+
 void drawMiniCheckerboard(QPainter& painter, const QRectF& rect)
 {
     drawCheckerboard(painter, rect, 4.0, QColor::fromRgbF(0.85f, 0.85f, 0.85f), QColor::fromRgbF(0.55f, 0.55f, 0.55f));

@@ -45,6 +45,8 @@ std::pair<int, int> checkerboardGrid(double width, double height, double square)
 
 // The canvas backdrop: 12-point squares of grey 0.18 and 0.14.
 void drawCanvasCheckerboard(QPainter& painter, const QRectF& rect);
+// The whole backdrop of the canvas: the background's colour, or the canvas checkerboard.
+void drawCanvasBackdrop(QPainter& painter, const QRectF& rect, CanvasBackground background);
 // The swatch of the checkerboard choice: 4-point squares of grey 0.85 and 0.55.
 void drawMiniCheckerboard(QPainter& painter, const QRectF& rect);
 

@@ -147,10 +147,7 @@ void GpuCanvasSurface::paintGL()
     if (!m_pipeline) return;
     {
         QPainter p(this);
-        if (auto color = canvasBackgroundColor(m_background))
-            p.fillRect(rect(), *color);
-        else
-            drawCanvasCheckerboard(p, rect());
+        drawCanvasBackdrop(p, rect(), m_background);
     }
     const double dpr = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * dpr).toSize();

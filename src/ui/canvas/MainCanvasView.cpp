@@ -117,6 +117,8 @@ namespace {
 
 // The slider scrubs within a minute: the one holding the time shown.
 constexpr int kScrubSpan = 60;
+// The start of the minute the slider shows for a time held.
+double scrubSpanStart(double time) { return std::floor(time / kScrubSpan) * kScrubSpan; }
 // About four months of motion: beyond it the time shown loses its hundredths.
 constexpr double kLatestShownTime = 1.0e7;
 
@@ -180,8 +182,7 @@ MainCanvasView::MainCanvasView(OrbDocument* document, QSettings* settings, QWidg
     m_timeControl->hide();
     connect(m_timeSlider, &QSlider::valueChanged, this, [this](int hundredths) {
         if (!m_pausedTime) return;
-        const double start = std::floor(*m_pausedTime / kScrubSpan) * kScrubSpan;
-        setShownTime(start + hundredths / 100.0);
+        setShownTime(scrubSpanStart(*m_pausedTime) + hundredths / 100.0);
     });
 
     auto* footer = new QHBoxLayout;
@@ -254,10 +255,10 @@ void MainCanvasView::setMotionPaused(bool paused)
         m_timeOffset = m_clock() - *m_pausedTime; // on from the time held
         m_pausedTime.reset();
     }
-    lookChanged();
     updateTimeControl();
     updateFrameTimer();
-    tick();
+    lookChanged(); // paused, it draws the moment held
+    if (!paused) tick();
     emit motionPausedChanged(paused);
 }
 
@@ -280,9 +281,8 @@ void MainCanvasView::updateTimeControl()
     if (!m_pausedTime) return;
     // Hundredths, the C locale's decimal point whatever the user's.
     m_timeLabel->setText(QString::asprintf("%.2f s", *m_pausedTime));
-    const double start = std::floor(*m_pausedTime / kScrubSpan) * kScrubSpan;
     const QSignalBlocker quiet(m_timeSlider);
-    m_timeSlider->setValue(int(std::lround((*m_pausedTime - start) * 100.0)));
+    m_timeSlider->setValue(int(std::lround((*m_pausedTime - scrubSpanStart(*m_pausedTime)) * 100.0)));
 }
 
 void MainCanvasView::lookChanged()
@@ -428,10 +428,7 @@ void MainCanvasView::paintEvent(QPaintEvent*)
         m_backdrop.setDevicePixelRatio(dpr);
         m_backdropOf = background();
         QPainter b(&m_backdrop);
-        if (auto color = canvasBackgroundColor(m_backdropOf))
-            b.fillRect(rect(), *color);
-        else
-            drawCanvasCheckerboard(b, rect());
+        drawCanvasBackdrop(b, rect(), m_backdropOf);
     }
     QPainter p(this);
     p.drawImage(QPointF(0, 0), m_backdrop);
