@@ -270,6 +270,14 @@ void OrbDocument::applyPreset(const OrbPreset& preset)
     saveLastProject();
 }
 
+void OrbDocument::applyLook(const OrbValues& values)
+{
+    recordUndoSnapshot();
+    setCurrentPresetName(std::nullopt);
+    setCurrentConfiguration(new OrbConfiguration(values));
+    saveLastProject();
+}
+
 void OrbDocument::saveLastProject()
 {
     if (!m_preferences) return;

@@ -91,6 +91,8 @@ public:
     void randomize();
     // Undo step, the preset's name, a copy of its configuration in the current state, autosave.
     void applyPreset(const OrbPreset& preset);
+    // Undo step, no preset name, `values` in the current state, autosave: a look pasted in.
+    void applyLook(const OrbValues& values);
     // Writes the autosave record; a failure (disk full, a project that cannot be encoded) keeps
     // the previous record and is announced through errorOccurred.
     void saveLastProject();

@@ -237,6 +237,18 @@ Result<OpenedProject, CodecError> decodeProjectFile(std::string_view bytes, doub
     return opened;
 }
 
+Result<OrbValues, CodecError> decodeLook(std::string_view text)
+{
+    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!text.empty() && space(text.front())) text.remove_prefix(1);
+    while (!text.empty() && space(text.back())) text.remove_suffix(1);
+    // Only a JSON record: never a property list or a picture, whatever the clipboard holds.
+    if (text.empty() || text.front() != '{') return E{CodecError::notParseable, "the text is not a look's record"};
+    auto opened = decodeProjectFile(text, 0.6);
+    if (!opened) return opened.error();
+    return opened->project.states.at(opened->project.effectiveSelectedIndex()).config;
+}
+
 std::string makeStateId()
 {
     return uuidText(QUuid::createUuid());

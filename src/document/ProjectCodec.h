@@ -49,6 +49,11 @@ struct OpenedProject {
 // EmbeddedInMedia.h); one without gives notEmbedded.
 Result<OpenedProject, CodecError> decodeProjectFile(std::string_view bytes, double presentTransitionDuration);
 
+// A look from text a person pasted: a configuration record, or a project record whose selected
+// state's configuration is taken (its selection limited as decodeProjectFile does). JSON only, with
+// any whitespace around it; anything else is refused with the decoder's error.
+Result<OrbValues, CodecError> decodeLook(std::string_view text);
+
 // The record exported images and videos carry: compact JSON of an envelope
 // {"format":"Lumara project","version":1,"project":<the autosave record>}. The decoder refuses a
 // missing or foreign format (notEmbedded), a newer version (notParseable) and a project with no

@@ -28,6 +28,8 @@ constexpr ShortcutEntry kEditingRows[] = {{"Undo", "undoAction"},
                                           {"Redo", "redoAction"},
                                           {"Randomize Orb", "randomizeAction"},
                                           {"Pause Motion", "pauseMotionAction"},
+                                          {"Copy Look", "copyLookAction"},
+                                          {"Paste Look", "pasteLookAction"},
                                           {"Toggle Inspector", "toggleInspectorAction"},
                                           {"Toggle Sidebar", "toggleSidebarAction"}};
 

@@ -5,6 +5,7 @@
 
 #include "document/OrbDocument.h"
 #include "document/PreferenceKeys.h"
+#include "document/ProjectCodec.h"
 #include "document/ReadWholeFile.h"
 #include "export/media/PngWriter.h"
 #include "highlight/Highlight.h"
@@ -206,6 +207,32 @@ void MainWindow::copyCode()
     clipboard->clear();
     clipboard->setText(QString::fromStdString(text));
     showToast(QStringLiteral("Copied to clipboard"));
+}
+
+void MainWindow::copyLook()
+{
+    if (!m_document) return;
+    auto record = encodeConfiguration(m_document->currentConfiguration()->values(), Container::json);
+    if (!record) {
+        m_errorBanner->showMessage(QStringLiteral("Could not copy the look.\n%1.").arg(QString::fromStdString(record.error().message)));
+        return;
+    }
+    QGuiApplication::clipboard()->setText(QString::fromStdString(*record));
+    showToast(QStringLiteral("Look copied"));
+}
+
+void MainWindow::pasteLook()
+{
+    if (!m_document) return;
+    const QString text = QGuiApplication::clipboard()->text();
+    auto look = decodeLook(text.toStdString());
+    if (!look) {
+        m_errorBanner->showMessage(QStringLiteral("Could not paste a look.\nThe clipboard holds no orb configuration "
+                                                  "(%1). Copy one with Copy Look.")
+                                       .arg(QString::fromStdString(look.error().message)));
+        return;
+    }
+    m_document->applyLook(*look);
 }
 
 FileType exportFileType(exporting::ExportFormat format)

@@ -57,6 +57,11 @@ public:
 
     // Puts the SwiftUI export on the clipboard and shows the "Copied to clipboard" toast.
     void copyCode();
+    // The selected state's configuration record on the clipboard, as plain JSON text.
+    void copyLook();
+    // A configuration (or a project's selected one) from the clipboard into the selected state, one
+    // undo step; other text changes nothing and says so.
+    void pasteLook();
     // Generates the text now, then asks where to write it ("orb." + extension) and writes it
     // atomically; cancelling or a failed write changes nothing.
     void exportTextFile(exporting::ExportFormat format);

@@ -67,6 +67,11 @@ void MainWindow::buildActions()
     copy->setToolTip(QStringLiteral("Copy SwiftUI code to clipboard"));
     connect(copy, &QAction::triggered, this, &MainWindow::copyCode);
 
+    connect(makeAction("copyLookAction", QStringLiteral("Copy Look"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C)}),
+            &QAction::triggered, this, &MainWindow::copyLook);
+    connect(makeAction("pasteLookAction", QStringLiteral("Paste Look"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V)}),
+            &QAction::triggered, this, &MainWindow::pasteLook);
+
     QAction* quit = makeAction("quitAction", QStringLiteral("Quit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)});
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
@@ -161,6 +166,8 @@ void MainWindow::buildMenus()
     edit->addAction(action("randomizeAction"));
     edit->addSeparator();
     edit->addAction(action("copyCodeAction"));
+    edit->addAction(action("copyLookAction"));
+    edit->addAction(action("pasteLookAction"));
     edit->addSeparator();
     edit->addAction(action("preferencesAction"));
 

@@ -44,6 +44,8 @@ TEST_F(EditorFixture, HelpRowsShowTheActionsOwnShortcutsAndReturnCloses)
         {"Editing & View", "Redo", "redoAction", "Ctrl+Shift+Z"},
         {"Editing & View", "Randomize Orb", "randomizeAction", "Ctrl+R"},
         {"Editing & View", "Pause Motion", "pauseMotionAction", "Space"},
+        {"Editing & View", "Copy Look", "copyLookAction", "Ctrl+Alt+C"},
+        {"Editing & View", "Paste Look", "pasteLookAction", "Ctrl+Alt+V"},
         {"Editing & View", "Toggle Inspector", "toggleInspectorAction", "Ctrl+Alt+I"},
         {"Editing & View", "Toggle Sidebar", "toggleSidebarAction", "Ctrl+Alt+S"},
         {"Export", "SwiftUI Code", "exportSwiftUIAction", "Ctrl+Shift+E"},

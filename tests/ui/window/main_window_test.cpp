@@ -347,6 +347,44 @@ TEST_F(EditorFixture, PauseMotionHoldsAMomentThatThePngExportTakes)
     EXPECT_GT(canvas->requestedFrames(), requested + 3) << "the canvas draws on every refresh again";
 }
 
+// A look copied from one state and pasted onto another is one undo step; a project record gives its
+// selected state's look; text that is no look changes nothing and says so.
+TEST_F(EditorFixture, CopyLookThenPasteLookOntoAnotherStateIsOneUndoStep)
+{
+    document()->applyPreset(*findPreset("Molten"));
+    const OrbValues molten = document()->currentConfiguration()->values();
+    window()->action("copyLookAction")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), *encodeConfiguration(molten, Container::json));
+    document()->addState();
+    document()->applyPreset(*findPreset("Glacier"));
+    ASSERT_NE(document()->currentConfiguration()->values(), molten);
+    const int steps = document()->undoManager()->count();
+    QGuiApplication::clipboard()->setText(QStringLiteral("\n  ") + QGuiApplication::clipboard()->text() + QStringLiteral("  \n"));
+    window()->action("pasteLookAction")->trigger();
+    EXPECT_EQ(document()->currentConfiguration()->values(), molten);
+    EXPECT_EQ(document()->undoManager()->count(), steps + 1);
+    document()->undoManager()->undo();
+    ASSERT_EQ(document()->states().size(), 2);
+    EXPECT_NE(document()->states().at(1)->config()->values(), molten) << "undo takes the pasted look back";
+    EXPECT_EQ(document()->states().at(0)->config()->values(), molten);
+
+    OrbProjectData project;
+    project.states = {{makeStateId(), "One", OrbValues{}}, {makeStateId(), "Two", findPreset("Jade")->configuration}};
+    project.selectedStateIndex = 1;
+    QGuiApplication::clipboard()->setText(QString::fromStdString(*encodeProject(project, Container::json)));
+    window()->action("pasteLookAction")->trigger();
+    EXPECT_EQ(document()->currentConfiguration()->values(), findPreset("Jade")->configuration);
+
+    const OrbValues before = document()->currentConfiguration()->values();
+    const int stepsBefore = document()->undoManager()->count();
+    for (const char* text : {"", "hello", "{\"orbSize\": 3}", "[1,2]", "{\"states\": []}"}) {
+        QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
+        window()->action("pasteLookAction")->trigger();
+        EXPECT_EQ(document()->currentConfiguration()->values(), before) << text;
+        EXPECT_EQ(document()->undoManager()->count(), stepsBefore) << text;
+    }
+}
+
 TEST_F(EditorFixture, ExportPngWritesTheOrbAtTwiceItsSize)
 {
     document()->currentConfiguration()->setOrbSize(150);
