@@ -4,6 +4,7 @@
 #include "document/EmbeddedInMedia.h"
 #include "document/EmbeddedProject.h"
 #include "document/Preferences.h"
+#include "model/OrbFields.h"
 #include "model/RandomConfiguration.h"
 
 #include <QUndoCommand>
@@ -47,7 +48,7 @@ private:
 } // namespace
 
 OrbDocument::OrbDocument(OrbProjectData project, Preferences* preferences, QObject* parent)
-    : QObject(parent), m_preferences(preferences), m_randomSource([] { return makeRandomConfiguration(); })
+    : QObject(parent), m_preferences(preferences), m_seedSource([] { return makeRandomSeed(); })
 {
     if (project.states.empty()) project.states.push_back({makeStateId(), "Default", OrbValues{}});
     m_states = makeStates(project.states);
@@ -188,6 +189,7 @@ void OrbDocument::addState()
     recordUndoSnapshot();
     const qsizetype e = effectiveSelectedIndex();
     auto* state = new OrbState(nextStateName(stateNames()), currentConfiguration()->copy(), this);
+    state->setLockedParameters(m_states.at(e)->lockedParameters()); // a copy keeps what was locked
     QList<OrbState*> states = m_states;
     states.insert(e + 1, state);
     // Inserting after the selection keeps the old index on the same state until the selection moves.
@@ -232,12 +234,14 @@ OrbSnapshot OrbDocument::snapshot(bool withFileContext) const
     return snapshot;
 }
 
-void OrbDocument::recordUndoSnapshot() { pushUndoStep(snapshot()); }
+void OrbDocument::recordUndoSnapshot(const QString& text) { pushUndoStep(snapshot(), text); }
 
-void OrbDocument::pushUndoStep(OrbSnapshot snapshot)
+void OrbDocument::pushUndoStep(OrbSnapshot snapshot, const QString& text)
 {
     if (!m_undoManager) return;
-    m_undoManager->push(new SnapshotCommand(this, std::move(snapshot)));
+    auto* command = new SnapshotCommand(this, std::move(snapshot));
+    command->setText(text);
+    m_undoManager->push(command);
 }
 
 void OrbDocument::restoreSnapshot(const OrbSnapshot& snapshot)
@@ -254,11 +258,31 @@ void OrbDocument::restoreSnapshot(const OrbSnapshot& snapshot)
     saveLastProject();
 }
 
-void OrbDocument::randomize()
+void OrbDocument::randomize() { randomize(m_seedSource()); }
+
+void OrbDocument::randomize(std::uint64_t seed)
 {
-    recordUndoSnapshot();
+    recordUndoSnapshot(QStringLiteral("Randomize (Seed %1)").arg(seed));
     setCurrentPresetName(std::nullopt);
-    setCurrentConfiguration(new OrbConfiguration(m_randomSource()));
+    const OrbState* state = m_states.at(effectiveSelectedIndex());
+    RandomEngine engine(seed);
+    setCurrentConfiguration(new OrbConfiguration(makeRandomConfiguration(engine, state->config()->values(), state->lockedParameters())));
+    m_lastRandomSeed = seed;
+    emit lastRandomSeedChanged();
+    saveLastProject();
+}
+
+void OrbDocument::setParameterLocked(const std::string& key, bool locked)
+{
+    if (!isOrbFieldKey(key)) return;
+    OrbState* state = m_states.at(effectiveSelectedIndex());
+    if (state->isParameterLocked(key) == locked) return;
+    std::vector<std::string> keys = state->lockedParameters();
+    if (locked) keys.push_back(key);
+    else std::erase(keys, key);
+    recordUndoSnapshot();
+    state->setLockedParameters(keys);
+    emit lockedParametersChanged();
     saveLastProject();
 }
 

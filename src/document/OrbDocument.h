@@ -87,8 +87,19 @@ public:
     void addState();
     void deleteState(qint64 index);
     void renameState(qint64 index, const QString& name);
-    void recordUndoSnapshot();
+    // `text` names the step where it says more than the edit itself (a Randomize's seed).
+    void recordUndoSnapshot(const QString& text = {});
+    // Randomize with a fresh seed from the seed source.
     void randomize();
+    // Undo step "Randomize (Seed N)", no preset name, the selected state's configuration drawn
+    // from an engine seeded with `seed` (makeRandomConfiguration), its locked parameters kept,
+    // autosave. With nothing locked it is the orb `lumara render --random --seed N` draws.
+    void randomize(std::uint64_t seed);
+    // The seed of the last Randomize in this session, if any.
+    std::optional<std::uint64_t> lastRandomSeed() const { return m_lastRandomSeed; }
+    // Undo step, then locks or unlocks one field of the selected state; an unknown key or no
+    // change does nothing.
+    void setParameterLocked(const std::string& key, bool locked);
     // Undo step, the preset's name, a copy of its configuration in the current state, autosave.
     void applyPreset(const OrbPreset& preset);
     // Undo step, no preset name, `values` in the current state, autosave: a look pasted in.
@@ -100,8 +111,8 @@ public:
     Result<Ok, DocumentError> saveProject(const QString& path);
     Result<Ok, DocumentError> loadProject(const QString& path);
 
-    // Source of `randomize`; tests install a seeded one.
-    void setRandomSource(std::function<OrbValues()> source) { m_randomSource = std::move(source); }
+    // Where `randomize()` takes its seeds; tests install a fixed sequence.
+    void setSeedSource(std::function<std::uint64_t()> source) { m_seedSource = std::move(source); }
 
     // The present project; with `withFileContext` its file context as well.
     OrbSnapshot snapshot(bool withFileContext = false) const;
@@ -118,6 +129,10 @@ signals:
     void currentFileURLChanged();
     // The selected state's configuration instance changed (selection moved, or it was replaced).
     void currentConfigurationChanged();
+    // A lock of the selected state was toggled. Undo and redo arrive as statesChanged, a new
+    // selection as currentConfigurationChanged: views of the locks follow all three.
+    void lockedParametersChanged();
+    void lastRandomSeedChanged();
     // Something the user asked for, or the autosave that followed it, failed; `message` says what
     // and why, ready to show.
     void errorOccurred(const QString& message);
@@ -129,7 +144,7 @@ private:
     void setStates(QList<OrbState*> states);
     void setSelectedStateIndex(qint64 index);
     void setCurrentFileURL(std::optional<QString> url);
-    void pushUndoStep(OrbSnapshot snapshot);
+    void pushUndoStep(OrbSnapshot snapshot, const QString& text = {});
     bool isValidIndex(qint64 index) const { return index >= 0 && index < m_states.size(); }
 
     QList<OrbState*> m_states;
@@ -139,7 +154,8 @@ private:
     std::optional<QString> m_currentPresetName;
     std::optional<QString> m_currentFileURL;
     Preferences* m_preferences = nullptr;
-    std::function<OrbValues()> m_randomSource;
+    std::function<std::uint64_t()> m_seedSource;
+    std::optional<std::uint64_t> m_lastRandomSeed;
     OrbConfiguration* m_watchedConfiguration = nullptr;
 };
 

@@ -224,6 +224,12 @@ Record encode(const OrbStateData& state)
     r["id"] = state.id;
     r["name"] = state.name;
     r["config"] = encode(state.config);
+    // Written only when set, so a project without locks keeps the record it always had.
+    if (!state.lockedParameters.empty()) {
+        Record locked = Record::array();
+        for (const std::string& key : state.lockedParameters) locked.push_back(key);
+        r["lockedParameters"] = std::move(locked);
+    }
     return r;
 }
 
@@ -251,6 +257,19 @@ Result<OrbStateData, CodecError> decodeState(const Record& r)
     auto values = decodeConfiguration(*config);
     if (!values) return values.error();
     state.config = std::move(*values);
+    // Optional. Keys this version does not know are dropped, so a newer file's locks still read.
+    if (const Record* locked = find(r, "lockedParameters")) {
+        if (!locked->is_array()) return wrongType("lockedParameters");
+        if (locked->size() > kMaxLockedParameters)
+            return E{CodecError::tooLarge, "a state locks " + std::to_string(locked->size()) + " parameters; the most is " +
+                                               std::to_string(kMaxLockedParameters)};
+        std::vector<std::string> keys;
+        for (const Record& key : *locked) {
+            if (!key.is_string()) return wrongType("lockedParameters");
+            keys.push_back(key.get<std::string>());
+        }
+        state.lockedParameters = orderedFieldKeys(keys);
+    }
     return state;
 }
 

@@ -5,6 +5,9 @@
 
 #include "OrbValues.h"
 
+#include <algorithm>
+#include <string>
+#include <string_view>
 #include <tuple>
 #include <type_traits>
 
@@ -61,5 +64,32 @@ constexpr void forEachOrbField(Visit&& visit)
 // The type of a field's member, for `if constexpr` in visitors.
 template <typename Field>
 using OrbFieldType = std::remove_cvref_t<decltype(std::declval<OrbValues&>().*(std::declval<Field>().member))>;
+
+// Whether `key` names one of the fields.
+inline bool isOrbFieldKey(std::string_view key)
+{
+    bool found = false;
+    forEachOrbField([&](const auto& field) { found = found || key == field.key; });
+    return found;
+}
+
+// The keys of `keys` that name fields, in key order, each once; the rest is dropped.
+inline std::vector<std::string> orderedFieldKeys(const std::vector<std::string>& keys)
+{
+    std::vector<std::string> ordered;
+    forEachOrbField([&](const auto& field) {
+        if (std::find(keys.begin(), keys.end(), std::string_view(field.key)) != keys.end()) ordered.emplace_back(field.key);
+    });
+    return ordered;
+}
+
+// Copies the fields of `from` whose keys `keys` lists into `into`.
+inline void copyFields(const OrbValues& from, OrbValues& into, const std::vector<std::string>& keys)
+{
+    forEachOrbField([&](const auto& field) {
+        if (std::find(keys.begin(), keys.end(), std::string_view(field.key)) != keys.end())
+            into.*(field.member) = from.*(field.member);
+    });
+}
 
 } // namespace lumara

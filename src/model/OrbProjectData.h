@@ -14,6 +14,8 @@ struct OrbStateData {
     std::string id;   // UUID text, upper-case when written by us
     std::string name; // UTF-8
     OrbValues config;
+    // Keys of the fields Randomize keeps (OrbFields.h), in key order, each once; empty for most states.
+    std::vector<std::string> lockedParameters = {};
 
     friend bool operator==(const OrbStateData&, const OrbStateData&) = default;
 };

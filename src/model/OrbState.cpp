@@ -1,6 +1,10 @@
 // Named states and the naming rules.
 #include "model/OrbState.h"
 
+#include "model/OrbFields.h"
+
+#include <algorithm>
+
 namespace lumara {
 
 OrbState::OrbState(QString name, OrbConfiguration* config, QObject* parent)
@@ -18,12 +22,27 @@ OrbState* OrbState::fromData(const OrbStateData& data, QObject* parent)
 {
     QUuid id = QUuid::fromString(QString::fromStdString(data.id));
     if (id.isNull()) id = QUuid::createUuid();
-    return new OrbState(id, QString::fromStdString(data.name), new OrbConfiguration(data.config), parent);
+    auto* state = new OrbState(id, QString::fromStdString(data.name), new OrbConfiguration(data.config), parent);
+    state->m_lockedParameters = orderedFieldKeys(data.lockedParameters);
+    return state;
 }
 
 OrbStateData OrbState::data() const
 {
-    return {uuidText(m_id), m_name.toStdString(), m_config->values()};
+    return {uuidText(m_id), m_name.toStdString(), m_config->values(), m_lockedParameters};
+}
+
+bool OrbState::isParameterLocked(std::string_view key) const
+{
+    return std::find(m_lockedParameters.begin(), m_lockedParameters.end(), key) != m_lockedParameters.end();
+}
+
+void OrbState::setLockedParameters(const std::vector<std::string>& keys)
+{
+    std::vector<std::string> ordered = orderedFieldKeys(keys);
+    if (ordered == m_lockedParameters) return;
+    m_lockedParameters = std::move(ordered);
+    emit lockedParametersChanged();
 }
 
 void OrbState::setName(const QString& name)

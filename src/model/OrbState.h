@@ -30,8 +30,13 @@ public:
     QUuid id() const { return m_id; }
     QString name() const { return m_name; }
     OrbConfiguration* config() const { return m_config; }
+    // The field keys Randomize keeps in this state, in key order (orderedFieldKeys).
+    const std::vector<std::string>& lockedParameters() const { return m_lockedParameters; }
+    bool isParameterLocked(std::string_view key) const;
 
     void setName(const QString& name);
+    // Stores orderedFieldKeys(keys); an equal list notifies nobody.
+    void setLockedParameters(const std::vector<std::string>& keys);
     // Replaces the configuration with another instance and takes ownership of it. The old one is
     // released with deleteLater(), so views that still hold it stay valid until the event loop runs.
     void setConfig(OrbConfiguration* config);
@@ -39,11 +44,13 @@ public:
 signals:
     void nameChanged();
     void configChanged();
+    void lockedParametersChanged();
 
 private:
     QUuid m_id;
     QString m_name;
     QPointer<OrbConfiguration> m_config;
+    std::vector<std::string> m_lockedParameters;
 };
 
 // "State N": N starts at count + 1 and grows until no existing name equals the candidate

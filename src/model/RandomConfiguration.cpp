@@ -1,6 +1,11 @@
 // Random orb generation.
 #include "model/RandomConfiguration.h"
 
+#include "model/OrbFields.h"
+
+#include <algorithm>
+#include <charconv>
+
 namespace lumara {
 
 double closedIntervalPoint(std::uint64_t k, double a, double b)
@@ -58,6 +63,31 @@ OrbValues makeRandomConfiguration(RandomEngine& engine)
     v.edgeSoftness = randomClosed(engine, 0, 1);
     v.showBackground = v.showWavyBlobs = v.showGlowEffects = v.showShadow = true;
     return v;
+}
+
+OrbValues makeRandomConfiguration(RandomEngine& engine, const OrbValues& kept, const std::vector<std::string>& locked)
+{
+    OrbValues drawn = makeRandomConfiguration(engine);
+    copyFields(kept, drawn, locked);
+    return drawn;
+}
+
+std::optional<std::uint64_t> parseRandomSeed(std::string_view text)
+{
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) return std::nullopt;
+    std::uint64_t seed = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seed);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt; // beyond 2^64 - 1
+    return seed;
+}
+
+std::uint64_t makeRandomSeed()
+{
+    std::random_device device;
+    return (std::uint64_t{device()} << 32) ^ device();
 }
 
 OrbValues makeRandomConfiguration()

@@ -5,7 +5,11 @@
 #include "model/OrbValues.h"
 
 #include <cstdint>
+#include <optional>
 #include <random>
+#include <string_view>
+#include <string>
+#include <vector>
 
 namespace lumara {
 
@@ -22,6 +26,17 @@ double randomClosed(RandomEngine& engine, double a, double b);
 std::int64_t randomInteger(RandomEngine& engine, std::int64_t a, std::int64_t b);
 
 OrbValues makeRandomConfiguration(RandomEngine& engine);
+
+// Draws exactly as makeRandomConfiguration(engine) does, then puts back the fields of `kept` whose
+// keys `locked` lists, so a seed gives the same unlocked fields whatever is locked.
+OrbValues makeRandomConfiguration(RandomEngine& engine, const OrbValues& kept, const std::vector<std::string>& locked);
+
+// A seed as a person types it: a whole number from 0 to 2^64 - 1 in decimal digits, white space
+// around it allowed; anything else gives nothing.
+std::optional<std::uint64_t> parseRandomSeed(std::string_view text);
+
+// A seed for one Randomize, from the system's random device.
+std::uint64_t makeRandomSeed();
 
 // Draws from an engine seeded once per thread from the system's random device.
 OrbValues makeRandomConfiguration();

@@ -2,6 +2,7 @@
 // the start-up restore chain, and saving and opening project files.
 #include "document/OrbDocument.h"
 #include "document/Preferences.h"
+#include "model/OrbFields.h"
 #include "model/RandomConfiguration.h"
 #include "support/TestSupport.h"
 
@@ -11,6 +12,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
 
 using namespace lumara;
 
@@ -46,7 +50,7 @@ protected:
         auto d = std::make_unique<OrbDocument>(std::move(project), preferences.get());
         d->setUndoManager(&undo);
         RandomEngine* engine = &random;
-        d->setRandomSource([engine] { return makeRandomConfiguration(*engine); });
+        d->setSeedSource([engine] { return (*engine)(); });
         return d;
     }
 
@@ -410,4 +414,69 @@ TEST(Preferences, TheConfigFolderCanBeRedirected)
     }
     EXPECT_TRUE(QFile::exists(dir.filePath("Lumara.conf")));
     qunsetenv("LUMARA_CONFIG_DIR");
+}
+
+TEST_F(DocumentTest, RandomizeKeepsLockedParametersThroughAHundredDrawsAndRedrawsTheRest)
+{
+    auto d = makeDocument(projectOf({"A"}));
+    d->applyPreset(*findPreset("Jade"));
+    const OrbValues start = d->currentConfiguration()->values();
+    const std::vector<std::string> locked{"backgroundColors", "glowColor", "gradientType", "blobCount"};
+    for (const std::string& key : locked) d->setParameterLocked(key, true);
+    d->setParameterLocked("noSuchField", true);
+    EXPECT_EQ(d->states()[0]->lockedParameters(), (std::vector<std::string>{"backgroundColors", "glowColor", "gradientType", "blobCount"}));
+    EXPECT_EQ(undo.count(), 5) << "the preset and one step per lock; an unknown key is no step";
+
+    // The generator never varies these, so they cannot show a change.
+    const std::vector<std::string> constant{"orbSize", "showBackground", "showWavyBlobs", "showGlowEffects", "showShadow"};
+    std::map<std::string, int> changes;
+    for (int i = 0; i < 100; ++i) {
+        d->randomize();
+        const OrbValues now = d->currentConfiguration()->values();
+        forEachOrbField([&](const auto& field) {
+            const bool differs = !(now.*(field.member) == start.*(field.member));
+            if (differs) ++changes[field.key];
+        });
+    }
+    forEachOrbField([&](const auto& field) {
+        const std::string key = field.key;
+        if (std::find(locked.begin(), locked.end(), key) != locked.end()) {
+            EXPECT_EQ(changes[key], 0) << key << " is locked";
+        } else if (std::find(constant.begin(), constant.end(), key) == constant.end()) {
+            EXPECT_GT(changes[key], 0) << key << " is redrawn";
+        }
+    });
+    EXPECT_EQ(autosaved()->states[0].lockedParameters, d->states()[0]->lockedParameters()) << "locks are part of the project";
+}
+
+TEST_F(DocumentTest, ASeedDrawsTheSameOrbEveryTimeAndNamesItsUndoStep)
+{
+    auto d = makeDocument(projectOf({"A", "B"}));
+    d->randomize(42);
+    RandomEngine engine(42);
+    EXPECT_EQ(d->currentConfiguration()->values(), makeRandomConfiguration(engine));
+    EXPECT_EQ(undo.undoText(), "Randomize (Seed 42)");
+    EXPECT_EQ(d->lastRandomSeed(), 42u);
+
+    // Locks keep their fields; the unlocked ones are still the seed's.
+    const CodableColor glow{0.1, 0.2, 0.3, 1.0};
+    d->selectState(1);
+    d->currentConfiguration()->setGlowColor(glow);
+    d->setParameterLocked("glowColor", true);
+    d->randomize(42);
+    OrbValues expected = d->states()[0]->config()->values();
+    expected.glowColor = glow;
+    EXPECT_EQ(d->currentConfiguration()->values(), expected);
+
+    // Undoing the lock and the draw puts both back; a saved file keeps the lock.
+    undo.undo();
+    EXPECT_EQ(d->currentConfiguration()->glowColor(), glow);
+    undo.undo();
+    EXPECT_TRUE(d->states()[1]->lockedParameters().empty());
+    undo.redo();
+    const QString path = dir.filePath("locks.lumara");
+    ASSERT_TRUE(d->saveProject(path));
+    auto other = makeDocument(projectOf({"X"}));
+    ASSERT_TRUE(other->loadProject(path));
+    EXPECT_EQ(other->states()[1]->lockedParameters(), std::vector<std::string>{"glowColor"});
 }

@@ -2,6 +2,7 @@
 // independent property-list implementation, and hostile input.
 #include "document/ProjectCodec.h"
 #include "document/ProjectSchema.h"
+#include "model/OrbFields.h"
 #include "support/PlistFixtures.h"
 #include "support/TestSupport.h"
 
@@ -384,10 +385,12 @@ OrbProjectData largestProject()
     OrbProjectData project;
     OrbValues values;
     values.backgroundColors.assign(kMaxBackgroundColors, CodableColor{0.123456789012345, 0.987654321098765, 1.0 / 3.0, 2.0 / 3.0});
+    std::vector<std::string> everyField;
+    forEachOrbField([&](const auto& field) { everyField.emplace_back(field.key); });
     for (std::size_t i = 0; i < kMaxStates; ++i) {
         std::string name;
         for (std::size_t k = 0; k < kMaxStateNameBytes / 2; ++k) name += i % 3 == 0 ? "\u00e9" : i % 3 == 1 ? "\x01\x02" : "xy";
-        project.states.push_back({makeStateId(), name, values});
+        project.states.push_back({makeStateId(), name, values, everyField});
     }
     project.selectedStateIndex = static_cast<std::int64_t>(kMaxStates) - 1;
     return project;
@@ -444,4 +447,42 @@ TEST(ProjectLimits, WritersRefuseWhatReadersWouldRefuseAndReadersSayWhy)
         ASSERT_FALSE(read);
         EXPECT_NE(read.error().message.find(c.mentions), std::string::npos) << read.error().message;
     }
+}
+
+TEST(ProjectCodec, LockedParametersAreWrittenOnlyWhenSetAndReadBackInKeyOrder)
+{
+    OrbProjectData project;
+    project.states.push_back({makeStateId(), "Plain", OrbValues{}});
+    project.states.push_back({makeStateId(), "Locked", OrbValues{}, {"glowColor", "speed"}});
+    for (Container container : {Container::propertyList, Container::json}) {
+        auto bytes = encodeProject(project, container);
+        ASSERT_TRUE(bytes);
+        auto decoded = decodeProject(*bytes, container);
+        ASSERT_TRUE(decoded) << decoded.error().message;
+        EXPECT_EQ(*decoded, project);
+    }
+    const std::string json = *encodeProject(project, Container::json);
+    EXPECT_EQ(json.find("lockedParameters"), json.rfind("lockedParameters")) << "only the state that locks writes the key";
+    EXPECT_NE(json.find(R"("lockedParameters":["glowColor","speed"])"), std::string::npos) << json;
+
+    // What an edited or newer file may hold: duplicates, another order, names this version does not know.
+    auto read = [](const std::string& locks) {
+        const std::string record = R"({"states":[{"id":"6B1A2C3D-0000-4000-8000-000000000001","name":"A","config":)" +
+                                   *encodeConfiguration(OrbValues{}, Container::json) + R"(,"lockedParameters":)" + locks +
+                                   R"(}],"selectedStateIndex":0,"transitionDuration":0.6})";
+        return decodeProject(record, Container::json);
+    };
+    auto lenient = read(R"(["speed","futureField","backgroundColors","speed"])");
+    ASSERT_TRUE(lenient) << lenient.error().message;
+    EXPECT_EQ(lenient->states[0].lockedParameters, (std::vector<std::string>{"backgroundColors", "speed"}));
+    for (const std::string& bad : {std::string(R"("speed")"), std::string(R"([1])"), std::string(R"([{"a":1}])")}) {
+        auto refused = read(bad);
+        ASSERT_FALSE(refused) << bad;
+        EXPECT_EQ(refused.error().code, CodecError::wrongType) << bad;
+    }
+    std::string many = "[";
+    for (std::size_t i = 0; i <= kMaxLockedParameters; ++i) many += std::string(i ? "," : "") + "\"speed\"";
+    auto tooMany = read(many + "]");
+    ASSERT_FALSE(tooMany);
+    EXPECT_EQ(tooMany.error().code, CodecError::tooLarge);
 }

@@ -69,7 +69,7 @@ ColorsSection::ColorsSection(OrbDocument* document, QWidget* parent) : Inspector
     swatches->setContentsMargins(0, 0, 0, 0);
     swatches->setSpacing(2);
     swatches->addStretch(1);
-    column->addWidget(m_swatchRow);
+    addLockable(column, m_swatchRow, fieldKeyOf(&OrbConfiguration::backgroundColorsChanged), QStringLiteral("Colors"));
 
     m_add = new QPushButton(QStringLiteral("Add"), this);
     m_add->setAccessibleName(QStringLiteral("Add color"));
@@ -92,7 +92,7 @@ ColorsSection::ColorsSection(OrbDocument* document, QWidget* parent) : Inspector
 
     m_glowSwatch = new ColorSwatch(QStringLiteral("Glow"), this);
     connect(m_glowSwatch, &QAbstractButton::clicked, this, [this] { openColorDialog(kGlow); });
-    addRow(column, QStringLiteral("Glow"), m_glowSwatch);
+    addRow(column, QStringLiteral("Glow"), m_glowSwatch, fieldKeyOf(&OrbConfiguration::glowColorChanged));
     follow(&OrbConfiguration::glowColorChanged, [this](const OrbConfiguration& config) { m_glowSwatch->setColor(config.glowColor()); });
 }
 

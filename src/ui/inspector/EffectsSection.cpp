@@ -48,7 +48,7 @@ EffectsSection::EffectsSection(OrbDocument* document, QWidget* parent) : Inspect
     follow(&OrbConfiguration::speedChanged, [this](const OrbConfiguration& config) {
         if (!m_speedDraft) m_speed->setValue(config.speed());
     });
-    column->addWidget(m_speed);
+    addLockable(column, m_speed, fieldKeyOf(&OrbConfiguration::speedChanged), QStringLiteral("Speed"));
 
     column->addWidget(new Divider(this));
 

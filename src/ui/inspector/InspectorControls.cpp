@@ -14,6 +14,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QSignalBlocker>
 #include <QStyleOptionFocusRect>
 #include <QToolButton>
 #include <QVariantAnimation>
@@ -344,6 +345,110 @@ void SectionHeader::paintEvent(QPaintEvent*)
 }
 
 // --- ExportButton
+
+ParameterLock::ParameterLock(const QString& parameterName, QWidget* parent)
+    : QAbstractButton(parent), m_parameterName(parameterName)
+{
+    setCheckable(true);
+    setFocusPolicy(Qt::TabFocus);
+    setCursor(Qt::PointingHandCursor);
+    setAccessibleName(QStringLiteral("Lock %1").arg(parameterName));
+    checkStateSet();
+}
+
+void ParameterLock::checkStateSet()
+{
+    setToolTip(isChecked() ? QStringLiteral("%1 is locked: Randomize keeps it. Click to unlock.").arg(m_parameterName)
+                           : QStringLiteral("Lock %1, so that Randomize keeps it").arg(m_parameterName));
+}
+
+void ParameterLock::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const bool locked = isChecked();
+    QColor ink = locked ? palette().color(QPalette::Highlight) : palette().color(QPalette::ButtonText);
+    if (!locked) ink.setAlphaF(underMouse() || hasFocus() ? 0.85f : 0.5f);
+    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    if (hasFocus()) {
+        QColor ring = palette().color(QPalette::Highlight);
+        ring.setAlphaF(0.6f);
+        p.setPen(QPen(ring, 1.5));
+        p.drawRoundedRect(box, 4, 4);
+    }
+    // A body of 10 × 7 under a shackle of 6 wide; unlocked, the shackle stands open to the right.
+    const QPointF c = box.center();
+    const QRectF body(c.x() - 5, c.y() - 1, 10, 7);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    p.drawRoundedRect(body, 1.5, 1.5);
+    QPainterPath shackle;
+    const double left = c.x() - 3, right = c.x() + 3, top = c.y() - 6;
+    shackle.moveTo(left, body.top());
+    shackle.lineTo(left, top + 3);
+    shackle.arcTo(QRectF(left, top, 6, 6), 180, -180);
+    shackle.lineTo(right, locked ? body.top() : top + 4);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(ink, 1.6, Qt::SolidLine, Qt::RoundCap));
+    p.drawPath(locked ? shackle : shackle.translated(0, -1.5));
+}
+
+LockableRow::LockableRow(const QString& fieldKey, const QString& parameterName, QWidget* content, QWidget* parent)
+    : QWidget(parent), m_fieldKey(fieldKey), m_content(content)
+{
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    content->setParent(this);
+    row->addWidget(content, 1);
+    m_lock = new ParameterLock(parameterName, this);
+    QSizePolicy keepRoom = m_lock->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    m_lock->setSizePolicy(keepRoom);
+    m_lock->setFixedSize(m_lock->sizeHint());
+    row->addWidget(m_lock, 0, Qt::AlignVCenter);
+    connect(m_lock, &QAbstractButton::clicked, this, &LockableRow::lockToggled);
+    content->installEventFilter(this); // the row goes where its content goes (a hidden Angle row)
+    setHidden(content->isHidden());
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        const bool inside = now && isAncestorOf(now);
+        if (inside == m_focusInside) return;
+        m_focusInside = inside;
+        updateLockVisibility();
+    });
+    updateLockVisibility();
+}
+
+bool LockableRow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_content && (event->type() == QEvent::HideToParent || event->type() == QEvent::ShowToParent))
+        setHidden(m_content->isHidden());
+    return QWidget::eventFilter(watched, event);
+}
+
+void LockableRow::setLocked(bool locked)
+{
+    const QSignalBlocker blocker(m_lock);
+    m_lock->setChecked(locked);
+    updateLockVisibility();
+    m_lock->update();
+}
+
+void LockableRow::enterEvent(QEnterEvent* event)
+{
+    m_hovered = true;
+    updateLockVisibility();
+    QWidget::enterEvent(event);
+}
+
+void LockableRow::leaveEvent(QEvent* event)
+{
+    m_hovered = false;
+    updateLockVisibility();
+    QWidget::leaveEvent(event);
+}
+
+void LockableRow::updateLockVisibility() { m_lock->setVisible(m_hovered || m_focusInside || m_lock->isChecked()); }
 
 ExportButton::ExportButton(const QString& title, const QString& subtitle, const QIcon& icon, QWidget* parent)
     : QAbstractButton(parent), m_subtitle(subtitle)

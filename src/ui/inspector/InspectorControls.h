@@ -139,6 +139,56 @@ private:
     bool m_expanded = true;
 };
 
+// The padlock of an inspector row: checked while the row's parameter is locked, so Randomize keeps
+// it. Focusable by Tab; Space toggles it, as a click does.
+class ParameterLock : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit ParameterLock(const QString& parameterName, QWidget* parent = nullptr);
+    QSize sizeHint() const override { return {18, 18}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    // Every change of the checked state, also one made with signals blocked, renews the tooltip.
+    void checkStateSet() override;
+
+private:
+    QString m_parameterName;
+};
+
+// An inspector row with a padlock at its trailing edge. The padlock shows while the pointer is over
+// the row, while the focus is inside it, and always while it is locked; hidden, it keeps its room,
+// so the rows do not shift. `fieldKey` names the configuration field (OrbFields.h).
+class LockableRow : public QWidget {
+    Q_OBJECT
+public:
+    LockableRow(const QString& fieldKey, const QString& parameterName, QWidget* content, QWidget* parent = nullptr);
+
+    QString fieldKey() const { return m_fieldKey; }
+    ParameterLock* lock() const { return m_lock; }
+    QWidget* content() const { return m_content; }
+    // Shows the document's state; emits nothing.
+    void setLocked(bool locked);
+
+signals:
+    // The user toggled the padlock.
+    void lockToggled(bool locked);
+
+protected:
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void updateLockVisibility();
+
+    QString m_fieldKey;
+    QWidget* m_content = nullptr;
+    ParameterLock* m_lock = nullptr;
+    bool m_hovered = false;
+    bool m_focusInside = false;
+};
+
 // One export row: a symbol in a 24-point box, the title in medium weight, the subtitle below it
 // in caption size and the secondary colour. The whole row is the button.
 class ExportButton : public QAbstractButton {

@@ -9,6 +9,8 @@
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QLabel>
+#include <QMetaMethod>
+#include <QMetaProperty>
 #include <QSignalBlocker>
 
 namespace lumara::ui {
@@ -23,6 +25,39 @@ QLabel* rowCaption(const QString& text, QWidget* parent)
 InspectorSection::InspectorSection(OrbDocument* document, QWidget* parent) : QWidget(parent), m_document(document)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    if (document) {
+        connect(document, &OrbDocument::lockedParametersChanged, this, &InspectorSection::refreshLocks);
+        connect(document, &OrbDocument::statesChanged, this, &InspectorSection::refreshLocks);
+        connect(document, &OrbDocument::currentConfigurationChanged, this, &InspectorSection::refreshLocks);
+    }
+}
+
+QString InspectorSection::fieldKeyOf(ConfigurationSignal changed)
+{
+    const QMetaMethod signal = QMetaMethod::fromSignal(changed);
+    const QMetaObject& meta = OrbConfiguration::staticMetaObject;
+    for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
+        if (meta.property(i).notifySignal() == signal) return QString::fromLatin1(meta.property(i).name());
+    return {};
+}
+
+LockableRow* InspectorSection::addLockable(QBoxLayout* layout, QWidget* content, const QString& key, const QString& parameterName)
+{
+    auto* row = new LockableRow(key, parameterName, content, this);
+    connect(row, &LockableRow::lockToggled, this, [this, key](bool locked) {
+        if (m_document) m_document->setParameterLocked(key.toStdString(), locked);
+    });
+    layout->addWidget(row);
+    m_lockRows.push_back(row);
+    refreshLocks();
+    return row;
+}
+
+void InspectorSection::refreshLocks()
+{
+    if (!m_document) return;
+    const OrbState* state = m_document->states().at(m_document->effectiveSelectedIndex());
+    for (LockableRow* row : m_lockRows) row->setLocked(state->isParameterLocked(row->fieldKey().toStdString()));
 }
 
 OrbConfiguration* InspectorSection::configuration() const
@@ -61,7 +96,7 @@ LabeledSlider* InspectorSection::addSlider(QBoxLayout* layout, const SliderField
         if (OrbConfiguration* config = configuration()) (config->*set)(value);
     });
     follow(field.changed, [slider, get = field.get](const OrbConfiguration& config) { slider->setValue((config.*get)()); });
-    layout->addWidget(slider);
+    addLockable(layout, slider, fieldKeyOf(field.changed), field.label);
     return slider;
 }
 
@@ -80,7 +115,7 @@ ToggleSwitch* InspectorSection::addToggle(QBoxLayout* layout, const QString& lab
         const QSignalBlocker blocker(toggle);
         toggle->setChecked((config.*get)());
     });
-    layout->addWidget(toggle);
+    addLockable(layout, toggle, fieldKeyOf(changed), label);
     return toggle;
 }
 
@@ -104,12 +139,13 @@ QComboBox* InspectorSection::addPicker(QBoxLayout* layout, const QString& label,
         const QSignalBlocker blocker(picker);
         picker->setCurrentIndex(shown >= 0 && shown < picker->count() ? shown : -1);
     });
-    addRow(layout, label, picker);
+    addRow(layout, label, picker, fieldKeyOf(changed));
     return picker;
 }
 
-QLabel* InspectorSection::addRow(QBoxLayout* layout, const QString& label, QWidget* control)
+QLabel* InspectorSection::addRow(QBoxLayout* layout, const QString& label, QWidget* control, const QString& lockKey)
 {
+    QWidget* holder = lockKey.isEmpty() ? nullptr : new QWidget(this);
     auto* row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
@@ -119,7 +155,12 @@ QLabel* InspectorSection::addRow(QBoxLayout* layout, const QString& label, QWidg
     row->addWidget(caption);
     row->addStretch(1);
     row->addWidget(control);
-    layout->addLayout(row);
+    if (!holder) {
+        layout->addLayout(row);
+        return caption;
+    }
+    holder->setLayout(row); // takes the caption and the control as its children
+    addLockable(layout, holder, lockKey, label);
     return caption;
 }
 

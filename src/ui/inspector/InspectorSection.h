@@ -19,6 +19,7 @@ class QLabel;
 namespace lumara::ui {
 
 class LabeledSlider;
+class LockableRow;
 class ToggleSwitch;
 
 using ConfigurationSignal = void (OrbConfiguration::*)();
@@ -64,7 +65,20 @@ protected:
                          std::function<int(const OrbConfiguration&)> index,
                          std::function<void(OrbConfiguration&, int)> setIndex, ConfigurationSignal changed);
     // A row: the caption at the leading edge, `control` at the trailing one (named after the caption).
-    QLabel* addRow(QBoxLayout* layout, const QString& label, QWidget* control);
+    // With a field key the row carries that field's padlock.
+    QLabel* addRow(QBoxLayout* layout, const QString& label, QWidget* control, const QString& lockKey = {});
+    // `content` in a row with the padlock of field `key`, added to `layout`.
+    LockableRow* addLockable(QBoxLayout* layout, QWidget* content, const QString& key, const QString& parameterName);
+
+public:
+    // The rows with a padlock, in layout order.
+    const std::vector<LockableRow*>& lockableRows() const { return m_lockRows; }
+    // The field whose change signal `changed` is (its property's name in OrbConfiguration).
+    static QString fieldKeyOf(ConfigurationSignal changed);
+
+private:
+    // Shows the selected state's locks on every padlock.
+    void refreshLocks();
 
 private:
     struct Follower {
@@ -76,6 +90,7 @@ private:
     QPointer<OrbConfiguration> m_bound;
     QObject* m_binding = nullptr; // the context of the present connections; replaced on bind
     std::vector<Follower> m_followers;
+    std::vector<LockableRow*> m_lockRows;
 };
 
 // A caption label of an inspector row.

@@ -44,7 +44,7 @@ ShapeSection::ShapeSection(OrbDocument* document, QWidget* parent) : InspectorSe
     sizeRow->addWidget(m_sizeField);
     sizeRow->addWidget(unit);
     sizeRow->addWidget(m_sizeStepper);
-    addRow(column, QStringLiteral("Size"), sizeControls)->setBuddy(m_sizeField);
+    addRow(column, QStringLiteral("Size"), sizeControls, fieldKeyOf(&OrbConfiguration::orbSizeChanged))->setBuddy(m_sizeField);
     connect(m_sizeField, &QLineEdit::editingFinished, this, &ShapeSection::submitSizeField);
     connect(m_sizeStepper, &Stepper::stepped, this, [this](double size) {
         OrbConfiguration* config = configuration();
@@ -64,7 +64,7 @@ ShapeSection::ShapeSection(OrbDocument* document, QWidget* parent) : InspectorSe
                                  std::int64_t (OrbConfiguration::*get)() const, void (OrbConfiguration::*set)(std::int64_t),
                                  ConfigurationSignal changed) {
         auto* stepper = new Stepper(label, minimum, maximum, 1, wholeNumber, this);
-        addRow(column, label, stepper);
+        addRow(column, label, stepper, fieldKeyOf(changed));
         connect(stepper, &Stepper::stepped, this, [this, get, set](double value) {
             OrbConfiguration* config = configuration();
             const auto next = std::int64_t(value); // inside the stepper's range

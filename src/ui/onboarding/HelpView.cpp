@@ -27,6 +27,7 @@ constexpr ShortcutEntry kFileRows[] = {{"Open", "openAction"}, {"Save", "saveAct
 constexpr ShortcutEntry kEditingRows[] = {{"Undo", "undoAction"},
                                           {"Redo", "redoAction"},
                                           {"Randomize Orb", "randomizeAction"},
+                                          {"Randomize with Seed", "randomizeWithSeedAction"},
                                           {"Pause Motion", "pauseMotionAction"},
                                           {"Copy Look", "copyLookAction"},
                                           {"Paste Look", "pasteLookAction"},

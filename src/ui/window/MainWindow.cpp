@@ -9,6 +9,7 @@
 #include "document/ReadWholeFile.h"
 #include "export/media/PngWriter.h"
 #include "highlight/Highlight.h"
+#include "model/RandomConfiguration.h"
 #include "render/OrbRenderer.h"
 #include "ui/canvas/MainCanvasView.h"
 #include "ui/exports/ExportFlows.h"
@@ -29,6 +30,7 @@
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QGraphicsOpacityEffect>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -142,6 +144,8 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
     connect(document, &OrbDocument::undoManagerChanged, this, &MainWindow::updateUndoActions);
     connect(&m_undoStack, &QUndoStack::canUndoChanged, this, &MainWindow::updateUndoActions);
     connect(&m_undoStack, &QUndoStack::canRedoChanged, this, &MainWindow::updateUndoActions);
+    connect(&m_undoStack, &QUndoStack::undoTextChanged, this, &MainWindow::updateUndoActions);
+    connect(&m_undoStack, &QUndoStack::redoTextChanged, this, &MainWindow::updateUndoActions);
     updateTitle();
     updateUndoActions();
 
@@ -233,6 +237,29 @@ void MainWindow::pasteLook()
         return;
     }
     m_document->applyLook(*look);
+}
+
+void MainWindow::randomizeWithSeed()
+{
+    if (!m_document) return;
+    auto* dialog = new QInputDialog(this);
+    dialog->setObjectName(QStringLiteral("randomSeedDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(QStringLiteral("Randomize with Seed"));
+    dialog->setLabelText(QStringLiteral("The same seed always draws the same orb; locked parameters are kept.\nSeed:"));
+    dialog->setOkButtonText(QStringLiteral("Randomize"));
+    if (const auto seed = m_document->lastRandomSeed()) dialog->setTextValue(QString::number(*seed));
+    connect(dialog, &QInputDialog::textValueSelected, this, [this](const QString& text) {
+        const auto seed = parseRandomSeed(text.toStdString());
+        if (!seed) {
+            m_errorBanner->showMessage(QStringLiteral("Could not randomize.\n\"%1\" is not a seed: give a whole number from 0 to "
+                                                      "18446744073709551615.")
+                                           .arg(text.trimmed()));
+            return;
+        }
+        if (m_document) m_document->randomize(*seed);
+    });
+    dialog->open();
 }
 
 FileType exportFileType(exporting::ExportFormat format)

@@ -62,6 +62,9 @@ public:
     // A configuration (or a project's selected one) from the clipboard into the selected state, one
     // undo step; other text changes nothing and says so.
     void pasteLook();
+    // Asks for a seed (the last one filled in) and randomizes with it; a text that is no seed
+    // changes nothing and says so.
+    void randomizeWithSeed();
     // Generates the text now, then asks where to write it ("orb." + extension) and writes it
     // atomically; cancelling or a failed write changes nothing.
     void exportTextFile(exporting::ExportFormat format);

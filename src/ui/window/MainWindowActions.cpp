@@ -89,7 +89,17 @@ void MainWindow::buildActions()
     QAction* randomize = makeAction("randomizeAction", QStringLiteral("Randomize"), {QKeySequence(Qt::CTRL | Qt::Key_R)});
     randomize->setIcon(drawnSymbolIcon(Symbol::dice));
     randomize->setToolTip(QStringLiteral("Generate random orb"));
-    connect(randomize, &QAction::triggered, m_document, &OrbDocument::randomize);
+    connect(randomize, &QAction::triggered, this, [this] {
+        if (m_document) m_document->randomize();
+    });
+    // The seed of the last draw is shown, so that Randomize with Seed can bring the orb back.
+    connect(m_document, &OrbDocument::lastRandomSeedChanged, randomize, [this, randomize] {
+        if (const auto seed = m_document->lastRandomSeed())
+            randomize->setToolTip(QStringLiteral("Generate random orb\nLast seed: %1").arg(*seed));
+    });
+    connect(makeAction("randomizeWithSeedAction", QStringLiteral("Randomize with Seed…"),
+                       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)}),
+            &QAction::triggered, this, &MainWindow::randomizeWithSeed);
 
     // Space only while the canvas has the focus, so that it still types a space in the fields.
     auto* pause = new QAction(QStringLiteral("Pause Motion"), this);
@@ -164,6 +174,7 @@ void MainWindow::buildMenus()
     edit->addAction(action("redoAction"));
     edit->addSeparator();
     edit->addAction(action("randomizeAction"));
+    edit->addAction(action("randomizeWithSeedAction"));
     edit->addSeparator();
     edit->addAction(action("copyCodeAction"));
     edit->addAction(action("copyLookAction"));
@@ -213,6 +224,10 @@ void MainWindow::updateUndoActions()
     QUndoStack* stack = m_document ? m_document->undoManager() : nullptr;
     action("undoAction")->setEnabled(stack && stack->canUndo());
     action("redoAction")->setEnabled(stack && stack->canRedo());
+    // A step that names itself (a Randomize's seed) says so in the buttons' tooltips.
+    const QString undoText = stack ? stack->undoText() : QString(), redoText = stack ? stack->redoText() : QString();
+    action("undoAction")->setToolTip(undoText.isEmpty() ? QStringLiteral("Undo") : QStringLiteral("Undo %1").arg(undoText));
+    action("redoAction")->setToolTip(redoText.isEmpty() ? QStringLiteral("Redo") : QStringLiteral("Redo %1").arg(redoText));
 }
 
 } // namespace lumara::ui

@@ -43,6 +43,7 @@ TEST_F(EditorFixture, HelpRowsShowTheActionsOwnShortcutsAndReturnCloses)
         {"Editing & View", "Undo", "undoAction", "Ctrl+Z"},
         {"Editing & View", "Redo", "redoAction", "Ctrl+Shift+Z"},
         {"Editing & View", "Randomize Orb", "randomizeAction", "Ctrl+R"},
+        {"Editing & View", "Randomize with Seed", "randomizeWithSeedAction", "Ctrl+Shift+R"},
         {"Editing & View", "Pause Motion", "pauseMotionAction", "Space"},
         {"Editing & View", "Copy Look", "copyLookAction", "Ctrl+Alt+C"},
         {"Editing & View", "Paste Look", "pasteLookAction", "Ctrl+Alt+V"},

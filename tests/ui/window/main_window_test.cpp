@@ -11,6 +11,14 @@
 #include "ui/canvas/MainCanvasView.h"
 #include "ui/exports/ExportFlows.h"
 #include "ui/states/StateStripView.h"
+#include "ui/inspector/InspectorControls.h"
+#include "ui/inspector/ColorsSection.h"
+#include "ui/inspector/EffectsSection.h"
+#include "ui/inspector/InspectorSection.h"
+#include "ui/inspector/ShapeSection.h"
+#include "ui/inspector/InspectorView.h"
+#include "ui/window/ErrorBanner.h"
+#include "model/OrbFields.h"
 #include "update/CheckForUpdatesViewModel.h"
 
 #include <QAccessible>
@@ -18,6 +26,7 @@
 #include <QClipboard>
 #include <QDropEvent>
 #include <QImage>
+#include <QInputDialog>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
@@ -382,6 +391,117 @@ TEST_F(EditorFixture, CopyLookThenPasteLookOntoAnotherStateIsOneUndoStep)
         window()->action("pasteLookAction")->trigger();
         EXPECT_EQ(document()->currentConfiguration()->values(), before) << text;
         EXPECT_EQ(document()->undoManager()->count(), stepsBefore) << text;
+    }
+}
+
+// Every field has a padlock in the inspector; it shows on hover and focus, locks with a click or
+// Space, and Randomize keeps what is locked.
+TEST_F(EditorFixture, InspectorPadlocksLockWhatRandomizeKeeps)
+{
+    auto* inspector = static_cast<ui::InspectorView*>(window()->inspector());
+    std::vector<ui::LockableRow*> rows;
+    for (ui::InspectorSection* section : std::initializer_list<ui::InspectorSection*>{
+             inspector->colorsSection(), inspector->shapeSection(), inspector->effectsSection()})
+        for (ui::LockableRow* row : section->lockableRows()) rows.push_back(row);
+    std::vector<std::string> keys, fields;
+    for (ui::LockableRow* row : rows) keys.push_back(row->fieldKey().toStdString());
+    forEachOrbField([&](const auto& field) { fields.emplace_back(field.key); });
+    EXPECT_EQ(orderedFieldKeys(keys), fields) << "one padlock per field";
+    EXPECT_EQ(keys.size(), fields.size());
+
+    auto rowOf = [&](const char* key) {
+        auto found = std::find_if(rows.begin(), rows.end(), [&](ui::LockableRow* row) { return row->fieldKey() == key; });
+        return found == rows.end() ? nullptr : *found;
+    };
+    ui::LockableRow* corner = rowOf("cornerRadius");
+    ui::LockableRow* glow = rowOf("glowColor");
+    ASSERT_TRUE(corner && glow);
+    // Hidden at rest, yet the room is kept: every padlock sits at the same trailing edge.
+    inspector->shapeSection()->setFocus();
+    for (ui::LockableRow* row : rows) {
+        if (!row->isVisible()) continue; // a collapsed or hidden row
+        EXPECT_FALSE(row->lock()->isVisible()) << row->fieldKey().toStdString();
+        EXPECT_EQ(row->lock()->mapTo(inspector, QPoint(row->lock()->width(), 0)).x(),
+                  corner->lock()->mapTo(inspector, QPoint(corner->lock()->width(), 0)).x())
+            << row->fieldKey().toStdString();
+    }
+    // Focus inside a row shows its padlock; a click locks it, one undo step.
+    corner->content()->findChild<QSlider*>()->setFocus();
+    EXPECT_TRUE(corner->lock()->isVisible());
+    EXPECT_FALSE(glow->lock()->isVisible());
+    const int steps = document()->undoManager()->count();
+    QTest::mouseClick(corner->lock(), Qt::LeftButton);
+    EXPECT_TRUE(document()->states().at(0)->isParameterLocked("cornerRadius"));
+    EXPECT_EQ(document()->undoManager()->count(), steps + 1);
+    // A key locks too: Space on the focused padlock.
+    glow->lock()->setFocus();
+    QTest::keyClick(glow->lock(), Qt::Key_Space);
+    EXPECT_TRUE(document()->states().at(0)->isParameterLocked("glowColor"));
+    inspector->shapeSection()->setFocus();
+    EXPECT_TRUE(corner->lock()->isVisible()) << "a locked padlock stays in sight";
+    EXPECT_FALSE(glow->lock()->grab().toImage().isNull());
+    // Locked, the padlock is drawn in the accent colour.
+    const QImage drawn = glow->lock()->grab().toImage();
+    const QColor accent = glow->lock()->palette().color(QPalette::Highlight);
+    int accentPixels = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            if (QColor(drawn.pixel(x, y)) == accent) ++accentPixels;
+    EXPECT_GT(accentPixels, 20);
+
+    const double radius = document()->currentConfiguration()->cornerRadius();
+    const CodableColor glowColor = document()->currentConfiguration()->glowColor();
+    for (int i = 0; i < 100; ++i) window()->action("randomizeAction")->trigger();
+    EXPECT_EQ(document()->currentConfiguration()->cornerRadius(), radius);
+    EXPECT_EQ(document()->currentConfiguration()->glowColor(), glowColor);
+    EXPECT_TRUE(corner->lock()->isChecked()) << "Randomize leaves the locks as they are";
+
+    // Undo takes the locks back and the padlocks follow.
+    for (int i = 0; i < 101; ++i) document()->undoManager()->undo();
+    EXPECT_FALSE(glow->lock()->isChecked());
+    EXPECT_TRUE(corner->lock()->isChecked());
+}
+
+// A seed typed into Randomize with Seed draws the orb `lumara export --random --seed` describes, and
+// every Randomize tells its seed.
+TEST_F(EditorFixture, RandomizeWithSeedDrawsTheCommandLinesOrb)
+{
+    window()->action("randomizeAction")->trigger();
+    const auto drawn = document()->lastRandomSeed();
+    ASSERT_TRUE(drawn);
+    EXPECT_EQ(document()->undoManager()->undoText(), QStringLiteral("Randomize (Seed %1)").arg(*drawn));
+    EXPECT_TRUE(window()->action("randomizeAction")->toolTip().endsWith(QStringLiteral("Last seed: %1").arg(*drawn)));
+    EXPECT_EQ(window()->action("undoAction")->toolTip(), QStringLiteral("Undo Randomize (Seed %1)").arg(*drawn));
+
+    auto askForSeed = [&](const QString& text) {
+        window()->action("randomizeWithSeedAction")->trigger();
+        auto* dialog = window()->findChild<QInputDialog*>(QStringLiteral("randomSeedDialog"));
+        if (!dialog) return false;
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        EXPECT_EQ(dialog->textValue(), QString::number(*document()->lastRandomSeed())) << "the last seed is offered";
+        dialog->setTextValue(text);
+        dialog->accept();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return true;
+    };
+    const std::string seed = "18446744073709551557";
+    ASSERT_TRUE(askForSeed(QString::fromStdString(" " + seed + " ")));
+    window()->action("copyCodeAction")->trigger();
+    const auto cli = test::runProcess(test::lumaraBinary(), {"export", "swiftui", "--random", "--seed", seed});
+    ASSERT_EQ(cli.exitCode, 0) << cli.err;
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), cli.out) << "seed " << seed;
+
+    // Not a seed: nothing changes, and the window says why.
+    const OrbValues before = document()->currentConfiguration()->values();
+    const int steps = document()->undoManager()->count();
+    for (const char* text : {"", "twelve", "-1", "18446744073709551616", "1e5"}) {
+        ASSERT_TRUE(askForSeed(QString::fromUtf8(text)));
+        EXPECT_EQ(document()->currentConfiguration()->values(), before) << text;
+        EXPECT_EQ(document()->undoManager()->count(), steps) << text;
+        auto* banner = window()->findChild<ui::ErrorBanner*>();
+        ASSERT_NE(banner, nullptr);
+        EXPECT_TRUE(banner->isVisible());
+        EXPECT_TRUE(banner->message().startsWith(QStringLiteral("Could not randomize."))) << banner->message().toStdString();
     }
 }
 
