@@ -1,5 +1,5 @@
 // Palette extraction: block averaging in linear light, OKLab binning, weighted k-means with
-// cleaning, then the dark-to-light order. Everything lives on the caller's stack; any thread.
+// cleaning, then the dark-to-light order. No state outlives a call; any thread.
 //
 // The clustering runs over OKLab bins (32 steps of lightness by 32 × 32 of a and b, each holding
 // the weighted mean of its samples) rather than over every sample: a flat region becomes one
