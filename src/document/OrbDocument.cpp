@@ -302,6 +302,15 @@ void OrbDocument::applyLook(const OrbValues& values)
     saveLastProject();
 }
 
+void OrbDocument::applyBackgroundColors(const std::vector<CodableColor>& colors)
+{
+    OrbConfiguration* config = currentConfiguration();
+    if (colors.empty() || !config || config->backgroundColors() == colors) return;
+    recordUndoSnapshot();
+    config->setBackgroundColors(colors);
+    saveLastProject();
+}
+
 void OrbDocument::saveLastProject()
 {
     if (!m_preferences) return;

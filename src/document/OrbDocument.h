@@ -104,6 +104,9 @@ public:
     void applyPreset(const OrbPreset& preset);
     // Undo step, no preset name, `values` in the current state, autosave: a look pasted in.
     void applyLook(const OrbValues& values);
+    // Undo step, `colors` as the selected state's background colours (everything else, the glow
+    // colour too, as it was), autosave. An empty list or the colours already there change nothing.
+    void applyBackgroundColors(const std::vector<CodableColor>& colors);
     // Writes the autosave record; a failure (disk full, a project that cannot be encoded) keeps
     // the previous record and is announced through errorOccurred.
     void saveLastProject();

@@ -47,6 +47,7 @@ ColorsSection::ColorsSection(OrbDocument* document, QWidget* parent) : Inspector
 
     m_preview = new GradientPreviewBar(this);
     column->addWidget(m_preview);
+    connect(m_preview, &GradientPreviewBar::pictureDropped, this, &ColorsSection::colorsFromPictureRequested);
     follow(&OrbConfiguration::backgroundColorsChanged,
            [this](const OrbConfiguration& config) { m_preview->setColors(config.backgroundColors()); });
 

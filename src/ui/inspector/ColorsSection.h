@@ -1,6 +1,7 @@
 // The "Colors" section: the gradient preview bar, the gradient's kind, angle and blur, one swatch
 // per background colour with Add and Remove, and the glow colour. Swatches open the colour dialog
-// (no alpha channel); the canvas follows the colour while the dialog is open. UI thread only.
+// (no alpha channel); the canvas follows the colour while the dialog is open. A picture dropped on
+// the bar asks for its colours (the window reads it and reports a failure). UI thread only.
 #pragma once
 
 #include "ui/inspector/InspectorSection.h"
@@ -49,6 +50,10 @@ public:
     QList<ColorSwatch*> colorSwatches() const;
     ColorSwatch* glowSwatch() const { return m_glowSwatch; }
     GradientPreviewBar* previewBar() const { return m_preview; }
+
+signals:
+    // A picture file was dropped on the gradient bar: its colours are wanted as the background's.
+    void colorsFromPictureRequested(const QString& path);
 
 private:
     CodableColor colorOf(qsizetype target) const;

@@ -8,10 +8,14 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QDragEnterEvent>
+#include <QFileInfo>
 #include <QIconEngine>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLinearGradient>
+#include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSignalBlocker>
@@ -215,6 +219,43 @@ GradientPreviewBar::GradientPreviewBar(QWidget* parent) : QWidget(parent)
     setFixedHeight(28);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(QStringLiteral("Gradient preview"));
+    setToolTip(QStringLiteral("Drop a picture here to take its colors"));
+    setAcceptDrops(true);
+}
+
+QString GradientPreviewBar::droppablePicture(const QMimeData* mime)
+{
+    const QList<QUrl> urls = mime ? mime->urls() : QList<QUrl>{};
+    if (urls.size() != 1 || !urls.front().isLocalFile()) return {};
+    const QString path = urls.front().toLocalFile();
+    const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
+    return !suffix.isEmpty() && QImageReader::supportedImageFormats().contains(suffix) ? path : QString();
+}
+
+void GradientPreviewBar::setDropTarget(bool target)
+{
+    if (m_dropTarget == target) return;
+    m_dropTarget = target;
+    update();
+}
+
+void GradientPreviewBar::dragEnterEvent(QDragEnterEvent* event)
+{
+    // Ignored, a project file or anything else goes on to the window, which opens it.
+    if (droppablePicture(event->mimeData()).isEmpty()) return event->ignore();
+    event->acceptProposedAction();
+    setDropTarget(true);
+}
+
+void GradientPreviewBar::dragLeaveEvent(QDragLeaveEvent*) { setDropTarget(false); }
+
+void GradientPreviewBar::dropEvent(QDropEvent* event)
+{
+    setDropTarget(false);
+    const QString path = droppablePicture(event->mimeData());
+    if (path.isEmpty()) return event->ignore();
+    event->acceptProposedAction();
+    emit pictureDropped(path);
 }
 
 void GradientPreviewBar::setColors(const std::vector<CodableColor>& colors)
@@ -237,6 +278,11 @@ void GradientPreviewBar::paintEvent(QPaintEvent*)
     p.setBrush(count ? QBrush(gradient) : QBrush(Qt::NoBrush));
     p.setPen(QPen(withAlpha(palette().color(QPalette::WindowText), 0.1), 1));
     p.drawRoundedRect(bar, 6, 6);
+    if (m_dropTarget) {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(brandAccent(), 2));
+        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 6, 6);
+    }
 }
 
 // --- CollapsibleSection

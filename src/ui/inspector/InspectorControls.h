@@ -13,6 +13,7 @@
 #include <vector>
 
 class QLabel;
+class QMimeData;
 class QToolButton;
 class QVariantAnimation;
 
@@ -84,18 +85,34 @@ private:
     CodableColor m_color;
 };
 
-// The background colours as a left-to-right linear gradient, whatever the gradient's kind.
+// The background colours as a left-to-right linear gradient, whatever the gradient's kind. It takes
+// the drop of one local picture file (a name ending in a format Qt's image readers know), drawing
+// an accent outline while one hovers; any other drag passes on to the window.
 class GradientPreviewBar : public QWidget {
     Q_OBJECT
 public:
     explicit GradientPreviewBar(QWidget* parent = nullptr);
     void setColors(const std::vector<CodableColor>& colors);
+    bool isDropTarget() const { return m_dropTarget; }
+
+    // The local picture file that `mime` holds alone, or an empty text.
+    static QString droppablePicture(const QMimeData* mime);
+
+signals:
+    // A picture file was dropped on the bar.
+    void pictureDropped(const QString& path);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    void setDropTarget(bool target);
+
     std::vector<CodableColor> m_colors;
+    bool m_dropTarget = false;
 };
 
 // The title row of a collapsible section: a disclosure chevron and the title; checked while the

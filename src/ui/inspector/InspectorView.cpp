@@ -59,6 +59,7 @@ InspectorView::InspectorView(OrbDocument* document, QWidget* parent) : QScrollAr
     setWidget(content);
 
     connect(m_export, &ExportSection::textExportRequested, this, &InspectorView::textExportRequested);
+    connect(m_colors, &ColorsSection::colorsFromPictureRequested, this, &InspectorView::colorsFromPictureRequested);
     connect(m_export, &ExportSection::pngExportRequested, this, &InspectorView::pngExportRequested);
     connect(m_export, &ExportSection::animationExportRequested, this, &InspectorView::animationExportRequested);
     connect(m_export, &ExportSection::webPackageExportRequested, this, &InspectorView::webPackageExportRequested);

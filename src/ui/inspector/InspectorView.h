@@ -1,7 +1,8 @@
 // The inspector column: a scrolling column of the four collapsible sections "Colors", "Shape",
 // "Effects" and "Export". It follows the document: whenever the selected state's configuration
 // changes (selection, preset, Randomize, undo, redo, opening a file) the same widgets show the new
-// values. Export requests are passed on as signals for the window to serve. UI thread only.
+// values. Export requests and pictures dropped for their colours are passed on as signals for the
+// window to serve. UI thread only.
 #pragma once
 
 #include "document/OrbDocument.h"
@@ -37,6 +38,8 @@ signals:
     void pngExportRequested();
     void animationExportRequested();
     void webPackageExportRequested();
+    // A picture dropped on the Colors section's gradient bar (ColorsSection::colorsFromPictureRequested).
+    void colorsFromPictureRequested(const QString& path);
 
 private:
     void followCurrentConfiguration();

@@ -31,6 +31,7 @@ constexpr ShortcutEntry kEditingRows[] = {{"Undo", "undoAction"},
                                           {"Pause Motion", "pauseMotionAction"},
                                           {"Copy Look", "copyLookAction"},
                                           {"Paste Look", "pasteLookAction"},
+                                          {"Colors From Image", "colorsFromImageAction"},
                                           {"Toggle Inspector", "toggleInspectorAction"},
                                           {"Toggle Sidebar", "toggleSidebarAction"}};
 

@@ -2,6 +2,7 @@
 #include "ui/widgets/FileDialogs.h"
 
 #include <QFileDialog>
+#include <QImageReader>
 #include <QStandardPaths>
 
 namespace lumara::ui {
@@ -15,6 +16,14 @@ FileType openableFileType()
 {
     return {QStringLiteral("Lumara designs (*.%1 *.png *.apng *.gif *.mp4 *.mov *.webm);;Lumara project (*.%1)").arg(QLatin1String(kProjectExtension)),
             QLatin1String(kProjectExtension)};
+}
+
+FileType imageFileType()
+{
+    QStringList patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats()) patterns << QStringLiteral("*.") + QString::fromLatin1(format);
+    patterns.removeDuplicates();
+    return {QStringLiteral("Images (%1)").arg(patterns.join(QLatin1Char(' '))), QStringLiteral("png")};
 }
 
 namespace {

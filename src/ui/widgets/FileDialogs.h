@@ -24,6 +24,8 @@ struct FileType {
 FileType projectFileType();
 // What Open accepts: projects, and exported images that carry their design.
 FileType openableFileType();
+// Pictures to take colours from: every format Qt's image readers know here.
+FileType imageFileType();
 
 class FileDialogs {
 public:

@@ -6,6 +6,7 @@
 #include "document/OrbDocument.h"
 #include "document/PreferenceKeys.h"
 #include "document/ProjectCodec.h"
+#include "document/ReadImagePalette.h"
 #include "document/ReadWholeFile.h"
 #include "export/media/PngWriter.h"
 #include "highlight/Highlight.h"
@@ -262,6 +263,23 @@ void MainWindow::randomizeWithSeed()
     dialog->open();
 }
 
+void MainWindow::colorsFromImageCommand()
+{
+    if (auto path = m_dialogs->chooseFileToOpen(this, imageFileType())) applyColorsFromImage(*path);
+}
+
+bool MainWindow::applyColorsFromImage(const QString& path)
+{
+    if (!m_document) return false;
+    auto palette = readImagePalette(path);
+    if (!palette) {
+        reportFailure(QStringLiteral("Could not take colors from"), path, palette.error().message);
+        return false;
+    }
+    m_document->applyBackgroundColors(*palette);
+    return true;
+}
+
 FileType exportFileType(exporting::ExportFormat format)
 {
     switch (format) {
@@ -325,6 +343,7 @@ void MainWindow::connectInspectorExports(InspectorView* inspector)
     connect(inspector, &InspectorView::pngExportRequested, this, &MainWindow::exportPNGImage);
     connect(inspector, &InspectorView::animationExportRequested, this, &MainWindow::showAnimatedExportSheet);
     connect(inspector, &InspectorView::webPackageExportRequested, this, &MainWindow::exportWebPackage);
+    connect(inspector, &InspectorView::colorsFromPictureRequested, this, &MainWindow::applyColorsFromImage);
 }
 
 void MainWindow::waitForExports() { m_exports.waitForFinished(); }

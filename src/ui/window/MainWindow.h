@@ -65,6 +65,12 @@ public:
     // Asks for a seed (the last one filled in) and randomizes with it; a text that is no seed
     // changes nothing and says so.
     void randomizeWithSeed();
+    // Colors ▸ From Image…: asks for a picture, then applyColorsFromImage; cancelling changes nothing.
+    void colorsFromImageCommand();
+    // The picture's three to six dominant colours (readImagePalette) as the selected state's
+    // background colours, one undo step, the glow colour untouched. A file that cannot be read as a
+    // picture changes nothing and shows the failure notice. Returns whether the colours were taken.
+    bool applyColorsFromImage(const QString& path);
     // Generates the text now, then asks where to write it ("orb." + extension) and writes it
     // atomically; cancelling or a failed write changes nothing.
     void exportTextFile(exporting::ExportFormat format);
@@ -91,6 +97,8 @@ public:
 
     // An action of the menus or toolbar by object name ("saveAction", "undoAction", ...).
     QAction* action(const char* objectName) const;
+    QAction* colorsFromImageAction() const { return m_colorsFromImageAction; }
+    QMenu* colorsMenu() const { return m_colorsMenu; }
     StateStripView* stateStrip() const { return m_strip; }
     MainCanvasView* canvas() const { return m_canvas; }
     PresetSidebarView* sidebar() const { return m_sidebar; }
@@ -150,6 +158,8 @@ private:
     QPointer<OnboardingOverlay> m_onboarding;
     ErrorBanner* m_errorBanner = nullptr;
     QMenu* m_recentMenu = nullptr;
+    QMenu* m_colorsMenu = nullptr;
+    QAction* m_colorsFromImageAction = nullptr;
     QFutureSynchronizer<void> m_exports;
     ExportFlows* m_exportFlows = nullptr;
 };

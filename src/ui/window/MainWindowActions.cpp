@@ -72,6 +72,12 @@ void MainWindow::buildActions()
     connect(makeAction("pasteLookAction", QStringLiteral("Paste Look"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V)}),
             &QAction::triggered, this, &MainWindow::pasteLook);
 
+    // Ctrl+Shift+O: the Open of a picture whose colours are wanted, next to Open's Ctrl+O.
+    m_colorsFromImageAction = makeAction("colorsFromImageAction", QStringLiteral("From Image…"),
+                                         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)});
+    m_colorsFromImageAction->setToolTip(QStringLiteral("Take the background colors from a picture"));
+    connect(m_colorsFromImageAction, &QAction::triggered, this, &MainWindow::colorsFromImageCommand);
+
     QAction* quit = makeAction("quitAction", QStringLiteral("Quit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)});
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
@@ -181,6 +187,9 @@ void MainWindow::buildMenus()
     edit->addAction(action("pasteLookAction"));
     edit->addSeparator();
     edit->addAction(action("preferencesAction"));
+
+    m_colorsMenu = menuBar()->addMenu(QStringLiteral("&Colors"));
+    m_colorsMenu->addAction(m_colorsFromImageAction);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(action("toggleSidebarAction"));

@@ -47,6 +47,7 @@ TEST_F(EditorFixture, HelpRowsShowTheActionsOwnShortcutsAndReturnCloses)
         {"Editing & View", "Pause Motion", "pauseMotionAction", "Space"},
         {"Editing & View", "Copy Look", "copyLookAction", "Ctrl+Alt+C"},
         {"Editing & View", "Paste Look", "pasteLookAction", "Ctrl+Alt+V"},
+        {"Editing & View", "Colors From Image", "colorsFromImageAction", "Ctrl+Shift+O"},
         {"Editing & View", "Toggle Inspector", "toggleInspectorAction", "Ctrl+Alt+I"},
         {"Editing & View", "Toggle Sidebar", "toggleSidebarAction", "Ctrl+Alt+S"},
         {"Export", "SwiftUI Code", "exportSwiftUIAction", "Ctrl+Shift+E"},
