@@ -99,6 +99,9 @@ public:
 
     Result<Ok, DocumentError> saveProject(const QString& path);
     Result<Ok, DocumentError> loadProject(const QString& path);
+    // Opens `project` as Open opens a file, one undo step, but as an unsaved design: no file to
+    // save into and no preset name (a pasted design code). A project without states changes nothing.
+    void openDesign(const OrbProjectData& project);
 
     // Source of `randomize`; tests install a seeded one.
     void setRandomSource(std::function<OrbValues()> source) { m_randomSource = std::move(source); }
@@ -129,6 +132,8 @@ private:
     void setStates(QList<OrbState*> states);
     void setSelectedStateIndex(qint64 index);
     void setCurrentFileURL(std::optional<QString> url);
+    // What opening does once the project is read: the undo step, the file context, the states.
+    void installProject(const OrbProjectData& project, std::optional<QString> fileURL);
     void pushUndoStep(OrbSnapshot snapshot);
     bool isValidIndex(qint64 index) const { return index >= 0 && index < m_states.size(); }
 
