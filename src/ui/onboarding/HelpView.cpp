@@ -23,13 +23,15 @@ struct ShortcutEntry {
     const char* action;
 };
 
-constexpr ShortcutEntry kFileRows[] = {{"Open", "openAction"}, {"Save", "saveAction"}, {"Save As", "saveAsAction"}};
+constexpr ShortcutEntry kFileRows[] = {
+    {"Open", "openAction"}, {"Save", "saveAction"}, {"Save As", "saveAsAction"}, {"Copy Design Code", "copyDesignCodeAction"}};
 constexpr ShortcutEntry kEditingRows[] = {{"Undo", "undoAction"},
                                           {"Redo", "redoAction"},
                                           {"Randomize Orb", "randomizeAction"},
                                           {"Pause Motion", "pauseMotionAction"},
                                           {"Copy Look", "copyLookAction"},
                                           {"Paste Look", "pasteLookAction"},
+                                          {"Paste Design Code", "pasteDesignCodeAction"},
                                           {"Toggle Inspector", "toggleInspectorAction"},
                                           {"Toggle Sidebar", "toggleSidebarAction"}};
 

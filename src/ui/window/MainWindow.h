@@ -54,6 +54,9 @@ public:
     void saveAsCommand();
     // Opens a project file (recent files, drops, the command line). Returns whether it opened.
     bool openFile(const QString& path);
+    // Opens the design code in `text` as an unsaved design, one undo step as Open is; text that is
+    // no code, or a damaged one, shows the error banner and changes nothing. Returns whether it opened.
+    bool openDesignCode(const QString& text);
 
     // Puts the SwiftUI export on the clipboard and shows the "Copied to clipboard" toast.
     void copyCode();
@@ -62,6 +65,10 @@ public:
     // A configuration (or a project's selected one) from the clipboard into the selected state, one
     // undo step; other text changes nothing and says so.
     void pasteLook();
+    // The whole project as a design code (DesignCode.h) on the clipboard, with a toast.
+    void copyDesignCode();
+    // openDesignCode of the clipboard's text.
+    void pasteDesignCode();
     // Generates the text now, then asks where to write it ("orb." + extension) and writes it
     // atomically; cancelling or a failed write changes nothing.
     void exportTextFile(exporting::ExportFormat format);
@@ -88,6 +95,8 @@ public:
 
     // An action of the menus or toolbar by object name ("saveAction", "undoAction", ...).
     QAction* action(const char* objectName) const;
+    QAction* copyDesignCodeAction() const { return m_copyDesignCodeAction; }
+    QAction* pasteDesignCodeAction() const { return m_pasteDesignCodeAction; }
     StateStripView* stateStrip() const { return m_strip; }
     MainCanvasView* canvas() const { return m_canvas; }
     PresetSidebarView* sidebar() const { return m_sidebar; }
@@ -149,6 +158,8 @@ private:
     QMenu* m_recentMenu = nullptr;
     QFutureSynchronizer<void> m_exports;
     ExportFlows* m_exportFlows = nullptr;
+    QAction* m_copyDesignCodeAction = nullptr;
+    QAction* m_pasteDesignCodeAction = nullptr;
 };
 
 } // namespace lumara::ui
