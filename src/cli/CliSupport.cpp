@@ -1,7 +1,7 @@
 // SOURCE options and failure reporting for the command line.
 #include "cli/CliSupport.h"
 
-#include "document/EmbeddedProject.h"
+#include "document/ProjectSource.h"
 #include "document/ProjectCodec.h"
 #include "model/OrbPreset.h"
 #include "model/RandomConfiguration.h"
@@ -45,7 +45,9 @@ const CLI::Validator& unsignedText()
 
 void addSourceOptions(CLI::App& command, SourceOptions& options)
 {
-    command.add_option("SOURCE", options.path, "Project file (.lumara or .json); omit for the default orb");
+    command.add_option("SOURCE", options.path,
+                       "Project file (.lumara or .json), a design code, or - to read either from standard input; omit for "
+                       "the default orb");
     command.add_option("--preset", options.preset, "Use a built-in preset by name (see `lumara presets`)");
     command.add_flag("--random", options.random, "Use a randomly generated orb");
     command.add_option("--seed", options.seed, "Seed for --random, for a reproducible orb")->check(unsignedText());
@@ -72,7 +74,7 @@ Result<OrbProjectData, SourceError> loadSourceProject(const SourceOptions& optio
     };
 
     if (!options.path.empty()) {
-        auto opened = openProjectFile(options.path);
+        auto opened = openProjectSource(options.path);
         if (!opened)
             return Error<SourceError>{opened.error().code == ProjectFileError::unreadable ? SourceError::unreadable
                                                                                           : SourceError::undecodable,
@@ -96,9 +98,7 @@ Result<OrbProjectData, SourceError> loadSourceProject(const SourceOptions& optio
     return singleState(OrbValues{});
 }
 
-namespace {
-
-Result<std::size_t, SourceError> pickState(const OrbProjectData& project, const SourceOptions& options)
+Result<std::size_t, SourceError> pickSourceState(const OrbProjectData& project, const SourceOptions& options)
 {
     if (options.state) {
         const auto count = static_cast<std::int64_t>(project.states.size());
@@ -111,13 +111,16 @@ Result<std::size_t, SourceError> pickState(const OrbProjectData& project, const 
     return project.effectiveSelectedIndex();
 }
 
-} // namespace
+std::string sourceFilePath(const SourceOptions& options)
+{
+    return !options.path.empty() && sourceKindOf(options.path) == SourceKind::file ? options.path : std::string();
+}
 
 Result<OrbValues, SourceError> loadSourceValues(const SourceOptions& options)
 {
     auto project = loadSourceProject(options);
     if (!project) return project.error();
-    auto index = pickState(*project, options);
+    auto index = pickSourceState(*project, options);
     if (!index) return index.error();
     return project->states[*index].config;
 }
@@ -126,7 +129,7 @@ Result<SourceDesign, SourceError> loadSourceDesign(const SourceOptions& options)
 {
     auto project = loadSourceProject(options);
     if (!project) return project.error();
-    auto index = pickState(*project, options);
+    auto index = pickSourceState(*project, options);
     if (!index) return index.error();
     project->selectedStateIndex = static_cast<std::int64_t>(*index);
     auto embedded = encodeEmbeddedProject(*project);

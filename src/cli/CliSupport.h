@@ -16,7 +16,9 @@ namespace lumara::cli {
 // Prints "lumara: <message>" on stderr and returns the failure exit code (1).
 int fail(const std::string& message);
 
-// SOURCE: a project file, --preset NAME, --random [--seed N], or nothing for the default.
+// SOURCE: a project file, a design code, "-" for standard input (openProjectSource), --preset NAME,
+// --random [--seed N], or nothing for the default. Standard input is read once: load the project
+// once per command.
 struct SourceOptions {
     std::string path;
     std::string preset;
@@ -40,6 +42,11 @@ Result<OrbProjectData, SourceError> loadSourceProject(const SourceOptions& optio
 
 // The configuration the options pick: --state N (checked) or the project's selected state, clamped.
 Result<OrbValues, SourceError> loadSourceValues(const SourceOptions& options);
+// The index of that state in a project already loaded.
+Result<std::size_t, SourceError> pickSourceState(const OrbProjectData& project, const SourceOptions& options);
+
+// SOURCE when it names a file, else an empty text (a code, standard input or no SOURCE at all).
+std::string sourceFilePath(const SourceOptions& options);
 
 // The configuration as loadSourceValues picks it, and the design an exported file of it carries:
 // the whole project with the drawn state selected (encodeEmbeddedProject).

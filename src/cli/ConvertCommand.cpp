@@ -1,4 +1,5 @@
-// `lumara convert IN OUT`: re-encodes a project in the container OUT's extension names.
+// `lumara convert IN OUT`: re-encodes a project (a file, a design code or standard input, as SOURCE
+// reads them) in the container OUT's extension names.
 #include "cli/Commands.h"
 
 #include "cli/CliSupport.h"
@@ -34,7 +35,8 @@ void addConvertCommand(CLI::App& app, int& exitCode)
     };
     auto args = std::make_shared<Args>();
     auto* command = app.add_subcommand("convert", "Convert a project between .lumara (binary plist) and .json");
-    command->add_option("IN", args->in, "Project or configuration file, in either container")->required();
+    command->add_option("IN", args->in, "Project or configuration file, in either container, a design code, or - for standard input")
+        ->required();
     command->add_option("OUT", args->out, "Destination; its extension (.lumara or .json) picks the container")->required();
     command->callback([args, &exitCode] {
         const auto container = containerForPath(args->out);

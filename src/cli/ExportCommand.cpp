@@ -1,10 +1,12 @@
-// `lumara export swiftui|html|prompt [SOURCE] [-o OUT]`: writes one text export to standard
-// output exactly as generated, or to OUT (replaced only once the text is complete).
+// `lumara export swiftui|html|prompt|code [SOURCE] [-o OUT]`: writes one text export, or the
+// design code and a newline, to standard output exactly as generated, or to OUT (replaced only once
+// the text is complete).
 // `lumara export package [SOURCE] -o DIR [--name NAME] [--no-posters]`: writes the web package
 // into the folder DIR.
 #include "cli/Commands.h"
 
 #include "cli/CliSupport.h"
+#include "document/DesignCode.h"
 #include "document/OutputFile.h"
 #include "export/package/WebPackage.h"
 #include "export/text/ExportText.h"
@@ -17,8 +19,12 @@ namespace lumara::cli {
 
 namespace {
 
-// FORMAT: one of the text exports, or nothing for the web package.
-using Format = std::optional<exporting::ExportFormat>;
+// FORMAT: one of the text exports, the design code or the web package.
+enum class Kind { text, code, package };
+struct Format {
+    Kind kind = Kind::text;
+    exporting::ExportFormat text = exporting::ExportFormat::swiftUI;
+};
 
 std::string runPackageExport(const OrbProjectData& project, const std::string& dir, std::optional<std::string> name,
                              bool noPosters, const std::string& sourcePath)
@@ -46,18 +52,20 @@ void addExportCommand(CLI::App& app, int& exitCode)
         bool noPosters = false;
     };
     auto args = std::make_shared<Args>();
-    auto* command = app.add_subcommand("export", "Write the SwiftUI code, the HTML page, the AI prompt or the web package of an orb");
+    auto* command = app.add_subcommand(
+        "export", "Write the SwiftUI code, the HTML page, the AI prompt, the design code or the web package of an orb");
     const std::map<std::string, Format> formats{
-        {"swiftui", exporting::ExportFormat::swiftUI},
-        {"html", exporting::ExportFormat::html},
-        {"prompt", exporting::ExportFormat::prompt},
-        {"package", std::nullopt},
+        {"swiftui", {Kind::text, exporting::ExportFormat::swiftUI}},
+        {"html", {Kind::text, exporting::ExportFormat::html}},
+        {"prompt", {Kind::text, exporting::ExportFormat::prompt}},
+        {"code", {Kind::code}},
+        {"package", {Kind::package}},
     };
     command->add_option_function<std::string>(
                "FORMAT", [args, formats](const std::string& name) { args->format = formats.at(name); },
-               "swiftui, html, prompt or package")
+               "swiftui, html, prompt, code (the design code) or package")
         ->required()
-        ->transform(CLI::IsMember({"swiftui", "html", "prompt", "package"}, CLI::ignore_case));
+        ->transform(CLI::IsMember({"swiftui", "html", "prompt", "code", "package"}, CLI::ignore_case));
     addSourceOptions(*command, args->source);
     command->add_option("-o,--output", args->out,
                         "Write to this file instead of standard output (- for standard output); for package, the "
@@ -66,7 +74,7 @@ void addExportCommand(CLI::App& app, int& exitCode)
     command->add_flag("--no-posters", args->noPosters, "For package: leave out the poster image of each state");
     command->footer("For package, --state picks the state the design starts in (its selected state).\n");
     command->callback([args, &exitCode] {
-        if (args->format && (args->name || args->noPosters)) {
+        if (args->format.kind != Kind::package && (args->name || args->noPosters)) {
             exitCode = fail(std::string(args->name ? "--name" : "--no-posters") + " goes with export package");
             return;
         }
@@ -76,21 +84,32 @@ void addExportCommand(CLI::App& app, int& exitCode)
             return;
         }
         if (args->source.state) {
-            // --state picks the state the prompt and a one-state export describe, and the state a
-            // package starts in.
-            auto values = loadSourceValues(args->source);
-            if (!values) {
-                exitCode = fail(values.error().message);
+            // --state picks the state the prompt and a one-state export describe, the state a
+            // package starts in and the state a code opens on.
+            auto index = pickSourceState(*project, args->source);
+            if (!index) {
+                exitCode = fail(index.error().message);
                 return;
             }
-            project->selectedStateIndex = *args->source.state;
+            project->selectedStateIndex = static_cast<std::int64_t>(*index);
         }
-        if (!args->format) {
-            const std::string failure = runPackageExport(*project, args->out, args->name, args->noPosters, args->source.path);
+        if (args->format.kind == Kind::package) {
+            const std::string failure =
+                runPackageExport(*project, args->out, args->name, args->noPosters, sourceFilePath(args->source));
             exitCode = failure.empty() ? 0 : fail(failure);
             return;
         }
-        const std::string text = exporting::generateExportText(*args->format, *project);
+        std::string text;
+        if (args->format.kind == Kind::code) {
+            auto code = encodeDesignCode(*project);
+            if (!code) {
+                exitCode = fail("cannot make the design code: " + code.error().message);
+                return;
+            }
+            text = std::move(*code) + '\n';
+        } else {
+            text = exporting::generateExportText(args->format.text, *project);
+        }
         auto written = writeOutputFile(args->out.empty() ? std::string(kStandardOutputPath) : args->out, text);
         exitCode = written ? 0 : fail(written.error().message);
     });

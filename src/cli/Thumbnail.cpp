@@ -2,7 +2,7 @@
 // that file managers run. Reads, renders and writes only: no GUI, video or script libraries.
 #include "cli/Thumbnail.h"
 
-#include "document/EmbeddedProject.h"
+#include "document/ProjectSource.h"
 #include "export/media/PngWriter.h"
 
 namespace lumara::cli {
@@ -13,7 +13,7 @@ Result<Ok, ThumbnailError> writeThumbnail(const std::string& input, const std::s
         return Error<ThumbnailError>{ThumbnailError::badSize, "--size must be from 1 to " +
                                                                   std::to_string(kMaxThumbnailSize) + " pixels (got " +
                                                                   std::to_string(size) + ")"};
-    auto opened = openProjectFile(input);
+    auto opened = openProjectSource(input);
     if (!opened)
         return Error<ThumbnailError>{opened.error().code == ProjectFileError::unreadable ? ThumbnailError::unreadable
                                                                                          : ThumbnailError::undecodable,

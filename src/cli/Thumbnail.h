@@ -13,7 +13,8 @@ inline constexpr int kMaxThumbnailSize = 1024; // the largest size the thumbnail
 
 enum class ThumbnailError { badSize, unreadable, undecodable, cannotDraw, cannotWrite };
 
-// Reads the project at `input` and writes a `size` x `size` PNG with transparency to `output`
+// Reads the project `input` names (a file, a design code or "-", as openProjectSource reads them)
+// and writes a `size` x `size` PNG with transparency to `output`
 // (replaced only on success; "-" is standard output). Fails with a message naming the file or
 // the accepted range; the output is left untouched on failure.
 [[nodiscard]] Result<Ok, ThumbnailError> writeThumbnail(const std::string& input, const std::string& output, int size);

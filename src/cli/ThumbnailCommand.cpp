@@ -18,7 +18,7 @@ void addThumbnailCommand(CLI::App& app, int& exitCode)
     };
     auto args = std::make_shared<Args>();
     auto* command = app.add_subcommand("thumbnail", "Write a square PNG preview of a project, for file managers");
-    command->add_option("INPUT", args->input, "Project file to preview")->required();
+    command->add_option("INPUT", args->input, "Project file to preview, a design code, or - for standard input")->required();
     command->add_option("OUTPUT", args->output, "Destination PNG file, or - for standard output")->required();
     command->add_option("--size", args->size, "Side of the preview in pixels, 1 to 1024 (default 256)")
         ->check(numberText());

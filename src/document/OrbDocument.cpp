@@ -346,15 +346,28 @@ Result<Ok, DocumentError> OrbDocument::loadProject(const QString& path)
     auto opened = decodeProjectFile(*bytes, m_transitionDuration);
     if (!opened) return Error<DocumentError>{DocumentError::notAProject, opened.error().message};
 
+    // An image, a video or a text file holding a design code opens as the design it carries, not
+    // as the file to save into: Save then asks where the project goes instead of replacing the
+    // picture or the text with a project record.
+    const bool projectFile = sniffMedia(*bytes) == MediaKind::none && !opened->fromDesignCode;
+    installProject(opened->project, projectFile ? std::optional<QString>(path) : std::nullopt);
+    return Ok{};
+}
+
+void OrbDocument::openDesign(const OrbProjectData& project)
+{
+    if (project.states.empty()) return;
+    installProject(project, std::nullopt);
+}
+
+void OrbDocument::installProject(const OrbProjectData& project, std::optional<QString> fileURL)
+{
     pushUndoStep(snapshot(true));
     setCurrentPresetName(std::nullopt);
-    // An image or a video opens as the design it carries, not as the file to save into: Save then
-    // asks where the project goes instead of replacing the picture with a project record.
-    setCurrentFileURL(sniffMedia(*bytes) == MediaKind::none ? std::optional<QString>(path) : std::nullopt);
-    replaceStates(makeStates(opened->project.states), opened->project.selectedStateIndex);
-    setTransitionDuration(opened->project.transitionDuration);
+    setCurrentFileURL(std::move(fileURL));
+    replaceStates(makeStates(project.states), project.selectedStateIndex);
+    setTransitionDuration(project.transitionDuration);
     saveLastProject();
-    return Ok{};
 }
 
 } // namespace lumara

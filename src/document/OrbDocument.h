@@ -113,6 +113,9 @@ public:
 
     Result<Ok, DocumentError> saveProject(const QString& path);
     Result<Ok, DocumentError> loadProject(const QString& path);
+    // Opens `project` as Open opens a file, one undo step, but as an unsaved design: no file to
+    // save into and no preset name (a pasted design code). A project without states changes nothing.
+    void openDesign(const OrbProjectData& project);
 
     // Where `randomize()` takes its seeds; tests install a fixed sequence.
     void setSeedSource(std::function<std::uint64_t()> source) { m_seedSource = std::move(source); }
@@ -147,6 +150,8 @@ private:
     void setStates(QList<OrbState*> states);
     void setSelectedStateIndex(qint64 index);
     void setCurrentFileURL(std::optional<QString> url);
+    // What opening does once the project is read: the undo step, the file context, the states.
+    void installProject(const OrbProjectData& project, std::optional<QString> fileURL);
     void pushUndoStep(OrbSnapshot snapshot, const QString& text = {});
     bool isValidIndex(qint64 index) const { return index >= 0 && index < m_states.size(); }
 

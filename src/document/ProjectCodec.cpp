@@ -4,6 +4,7 @@
 #include "document/ProjectCodec.h"
 
 #include "document/BinaryPlistReader.h"
+#include "document/DesignCode.h"
 #include "document/EmbeddedInMedia.h"
 #include "document/EmbeddedProject.h"
 #include "document/ProjectSchema.h"
@@ -212,6 +213,13 @@ Result<OpenedProject, CodecError> decodeProjectFile(std::string_view bytes, doub
         auto project = decodeEmbeddedProject(*text);
         if (!project) return project.error();
         return OpenedProject{std::move(*project), false};
+    }
+    if (looksLikeDesignCode(bytes)) {
+        auto project = decodeDesignCode(bytes);
+        if (!project) return project.error();
+        OpenedProject opened{std::move(*project), false};
+        opened.fromDesignCode = true;
+        return opened;
     }
     const Container container = sniffContainer(bytes);
     auto record = parse(bytes, container);

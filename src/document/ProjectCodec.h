@@ -23,6 +23,8 @@ enum class CodecError {
     noStates,       // a project record whose "states" list is empty
     encodeFailed,
     notEmbedded,    // an image or video that carries no design (or not one of ours)
+    notDesignCode,  // text given as a design code that does not start as one
+    newerVersion,   // a design code of a later format than this program reads
 };
 
 
@@ -44,9 +46,11 @@ Result<OrbValues, CodecError> decodeConfiguration(std::string_view bytes, Contai
 struct OpenedProject {
     OrbProjectData project;
     bool fromSingleConfiguration = false;
+    bool fromDesignCode = false; // the bytes were a design code (DesignCode.h), not a project file
 };
 // A PNG, GIF or video is opened through the design it carries (EmbeddedProject.h,
-// EmbeddedInMedia.h); one without gives notEmbedded.
+// EmbeddedInMedia.h); one without gives notEmbedded. Text that looksLikeDesignCode is read as one
+// (decodeDesignCode), with its errors.
 Result<OpenedProject, CodecError> decodeProjectFile(std::string_view bytes, double presentTransitionDuration);
 
 // A look from text a person pasted: a configuration record, or a project record whose selected

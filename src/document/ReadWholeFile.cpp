@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QString>
 
+#include <cstdio>
+
 namespace lumara {
 
 Result<std::string, FileError> readWholeFile(const std::string& path, std::int64_t maxBytes)
@@ -26,6 +28,22 @@ Result<std::string, FileError> readWholeFile(const std::string& path, std::int64
         bytes.append(chunk, static_cast<std::size_t>(got));
     }
     return bytes;
+}
+
+Result<std::string, FileError> readStandardInput(std::int64_t maxBytes)
+{
+    std::string bytes;
+    char chunk[65536];
+    for (;;) {
+        const std::size_t got = std::fread(chunk, 1, sizeof chunk, stdin);
+        if (static_cast<std::int64_t>(bytes.size() + got) > maxBytes)
+            return Error<FileError>{FileError::tooLarge, "standard input is too large (over " + std::to_string(maxBytes) + " bytes)"};
+        bytes.append(chunk, got);
+        if (got < sizeof chunk) {
+            if (std::ferror(stdin)) return Error<FileError>{FileError::cannotRead, "cannot read standard input"};
+            if (std::feof(stdin)) return bytes;
+        }
+    }
 }
 
 } // namespace lumara

@@ -12,4 +12,8 @@ namespace lumara {
 // Reads the whole file; files larger than `maxBytes` fail with tooLarge without being read.
 [[nodiscard]] Result<std::string, FileError> readWholeFile(const std::string& path, std::int64_t maxBytes);
 
+// Reads standard input to its end; more than `maxBytes` fails with tooLarge once that much has
+// arrived, without reading the rest.
+[[nodiscard]] Result<std::string, FileError> readStandardInput(std::int64_t maxBytes);
+
 } // namespace lumara

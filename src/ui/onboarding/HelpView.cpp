@@ -23,7 +23,8 @@ struct ShortcutEntry {
     const char* action;
 };
 
-constexpr ShortcutEntry kFileRows[] = {{"Open", "openAction"}, {"Save", "saveAction"}, {"Save As", "saveAsAction"}};
+constexpr ShortcutEntry kFileRows[] = {
+    {"Open", "openAction"}, {"Save", "saveAction"}, {"Save As", "saveAsAction"}, {"Copy Design Code", "copyDesignCodeAction"}};
 constexpr ShortcutEntry kEditingRows[] = {{"Undo", "undoAction"},
                                           {"Redo", "redoAction"},
                                           {"Randomize Orb", "randomizeAction"},
@@ -32,6 +33,7 @@ constexpr ShortcutEntry kEditingRows[] = {{"Undo", "undoAction"},
                                           {"Copy Look", "copyLookAction"},
                                           {"Paste Look", "pasteLookAction"},
                                           {"Colors From Image", "colorsFromImageAction"},
+                                          {"Paste Design Code", "pasteDesignCodeAction"},
                                           {"Toggle Inspector", "toggleInspectorAction"},
                                           {"Toggle Sidebar", "toggleSidebarAction"}};
 

@@ -3,6 +3,7 @@
 // UI thread only; PNG encoding and writing run on the global thread pool.
 #include "ui/window/MainWindow.h"
 
+#include "document/DesignCode.h"
 #include "document/OrbDocument.h"
 #include "document/PreferenceKeys.h"
 #include "document/ProjectCodec.h"
@@ -280,6 +281,37 @@ bool MainWindow::applyColorsFromImage(const QString& path)
     return true;
 }
 
+void MainWindow::copyDesignCode()
+{
+    if (!m_document) return;
+    auto code = encodeDesignCode(m_document->projectData());
+    if (!code) {
+        m_errorBanner->showMessage(
+            QStringLiteral("Could not copy the design code.\n%1.").arg(QString::fromStdString(code.error().message)));
+        return;
+    }
+    QGuiApplication::clipboard()->setText(QString::fromStdString(*code));
+    showToast(QStringLiteral("Design code copied"));
+}
+
+void MainWindow::pasteDesignCode() { openDesignCode(QGuiApplication::clipboard()->text()); }
+
+bool MainWindow::openDesignCode(const QString& text)
+{
+    if (!m_document) return false;
+    auto project = decodeDesignCode(text.toStdString());
+    if (!project) {
+        QString reason = QString::fromStdString(project.error().message);
+        if (!reason.isEmpty()) reason[0] = reason[0].toUpper();
+        if (project.error().code == CodecError::notDesignCode)
+            reason = QStringLiteral("The text is not a design code. Copy one with Copy Design Code");
+        m_errorBanner->showMessage(QStringLiteral("Could not open the design code.\n%1.").arg(reason));
+        return false;
+    }
+    m_document->openDesign(*project);
+    return true;
+}
+
 FileType exportFileType(exporting::ExportFormat format)
 {
     switch (format) {
@@ -492,14 +524,23 @@ void MainWindow::enlargeToScreen()
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+    const QMimeData* data = event->mimeData();
+    const QList<QUrl> urls = data->urls();
+    // A file (a project, a picture or a text file holding a design code), or a code dragged as text.
+    const bool file = urls.size() == 1 && urls.front().isLocalFile();
+    if (file || (urls.isEmpty() && data->hasText() && looksLikeDesignCode(data->text().toStdString())))
+        event->acceptProposedAction();
 }
 
 void MainWindow::dropEvent(QDropEvent* event)
 {
-    const QList<QUrl> urls = event->mimeData()->urls();
-    if (urls.size() == 1 && urls.front().isLocalFile() && openFile(urls.front().toLocalFile())) event->acceptProposedAction();
+    const QMimeData* data = event->mimeData();
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile()) {
+        if (openFile(urls.front().toLocalFile())) event->acceptProposedAction();
+    } else if (urls.isEmpty() && data->hasText() && openDesignCode(data->text())) {
+        event->acceptProposedAction();
+    }
 }
 
 } // namespace lumara::ui

@@ -54,6 +54,9 @@ public:
     void saveAsCommand();
     // Opens a project file (recent files, drops, the command line). Returns whether it opened.
     bool openFile(const QString& path);
+    // Opens the design code in `text` as an unsaved design, one undo step as Open is; text that is
+    // no code, or a damaged one, shows the error banner and changes nothing. Returns whether it opened.
+    bool openDesignCode(const QString& text);
 
     // Puts the SwiftUI export on the clipboard and shows the "Copied to clipboard" toast.
     void copyCode();
@@ -71,6 +74,10 @@ public:
     // background colours, one undo step, the glow colour untouched. A file that cannot be read as a
     // picture changes nothing and shows the failure notice. Returns whether the colours were taken.
     bool applyColorsFromImage(const QString& path);
+    // The whole project as a design code (DesignCode.h) on the clipboard, with a toast.
+    void copyDesignCode();
+    // openDesignCode of the clipboard's text.
+    void pasteDesignCode();
     // Generates the text now, then asks where to write it ("orb." + extension) and writes it
     // atomically; cancelling or a failed write changes nothing.
     void exportTextFile(exporting::ExportFormat format);
@@ -99,6 +106,8 @@ public:
     QAction* action(const char* objectName) const;
     QAction* colorsFromImageAction() const { return m_colorsFromImageAction; }
     QMenu* colorsMenu() const { return m_colorsMenu; }
+    QAction* copyDesignCodeAction() const { return m_copyDesignCodeAction; }
+    QAction* pasteDesignCodeAction() const { return m_pasteDesignCodeAction; }
     StateStripView* stateStrip() const { return m_strip; }
     MainCanvasView* canvas() const { return m_canvas; }
     PresetSidebarView* sidebar() const { return m_sidebar; }
@@ -162,6 +171,8 @@ private:
     QAction* m_colorsFromImageAction = nullptr;
     QFutureSynchronizer<void> m_exports;
     ExportFlows* m_exportFlows = nullptr;
+    QAction* m_copyDesignCodeAction = nullptr;
+    QAction* m_pasteDesignCodeAction = nullptr;
 };
 
 } // namespace lumara::ui

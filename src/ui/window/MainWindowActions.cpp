@@ -71,6 +71,14 @@ void MainWindow::buildActions()
             &QAction::triggered, this, &MainWindow::copyLook);
     connect(makeAction("pasteLookAction", QStringLiteral("Paste Look"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V)}),
             &QAction::triggered, this, &MainWindow::pasteLook);
+    // The whole project as one line of text. Ctrl+Shift+C is free in every pane; a code is pasted
+    // with the desktop's own Paste key, which a text field with the focus takes first.
+    m_copyDesignCodeAction = makeAction("copyDesignCodeAction", QStringLiteral("Copy Design Code"),
+                                        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)});
+    connect(m_copyDesignCodeAction, &QAction::triggered, this, &MainWindow::copyDesignCode);
+    m_pasteDesignCodeAction = makeAction("pasteDesignCodeAction", QStringLiteral("Paste Design Code"),
+                                         QKeySequence::keyBindings(QKeySequence::Paste));
+    connect(m_pasteDesignCodeAction, &QAction::triggered, this, &MainWindow::pasteDesignCode);
 
     // Ctrl+Shift+O: the Open of a picture whose colours are wanted, next to Open's Ctrl+O.
     m_colorsFromImageAction = makeAction("colorsFromImageAction", QStringLiteral("From Image…"),
@@ -173,6 +181,8 @@ void MainWindow::buildMenus()
     file->addAction(action("exportAnimationAction"));
     file->addAction(action("exportWebPackageAction"));
     file->addSeparator();
+    file->addAction(m_copyDesignCodeAction);
+    file->addSeparator();
     file->addAction(action("quitAction"));
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
@@ -185,6 +195,7 @@ void MainWindow::buildMenus()
     edit->addAction(action("copyCodeAction"));
     edit->addAction(action("copyLookAction"));
     edit->addAction(action("pasteLookAction"));
+    edit->addAction(m_pasteDesignCodeAction);
     edit->addSeparator();
     edit->addAction(action("preferencesAction"));
 
