@@ -25,13 +25,13 @@ ShadowMargins shadowMargins(const OrbValues& values)
     return {reach, std::max(0.0, reach - 0.75 * r), reach, reach + 0.75 * r};
 }
 
-QRect layerPixelRect(const OrbValues& values, double pixelsPerPoint, QSize canvasPixels)
+QRect layerPixelRect(const OrbValues& values, double pixelsPerPoint, QSize canvasPixels, QPoint offset)
 {
     const int side = render::orbPixelSize(values, pixelsPerPoint);
     if (side <= 0 || canvasPixels.isEmpty()) return {};
     const ShadowMargins m = shadowMargins(values);
-    const double x0 = (canvasPixels.width() - side) / 2.0;
-    const double y0 = (canvasPixels.height() - side) / 2.0;
+    const double x0 = (canvasPixels.width() - side) / 2.0 + offset.x();
+    const double y0 = (canvasPixels.height() - side) / 2.0 + offset.y();
     const auto px = [&](double points) { return std::min(points * pixelsPerPoint, 1.0e6); };
     const QRectF wanted(QPointF(x0 - px(m.left), y0 - px(m.top)), QPointF(x0 + side + px(m.right), y0 + side + px(m.bottom)));
     return wanted.toAlignedRect().intersected(QRect(QPoint(0, 0), canvasPixels));
@@ -40,10 +40,11 @@ QRect layerPixelRect(const OrbValues& values, double pixelsPerPoint, QSize canva
 namespace {
 
 // The orb's square is placed at whole device pixels so it stays crisp.
-QPointF squareOrigin(const OrbValues& values, double pixelsPerPoint, QSize canvasPixels)
+QPointF squareOrigin(const OrbValues& values, double pixelsPerPoint, QSize canvasPixels, QPoint offset)
 {
     const int side = render::orbPixelSize(values, pixelsPerPoint);
-    return QPointF(render::centredOrigin(canvasPixels.width(), side), render::centredOrigin(canvasPixels.height(), side));
+    return QPointF(render::centredOrigin(canvasPixels.width(), side) + offset.x(),
+                   render::centredOrigin(canvasPixels.height(), side) + offset.y());
 }
 
 QImage toQImage(render::Image&& image)
@@ -60,7 +61,8 @@ namespace {
 
 render::RenderOptions optionsFor(const FrameLayer& layer, const FrameRequest& request, const QRect& target)
 {
-    const QPointF origin = squareOrigin(layer.values, request.pixelsPerPoint, request.canvasPixels) - QPointF(target.topLeft());
+    const QPointF origin =
+        squareOrigin(layer.values, request.pixelsPerPoint, request.canvasPixels, request.offset) - QPointF(target.topLeft());
     render::RenderOptions options;
     options.pixelsPerPoint = request.pixelsPerPoint;
     options.width = target.width();
@@ -83,7 +85,7 @@ QRect frameBounds(const FrameRequest& request)
 {
     QRect bounds;
     for (const FrameLayer& layer : request.layers)
-        if (layer.opacity > 0.0) bounds |= layerPixelRect(layer.values, request.pixelsPerPoint, request.canvasPixels);
+        if (layer.opacity > 0.0) bounds |= layerPixelRect(layer.values, request.pixelsPerPoint, request.canvasPixels, request.offset);
     return bounds;
 }
 

@@ -38,6 +38,7 @@ struct FrameRequest {
     // computes them. FrameRenderer lends its own, as it lends its workers. The picture is the
     // same either way.
     std::shared_ptr<render::StillLayers> stillLayers{};
+    QPoint offset{}; // the orbs' centre less the canvas's centre, in device pixels (a pan)
 };
 
 struct Frame {
@@ -53,8 +54,8 @@ struct ShadowMargins {
 ShadowMargins shadowMargins(const OrbValues& values);
 
 // The part of the canvas (device pixels) that a layer can paint: its square plus the shadow
-// margins, centred, cut to the canvas.
-QRect layerPixelRect(const OrbValues& values, double pixelsPerPoint, QSize canvasPixels);
+// margins, centred and then moved by `offset`, cut to the canvas.
+QRect layerPixelRect(const OrbValues& values, double pixelsPerPoint, QSize canvasPixels, QPoint offset = {});
 
 // Renders a request synchronously (any thread): the layers composited back to front.
 Frame renderFrame(const FrameRequest& request);

@@ -116,11 +116,14 @@ void GpuCanvasSurface::releasePipeline()
     doneCurrent();
 }
 
-void GpuCanvasSurface::setScene(std::vector<FrameLayer> layers, double time, CanvasBackground background)
+void GpuCanvasSurface::setScene(std::vector<FrameLayer> layers, double time, CanvasBackground background, double zoom,
+                                QPoint offset)
 {
     m_layers = std::move(layers);
     m_time = time;
     m_background = background;
+    m_zoom = zoom;
+    m_offset = offset;
 }
 
 void GpuCanvasSurface::fail(const QString& why)
@@ -151,7 +154,7 @@ void GpuCanvasSurface::paintGL()
     }
     const double dpr = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * dpr).toSize();
-    m_pipeline->draw(m_layers, m_time, dpr, pixels, defaultFramebufferObject());
+    m_pipeline->draw(m_layers, m_time, dpr * m_zoom, pixels, defaultFramebufferObject(), m_offset);
     emit framePresented();
 }
 

@@ -47,8 +47,10 @@ public:
     explicit GpuCanvasSurface(QWidget* parent = nullptr);
     ~GpuCanvasSurface() override;
 
-    // What the next paint shows; then update() draws it.
-    void setScene(std::vector<FrameLayer> layers, double time, CanvasBackground background);
+    // What the next paint shows; then update() draws it. `zoom` scales the orbs (rendered at that
+    // size, not enlarged); `offset` moves their centre from the canvas's, in device pixels.
+    void setScene(std::vector<FrameLayer> layers, double time, CanvasBackground background, double zoom = 1.0,
+                  QPoint offset = {});
     bool hasFailed() const { return m_failed; }
 
 signals:
@@ -68,6 +70,8 @@ private:
     std::unique_ptr<GpuOrbPipeline> m_pipeline;
     std::vector<FrameLayer> m_layers;
     double m_time = 0.0;
+    double m_zoom = 1.0;
+    QPoint m_offset;
     CanvasBackground m_background = CanvasBackground::checkerboard;
     bool m_failed = false;
 };

@@ -127,7 +127,8 @@ private:
 
 } // namespace
 
-GpuLayerPlacement gpuLayerPlacement(const OrbValues& values, double pixelsPerPoint, QSize canvasPixels, int maxTextureSide)
+GpuLayerPlacement gpuLayerPlacement(const OrbValues& values, double pixelsPerPoint, QSize canvasPixels, int maxTextureSide,
+                                    QPoint offset)
 {
     GpuLayerPlacement place;
     const int side = render::orbPixelSize(values, pixelsPerPoint);
@@ -140,7 +141,7 @@ GpuLayerPlacement gpuLayerPlacement(const OrbValues& values, double pixelsPerPoi
     place.orbPixels = side;
     place.padding = int(std::clamp(std::ceil(reach), 0.0, std::min(seen, room)));
     place.topLeft = QPoint(render::centredOrigin(canvasPixels.width(), side) - place.padding,
-                           render::centredOrigin(canvasPixels.height(), side) - place.padding);
+                           render::centredOrigin(canvasPixels.height(), side) - place.padding) + offset;
     return place;
 }
 
@@ -323,7 +324,7 @@ GpuOrbPipeline::Targets& GpuOrbPipeline::targetsFor(int total)
 }
 
 void GpuOrbPipeline::draw(const std::vector<FrameLayer>& layers, double time, double pixelsPerPoint, QSize canvasPixels,
-                          GLuint framebuffer)
+                          GLuint framebuffer, QPoint offset)
 {
     m_gl.glBindVertexArray(m_quad);
     m_gl.glDisable(GL_DEPTH_TEST);
@@ -334,7 +335,7 @@ void GpuOrbPipeline::draw(const std::vector<FrameLayer>& layers, double time, do
         const double opacity = std::isnan(layer.opacity) ? 0.0 : std::clamp(layer.opacity, 0.0, 1.0);
         if (opacity <= 0.0) continue;
         const OrbValues v = sanitised(layer.values);
-        const GpuLayerPlacement place = gpuLayerPlacement(v, pixelsPerPoint, canvasPixels, m_maxTextureSide);
+        const GpuLayerPlacement place = gpuLayerPlacement(v, pixelsPerPoint, canvasPixels, m_maxTextureSide, offset);
         if (place.orbPixels <= 0) continue;
         m_gl.glDisable(GL_BLEND);
         Targets& targets = targetsFor(place.total());

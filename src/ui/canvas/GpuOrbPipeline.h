@@ -37,7 +37,8 @@ struct GpuLayerPlacement {
 };
 // The placement the CPU canvas uses for the orb's square (whole device pixels, centred), with room
 // for the shadow's full reach, cut to what a texture of `maxTextureSide` can hold.
-GpuLayerPlacement gpuLayerPlacement(const OrbValues& values, double pixelsPerPoint, QSize canvasPixels, int maxTextureSide);
+GpuLayerPlacement gpuLayerPlacement(const OrbValues& values, double pixelsPerPoint, QSize canvasPixels, int maxTextureSide,
+                                    QPoint offset = {});
 
 class GpuOrbPipeline {
 public:
@@ -50,9 +51,10 @@ public:
     GpuOrbPipeline& operator=(const GpuOrbPipeline&) = delete;
 
     // Draws the layers back to front over what `framebuffer` (of `canvasPixels` device pixels)
-    // holds, premultiplied, at `time` seconds. Leaves blending and the scissor test off.
+    // holds, premultiplied, at `time` seconds, centred and moved by `offset` device pixels. Leaves
+    // blending and the scissor test off.
     void draw(const std::vector<FrameLayer>& layers, double time, double pixelsPerPoint, QSize canvasPixels,
-              GLuint framebuffer);
+              GLuint framebuffer, QPoint offset = {});
 
     struct Program {
         GLuint id = 0;

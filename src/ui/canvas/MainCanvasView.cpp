@@ -10,6 +10,10 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QNativeGestureEvent>
+#include <QWheelEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -316,7 +320,11 @@ void MainCanvasView::updateSizeLabel()
 {
     if (!m_document) return;
     OrbConfiguration* config = m_document->currentConfiguration();
-    m_sizeLabel->setText(orbSizeLabel(config->orbSize()));
+    const double zoom = drawnZoomFactor();
+    // At Fit the factor shows only when the orb had to be made smaller to fit.
+    const bool plain = m_zoom.fit && zoom == 1.0;
+    m_sizeLabel->setText(plain ? orbSizeLabel(config->orbSize())
+                               : orbSizeLabel(config->orbSize()) + QStringLiteral(" \u00b7 ") + zoomPercentText(zoom));
     // Re-attach to the size of whichever configuration is current now.
     disconnect(m_sizeConnection);
     m_sizeConnection = connect(config, &OrbConfiguration::orbSizeChanged, this, &MainCanvasView::updateSizeLabel);
@@ -375,11 +383,12 @@ void MainCanvasView::tick()
         return;
     }
     const auto& states = m_document->states();
+    const double zoom = drawnZoomFactor();
     if (m_surface) {
         std::vector<FrameLayer> shown;
         for (const render::PlaybackLayer& layer : layers)
             shown.push_back({states.at(qsizetype(layer.index))->config()->values(), layer.opacity});
-        m_surface->setScene(std::move(shown), shownTime(), background());
+        m_surface->setScene(std::move(shown), shownTime(), background(), zoom, drawnOffset());
         ++m_requestedFrames;
         m_surface->update();
         return;
@@ -388,8 +397,10 @@ void MainCanvasView::tick()
     for (const render::PlaybackLayer& layer : layers)
         request.layers.push_back({states.at(qsizetype(layer.index))->config()->values(), layer.opacity});
     request.time = shownTime();
-    request.pixelsPerPoint = devicePixelRatioF();
-    request.canvasPixels = (QSizeF(size()) * request.pixelsPerPoint).toSize();
+    // Zoomed, the orb is rendered at its zoomed size: detail, not enlarged pixels.
+    request.pixelsPerPoint = devicePixelRatioF() * zoom;
+    request.canvasPixels = (QSizeF(size()) * devicePixelRatioF()).toSize();
+    request.offset = drawnOffset();
     m_frameWanted = false;
     ++m_requestedFrames;
     m_renderer.request(std::move(request));
@@ -460,6 +471,7 @@ void MainCanvasView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     if (m_surface) m_surface->setGeometry(rect());
+    updateSizeLabel(); // Fit's factor follows the canvas's size
     if (isMotionPaused()) tick(); // the orb stays centred
 }
 
@@ -467,6 +479,195 @@ void MainCanvasView::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
     updateFrameTimer();
+}
+
+double MainCanvasView::largestOrbSize() const
+{
+    double largest = 0.0;
+    if (m_document)
+        for (const OrbState* state : m_document->states())
+            if (const double side = state->config()->orbSize(); std::isfinite(side)) largest = std::max(largest, side);
+    return largest;
+}
+
+double MainCanvasView::drawnZoomFactor() const
+{
+    if (!m_document) return 1.0;
+    return effectiveZoomFactor(m_zoom, m_document->currentConfiguration()->orbSize(), largestOrbSize(), QSizeF(size()),
+                               devicePixelRatioF());
+}
+
+QPoint MainCanvasView::drawnOffset() const
+{
+    if (m_zoom.fit) return {};
+    const QPointF pixels = m_zoom.pan * devicePixelRatioF();
+    return {int(std::lround(pixels.x())), int(std::lround(pixels.y()))};
+}
+
+QPointF MainCanvasView::orbCentre() const
+{
+    return QPointF(width() / 2.0, height() / 2.0) + QPointF(drawnOffset()) / devicePixelRatioF();
+}
+
+QPointF MainCanvasView::orbPointAt(QPointF canvasPoint) const { return (canvasPoint - orbCentre()) / drawnZoomFactor(); }
+
+bool MainCanvasView::orbExceedsCanvas() const
+{
+    if (!m_document) return false;
+    const double side = m_document->currentConfiguration()->orbSize() * drawnZoomFactor();
+    return std::isfinite(side) && (side > width() || side > height());
+}
+
+void MainCanvasView::setZoom(CanvasZoom zoom)
+{
+    if (zoom.fit) zoom.pan = {};
+    const double side = m_document ? m_document->currentConfiguration()->orbSize() : 0.0;
+    const double drawn = effectiveZoomFactor(zoom, side, largestOrbSize(), QSizeF(size()), devicePixelRatioF());
+    zoom.pan = reachablePan(zoom.pan, side * drawn, QSizeF(size()));
+    if (zoom == m_zoom) return;
+    m_zoom = zoom;
+    updateSizeLabel();
+    tick();
+    emit zoomChanged();
+}
+
+void MainCanvasView::setZoomFactor(double factor, std::optional<QPointF> anchor)
+{
+    if (!std::isfinite(factor) || !m_document) return;
+    CanvasZoom wanted = m_zoom;
+    wanted.fit = false;
+    wanted.factor = std::clamp(factor, CanvasZoom::kMinimum, CanvasZoom::kMaximum);
+    const double drawnNew = effectiveZoomFactor(wanted, m_document->currentConfiguration()->orbSize(), largestOrbSize(),
+                                                QSizeF(size()), devicePixelRatioF());
+    const QPointF centre(width() / 2.0, height() / 2.0);
+    setZoom(zoomedAbout(m_zoom, drawnZoomFactor(), drawnNew, anchor.value_or(centre) - centre));
+}
+
+void MainCanvasView::zoomIn() { setZoomFactor(steppedZoomFactor(drawnZoomFactor(), +1)); }
+void MainCanvasView::zoomOut() { setZoomFactor(steppedZoomFactor(drawnZoomFactor(), -1)); }
+void MainCanvasView::zoomToFit() { setZoom(CanvasZoom{}); }
+void MainCanvasView::zoomToActualSize() { setZoom(CanvasZoom{false, 1.0, {}}); }
+
+void MainCanvasView::panBy(QPointF points)
+{
+    CanvasZoom moved = m_zoom;
+    if (moved.fit) moved = CanvasZoom{false, drawnZoomFactor(), {}};
+    moved.pan += points;
+    setZoom(moved);
+}
+
+bool MainCanvasView::event(QEvent* event)
+{
+    // Space stays with the canvas: a tap pauses (spaceTapped), held down it turns a drag into a pan.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+            event->accept();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::NativeGesture) {
+        auto* gesture = static_cast<QNativeGestureEvent*>(event);
+        if (gesture->gestureType() == Qt::ZoomNativeGesture) {
+            setZoomFactor(drawnZoomFactor() * (1.0 + gesture->value()), gesture->position());
+            return true;
+        }
+        if (gesture->gestureType() == Qt::SmartZoomNativeGesture) {
+            zoomToFit();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void MainCanvasView::wheelEvent(QWheelEvent* event)
+{
+    const QPoint angle = event->angleDelta();
+    if (event->modifiers() & Qt::ControlModifier) {
+        // A notch (120) is a quarter more or less.
+        const double notches = (angle.y() != 0 ? angle.y() : angle.x()) / 120.0;
+        if (notches != 0.0) setZoomFactor(drawnZoomFactor() * std::pow(1.25, notches), event->position());
+        event->accept();
+        return;
+    }
+    if (!orbExceedsCanvas()) {
+        event->ignore();
+        return;
+    }
+    // Scrolling moves the view over the orb: the orb goes the way the content of a page would.
+    const QPointF delta = !event->pixelDelta().isNull() ? QPointF(event->pixelDelta()) : QPointF(angle) / 120.0 * 48.0;
+    panBy(delta);
+    event->accept();
+}
+
+void MainCanvasView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && m_spaceHeld)) {
+        m_panFrom = event->position();
+        setCursor(Qt::ClosedHandCursor);
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void MainCanvasView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_panFrom) return QWidget::mouseMoveEvent(event);
+    panBy(event->position() - *m_panFrom);
+    m_panFrom = event->position();
+    if (m_spaceHeld) m_draggedWithSpace = true;
+    event->accept();
+}
+
+void MainCanvasView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (m_panFrom && (event->button() == Qt::MiddleButton || event->button() == Qt::LeftButton)) {
+        endPan();
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void MainCanvasView::endPan()
+{
+    m_panFrom.reset();
+    if (m_spaceHeld) setCursor(Qt::OpenHandCursor);
+    else unsetCursor();
+}
+
+void MainCanvasView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        if (!event->isAutoRepeat()) {
+            m_spaceHeld = true;
+            m_draggedWithSpace = false;
+            if (!m_panFrom) setCursor(Qt::OpenHandCursor);
+        }
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void MainCanvasView::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && m_spaceHeld) {
+        m_spaceHeld = false;
+        if (!m_panFrom) unsetCursor();
+        if (!m_draggedWithSpace) emit spaceTapped();
+        event->accept();
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
+void MainCanvasView::focusOutEvent(QFocusEvent* event)
+{
+    m_spaceHeld = false; // its release goes elsewhere now
+    if (!m_panFrom) unsetCursor();
+    QWidget::focusOutEvent(event);
 }
 
 bool MainCanvasView::eventFilter(QObject* watched, QEvent* event)

@@ -8,6 +8,7 @@
 
 #include "render/Playback.h"
 #include "ui/canvas/CanvasBackground.h"
+#include "ui/canvas/CanvasZoom.h"
 #include "ui/canvas/FrameRenderer.h"
 #include "ui/canvas/GpuCanvas.h"
 
@@ -71,6 +72,27 @@ public:
     // Runs one frame step now: advances playback and asks for a frame when the canvas is shown.
     void tick();
 
+    // Zoom and pan. Fit is the default; a chosen factor runs from 25 % to 800 %, and the orbs are
+    // rendered at the zoomed size, bounded by the renderer's largest square.
+    const CanvasZoom& zoom() const { return m_zoom; }
+    // The factor the orbs are drawn at now.
+    double drawnZoomFactor() const;
+    void zoomIn();
+    void zoomOut();
+    void zoomToFit();
+    void zoomToActualSize();
+    // Zooms to `factor`, keeping the orb point under `anchor` (canvas points; default the centre)
+    // where it is.
+    void setZoomFactor(double factor, std::optional<QPointF> anchor = std::nullopt);
+    // Moves the orbs by `points` (kept within reach); at Fit this leaves Fit at its factor.
+    void panBy(QPointF points);
+    // Where the orbs' centre is drawn, in canvas points.
+    QPointF orbCentre() const;
+    // The point of the orb under `canvasPoint`, in the orb's own points from its centre.
+    QPointF orbPointAt(QPointF canvasPoint) const;
+    // Whether the drawn orb is wider or taller than the canvas, so that scrolling pans.
+    bool orbExceedsCanvas() const;
+
     qint64 presentedFrames() const { return m_presentedFrames; }
     // Frames asked of the renderer.
     qint64 requestedFrames() const { return m_requestedFrames; }
@@ -91,6 +113,9 @@ signals:
     void framePresented();
     void motionPausedChanged(bool paused);
     void shownTimeChanged(double seconds);
+    void zoomChanged();
+    // Space was pressed and let go on the canvas without a drag (a drag with it held pans).
+    void spaceTapped();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -98,8 +123,21 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    void setZoom(CanvasZoom zoom);
+    // The orbs' centre less the canvas's, in whole device pixels, as drawn.
+    QPoint drawnOffset() const;
+    double largestOrbSize() const;
+    void endPan();
     void lookChanged();
     void updateTimeControl();
     bool isShownOnScreen() const;
@@ -138,6 +176,10 @@ private:
     QLabel* m_timeLabel = nullptr;
     CanvasDrawingChoice m_drawing;
     QPointer<GpuCanvasSurface> m_surface; // while the GPU draws
+    CanvasZoom m_zoom;
+    bool m_spaceHeld = false;
+    bool m_draggedWithSpace = false;
+    std::optional<QPointF> m_panFrom; // the pointer where a pan drag last was
 };
 
 // The row of five swatches that picks the backdrop.

@@ -131,6 +131,18 @@ void MainWindow::buildActions()
         pause->setToolTip(paused ? QStringLiteral("Resume the orb's motion")
                                  : QStringLiteral("Pause the orb's motion to pick a moment"));
     });
+    // The canvas keeps Space to itself, so that Space held down can pan; a tap still pauses.
+    connect(m_canvas, &MainCanvasView::spaceTapped, pause, &QAction::trigger);
+
+    connect(makeAction("zoomInAction", QStringLiteral("Zoom In"),
+                       {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)}),
+            &QAction::triggered, m_canvas, &MainCanvasView::zoomIn);
+    connect(makeAction("zoomOutAction", QStringLiteral("Zoom Out"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)}),
+            &QAction::triggered, m_canvas, &MainCanvasView::zoomOut);
+    connect(makeAction("zoomToFitAction", QStringLiteral("Zoom to Fit"), {QKeySequence(Qt::CTRL | Qt::Key_0)}),
+            &QAction::triggered, m_canvas, &MainCanvasView::zoomToFit);
+    connect(makeAction("actualSizeAction", QStringLiteral("Actual Size"), {QKeySequence(Qt::CTRL | Qt::Key_1)}),
+            &QAction::triggered, m_canvas, &MainCanvasView::zoomToActualSize);
 
     QAction* sidebar = makeAction("toggleSidebarAction", QStringLiteral("Show Sidebar"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S)});
     sidebar->setCheckable(true);
@@ -207,6 +219,11 @@ void MainWindow::buildMenus()
     view->addAction(action("toggleInspectorAction"));
     view->addSeparator();
     view->addAction(action("pauseMotionAction"));
+    view->addSeparator();
+    view->addAction(action("zoomInAction"));
+    view->addAction(action("zoomOutAction"));
+    view->addAction(action("zoomToFitAction"));
+    view->addAction(action("actualSizeAction"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(action("helpAction"));

@@ -44,19 +44,21 @@ double meanDifference(const QImage& a, const QImage& b, const QRect& area)
 }
 
 // The CPU canvas's frame laid over a transparent canvas.
-QImage cpuCanvas(const std::vector<ui::FrameLayer>& layers, double time, double ppp, QSize pixels)
+QImage cpuCanvas(const std::vector<ui::FrameLayer>& layers, double time, double ppp, QSize pixels, QPoint offset = {})
 {
-    const ui::Frame frame = ui::renderFrame({layers, time, ppp, pixels});
+    ui::FrameRequest request{layers, time, ppp, pixels};
+    request.offset = offset;
+    const ui::Frame frame = ui::renderFrame(request);
     QImage canvas(pixels, QImage::Format_RGBA8888_Premultiplied);
     canvas.fill(Qt::transparent);
     QPainter(&canvas).drawImage(frame.topLeft, frame.image);
     return canvas;
 }
 
-QRect seenArea(const std::vector<ui::FrameLayer>& layers, double ppp, QSize pixels)
+QRect seenArea(const std::vector<ui::FrameLayer>& layers, double ppp, QSize pixels, QPoint offset = {})
 {
     QRect area;
-    for (const ui::FrameLayer& layer : layers) area |= ui::layerPixelRect(layer.values, ppp, pixels);
+    for (const ui::FrameLayer& layer : layers) area |= ui::layerPixelRect(layer.values, ppp, pixels, offset);
     return area;
 }
 
@@ -73,14 +75,14 @@ public:
     }
     QOpenGLContext& context() { return m_context; }
     QImage draw(ui::GpuOrbPipeline& pipeline, const std::vector<ui::FrameLayer>& layers, double time, double ppp,
-                QSize pixels)
+                QSize pixels, QPoint offset = {})
     {
         if (!m_target || m_target->size() != pixels) m_target = std::make_unique<QOpenGLFramebufferObject>(pixels);
         m_target->bind();
         auto* gl = m_context.functions();
         gl->glClearColor(0, 0, 0, 0);
         gl->glClear(GL_COLOR_BUFFER_BIT);
-        pipeline.draw(layers, time, ppp, pixels, m_target->handle());
+        pipeline.draw(layers, time, ppp, pixels, m_target->handle(), offset);
         return m_target->toImage(true);
     }
 
@@ -134,6 +136,14 @@ TEST(GpuCanvas, EveryPresetMatchesTheCpuRendererAloneAndMidCrossFade)
                 }
             }
         }
+    }
+    // Zoomed and panned (the canvas's scale and offset), part of the orb past the canvas's edge.
+    for (const QPoint offset : {QPoint(90, -60), QPoint(-250, 140)}) {
+        const std::vector<ui::FrameLayer> layers{{presets.front().configuration, 1.0}};
+        const QSize pixels(360, 320);
+        const QImage gpu = canvas.draw(**pipeline, layers, 4.0, 1.6, pixels, offset);
+        const QImage cpu = cpuCanvas(layers, 4.0, 1.6, pixels, offset);
+        EXPECT_LE(meanDifference(gpu, cpu, seenArea(layers, 1.6, pixels, offset)), 3.0) << offset.x() << "," << offset.y();
     }
     // Absurd values from an edited file draw something or nothing, never a driver fault.
     OrbValues wild;

@@ -26,6 +26,8 @@
 #include <QClipboard>
 #include <QDropEvent>
 #include <QImage>
+#include <QMouseEvent>
+#include <QWheelEvent>
 #include <QInputDialog>
 #include <QMimeData>
 #include <QPushButton>
@@ -503,6 +505,131 @@ TEST_F(EditorFixture, RandomizeWithSeedDrawsTheCommandLinesOrb)
         EXPECT_TRUE(banner->isVisible());
         EXPECT_TRUE(banner->message().startsWith(QStringLiteral("Could not randomize."))) << banner->message().toStdString();
     }
+}
+
+namespace {
+
+// The columns the orb covers on the canvas's row through its centre, over a black backdrop, once
+// the frame in flight has been drawn.
+std::pair<int, int> drawnOrbColumns(ui::MainCanvasView* canvas)
+{
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !canvas->isRenderingFrame(); }, 5000));
+    QCoreApplication::processEvents();
+    const QImage shot = canvas->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int y = int(std::lround(canvas->orbCentre().y() * shot.devicePixelRatio()));
+    int left = -1, right = -1;
+    for (int x = 0; x < shot.width(); ++x) {
+        const QColor c = shot.pixelColor(x, std::clamp(y, 0, shot.height() - 1));
+        if (c.red() + c.green() + c.blue() > 24) {
+            if (left < 0) left = x;
+            right = x;
+        }
+    }
+    return {left, right};
+}
+
+void sendWheel(QWidget* target, QPointF at, QPoint angle, Qt::KeyboardModifiers modifiers)
+{
+    QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), angle, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(target, &wheel);
+}
+
+void sendMouse(QWidget* target, QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held)
+{
+    QMouseEvent mouse(type, at, target->mapToGlobal(at), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &mouse);
+}
+
+} // namespace
+
+// Zoomed, the orb is rendered at the zoomed size, about the pointer; it pans by a middle drag, a
+// Space drag and by scrolling when larger than the canvas; and no zoom asks for an unbounded picture.
+TEST_F(EditorFixture, ZoomRendersAtTheZoomedSizeAboutThePointerAndPans)
+{
+    // The canvas alone in the window, so the zoomed orb has room.
+    for (const char* pane : {"toggleSidebarAction", "toggleInspectorAction"})
+        if (window()->action(pane)->isChecked()) window()->action(pane)->trigger();
+    ui::MainCanvasView* canvas = window()->canvas();
+    QTest::qWaitFor([&] { return canvas->width() > 520 && canvas->height() > 420; }, 3000);
+    canvas->setBackground(ui::CanvasBackground::black);
+    canvas->setMotionPaused(true);
+    OrbConfiguration* config = document()->currentConfiguration();
+    config->setOrbSize(200);
+    config->setShowShadow(false);
+    config->setEdgeSoftness(0);
+    ASSERT_TRUE(canvas->width() > 520 && canvas->height() > 420) << "the window leaves room for the zoomed orb";
+    const double dpr = canvas->devicePixelRatioF();
+
+    EXPECT_TRUE(canvas->zoom().fit);
+    EXPECT_EQ(canvas->sizeLabelText(), QStringLiteral("200 \u00d7 200"));
+    auto [left, right] = drawnOrbColumns(canvas);
+    EXPECT_NEAR(right - left + 1, 200 * dpr, 3);
+
+    window()->action("actualSizeAction")->trigger();
+    EXPECT_EQ(canvas->sizeLabelText(), QStringLiteral("200 \u00d7 200 \u00b7 100 %"));
+    window()->action("zoomInAction")->trigger();
+    EXPECT_DOUBLE_EQ(canvas->drawnZoomFactor(), 1.5);
+    EXPECT_EQ(canvas->sizeLabelText(), QStringLiteral("200 \u00d7 200 \u00b7 150 %"));
+    std::tie(left, right) = drawnOrbColumns(canvas);
+    EXPECT_NEAR(right - left + 1, 300 * dpr, 3) << "rendered at the zoomed size";
+
+    // Ctrl+wheel about a point off the centre keeps the orb point under it, and the edges move
+    // away from it in proportion.
+    const QPointF pointer = canvas->orbCentre() + QPointF(60, -40);
+    const QPointF under = canvas->orbPointAt(pointer);
+    sendWheel(canvas, pointer, QPoint(0, 120), Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(canvas->drawnZoomFactor(), 1.875);
+    EXPECT_NEAR(canvas->orbPointAt(pointer).x(), under.x(), 1.0);
+    EXPECT_NEAR(canvas->orbPointAt(pointer).y(), under.y(), 1.0);
+    const auto [newLeft, newRight] = drawnOrbColumns(canvas);
+    const double p = pointer.x() * dpr;
+    EXPECT_NEAR(newLeft, p - (p - left) * 1.25, 3);
+    EXPECT_NEAR(newRight, p + (right - p) * 1.25, 3);
+
+    // Pans: a middle drag, and a drag with Space held, which does not pause or resume.
+    QPointF centre = canvas->orbCentre();
+    sendMouse(canvas, QEvent::MouseButtonPress, {100, 100}, Qt::MiddleButton, Qt::MiddleButton);
+    sendMouse(canvas, QEvent::MouseMove, {150, 130}, Qt::NoButton, Qt::MiddleButton);
+    sendMouse(canvas, QEvent::MouseButtonRelease, {150, 130}, Qt::MiddleButton, Qt::NoButton);
+    EXPECT_NEAR(canvas->orbCentre().x(), centre.x() + 50, 1);
+    EXPECT_NEAR(canvas->orbCentre().y(), centre.y() + 30, 1);
+    centre = canvas->orbCentre();
+    canvas->setFocus();
+    QTest::keyPress(canvas, Qt::Key_Space);
+    sendMouse(canvas, QEvent::MouseButtonPress, {150, 130}, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(canvas, QEvent::MouseMove, {120, 110}, Qt::NoButton, Qt::LeftButton);
+    sendMouse(canvas, QEvent::MouseButtonRelease, {120, 110}, Qt::LeftButton, Qt::NoButton);
+    QTest::keyRelease(canvas, Qt::Key_Space);
+    EXPECT_NEAR(canvas->orbCentre().x(), centre.x() - 30, 1);
+    EXPECT_NEAR(canvas->orbCentre().y(), centre.y() - 20, 1);
+    EXPECT_TRUE(canvas->isMotionPaused()) << "a Space drag pans and does not toggle the motion";
+
+    // Scrolling pans only while the orb is larger than the canvas.
+    centre = canvas->orbCentre();
+    sendWheel(canvas, {100, 100}, QPoint(0, -120), Qt::NoModifier);
+    EXPECT_EQ(canvas->orbCentre(), centre) << "a 375-point orb fits";
+    canvas->setZoomFactor(4.0);
+    ASSERT_TRUE(canvas->orbExceedsCanvas());
+    centre = canvas->orbCentre();
+    sendWheel(canvas, {100, 100}, QPoint(0, -120), Qt::NoModifier);
+    EXPECT_NEAR(canvas->orbCentre().y(), centre.y() - 48, 1);
+
+    // The largest zoom of the largest orb stays within the renderer's largest square, and draws.
+    config->setOrbSize(800);
+    canvas->setZoomFactor(8.0);
+    EXPECT_LE(800 * canvas->drawnZoomFactor() * dpr, 4096.0 + 1e-9);
+    EXPECT_EQ(canvas->sizeLabelText(), QStringLiteral("800 \u00d7 800 \u00b7 %1 %").arg(std::llround(409600 / (800 * dpr))));
+    std::tie(left, right) = drawnOrbColumns(canvas);
+    EXPECT_EQ(left, 0) << "the zoomed orb covers the whole row";
+
+    // Fit again: centred, at its own size, or smaller when the canvas cannot hold it.
+    window()->action("zoomToFitAction")->trigger();
+    EXPECT_TRUE(canvas->zoom().fit);
+    EXPECT_EQ(canvas->orbCentre(), QPointF(canvas->width() / 2.0, canvas->height() / 2.0));
+    EXPECT_LT(canvas->drawnZoomFactor(), 1.0);
+    EXPECT_TRUE(canvas->sizeLabelText().startsWith(QStringLiteral("800 \u00d7 800 \u00b7 ")));
+    config->setOrbSize(200);
+    EXPECT_EQ(canvas->sizeLabelText(), QStringLiteral("200 \u00d7 200"));
 }
 
 TEST_F(EditorFixture, ExportPngWritesTheOrbAtTwiceItsSize)
