@@ -319,7 +319,7 @@ void OrbDocument::saveLastProject()
         emit errorOccurred(QStringLiteral("The project could not be autosaved: %1.").arg(QString::fromStdString(bytes.error().message)));
         return; // nothing is stored; the previous record stays
     }
-    if (auto stored = m_preferences->setData(kLastProjectKey, QByteArray::fromStdString(*bytes)); !stored)
+    if (auto stored = m_preferences->setData(m_preferences->autosaveKey(), QByteArray::fromStdString(*bytes)); !stored)
         emit errorOccurred(QStringLiteral("The project could not be autosaved: %1.").arg(QString::fromStdString(stored.error().message)));
 }
 

@@ -1,4 +1,4 @@
-// QSettings-backed preferences and the start-up restore chain.
+// QSettings-backed preferences, the instances that share one file, and the start-up restore chain.
 #include "document/Preferences.h"
 
 #include "document/ProjectCodec.h"
@@ -10,7 +10,15 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <QThread>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <set>
+
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace lumara {
@@ -23,7 +31,77 @@ QString preferencesFilePath()
     return QDir(dir).filePath(QStringLiteral("Lumara.conf"));
 }
 
+QString autosaveKeyOfSlot(int slot)
+{
+    return slot <= 0 ? QString::fromLatin1(kLastProjectKey) : QString::fromLatin1(kLastProjectKey) + QString::number(slot + 1);
+}
+
 namespace {
+
+constexpr int kStemRandomLength = 6; // QTemporaryFile's XXXXXX
+const QString kOwnerSuffix = QStringLiteral(".owner");
+
+// An exclusive flock of a folder, held while the object lives: instances take turns creating
+// themselves and publishing. One that cannot be had within ten seconds (a stopped process holds
+// it) is gone without: the work goes ahead rather than the editor hanging.
+class FolderLock {
+public:
+    explicit FolderLock(const QString& folder)
+        : m_fd(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        if (m_fd < 0) return;
+        for (int attempt = 0; attempt < 2000; ++attempt) {
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) return;
+            if (errno != EWOULDBLOCK && errno != EINTR) break;
+            QThread::msleep(5);
+        }
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    ~FolderLock()
+    {
+        if (m_fd >= 0) ::close(m_fd); // closing releases the lock
+    }
+
+private:
+    int m_fd;
+};
+
+// Whether the owner file's lock is held by a live instance; when it is, `slot` is its slot.
+bool isLiveOwner(const QString& ownerPath, int& slot)
+{
+    const int fd = ::open(QFile::encodeName(ownerPath).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool live = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    if (live) {
+        char text[16] = {};
+        const ssize_t length = ::pread(fd, text, sizeof text - 1, 0);
+        slot = length > 0 ? std::atoi(text) : 0;
+    }
+    ::close(fd);
+    return live;
+}
+
+// The hidden files of the settings file `name` in `folder` and the stems of their instances.
+struct InstanceFiles {
+    QStringList names;
+    QMap<QString, int> liveSlots; // stem -> slot, of live instances
+};
+
+InstanceFiles instanceFiles(const QString& folder, const QString& name)
+{
+    InstanceFiles found;
+    const QString prefix = QStringLiteral(".") + name + QStringLiteral(".");
+    found.names = QDir(folder).entryList({prefix + QStringLiteral("*")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& entry : std::as_const(found.names)) {
+        if (!entry.endsWith(kOwnerSuffix)) continue;
+        int slot = 0;
+        if (isLiveOwner(QDir(folder).filePath(entry), slot)) found.liveSlots.insert(entry.left(prefix.size() + kStemRandomLength), slot);
+    }
+    return found;
+}
 
 // A value as text, the way it reads back from the file: an INI file keeps no types (2 reads back
 // as "2"), so values are compared by their text.
@@ -63,9 +141,9 @@ Preferences::Preferences(const QString& filePath) : m_filePath(filePath)
 {
     const QFileInfo file(filePath);
     QDir().mkpath(file.absolutePath());
-    m_working = std::make_unique<QTemporaryFile>(file.absolutePath() + QStringLiteral("/.") + file.fileName() +
-                                                 QStringLiteral(".XXXXXX"));
-    if (m_working->open()) {
+    FolderLock lock(file.absolutePath());
+    startInstance(file.absolutePath());
+    if (m_working) {
         QFile current(filePath);
         if (current.open(QIODevice::ReadOnly)) m_working->write(current.readAll());
         m_working->close();
@@ -80,11 +158,113 @@ Preferences::Preferences(const QString& filePath) : m_filePath(filePath)
     }
 }
 
+void Preferences::startInstance(const QString& folder)
+{
+    const QString name = QFileInfo(m_filePath).fileName();
+    const InstanceFiles found = instanceFiles(folder, name);
+    const QString prefix = QStringLiteral(".") + name + QStringLiteral(".");
+    // Whatever no live instance owns was left by one that ended without cleaning up: its working
+    // copy, its owner file, QSettings' own temporaries and lock files of that copy.
+    for (const QString& entry : found.names)
+        if (!found.liveSlots.contains(entry.left(prefix.size() + kStemRandomLength))) QFile::remove(QDir(folder).filePath(entry));
+
+    m_working = std::make_unique<QTemporaryFile>(QDir(folder).filePath(prefix + QStringLiteral("XXXXXX")));
+    if (!m_working->open()) {
+        m_working.reset();
+        return;
+    }
+    const QString owner = m_working->fileName() + kOwnerSuffix;
+    m_owner = ::open(QFile::encodeName(owner).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (m_owner >= 0 && ::flock(m_owner, LOCK_EX | LOCK_NB) != 0) {
+        ::close(m_owner);
+        m_owner = -1;
+        QFile::remove(owner);
+    }
+    std::set<int> taken;
+    for (int slot : found.liveSlots) taken.insert(slot);
+    while (taken.contains(m_slot)) ++m_slot;
+    if (m_owner >= 0) {
+        const QByteArray text = QByteArray::number(m_slot);
+        (void)!::write(m_owner, text.constData(), static_cast<std::size_t>(text.size()));
+    }
+}
+
 Preferences::~Preferences()
 {
     // Values set through settings() and not yet published; a failure here has no one left to tell.
     if (m_working && snapshot() != m_published) (void)publish();
     m_settings.reset();
+    if (m_working) {
+        const QString owner = m_working->fileName() + kOwnerSuffix;
+        m_working.reset(); // removes the working copy
+        if (m_owner >= 0) {
+            QFile::remove(owner);
+            ::close(m_owner);
+        }
+    }
+}
+
+std::vector<int> Preferences::liveSlots() const
+{
+    std::vector<int> held;
+    if (!m_working) return held;
+    const QString working = QFileInfo(m_working->fileName()).fileName();
+    const InstanceFiles found = instanceFiles(QFileInfo(m_filePath).absolutePath(), QFileInfo(m_filePath).fileName());
+    for (auto it = found.liveSlots.cbegin(); it != found.liveSlots.cend(); ++it)
+        if (!working.startsWith(it.key())) held.push_back(it.value());
+    return held;
+}
+
+std::vector<int> Preferences::unclaimedAutosaveSlots()
+{
+    if (m_working) {
+        FolderLock lock(QFileInfo(m_filePath).absolutePath());
+        mergePublished();
+    }
+    const std::vector<int> live = liveSlots();
+    std::vector<int> held;
+    for (const QString& key : m_settings->allKeys()) {
+        if (!key.startsWith(QLatin1String(kLastProjectKey))) continue;
+        const QString number = key.mid(static_cast<qsizetype>(std::strlen(kLastProjectKey)));
+        bool ok = number.isEmpty();
+        const int slot = ok ? 0 : number.toInt(&ok) - 1;
+        if (!ok || slot < 0 || (slot == 0 && !number.isEmpty()) || slot == m_slot) continue;
+        if (std::find(live.begin(), live.end(), slot) == live.end()) held.push_back(slot);
+    }
+    std::sort(held.begin(), held.end());
+    return held;
+}
+
+Result<Ok, FileError> Preferences::removeAutosaveRecord(int slot)
+{
+    m_settings->remove(autosaveKeyOfSlot(slot));
+    return publish();
+}
+
+void Preferences::mergePublished()
+{
+    const int fd = ::open(QFile::encodeName(m_filePath).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return; // no file yet (or none readable): nothing of others' to keep
+    const QMap<QString, QByteArray> mine = snapshot();
+    const auto changedHere = [&](const QString& key) {
+        const auto published = m_published.constFind(key);
+        const auto present = mine.constFind(key);
+        if ((published == m_published.cend()) != (present == mine.cend())) return true;
+        return present != mine.cend() && *present != *published;
+    };
+    {
+        // The descriptor's own path, so that QSettings parses the disk and not its cache.
+        const QSettings onDisk(QStringLiteral("/proc/self/fd/%1").arg(fd), QSettings::IniFormat);
+        if (onDisk.status() == QSettings::NoError) {
+            const QStringList diskKeys = onDisk.allKeys();
+            for (const QString& key : diskKeys)
+                if (!changedHere(key) && mine.value(key) != comparable(onDisk.value(key))) m_settings->setValue(key, onDisk.value(key));
+            // A key another instance removed (a cleared menu) goes here too, unless changed here.
+            for (auto it = mine.cbegin(); it != mine.cend(); ++it)
+                if (!changedHere(it.key()) && m_published.contains(it.key()) && !diskKeys.contains(it.key())) m_settings->remove(it.key());
+        }
+    }
+    ::close(fd);
 }
 
 QMap<QString, QByteArray> Preferences::snapshot() const
@@ -100,6 +280,8 @@ Result<Ok, FileError> Preferences::publish()
         return Error<FileError>{FileError::cannotWrite, "cannot write the settings file " + m_filePath.toStdString() + ": " + why};
     };
     if (!m_working) return failed("its folder cannot be written");
+    FolderLock lock(QFileInfo(m_filePath).absolutePath());
+    mergePublished();
     // What the file must hold, taken before sync(), which reads back whatever reached the disk.
     const QStringList keys = m_settings->allKeys();
     QList<QByteArray> expected;
@@ -142,19 +324,23 @@ Result<Ok, FileError> Preferences::setData(const QString& key, const QByteArray&
     return publish();
 }
 
+std::optional<OrbProjectData> autosavedProject(const Preferences& preferences, int slot)
+{
+    auto bytes = preferences.data(autosaveKeyOfSlot(slot));
+    if (!bytes) return std::nullopt;
+    auto project = decodeProject(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())), Container::json);
+    if (!project || project->states.empty()) return std::nullopt;
+    project->limitSelectionToLastState();
+    return std::move(*project);
+}
+
 OrbProjectData restoreLastProject(const Preferences& preferences, const OrbValues& fallback)
 {
-    if (auto bytes = preferences.data(kLastProjectKey)) {
-        auto project = decodeProject(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())),
-                                     Container::json);
-        if (project && !project->states.empty()) {
-            project->limitSelectionToLastState();
-            return std::move(*project);
-        }
-    }
+    if (auto project = autosavedProject(preferences, preferences.autosaveSlot())) return std::move(*project);
     OrbProjectData project;
     OrbValues values = fallback;
-    if (auto bytes = preferences.data(kLastConfigurationKey)) {
+    // The older record belongs to the first editor's slot; a second editor starts afresh.
+    if (auto bytes = preferences.autosaveSlot() == 0 ? preferences.data(kLastConfigurationKey) : std::nullopt) {
         auto decoded = decodeConfiguration(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())),
                                            Container::json);
         if (decoded) values = std::move(*decoded);

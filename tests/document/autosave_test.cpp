@@ -28,12 +28,13 @@ protected:
         project.states.push_back({makeStateId(), "Second", OrbValues{}});
         document = std::make_unique<OrbDocument>(project, preferences.get());
     }
-    // The first state's blur as the settings file holds it now (a fresh reader of the file).
+    // The first state's blur as the settings file holds it now (a fresh reader of the file, which
+    // reads the writer's autosave slot: the writer still runs and holds it).
     double storedBlur(int state = 0) const
     {
         Preferences reader(dir.filePath("Lumara.conf"));
-        const OrbProjectData stored = restoreLastProject(reader, OrbValues{});
-        return stored.states.at(std::size_t(state)).config.blobBlur;
+        const auto stored = autosavedProject(reader, preferences->autosaveSlot());
+        return stored ? stored->states.at(std::size_t(state)).config.blobBlur : -1;
     }
 
     QTemporaryDir dir;

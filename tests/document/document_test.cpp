@@ -376,7 +376,7 @@ TEST_F(StartupRestoreTest, PrefersTheLastProjectThenTheLegacyConfigurationThenTh
     for (const Case& c : cases) {
         store(kLastProjectKey, c.project);
         store(kLastConfigurationKey, c.configuration);
-        const OrbProjectData restored = restoreLastProject(Preferences(dir.filePath("Lumara.conf")), valuesWithSpeed(2));
+        const OrbProjectData restored = restoreLastProject(*preferences, valuesWithSpeed(2));
         QStringList names;
         for (const auto& state : restored.states) names << QString::fromStdString(state.name);
         EXPECT_EQ(names, c.names) << c.what;
@@ -396,6 +396,7 @@ TEST_F(StartupRestoreTest, ANewRunRestoresWhatTheLastRunAutosaved)
         d->setTransitionDuration(0.9);
         d->saveLastProject();
     }
+    preferences.reset(); // the last run ends
     Preferences fresh(dir.filePath("Lumara.conf"));
     OrbDocument next(restoreLastProject(fresh, OrbValues{}), &fresh);
     EXPECT_EQ(next.stateNames(), (QStringList{"Default", "Kept"}));

@@ -311,6 +311,8 @@ TEST(Kill, AWriterKilledAtAnyMomentLeavesTheOldFileOrTheNew)
         const auto record = reader.data(kLastProjectKey);
         ASSERT_TRUE(record && (*record == recordA || *record == recordB)) << "kill " << k;
     }
+    // Each new instance removed the working copies the killed ones left.
+    EXPECT_TRUE(strays(dir, {"orb.lumara", "Lumara.conf"}).isEmpty()) << strays(dir, {"orb.lumara", "Lumara.conf"}).join(' ').toStdString();
 }
 
 } // namespace
