@@ -191,16 +191,21 @@ void Preferences::startInstance(const QString& folder)
 
 Preferences::~Preferences()
 {
-    // Values set through settings() and not yet published; a failure here has no one left to tell.
-    if (m_working && snapshot() != m_published) (void)publish();
+    end();
     m_settings.reset();
-    if (m_working) {
-        const QString owner = m_working->fileName() + kOwnerSuffix;
-        m_working.reset(); // removes the working copy
-        if (m_owner >= 0) {
-            QFile::remove(owner);
-            ::close(m_owner);
-        }
+}
+
+void Preferences::end()
+{
+    if (!m_working) return;
+    // Values set through settings() and not yet published; a failure here has no one left to tell.
+    if (snapshot() != m_published) (void)publish();
+    const QString owner = m_working->fileName() + kOwnerSuffix;
+    m_working.reset(); // removes the working copy
+    if (m_owner >= 0) {
+        QFile::remove(owner);
+        ::close(m_owner);
+        m_owner = -1;
     }
 }
 

@@ -73,6 +73,11 @@ public:
     // Takes a record out of the store once it has been recovered (publishes).
     [[nodiscard]] Result<Ok, FileError> removeAutosaveRecord(int slot);
 
+    // Publishes what is waiting, then lets go of the working copy and the owner lock, removing
+    // both; values stay readable, further publishes fail. The destructor does it; an exit that
+    // skips destructors (a lost display) calls it directly. Idempotent.
+    void end();
+
     ~Preferences();
 
 private:

@@ -13,6 +13,7 @@
 #include "ui/style/Theme.h"
 #include "ui/widgets/FileDialogs.h"
 #include "ui/window/MainWindow.h"
+#include "ui/window/QuitSignals.h"
 #include "update/CheckForUpdatesViewModel.h"
 
 #include <QAction>
@@ -20,10 +21,53 @@
 #include <QApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QTimer>
 
+#include <cstdlib>
+#include <functional>
 #include <iostream>
+#include <utility>
 
 namespace lumara::ui {
+
+namespace {
+
+// What an exit that skips the destructors still does: Qt's display connection, once lost, ends
+// the process with exit(1) from inside the event loop.
+std::function<void()> g_atExit;
+
+void runAtExit()
+{
+    if (auto last = std::exchange(g_atExit, nullptr)) last();
+}
+
+// The platform plugins say why just before they exit; the flush then runs at once, while the
+// other threads still run normally, rather than amid the exit's teardown.
+QtMessageHandler g_previousHandler = nullptr;
+
+void watchForLostDisplay(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (g_previousHandler) g_previousHandler(type, context, message);
+    else std::cerr << message.toLocal8Bit().constData() << std::endl;
+    if (message.startsWith(QLatin1String("The X11 connection broke")) || message.startsWith(QLatin1String("The Wayland connection broke")))
+        runAtExit();
+}
+
+// A scripted field edit for tests of quitting: $LUMARA_SCRIPTED_BLUR=N sets the selected state's
+// blob blur to N once the window is up, as a drag of its slider does (so the autosave of it is
+// still waiting), and prints "edited" on standard output.
+void applyScriptedEdit(OrbDocument* document)
+{
+    bool ok = false;
+    const double blur = qEnvironmentVariable("LUMARA_SCRIPTED_BLUR").toDouble(&ok);
+    if (!ok || !document->currentConfiguration()) return;
+    QTimer::singleShot(0, document, [document, blur] {
+        document->currentConfiguration()->setBlobBlur(blur);
+        std::cout << "edited" << std::endl;
+    });
+}
+
+} // namespace
 
 LumaraApp::LumaraApp(Preferences* preferences, std::unique_ptr<FileDialogs> dialogs, QObject* parent)
     : QObject(parent), m_preferences(preferences)
@@ -111,10 +155,24 @@ int runEditor(int& argc, char** argv, const std::optional<QString>& file)
     Preferences preferences;
     applyAppTheme(storedAppTheme(preferences.settings()));
     LumaraApp app(&preferences);
+    // A logout, `kill` or Ctrl+C ends the editor as Quit does: the waiting autosave is written,
+    // the working copies are removed, and the exit status is 0.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &application, [] { QCoreApplication::exit(0); });
+    g_atExit = [&app, &preferences] {
+        app.autosave()->flush();
+        preferences.end();
+    };
+    std::atexit(runAtExit); // registered after Qt's own statics exist, so it runs before they go
+    g_previousHandler = qInstallMessageHandler(watchForLostDisplay);
     app.mainWindow()->show();
     if (file && !app.mainWindow()->openFile(*file))
         std::cerr << "lumara: cannot open " << file->toStdString() << ": not a readable project file\n";
-    return application.exec();
+    applyScriptedEdit(app.document());
+    const int status = application.exec();
+    g_atExit = nullptr; // the destructors below do it
+    qInstallMessageHandler(g_previousHandler);
+    return status;
 }
 
 } // namespace lumara::ui

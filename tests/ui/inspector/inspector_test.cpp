@@ -447,7 +447,10 @@ TEST_F(Inspector, SectionsShowExpandedInOrderCollapseFromTheKeyboardAndEveryCont
 TEST_F(Inspector, EditsReachTheAutosaveRecordAfterAPauseAndAtQuit)
 {
     const QString settings = path("Lumara.conf");
-    auto stored = [&] { return restoreLastProject(Preferences(settings), OrbValues{}).states.at(0).config.blobBlur; };
+    auto stored = [&] {
+        const auto project = autosavedProject(Preferences(settings), 0);
+        return project ? project->states.at(0).config.blobBlur : -1.0;
+    };
     dragSlider(slider("Blur", 1), 0.5);
     const double dragged = config()->blobBlur();
     ASSERT_NE(dragged, 1.0);
@@ -457,7 +460,7 @@ TEST_F(Inspector, EditsReachTheAutosaveRecordAfterAPauseAndAtQuit)
     // An edit followed at once by quitting is kept, and the next start shows it.
     config()->setGlowSoftness(1.7);
     app.reset();
-    EXPECT_DOUBLE_EQ(restoreLastProject(Preferences(settings), OrbValues{}).states.at(0).config.glowSoftness, 1.7);
+    EXPECT_DOUBLE_EQ(autosavedProject(Preferences(settings), 0).value().states.at(0).config.glowSoftness, 1.7);
     app = std::make_unique<ui::LumaraApp>(preferences.get(), std::make_unique<lumara::test::ScriptedDialogs>());
     EXPECT_EQ(slider("Softness")->valueText(), "1.7");
 }

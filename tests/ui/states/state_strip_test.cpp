@@ -136,7 +136,7 @@ TEST_F(EditorFixture, TransitionSliderShowsOneDecimalAndWritesTheAutosaveRecord)
     slider->setValue(slider->maximum());
     EXPECT_EQ(strip->transitionLabel()->text(), "3.0s");
     EXPECT_DOUBLE_EQ(document()->transitionDuration(), 3.0);
-    const auto restored = restoreLastProject(Preferences(path("Lumara.conf")), OrbValues{});
+    const auto restored = autosavedProject(Preferences(path("Lumara.conf")), 0).value();
     EXPECT_DOUBLE_EQ(restored.transitionDuration, 3.0) << "the autosave record follows the slider";
     EXPECT_EQ(window()->undoStack()->count(), 1) << "only the added state; the slider records no undo step";
 }
@@ -146,7 +146,7 @@ TEST_F(EditorFixture, TransitionSliderStepsByATenthAndSavesWhenADragEnds)
     ui::StateStripView* strip = window()->stateStrip();
     document()->addState();
     QSlider* slider = strip->transitionSlider();
-    const auto autosaved = [&] { return restoreLastProject(Preferences(path("Lumara.conf")), OrbValues{}).transitionDuration; };
+    const auto autosaved = [&] { return autosavedProject(Preferences(path("Lumara.conf")), 0).value().transitionDuration; };
     slider->setFocus();
     const struct {
         Qt::Key key;

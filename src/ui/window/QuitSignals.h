@@ -1,0 +1,29 @@
+// Turns SIGTERM, SIGINT and SIGHUP (a logout, `systemctl stop`, Ctrl+C, a closed terminal) into an
+// orderly quit: the handler only writes the signal's number to a pipe, which is async-signal-safe;
+// a QSocketNotifier on the pipe's other end reports it on the UI thread. UI thread only; one
+// instance per process at a time.
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace lumara::ui {
+
+class QuitSignals : public QObject {
+    Q_OBJECT
+public:
+    // Installs the handlers; without a pipe (no descriptors left) the signals keep their defaults.
+    explicit QuitSignals(QObject* parent = nullptr);
+    // Puts the default dispositions back and closes the pipe.
+    ~QuitSignals() override;
+
+signals:
+    // One of the three arrived; `signal` is its number.
+    void received(int signal);
+
+private:
+    QSocketNotifier* m_notifier = nullptr;
+};
+
+} // namespace lumara::ui
