@@ -156,6 +156,12 @@ Highlight& Highlight::shared()
     return *instance;
 }
 
+void Highlight::stop()
+{
+    m_thread->quit();
+    m_thread->wait();
+}
+
 void Highlight::preload()
 {
     QMetaObject::invokeMethod(m_host, [host = m_host] { (void)host->ensureLoaded(); }, Qt::QueuedConnection);

@@ -87,6 +87,10 @@ public:
 
     // Loads the library in the background now, so the first request does not pay for it.
     void preload();
+    // Waits for the request being served (a preload too), then stops the thread: the editor's end
+    // does this, so that no script still runs while the process exits. Later requests are never
+    // served. Idempotent.
+    void stop();
 
     // Highlights `text` and builds its styled text with `colors`. Requests are served in the order
     // they are made. Fails with the HLJSError of the step that failed.
