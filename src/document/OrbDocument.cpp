@@ -7,7 +7,11 @@
 #include "model/OrbFields.h"
 #include "model/RandomConfiguration.h"
 
+#include <QFileInfo>
+#include <QFile>
 #include <QUndoCommand>
+
+#include <sys/stat.h>
 
 namespace lumara {
 
@@ -323,13 +327,27 @@ void OrbDocument::saveLastProject()
         emit errorOccurred(QStringLiteral("The project could not be autosaved: %1.").arg(QString::fromStdString(stored.error().message)));
 }
 
+std::optional<OrbDocument::FileStamp> OrbDocument::stampOf(const QString& path)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return std::nullopt;
+    return FileStamp{path, static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+                     static_cast<std::int64_t>(info.st_size),
+                     static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
 Result<Ok, DocumentError> OrbDocument::saveProject(const QString& path)
 {
     auto bytes = encodeProject(projectData(), Container::propertyList);
     if (!bytes) return Error<DocumentError>{DocumentError::cannotEncode, bytes.error().message};
+    const bool changedOnDisk = m_fileStamp && m_fileStamp->path == path && stampOf(path) != m_fileStamp;
     auto written = writeOutputFile(path.toStdString(), *bytes);
     if (!written) return Error<DocumentError>{DocumentError::cannotWrite, written.error().message};
+    m_fileStamp = stampOf(path);
     setCurrentFileURL(path);
+    if (changedOnDisk)
+        emit errorOccurred(QStringLiteral("%1 had changed on disk since it was opened or saved here.\nThis save replaced those changes.")
+                               .arg(QFileInfo(path).fileName()));
     return Ok{};
 }
 
@@ -350,6 +368,7 @@ Result<Ok, DocumentError> OrbDocument::loadProject(const QString& path)
     // as the file to save into: Save then asks where the project goes instead of replacing the
     // picture or the text with a project record.
     const bool projectFile = sniffMedia(*bytes) == MediaKind::none && !opened->fromDesignCode;
+    if (projectFile) m_fileStamp = stampOf(path); // what a later save expects to find there
     installProject(opened->project, projectFile ? std::optional<QString>(path) : std::nullopt);
     return Ok{};
 }

@@ -111,6 +111,9 @@ public:
     // the previous record and is announced through errorOccurred.
     void saveLastProject();
 
+    // Writes the project file. When the file at `path` is no longer the one this document last
+    // opened or saved there (another editor, or another program, has written it since), the save
+    // still goes ahead, last save wins, and errorOccurred says what was replaced.
     Result<Ok, DocumentError> saveProject(const QString& path);
     Result<Ok, DocumentError> loadProject(const QString& path);
     // Opens `project` as Open opens a file, one undo step, but as an unsaved design: no file to
@@ -154,6 +157,17 @@ private:
     void installProject(const OrbProjectData& project, std::optional<QString> fileURL);
     void pushUndoStep(OrbSnapshot snapshot, const QString& text = {});
     bool isValidIndex(qint64 index) const { return index >= 0 && index < m_states.size(); }
+
+    // What identifies the file last opened or saved: its path, and device, inode, size and
+    // modification time as they were then.
+    struct FileStamp {
+        QString path;
+        std::uint64_t device = 0, inode = 0;
+        std::int64_t size = 0, modifiedNanoseconds = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    static std::optional<FileStamp> stampOf(const QString& path);
+    std::optional<FileStamp> m_fileStamp;
 
     QList<OrbState*> m_states;
     qint64 m_selectedStateIndex = 0;

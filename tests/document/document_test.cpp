@@ -481,3 +481,39 @@ TEST_F(DocumentTest, ASeedDrawsTheSameOrbEveryTimeAndNamesItsUndoStep)
     ASSERT_TRUE(other->loadProject(path));
     EXPECT_EQ(other->states()[1]->lockedParameters(), std::vector<std::string>{"glowColor"});
 }
+
+// Two editors with the same project file open: each save replaces the file whole (last save
+// wins), and a save over a file that another has written since says so.
+TEST_F(DocumentTest, SavingOverAFileChangedSinceItWasOpenedWarnsAndReplacesItWhole)
+{
+    const QString file = dir.filePath("Shared.lumara");
+    auto mine = makeDocument(projectOf({"Mine"}));
+    ASSERT_TRUE(mine->saveProject(file));
+    OrbDocument other(projectOf({"Other"}));
+    ASSERT_TRUE(other.loadProject(file));
+    other.renameState(0, "Other's edit");
+
+    QSignalSpy warnings(mine.get(), &OrbDocument::errorOccurred);
+    QSignalSpy otherWarnings(&other, &OrbDocument::errorOccurred);
+    struct Step {
+        OrbDocument* who;
+        bool warned;
+        const char* why;
+    };
+    const Step steps[] = {
+        {mine.get(), false, "nobody else wrote the file since mine saved it"},
+        {&other, true, "mine saved after other opened it"},
+        {mine.get(), true, "other saved after mine did"},
+        {mine.get(), false, "mine saved last"},
+    };
+    for (const Step& step : steps) {
+        QSignalSpy& spy = step.who == mine.get() ? warnings : otherWarnings;
+        spy.clear();
+        ASSERT_TRUE(step.who->saveProject(file)) << step.why;
+        EXPECT_EQ(spy.size(), step.warned ? 1 : 0) << step.why;
+        if (step.warned) EXPECT_TRUE(spy.at(0).at(0).toString().startsWith("Shared.lumara had changed on disk")) << step.why;
+        OrbDocument reader(projectOf({"Reader"}));
+        ASSERT_TRUE(reader.loadProject(file)) << "whole after every save: " << step.why;
+        EXPECT_EQ(reader.stateNames(), step.who->stateNames()) << "last save wins: " << step.why;
+    }
+}

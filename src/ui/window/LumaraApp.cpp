@@ -5,6 +5,7 @@
 #include "document/AutosaveScheduler.h"
 #include "document/OrbDocument.h"
 #include "document/Preferences.h"
+#include "highlight/Highlight.h"
 #include "ui/onboarding/HelpView.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/UpdateDialogs.h"
@@ -17,12 +18,14 @@
 #include "update/CheckForUpdatesViewModel.h"
 
 #include <QAction>
+#include <QMenu>
 
 #include <QApplication>
 #include <QIcon>
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
@@ -92,6 +95,8 @@ LumaraApp::LumaraApp(Preferences* preferences, std::unique_ptr<FileDialogs> dial
     connect(m_window->action("preferencesAction"), &QAction::triggered, this, &LumaraApp::showSettings);
     m_updater->startUpdater();
     check->setEnabled(m_updater->canCheckForUpdates());
+    connect(m_window->recoverMenu(), &QMenu::aboutToShow, this, &LumaraApp::rebuildRecoverMenu);
+    rebuildRecoverMenu();
     // Centred on the screen it opens on; enlarged to that screen's free area once shown.
     if (QScreen* screen = QApplication::primaryScreen()) {
         QRect frame(QPoint(0, 0), m_window->size());
@@ -106,6 +111,32 @@ LumaraApp::~LumaraApp()
     m_settingsWindow.reset();
     m_updateDialogs.reset();
     m_window.reset(); // the window lets go of the document before the document goes
+}
+
+void LumaraApp::rebuildRecoverMenu()
+{
+    QMenu* menu = m_window->recoverMenu();
+    menu->clear();
+    for (int slot : m_preferences->unclaimedAutosaveSlots()) {
+        const auto project = autosavedProject(*m_preferences, slot);
+        if (!project) continue;
+        const std::size_t count = project->states.size();
+        const auto selected = static_cast<std::size_t>(std::clamp<std::int64_t>(project->selectedStateIndex, 0, static_cast<std::int64_t>(count) - 1));
+        const QString name = QString::fromStdString(project->states.at(selected).name);
+        QAction* item = menu->addAction(QStringLiteral("%1 (%2 %3)").arg(name).arg(count).arg(count == 1 ? "state" : "states"));
+        connect(item, &QAction::triggered, this, [this, slot] { recoverProject(slot); });
+    }
+    menu->menuAction()->setVisible(!menu->isEmpty());
+}
+
+void LumaraApp::recoverProject(int slot)
+{
+    if (const auto project = autosavedProject(*m_preferences, slot)) {
+        m_document->openDesign(*project);
+        if (auto removed = m_preferences->removeAutosaveRecord(slot); !removed)
+            m_window->reportFailure(QStringLiteral("Could not update"), preferencesFilePath(), removed.error().message);
+    }
+    rebuildRecoverMenu();
 }
 
 void LumaraApp::setShowHelp(bool show)
@@ -172,6 +203,7 @@ int runEditor(int& argc, char** argv, const std::optional<QString>& file)
     const int status = application.exec();
     g_atExit = nullptr; // the destructors below do it
     qInstallMessageHandler(g_previousHandler);
+    highlight::Highlight::shared().stop(); // its thread would otherwise still run as the process exits
     return status;
 }
 

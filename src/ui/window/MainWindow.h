@@ -116,6 +116,9 @@ public:
     // The first-run pages while they are shown (created with the window when not yet seen).
     OnboardingOverlay* onboarding() const;
     QStringList recentFiles() const;
+    // File ▸ Recover Unsaved Project: projects other editors autosaved before they ended, filled
+    // by the application; hidden while empty.
+    QMenu* recoverMenu() const { return m_recoverMenu; }
     // The failure notice on show, or an empty text when none is shown.
     QString errorMessage() const;
     // Shows a failure without blocking: "<what> <file name>." and the reason on a second line.
@@ -167,6 +170,7 @@ private:
     QPointer<OnboardingOverlay> m_onboarding;
     ErrorBanner* m_errorBanner = nullptr;
     QMenu* m_recentMenu = nullptr;
+    QMenu* m_recoverMenu = nullptr;
     QMenu* m_colorsMenu = nullptr;
     QAction* m_colorsFromImageAction = nullptr;
     QFutureSynchronizer<void> m_exports;

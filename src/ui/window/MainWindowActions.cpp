@@ -182,6 +182,8 @@ void MainWindow::buildMenus()
     file->addAction(action("openAction"));
     m_recentMenu = file->addMenu(QStringLiteral("Open Recent"));
     rebuildRecentMenu();
+    m_recoverMenu = file->addMenu(QStringLiteral("Recover Unsaved Project"));
+    m_recoverMenu->menuAction()->setVisible(false);
     file->addSeparator();
     file->addAction(action("saveAction"));
     file->addAction(action("saveAsAction"));
