@@ -1,6 +1,5 @@
-// Several preference instances on one settings file, as several editors run at once: what ended
-// instances leave behind is removed and a live one's files never are, each live instance autosaves
-// into its own slot, and publishing keeps the keys the others wrote. Real files in temporary
+// Preference instances sharing one settings file as editors at once do: leftovers of ended ones
+// removed and a live one's never, a slot each, every instance's keys kept. Real files in temporary
 // folders; child processes stand for the other editors where a kill or a live process matters.
 #include "document/OrbDocument.h"
 #include "document/Preferences.h"

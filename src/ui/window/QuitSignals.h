@@ -1,7 +1,6 @@
-// Turns SIGTERM, SIGINT and SIGHUP (a logout, `systemctl stop`, Ctrl+C, a closed terminal) into an
-// orderly quit: the handler only writes the signal's number to a pipe, which is async-signal-safe;
-// a QSocketNotifier on the pipe's other end reports it on the UI thread. UI thread only; one
-// instance per process at a time.
+// SIGTERM, SIGINT and SIGHUP (a logout, `systemctl stop`, Ctrl+C) as a Qt signal on the UI thread:
+// the handler only writes to a pipe (async-signal-safe), a QSocketNotifier reads its other end.
+// UI thread only; one instance per process at a time.
 #pragma once
 
 #include <QObject>

@@ -1,8 +1,6 @@
-// How the real editor ends when it is not quit from its menu: SIGTERM, SIGINT and SIGHUP end it as
-// Quit does (the waiting autosave written, status 0, nothing left beside the settings file); two
-// editors at once keep both projects; a lost display still writes the waiting edit. The `lumara`
-// binary on the offscreen platform (Xvfb for the lost display), a real settings file in a
-// temporary folder, and a scripted slider edit whose autosave is still waiting when the signal comes.
+// How the real `lumara` editor ends by signal (as Quit does), with two editors at once, and with a
+// lost display (Xvfb): offscreen, a real settings file in a temporary folder, and a scripted slider
+// edit whose autosave is still waiting when the signal comes.
 #include "document/Preferences.h"
 #include "support/TestSupport.h"
 
