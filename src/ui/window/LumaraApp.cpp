@@ -95,7 +95,9 @@ LumaraApp::LumaraApp(Preferences* preferences, std::unique_ptr<FileDialogs> dial
     connect(m_window->action("preferencesAction"), &QAction::triggered, this, &LumaraApp::showSettings);
     m_updater->startUpdater();
     check->setEnabled(m_updater->canCheckForUpdates());
-    connect(m_window->recoverMenu(), &QMenu::aboutToShow, this, &LumaraApp::rebuildRecoverMenu);
+    // Refilled whenever the File menu opens: another editor may have ended since.
+    for (QObject* owner : m_window->recoverMenu()->menuAction()->associatedObjects())
+        if (auto* menu = qobject_cast<QMenu*>(owner)) connect(menu, &QMenu::aboutToShow, this, &LumaraApp::rebuildRecoverMenu);
     rebuildRecoverMenu();
     // Centred on the screen it opens on; enlarged to that screen's free area once shown.
     if (QScreen* screen = QApplication::primaryScreen()) {

@@ -61,7 +61,7 @@ public:
 
     // Fills File ▸ Recover Unsaved Project with the autosave records of editors that have ended
     // (other than the one this editor restored), each named by its selected state and its number
-    // of states; shown only when there is one. Done at start and whenever the menu opens.
+    // of states; shown only when there is one. Done at start and whenever the File menu opens.
     void rebuildRecoverMenu();
     // Opens the record of `slot` as an unsaved design (one undo step, as a pasted design code) and
     // takes it out of the store: it lives on in this editor's own autosave. A record gone in the

@@ -70,6 +70,18 @@ TEST(RecoverProject, AnEndedEditorsProjectIsOfferedAndRecoveredAsOneUndoStep)
 
     window->undoStack()->undo();
     EXPECT_EQ(app.document()->stateNames(), (QStringList{"Mine 1", "Mine 2"}));
+
+    // Another editor starts and ends while this one runs: the File menu offers its project next time.
+    {
+        Preferences later(path);
+        OrbDocument project(projectNamed("Later ", 1), &later);
+        project.saveLastProject();
+    }
+    EXPECT_FALSE(recover->menuAction()->isVisible());
+    emit file->aboutToShow();
+    EXPECT_TRUE(recover->menuAction()->isVisible());
+    ASSERT_EQ(recover->actions().size(), 1);
+    EXPECT_EQ(recover->actions().at(0)->text(), "Later 1 (1 state)");
 }
 
 } // namespace
