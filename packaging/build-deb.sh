@@ -40,12 +40,16 @@ project_version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCach
 [ "${deb_version%-*}" = "$project_version" ] ||
   fail "packaging/debian/changelog is at $deb_version but the project is at $project_version: add a changelog entry"
 
+# The layout dpkg-shlibdeps and dpkg-gencontrol expect: debian/control, and the package's tree in
+# debian/lumara, under the folder they run in.
 work=$build/deb
-root=$work/root
+root=$work/debian/lumara
 rm -rf "$work"
-mkdir -p "$root" "$work/debian"
+mkdir -p "$root"
 umask 022
-DESTDIR=$root cmake --install "$build" --strip
+DESTDIR=$root cmake --install "$build"
+# Stripped as Debian's own packaging strips programs: the symbols and the compiler's notes go.
+strip --remove-section=.comment --remove-section=.note "$root"/usr/bin/*
 
 # Debian's documentation files, and manual pages compressed as policy asks (-n: no name or time).
 doc=$root/usr/share/doc/lumara
@@ -60,12 +64,11 @@ find "$root" -type d -exec chmod 0755 {} +
 find "$root" -type f -exec chmod 0644 {} +
 chmod 0755 "$root"/usr/bin/*
 
-# dpkg-shlibdeps and dpkg-gencontrol read debian/control from the folder they run in.
 cp "$debian/control" "$debian/changelog" "$work/debian/"
 cd "$work"
-dpkg-shlibdeps -Tdebian/lumara.substvars "$root"/usr/bin/*
 mkdir -p "$root/DEBIAN"
-dpkg-gencontrol -plumara -cdebian/control -ldebian/changelog -Tdebian/lumara.substvars -fdebian/files -P"$root"
+dpkg-shlibdeps -Tdebian/lumara.substvars debian/lumara/usr/bin/*
+dpkg-gencontrol -plumara -cdebian/control -ldebian/changelog -Tdebian/lumara.substvars -fdebian/files -Pdebian/lumara
 (cd "$root" && find usr -type f -print0 | LC_ALL=C sort -z | xargs -0 md5sum) >"$root/DEBIAN/md5sums"
 chmod 0644 "$root/DEBIAN/control" "$root/DEBIAN/md5sums"
 

@@ -36,7 +36,7 @@ done
 # Libraries only the shared library scan of both binaries names: Qt Widgets (the editor), FFmpeg
 # (video export), libdeflate (PNG and design codes), the C++ runtime; the platform plugin by hand.
 depends=$(field Depends)
-for library in 'libqt6widgets6(t64)?' 'libqt6opengl6(t64)?' 'libavcodec[0-9]+' 'libdeflate[0-9]+' 'libplist[-.0-9]*' \
+for library in 'libqt6widgets6(t64)?' 'libqt6openglwidgets6(t64)?' 'libavcodec[0-9]+' 'libdeflate[0-9]+' 'libplist[-.0-9]*' \
   'libstdc\+\+6' libc6 qt6-qpa-plugins; do
   grep -Eq "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
@@ -74,10 +74,11 @@ pass "contents: $(wc -l <<<"$actual_files") files in their standard places, root
 # packaging/debian/lintian-overrides) ---------------------------------------------------------------
 echo "lintian $deb:"
 status=0
-lintian --fail-on error,warning --display-info --show-overrides "$deb" >"$tmp/lintian.log" 2>&1 || status=$?
+lintian --fail-on error,warning --display-info "$deb" >"$tmp/lintian.log" 2>&1 || status=$?
 sed 's/^/  /' "$tmp/lintian.log"
 [ "$status" = 0 ] || fail "lintian reports errors or warnings"
-pass "lintian"
+overridden=$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/lintian/overrides/lumara 2>/dev/null | grep -v '^#' | xargs)
+pass "lintian (overridden, each with its reason in packaging/debian/lintian-overrides: ${overridden:-none})"
 
 # --- Installed ---------------------------------------------------------------------------------
 
@@ -105,9 +106,10 @@ run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM PATH=/usr/bin:/bin 
   fail "lumara-thumbnailer --version printed '$(run lumara-thumbnailer --version)'"
 pass "lumara --version"
 
-# A PNG of a round orb: transparent corners, an opaque centre.
+# A PNG of a round orb: an opaque centre, corners clear but for the soft shadow's edge.
+# Debian's Python, which has Debian's imaging library (python3-pil).
 png_is_orb() {
-  python3 - "$1" "$2" <<'PY'
+  /usr/bin/python3 - "$1" "$2" <<'PY'
 import sys
 from PIL import Image
 image = Image.open(sys.argv[1])
@@ -116,7 +118,7 @@ assert image.mode == "RGBA", image.mode
 assert image.width == image.height and (side == 0 or image.width == side), image.size
 w = image.width
 corners = [image.getpixel(p)[3] for p in ((0, 0), (w - 1, 0), (0, w - 1), (w - 1, w - 1))]
-assert max(corners) == 0, corners
+assert max(corners) < 48, corners
 assert image.getpixel((w // 2, w // 2))[3] > 200, image.getpixel((w // 2, w // 2))
 PY
 }
