@@ -13,7 +13,7 @@ fail() { echo "build-deb: $*" >&2; exit 1; }
 
 # The package's version is the project's with a Debian revision; the changelog names it.
 deb_version=$(dpkg-parsechangelog -l "$debian/changelog" -S Version)
-# Files get the changelog's time, so two builds of one version give the same archive members.
+# The files carry the changelog entry's time rather than the build's (dpkg-deb reads this).
 export SOURCE_DATE_EPOCH
 SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$debian/changelog" -S Timestamp)
 arch=$(dpkg --print-architecture)
@@ -66,6 +66,7 @@ chmod 0755 "$root"/usr/bin/*
 
 cp "$debian/control" "$debian/changelog" "$work/debian/"
 cd "$work"
+# dpkg-shlibdeps knows a package's tree by its DEBIAN folder.
 mkdir -p "$root/DEBIAN"
 dpkg-shlibdeps -Tdebian/lumara.substvars debian/lumara/usr/bin/*
 dpkg-gencontrol -plumara -cdebian/control -ldebian/changelog -Tdebian/lumara.substvars -fdebian/files -Pdebian/lumara
