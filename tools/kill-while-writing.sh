@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Kills `lumara` at random moments while it writes a project, a PNG, a text export and an animation,
 # and checks after every kill that the destination holds either the old bytes or exactly what an
-# undisturbed run writes: never a mixture, never a short file.
+# undisturbed run writes: never a mixture, never a short file; and that the folder holds nothing
+# else (the temporary file being written has no name until it is complete). With
+# LUMARA_NAMED_TEMPORARIES=1 (file systems without unnamed temporaries) a kill may leave a hidden
+# ".out.EXT.XXXXXXXXXXXX.part" beside the destination, and nothing else.
 # Usage: tools/kill-while-writing.sh [path/to/lumara] [kills per command, default 50]
 set -euo pipefail
 lumara=${1:-build/lumara}
@@ -32,7 +35,9 @@ commands=(
 failures=0
 for template in "${commands[@]}"; do
   ext=${template##*OUT.}
-  out="$work/out.$ext"
+  folder="$work/$ext" # a folder of its own, so that whatever a kill leaves behind shows
+  mkdir "$folder"
+  out="$folder/out.$ext"
   command=${template//OUT.$ext/$out}
   # shellcheck disable=SC2086
   "$lumara" $command
@@ -44,11 +49,19 @@ for template in "${commands[@]}"; do
     sleep "0.$(printf '%03d' $((RANDOM % 400)))"
     kill -9 "$victim" 2>/dev/null || true
     wait "$victim" 2>/dev/null || true
-    if [[ "$(cat "$out")" != old ]] && ! cmp -s "$out" "$work/complete"; then
+    if ! cmp -s "$out" <(printf 'old') && ! cmp -s "$out" "$work/complete"; then
       echo "after kill $k of '$template': $(stat -c %s "$out") bytes, neither the old file nor the new" >&2
       failures=$((failures + 1))
     fi
+    while IFS= read -r stray; do
+      if [[ ${LUMARA_NAMED_TEMPORARIES:-} == 1 && $stray =~ ^\.out\.$ext\.[0-9a-f]{12}\.part$ ]]; then
+        rm -f "${folder:?}/$stray"
+        continue
+      fi
+      echo "after kill $k of '$template': $stray was left in the folder" >&2
+      failures=$((failures + 1))
+    done < <(ls -A "$folder" | grep -vxF "out.$ext")
   done
-  echo "lumara $command: $kills kills, destination always whole"
+  echo "lumara $command: $kills kills, destination always whole, nothing left beside it"
 done
 exit $((failures > 0))

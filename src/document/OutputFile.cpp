@@ -1,10 +1,12 @@
-// Destinations by kind: temporary-then-rename for regular files, direct writes for devices,
-// FIFOs and standard output. POSIX calls only; no shared state.
+// Destinations by kind: temporary-then-rename for regular files (an unnamed O_TMPFILE where the
+// file system has them), direct writes for devices, FIFOs and standard output. POSIX calls only;
+// no shared state.
 #include "document/OutputFile.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -43,6 +45,26 @@ bool resolveLinks(std::string& path)
     }
     errno = ELOOP;
     return false;
+}
+
+bool namedTemporariesForced()
+{
+    const char* forced = std::getenv("LUMARA_NAMED_TEMPORARIES");
+    return forced && forced[0] == '1';
+}
+
+// A hidden name beside `target` that is not taken yet: ".NAME.XXXXXXXXXXXX.part".
+std::string temporaryNameBeside(const std::string& target, std::mt19937_64& random)
+{
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%012llx.part", static_cast<unsigned long long>(random() & 0xffffffffffffULL));
+    return folderOf(target) + "." + nameOf(target) + suffix;
+}
+
+std::mt19937_64 seededRandom()
+{
+    std::random_device entropy;
+    return std::mt19937_64((std::uint64_t{entropy()} << 32) ^ entropy());
 }
 
 void syncFolder(const std::string& file)
@@ -101,12 +123,28 @@ Result<OutputFile, FileError> OutputFile::open(const std::string& path)
     if (exists && ::access(out.m_target.c_str(), W_OK) != 0)
         return out.failure(FileError::cannotOpen, "cannot write", errno);
 
-    std::random_device entropy;
-    std::mt19937_64 random((std::uint64_t{entropy()} << 32) ^ entropy());
+    if (exists) out.m_mode = static_cast<int>(info.st_mode & 07777);
+
+    if (!namedTemporariesForced()) {
+        const std::string folder = folderOf(out.m_target);
+        // Any failure here (an old kernel, a file system without O_TMPFILE, no /proc to link
+        // from) falls back to the named temporary, which then reports a real error if any.
+        const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            std::string name = "/proc/self/fd/" + std::to_string(fd);
+            if (::access(name.c_str(), F_OK) == 0) {
+                out.m_fd = fd;
+                out.m_temporary = std::move(name);
+                out.m_unnamed = true;
+                return out;
+            }
+            ::close(fd);
+        }
+    }
+
+    std::mt19937_64 random = seededRandom();
     for (int attempt = 0; attempt < 16; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%012llx.part", static_cast<unsigned long long>(random() & 0xffffffffffffULL));
-        std::string candidate = folderOf(out.m_target) + "." + nameOf(out.m_target) + suffix;
+        std::string candidate = temporaryNameBeside(out.m_target, random);
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) continue;
@@ -114,7 +152,6 @@ Result<OutputFile, FileError> OutputFile::open(const std::string& path)
         }
         out.m_fd = fd;
         out.m_temporary = std::move(candidate);
-        if (exists) out.m_mode = static_cast<int>(info.st_mode & 07777);
         return out;
     }
     return Error<FileError>{FileError::cannotOpen, "cannot find a free temporary name beside " + path};
@@ -122,16 +159,18 @@ Result<OutputFile, FileError> OutputFile::open(const std::string& path)
 
 OutputFile::OutputFile(OutputFile&& other) noexcept
     : m_fd(other.m_fd), m_ownsDescriptor(other.m_ownsDescriptor), m_display(std::move(other.m_display)),
-      m_target(std::move(other.m_target)), m_temporary(std::move(other.m_temporary)), m_mode(other.m_mode)
+      m_target(std::move(other.m_target)), m_temporary(std::move(other.m_temporary)), m_mode(other.m_mode),
+      m_unnamed(other.m_unnamed)
 {
     other.m_fd = -1;
     other.m_temporary.clear();
+    other.m_unnamed = false;
 }
 
 OutputFile::~OutputFile()
 {
-    if (m_fd >= 0 && m_ownsDescriptor) ::close(m_fd);
-    if (!m_temporary.empty()) ::unlink(m_temporary.c_str());
+    if (m_fd >= 0 && m_ownsDescriptor) ::close(m_fd); // an unnamed temporary goes with its descriptor
+    if (!m_temporary.empty() && !m_unnamed) ::unlink(m_temporary.c_str());
 }
 
 Result<Ok, FileError> OutputFile::write(std::string_view bytes)
@@ -164,12 +203,50 @@ Result<Ok, FileError> OutputFile::commit()
     if (::fsync(m_fd) != 0) return failure(FileError::cannotWrite, "cannot write", errno);
     if (m_mode >= 0 && ::fchmod(m_fd, static_cast<mode_t>(m_mode)) != 0)
         return failure(FileError::cannotWrite, "cannot keep the permissions of", errno);
+    if (m_unnamed) {
+        auto linked = linkIntoPlace();
+        if (linked) syncFolder(m_target);
+        return linked;
+    }
     const int closed = ::close(m_fd);
     m_fd = -1;
     if (closed != 0) return failure(FileError::cannotWrite, "cannot write", errno);
     if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) return failure(FileError::cannotWrite, "cannot replace", errno);
     m_temporary.clear();
     syncFolder(m_target);
+    return Ok{};
+}
+
+Result<Ok, FileError> OutputFile::linkIntoPlace()
+{
+    // Nothing there yet: the file appears under its name complete, in one step.
+    if (m_mode < 0 && ::linkat(AT_FDCWD, m_temporary.c_str(), AT_FDCWD, m_target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        const int closed = ::close(m_fd);
+        m_fd = -1;
+        m_temporary.clear();
+        m_unnamed = false;
+        if (closed != 0) return failure(FileError::cannotWrite, "cannot write", errno);
+        return Ok{};
+    }
+    // linkat cannot replace a file: a hidden name first, then the rename, which can. The name
+    // exists only for that moment.
+    std::mt19937_64 random = seededRandom();
+    std::string named;
+    for (int attempt = 0; attempt < 16 && named.empty(); ++attempt) {
+        std::string candidate = temporaryNameBeside(m_target, random);
+        if (::linkat(AT_FDCWD, m_temporary.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0)
+            named = std::move(candidate);
+        else if (errno != EEXIST)
+            return failure(FileError::cannotWrite, "cannot write", errno);
+    }
+    if (named.empty()) return Error<FileError>{FileError::cannotWrite, "cannot find a free temporary name beside " + m_display};
+    const int closed = ::close(m_fd);
+    m_fd = -1;
+    m_unnamed = false;
+    m_temporary = named; // removed by the destructor should the rename fail
+    if (closed != 0) return failure(FileError::cannotWrite, "cannot write", errno);
+    if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) return failure(FileError::cannotWrite, "cannot replace", errno);
+    m_temporary.clear();
     return Ok{};
 }
 

@@ -6,6 +6,10 @@
 //   it, which is flushed to disk and renamed over it on commit(), so the destination holds the
 //   old content or the new, never a mixture; the replaced file's permissions are kept. A
 //   symbolic link stays a link: its target is what gets replaced (or created).
+//   Where the file system allows it the temporary file has no name until commit() (O_TMPFILE,
+//   then linked in), so a process killed while writing leaves nothing behind; elsewhere it is a
+//   hidden ".NAME.XXXXXXXXXXXX.part" beside the destination. $LUMARA_NAMED_TEMPORARIES=1 forces
+//   the named kind (tests of that path).
 // - a character device or a FIFO (/dev/stdout, /dev/full, a named pipe): written in place, and
 //   every write error is reported; a FIFO that nobody reads is refused instead of waiting.
 // - "-": standard output, written in place.
@@ -41,9 +45,11 @@ public:
     bool isStream() const { return m_temporary.empty(); }
     // The descriptor the bytes go to (owned by this object).
     int descriptor() const { return m_fd; }
-    // The temporary file that becomes the destination on commit() (empty for a stream), for a
-    // library that must open the file itself by name.
+    // A name under which a library that must open the file itself reaches the temporary file that
+    // becomes the destination on commit() (empty for a stream): /proc/self/fd/N for an unnamed one.
     const std::string& temporaryPath() const { return m_temporary; }
+    // True when the temporary file has no name in the folder (see above).
+    bool isUnnamed() const { return m_unnamed; }
     // The destination as the user named it, for messages.
     const std::string& displayPath() const { return m_display; }
 
@@ -56,6 +62,9 @@ public:
 private:
     OutputFile() = default;
     Error<FileError> failure(FileError code, const std::string& what, int error) const;
+    // Gives the unnamed temporary file a hidden name beside the target, then renames it over the
+    // target (or links it straight in when nothing is there).
+    Result<Ok, FileError> linkIntoPlace();
 
     int m_fd = -1;
     bool m_ownsDescriptor = true;
@@ -63,6 +72,7 @@ private:
     std::string m_target;    // the file that is replaced (symbolic links followed)
     std::string m_temporary; // empty for streams
     int m_mode = -1;         // permissions of the file being replaced; -1 for a new file
+    bool m_unnamed = false;  // m_temporary is the descriptor's /proc name, nothing to unlink
 };
 
 // Opens, writes and commits in one step: `path` holds `bytes` afterwards, or its old content

@@ -157,6 +157,71 @@ TEST(OutputFile, AFileOpenedButNotCommittedLeavesTheDestinationAsItWas)
     EXPECT_TRUE(strays(dir, {"keep.txt"}).isEmpty());
 }
 
+// Both kinds of temporary file, in a folder on disk and in one in memory (/dev/shm, tmpfs): what
+// the folder holds while the writer works, after a commit, after giving up, and after the writer
+// is killed before committing. Only the unnamed kind survives a kill without a trace.
+TEST(OutputFile, TemporariesAreUnnamedWhereTheFileSystemAllowsAndNamedWhenForced)
+{
+    struct Case {
+        const char* name;
+        bool forceNamed;
+        bool inMemory;
+        bool replacing;
+    };
+    const Case cases[] = {
+        {"unnamed, new file, disk", false, false, false}, {"unnamed, replacing, disk", false, false, true},
+        {"unnamed, replacing, tmpfs", false, true, true}, {"named, new file, disk", true, false, false},
+        {"named, replacing, tmpfs", true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.forceNamed) ::setenv("LUMARA_NAMED_TEMPORARIES", "1", 1);
+        else ::unsetenv("LUMARA_NAMED_TEMPORARIES");
+        QTemporaryDir dir(c.inMemory ? QStringLiteral("/dev/shm/lumara-out-XXXXXX") : QDir::tempPath() + QStringLiteral("/lumara-out-XXXXXX"));
+        ASSERT_TRUE(dir.isValid());
+        const std::string path = dir.filePath("orb.html").toStdString();
+        if (c.replacing) {
+            writeBytes(path, "old");
+            ::chmod(path.c_str(), 0640);
+        }
+        const QStringList before = c.replacing ? QStringList{"orb.html"} : QStringList{};
+        {
+            auto out = OutputFile::open(path);
+            ASSERT_TRUE(out);
+            EXPECT_EQ(out->isUnnamed(), !c.forceNamed);
+            ASSERT_TRUE(out->write("new page"));
+            // A library that opens the file by name writes into the same temporary file.
+            FILE* library = std::fopen(out->temporaryPath().c_str(), "ab");
+            ASSERT_NE(library, nullptr);
+            std::fputs(" and more", library);
+            std::fclose(library);
+            EXPECT_EQ(strays(dir, before).size(), c.forceNamed ? 1 : 0) << strays(dir, before).join(' ').toStdString();
+            ASSERT_TRUE(out->commit());
+        }
+        EXPECT_EQ(readBytes(path), "new page and more");
+        EXPECT_TRUE(strays(dir, {"orb.html"}).isEmpty());
+        struct stat info {};
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        if (c.replacing) {
+            EXPECT_EQ(info.st_mode & 0777, 0640u) << "the replaced file's permissions are kept";
+        }
+
+        // Killed before the commit: the old file stays; only a named temporary is left behind.
+        const pid_t child = ::fork();
+        if (child == 0) {
+            auto out = OutputFile::open(path);
+            if (out && out->write("never finished")) ::raise(SIGKILL);
+            ::_exit(1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_EQ(readBytes(path), "new page and more");
+        EXPECT_EQ(strays(dir, {"orb.html"}).size(), c.forceNamed ? 1 : 0);
+    }
+    ::unsetenv("LUMARA_NAMED_TEMPORARIES");
+}
+
 // ---- Full disk and kills, in child processes -------------------------------------------------
 
 // Runs `body` in a child whose files may not grow beyond `limitBytes` (the write fails with EFBIG,
