@@ -350,7 +350,7 @@
     </message>
     <message>
         <source>Looping MP4, GIF, or transparent video</source>
-        <translation>MP4, GIF oder transparentes Video als Loop</translation>
+        <translation>Loop als MP4, GIF oder Alpha-Video</translation>
     </message>
     <message>
         <source>Web Component</source>
