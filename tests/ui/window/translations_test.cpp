@@ -22,12 +22,10 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
-#include <QInputDialog>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
