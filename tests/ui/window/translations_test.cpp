@@ -351,6 +351,15 @@ TEST_P(TranslatedEditor, EveryWindowAndSheetShowsItsTextsTranslatedAndUncut)
     review.widgets(QStringLiteral("main window"), window());
     review.menus(QStringLiteral("main window"), window()->menuBar());
     shot(window(), language, "main-window");
+    if (!qEnvironmentVariableIsEmpty("LUMARA_SCREENSHOT_DIR")) {
+        for (QAction* top : window()->menuBar()->actions()) {
+            QMenu* menu = top->menu();
+            menu->popup(window()->mapToGlobal(window()->menuBar()->actionGeometry(top).bottomLeft()));
+            QTest::qWait(200);
+            shot(menu, language, ("menu-" + top->text().remove(u'&').toLower().section(u' ', 0, 0).toStdString()).c_str());
+            menu->hide();
+        }
+    }
     shot(window()->inspector(), language, "inspector");
     if (auto* inspector = window()->findChild<ui::InspectorView*>(); inspector && !qEnvironmentVariableIsEmpty("LUMARA_SCREENSHOT_DIR")) {
         inspector->verticalScrollBar()->setValue(inspector->verticalScrollBar()->maximum());
