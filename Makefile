@@ -24,6 +24,9 @@ DEBIAN_PACKAGES += libqt6opengl6-dev libgl1-mesa-dri libegl-mesa0 libgles-dev
 # The Debian package (make package): dpkg-dev builds it, lintian checks it, and shared-mime-info's
 # trigger registers the project type when the package test installs it.
 DEBIAN_PACKAGES += dpkg-dev lintian shared-mime-info
+# Qt's translation tools: lupdate and lrelease (qt6-l10n-tools), their CMake package (qt6-tools-dev),
+# and Qt's own translations of its standard dialogs, which the editor loads beside its own.
+DEBIAN_PACKAGES += qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
 # Node.js and npm, for the pinned highlight.js and the highlighter's comparison tests: Debian's,
 # unless the machine already has a Node.js that brings its own npm.
 NODE_PACKAGES := nodejs npm
