@@ -21,11 +21,17 @@ DEBIAN_PACKAGES += dbus-daemon
 # The canvas on the GPU: Qt's OpenGL widget, and Mesa's drivers (llvmpipe where the machine has no
 # GPU) so that its tests draw with real OpenGL.
 DEBIAN_PACKAGES += libqt6opengl6-dev libgl1-mesa-dri libegl-mesa0 libgles-dev
+# The Debian package (make package): dpkg-dev builds it, lintian checks it, and shared-mime-info's
+# trigger registers the project type when the package test installs it.
+DEBIAN_PACKAGES += dpkg-dev lintian shared-mime-info
+# Qt's translation tools: lupdate and lrelease (qt6-l10n-tools), their CMake package (qt6-tools-dev),
+# and Qt's own translations of its standard dialogs, which the editor loads beside its own.
+DEBIAN_PACKAGES += qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
 # Node.js and npm, for the pinned highlight.js and the highlighter's comparison tests: Debian's,
 # unless the machine already has a Node.js that brings its own npm.
 NODE_PACKAGES := nodejs npm
 
-.PHONY: deps build run test test-main test-asan test-fuzz bench clean
+.PHONY: deps build run test test-main test-asan test-fuzz test-package package bench clean
 
 deps:
 	@missing=""; \
@@ -54,7 +60,8 @@ build: deps
 run: build
 	./$(BUILD)/lumara
 
-test: test-main test-asan test-fuzz
+# The package test comes last: it installs and purges the package system-wide.
+test: test-main test-asan test-fuzz test-package
 
 test-main: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
@@ -73,10 +80,20 @@ test-fuzz: deps
 	cmake --build build-fuzz -j $(JOBS)
 	cd build-fuzz && ctest --output-on-failure
 
+# lumara_<version>_<arch>.deb in $(PACKAGE_BUILD)/: its own Release build with update checks off
+# (packaging/build-deb.sh).
+PACKAGE_BUILD ?= build-deb
+package: deps
+	JOBS=$(JOBS) bash packaging/build-deb.sh $(PACKAGE_BUILD)
+
+# Builds the package, checks it with lintian and, as root, installs, runs and purges it.
+test-package: package
+	bash tests/package/deb_package_test.sh $(PACKAGE_BUILD)/lumara_$$(dpkg-parsechangelog -l packaging/debian/changelog -S Version)_$$(dpkg --print-architecture).deb
+
 # Without a display the canvas benchmark runs on Qt's offscreen platform.
 bench: build
 	@[ -n "$$DISPLAY" ] || export QT_QPA_PLATFORM=offscreen; \
 	for b in $(BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && { "$$b" || exit 1; }; done
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz $(PACKAGE_BUILD)

@@ -2,6 +2,7 @@
 // helpers only touch the painter they are given.
 #include "ui/canvas/CanvasBackground.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QSettings>
 
@@ -12,11 +13,11 @@ namespace lumara::ui {
 QString canvasBackgroundName(CanvasBackground background)
 {
     switch (background) {
-    case CanvasBackground::checkerboard: return QStringLiteral("Checkerboard");
-    case CanvasBackground::white: return QStringLiteral("White");
-    case CanvasBackground::black: return QStringLiteral("Black");
-    case CanvasBackground::lightGray: return QStringLiteral("Light Gray");
-    case CanvasBackground::darkGray: return QStringLiteral("Dark Gray");
+    case CanvasBackground::checkerboard: return QCoreApplication::translate("lumara::ui::MainCanvasView", "Checkerboard");
+    case CanvasBackground::white: return QCoreApplication::translate("lumara::ui::MainCanvasView", "White");
+    case CanvasBackground::black: return QCoreApplication::translate("lumara::ui::MainCanvasView", "Black");
+    case CanvasBackground::lightGray: return QCoreApplication::translate("lumara::ui::MainCanvasView", "Light Gray");
+    case CanvasBackground::darkGray: return QCoreApplication::translate("lumara::ui::MainCanvasView", "Dark Gray");
     }
     return {};
 }

@@ -5,6 +5,7 @@
 
 #include "ui/canvas/GpuOrbPipeline.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -93,8 +94,8 @@ const CanvasDrawingChoice& canvasDrawingForProcess()
 
 QString canvasDrawingDescription(const CanvasDrawingChoice& choice)
 {
-    if (choice.drawing == CanvasDrawing::gpu) return QStringLiteral("Canvas: GPU (%1)").arg(choice.renderer);
-    QString line = QStringLiteral("Canvas: CPU");
+    if (choice.drawing == CanvasDrawing::gpu) return QCoreApplication::translate("lumara::ui::MainCanvasView", "Canvas: GPU (%1)").arg(choice.renderer);
+    QString line = QCoreApplication::translate("lumara::ui::MainCanvasView", "Canvas: CPU");
     if (!choice.reason.isEmpty()) line += QStringLiteral(" (%1)").arg(choice.reason);
     return line;
 }

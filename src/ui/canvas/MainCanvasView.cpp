@@ -151,7 +151,7 @@ MainCanvasView::MainCanvasView(OrbDocument* document, QSettings* settings, QWidg
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus); // a click on the canvas ends a rename in the strip
     setMinimumSize(240, 200);
-    setAccessibleName(QStringLiteral("Canvas"));
+    setAccessibleName(tr("Canvas"));
 
     m_picker = new CanvasBackgroundPicker(this);
     m_picker->setRawValue(m_backgroundRawValue);
@@ -162,10 +162,10 @@ MainCanvasView::MainCanvasView(OrbDocument* document, QSettings* settings, QWidg
     mono.setPixelSize(11);
     m_sizeLabel->setFont(mono);
     m_sizeLabel->setForegroundRole(QPalette::PlaceholderText);
-    m_sizeLabel->setAccessibleName(QStringLiteral("Orb size"));
+    m_sizeLabel->setAccessibleName(tr("Orb size"));
 
     m_timeControl = new TimeCapsule(this);
-    m_timeControl->setAccessibleName(QStringLiteral("Time shown"));
+    m_timeControl->setAccessibleName(tr("Time shown"));
     auto* timeRow = new QHBoxLayout(m_timeControl);
     timeRow->setContentsMargins(10, 3, 10, 3);
     timeRow->setSpacing(8);
@@ -174,8 +174,8 @@ MainCanvasView::MainCanvasView(OrbDocument* document, QSettings* settings, QWidg
     m_timeSlider->setSingleStep(1);   // a hundredth of a second
     m_timeSlider->setPageStep(100);   // a second
     m_timeSlider->setFixedWidth(180);
-    m_timeSlider->setAccessibleName(QStringLiteral("Scrub time"));
-    m_timeSlider->setToolTip(QStringLiteral("Drag to choose the moment shown"));
+    m_timeSlider->setAccessibleName(tr("Scrub time"));
+    m_timeSlider->setToolTip(tr("Drag to choose the moment shown"));
     m_timeLabel = new QLabel(m_timeControl);
     m_timeLabel->setFont(mono);
     m_timeLabel->setForegroundRole(QPalette::PlaceholderText);

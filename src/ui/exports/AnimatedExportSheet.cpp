@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPainter>
@@ -60,7 +61,27 @@ bool hasTransparency(AnimatedExportFormat format)
            format == AnimatedExportFormat::prores;
 }
 
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+
+// The export layer's picker labels and descriptions, listed here for lupdate; the sheet looks them
+// up by their English text.
+[[maybe_unused]] constexpr const char* kFormatTexts[] = {
+    QT_TRANSLATE_NOOP("lumara::ui::AnimatedExportSheet", "MP4 Video"),
+    QT_TRANSLATE_NOOP("lumara::ui::AnimatedExportSheet", "H.264 video. Small, universal, opaque background."),
+    QT_TRANSLATE_NOOP("lumara::ui::AnimatedExportSheet", "Animated PNG"),
+    QT_TRANSLATE_NOOP("lumara::ui::AnimatedExportSheet", "Transparent, lossless, works in every modern browser."),
+    QT_TRANSLATE_NOOP("lumara::ui::AnimatedExportSheet", "GIF"),
+    QT_TRANSLATE_NOOP("lumara::ui::AnimatedExportSheet", "Universal, 256 colors, no soft transparency."),
+    QT_TRANSLATE_NOOP("lumara::ui::AnimatedExportSheet", "WebM Video"),
+    QT_TRANSLATE_NOOP("lumara::ui::AnimatedExportSheet", "Transparent video for the web."),
+    QT_TRANSLATE_NOOP("lumara::ui::AnimatedExportSheet", "ProRes 4444"),
+    QT_TRANSLATE_NOOP("lumara::ui::AnimatedExportSheet", "Transparent master for video editors."),
+};
+
+// One of the export layer's texts in the user's language.
+QString translatedFormatText(std::string_view english)
+{
+    return QCoreApplication::translate("lumara::ui::AnimatedExportSheet", std::string(english).c_str());
+}
 
 // A colour swatch button: the colour well.
 class ColorWell : public QPushButton {
@@ -86,7 +107,7 @@ private:
 
 AnimatedExportSheet::AnimatedExportSheet(AnimationExportRunner* runner, QWidget* parent) : SheetPanel(12, parent), m_runner(runner)
 {
-    setAccessibleName(QStringLiteral("Export Animation"));
+    setAccessibleName(tr("Export Animation"));
     auto* column = new QVBoxLayout(this);
     column->setSpacing(0);
 
@@ -96,11 +117,11 @@ AnimatedExportSheet::AnimatedExportSheet(AnimationExportRunner* runner, QWidget*
     auto* symbol = new QLabel;
     symbol->setPixmap(drawnSymbolIcon(Symbol::film, brandAccent()).pixmap(QSize(20, 20)));
     header->addWidget(symbol);
-    auto* title = new QLabel(QStringLiteral("Export Animation"));
+    auto* title = new QLabel(tr("Export Animation"));
     title->setFont(pixelFont(title->font(), 13, QFont::DemiBold));
     header->addWidget(title);
     header->addStretch(1);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"));
+    m_cancel = new QPushButton(tr("Cancel"));
     m_cancel->setObjectName(QStringLiteral("cancelButton"));
     connect(m_cancel, &QPushButton::clicked, this, &AnimatedExportSheet::cancelRequested);
     header->addWidget(m_cancel);
@@ -112,11 +133,11 @@ AnimatedExportSheet::AnimatedExportSheet(AnimationExportRunner* runner, QWidget*
     settings->setSpacing(16);
 
     auto* formatRow = new QHBoxLayout;
-    formatRow->addWidget(new QLabel(QStringLiteral("Format")));
+    formatRow->addWidget(new QLabel(tr("Format")));
     m_format = new QComboBox;
-    m_format->setAccessibleName(QStringLiteral("Format"));
+    m_format->setAccessibleName(tr("Format"));
     for (AnimatedExportFormat f : exporting::kAllAnimatedExportFormats)
-        m_format->addItem(qs(exporting::animatedExportFormatLabel(f)), int(f));
+        m_format->addItem(translatedFormatText(exporting::animatedExportFormatLabel(f)), int(f));
     m_format->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     formatRow->addWidget(m_format);
     formatRow->addStretch(1);
@@ -128,11 +149,11 @@ AnimatedExportSheet::AnimatedExportSheet(AnimationExportRunner* runner, QWidget*
     m_backgroundRow = new QWidget;
     auto* backgroundLayout = new QHBoxLayout(m_backgroundRow);
     backgroundLayout->setContentsMargins(0, 0, 0, 0);
-    backgroundLayout->addWidget(new QLabel(QStringLiteral("Background")));
+    backgroundLayout->addWidget(new QLabel(tr("Background")));
     m_matteWell = new ColorWell(&m_matte);
-    m_matteWell->setAccessibleName(QStringLiteral("Background"));
+    m_matteWell->setAccessibleName(tr("Background"));
     connect(m_matteWell, &QPushButton::clicked, this, [this] {
-        const QColor chosen = QColorDialog::getColor(m_matte, this, QStringLiteral("Background")); // no opacity control
+        const QColor chosen = QColorDialog::getColor(m_matte, this, tr("Background")); // no opacity control
         if (chosen.isValid()) setMatte(chosen);
     });
     backgroundLayout->addWidget(m_matteWell);
@@ -141,14 +162,14 @@ AnimatedExportSheet::AnimatedExportSheet(AnimationExportRunner* runner, QWidget*
 
     // A project of several states can export what playback shows: its length is one cycle, and
     // it loops by itself, so the duration and the seamless switch step aside while it is chosen.
-    m_playbackLoop = new QCheckBox(QStringLiteral("Playback loop (all states)"));
-    m_playbackLoop->setToolTip(QStringLiteral("Every state in order, cross-faded back to the first, as the canvas plays them"));
+    m_playbackLoop = new QCheckBox(tr("Playback loop (all states)"));
+    m_playbackLoop->setToolTip(tr("Every state in order, cross-faded back to the first, as the canvas plays them"));
     settings->addWidget(m_playbackLoop);
 
     auto* durationBlock = new QVBoxLayout;
     durationBlock->setSpacing(6);
     auto* durationRow = new QHBoxLayout;
-    durationRow->addWidget(new QLabel(QStringLiteral("Duration")));
+    durationRow->addWidget(new QLabel(tr("Duration")));
     durationRow->addStretch(1);
     m_durationLabel = new QLabel;
     QFont digits = QFontDatabase::systemFont(QFontDatabase::FixedFont); // monospaced digits
@@ -158,7 +179,7 @@ AnimatedExportSheet::AnimatedExportSheet(AnimationExportRunner* runner, QWidget*
     durationRow->addWidget(m_durationLabel);
     durationBlock->addLayout(durationRow);
     m_duration = new QSlider(Qt::Horizontal);
-    m_duration->setAccessibleName(QStringLiteral("Duration"));
+    m_duration->setAccessibleName(tr("Duration"));
     m_duration->setRange(2, 16); // half seconds: 1.0 ... 8.0 in steps of 0.5
     m_duration->setPageStep(2);
     m_duration->setValue(8);
@@ -171,14 +192,14 @@ AnimatedExportSheet::AnimatedExportSheet(AnimationExportRunner* runner, QWidget*
     settings->addLayout(durationBlock);
 
     auto* fpsRow = new QHBoxLayout;
-    fpsRow->addWidget(new QLabel(QStringLiteral("Frame rate")));
+    fpsRow->addWidget(new QLabel(tr("Frame rate")));
     m_fps = new QComboBox;
-    m_fps->setAccessibleName(QStringLiteral("Frame rate"));
+    m_fps->setAccessibleName(tr("Frame rate"));
     for (int i = 0; i < 3; ++i) m_fps->addItem(QString());
     fpsRow->addWidget(m_fps);
     fpsRow->addStretch(1);
     settings->addLayout(fpsRow);
-    m_seamless = new QCheckBox(QStringLiteral("Seamless loop"));
+    m_seamless = new QCheckBox(tr("Seamless loop"));
     m_seamless->setChecked(true);
     settings->addWidget(m_seamless);
     column->addLayout(settings);
@@ -203,7 +224,7 @@ AnimatedExportSheet::AnimatedExportSheet(AnimationExportRunner* runner, QWidget*
     m_note->setForegroundRole(QPalette::PlaceholderText);
     progressRow->addWidget(m_note);
     m_progress = new QProgressBar;
-    m_progress->setAccessibleName(QStringLiteral("Export progress"));
+    m_progress->setAccessibleName(tr("Export progress"));
     m_progress->setTextVisible(false);
     m_progress->setFixedHeight(6);
     progressRow->addWidget(m_progress, 1);
@@ -213,11 +234,11 @@ AnimatedExportSheet::AnimatedExportSheet(AnimationExportRunner* runner, QWidget*
     footer->setContentsMargins(16, 12, 16, 12);
     footer->setSpacing(10);
     footer->addStretch(1);
-    m_stop = new QPushButton(QStringLiteral("Stop"));
+    m_stop = new QPushButton(tr("Stop"));
     m_stop->setObjectName(QStringLiteral("stopButton"));
     connect(m_stop, &QPushButton::clicked, m_runner, &AnimationExportRunner::stopAnimationExport);
     footer->addWidget(m_stop);
-    m_export = new QPushButton(QStringLiteral("Export…"));
+    m_export = new QPushButton(tr("Export…"));
     m_export->setObjectName(QStringLiteral("exportButton"));
     m_export->setDefault(true);
     makeProminent(m_export);
@@ -236,7 +257,7 @@ AnimatedExportSheet::AnimatedExportSheet(AnimationExportRunner* runner, QWidget*
     connect(m_runner, &AnimationExportRunner::animationExportChanged, this, &AnimatedExportSheet::refreshExportState);
     connect(m_runner, &AnimationExportRunner::animationExportProgress, this, &AnimatedExportSheet::refreshExportState);
     connect(m_runner, &AnimationExportRunner::animationExportFinished, this, [this](AnimationExportJob::Outcome outcome, const QString&) {
-        if (outcome == AnimationExportJob::Outcome::failed) showError(QStringLiteral("Export failed. Please try again."));
+        if (outcome == AnimationExportJob::Outcome::failed) showError(tr("Export failed. Please try again."));
         refreshExportState();
     });
     setFormat(AnimatedExportFormat::apng);
@@ -275,7 +296,7 @@ void AnimatedExportSheet::refreshPlaybackChoice()
     if (loop) {
         const double transition = document->transitionDuration();
         m_durationLabel->setText(loopDurationText(loopDuration(*document)));
-        m_loopNote->setText(QStringLiteral("%1 states × %2 s: the %3 s transition, then %4 s held")
+        m_loopNote->setText(tr("%1 states × %2 s: the %3 s transition, then %4 s held")
                                 .arg(document->states().size())
                                 .arg(QString::number(render::stepInterval(transition), 'g', 4))
                                 .arg(QString::number(render::fadeDuration(transition), 'g', 4))
@@ -300,12 +321,12 @@ exporting::MotionSettings AnimatedExportSheet::settings() const
 void AnimatedExportSheet::formatChanged()
 {
     const AnimatedExportFormat f = format();
-    m_description->setText(qs(exporting::animatedExportFormatDescription(f)));
+    m_description->setText(translatedFormatText(exporting::animatedExportFormatDescription(f)));
     m_backgroundRow->setVisible(!hasTransparency(f)); // hidden, it keeps its colour
     const int index = std::max(0, m_fps->currentIndex());
     const auto rates = frameRatesFor(f);
     for (int i = 0; i < 3; ++i) {
-        m_fps->setItemText(i, QStringLiteral("%1 fps").arg(rates[std::size_t(i)]));
+        m_fps->setItemText(i, tr("%1 fps").arg(rates[std::size_t(i)]));
         m_fps->setItemData(i, rates[std::size_t(i)]);
     }
     m_fps->setCurrentIndex(index);
@@ -328,7 +349,7 @@ void AnimatedExportSheet::startExport()
     const std::optional<QString> destination = m_runner->chooseAnimationDestination(chosenFormat);
     if (!destination) return; // dismissed: the sheet stays as it was, without an error
     if (!m_runner->startAnimationExport(chosenFormat, chosenSettings, *destination, playbackLoop))
-        showError(QStringLiteral("Export failed. Please try again."));
+        showError(tr("Export failed. Please try again."));
 }
 
 void AnimatedExportSheet::showError(const QString& message)
@@ -351,7 +372,7 @@ void AnimatedExportSheet::refreshExportState()
         m_progress->setValue(job->framesDone());
         // WebM and GIF take a second pass over the frames, so the note counts the whole in percent.
         const long long percent = 100LL * job->framesDone() / std::max(1, job->framesTotal());
-        m_note->setText(QStringLiteral("Exporting %1 frames: %2%").arg(job->frameCount()).arg(percent));
+        m_note->setText(tr("Exporting %1 frames: %2%").arg(job->frameCount()).arg(percent));
     }
     relayout();
 }

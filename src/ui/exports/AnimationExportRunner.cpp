@@ -3,6 +3,8 @@
 
 #include "export/media/PlaybackLoopExport.h"
 
+#include <QCoreApplication>
+
 namespace lumara::ui {
 
 using exporting::AnimatedExportFormat;
@@ -10,11 +12,11 @@ using exporting::AnimatedExportFormat;
 FileType animationFileType(AnimatedExportFormat format)
 {
     switch (format) {
-    case AnimatedExportFormat::mp4: return {QStringLiteral("MPEG-4 movie (*.mp4)"), QStringLiteral("mp4")};
-    case AnimatedExportFormat::apng: return {QStringLiteral("Animated PNG image (*.png)"), QStringLiteral("png")};
-    case AnimatedExportFormat::gif: return {QStringLiteral("GIF image (*.gif)"), QStringLiteral("gif")};
-    case AnimatedExportFormat::webm: return {QStringLiteral("WebM video (*.webm)"), QStringLiteral("webm")};
-    case AnimatedExportFormat::prores: return {QStringLiteral("QuickTime movie (*.mov)"), QStringLiteral("mov")};
+    case AnimatedExportFormat::mp4: return {QCoreApplication::translate("lumara::ui::AnimationExportRunner", "MPEG-4 movie (*.mp4)"), QStringLiteral("mp4")};
+    case AnimatedExportFormat::apng: return {QCoreApplication::translate("lumara::ui::AnimationExportRunner", "Animated PNG image (*.png)"), QStringLiteral("png")};
+    case AnimatedExportFormat::gif: return {QCoreApplication::translate("lumara::ui::AnimationExportRunner", "GIF image (*.gif)"), QStringLiteral("gif")};
+    case AnimatedExportFormat::webm: return {QCoreApplication::translate("lumara::ui::AnimationExportRunner", "WebM video (*.webm)"), QStringLiteral("webm")};
+    case AnimatedExportFormat::prores: return {QCoreApplication::translate("lumara::ui::AnimationExportRunner", "QuickTime movie (*.mov)"), QStringLiteral("mov")};
     }
     return {};
 }

@@ -43,7 +43,7 @@ public:
     StatusCapsule(QWidget* window, ExportFlows* flows) : QWidget(window), m_window(window)
     {
         setObjectName(QStringLiteral("exportStatus"));
-        setAccessibleName(QStringLiteral("Export status"));
+        setAccessibleName(ExportFlows::tr("Export status"));
         auto* row = new QHBoxLayout(this);
         row->setContentsMargins(14, 8, 10, 8);
         row->setSpacing(10);
@@ -54,10 +54,10 @@ public:
         m_bar->setTextVisible(false);
         m_bar->setFixedSize(140, 6);
         row->addWidget(m_bar);
-        m_stop = new QPushButton(QStringLiteral("Stop"));
+        m_stop = new QPushButton(ExportFlows::tr("Stop"));
         connect(m_stop, &QPushButton::clicked, flows->animationRunner(), &AnimationExportRunner::stopAnimationExport);
         row->addWidget(m_stop);
-        m_close = new QPushButton(QStringLiteral("OK"));
+        m_close = new QPushButton(ExportFlows::tr("OK"));
         connect(m_close, &QPushButton::clicked, this, &QWidget::hide);
         row->addWidget(m_close);
         window->installEventFilter(this);
@@ -67,7 +67,7 @@ public:
     void showRunning(const QString& name, int done, int total)
     {
         ++m_generation;
-        m_text->setText(QStringLiteral("Exporting %1…").arg(name));
+        m_text->setText(ExportFlows::tr("Exporting %1…").arg(name));
         m_bar->setRange(0, std::max(1, total));
         m_bar->setValue(done);
         m_bar->show();
@@ -244,16 +244,16 @@ void ExportFlows::animationFinished(AnimationExportJob::Outcome outcome, const Q
     const QString name = QFileInfo(destination).fileName();
     switch (outcome) {
     case AnimationExportJob::Outcome::succeeded:
-        m_status->showOutcome(QStringLiteral("Exported %1").arg(name), false);
+        m_status->showOutcome(tr("Exported %1").arg(name), false);
         closeAnimatedExportSheet(); // the sheet closes on success
         break;
     case AnimationExportJob::Outcome::stopped:
-        m_status->showOutcome(QStringLiteral("Export stopped; %1 was not written").arg(name), false);
+        m_status->showOutcome(tr("Export stopped; %1 was not written").arg(name), false);
         break;
     case AnimationExportJob::Outcome::failed:
         // With the sheet open its error line says it; otherwise the window must.
         if (animatedExportSheet()) m_status->hide();
-        else m_status->showOutcome(QStringLiteral("Export failed. Please try again."), true);
+        else m_status->showOutcome(tr("Export failed. Please try again."), true);
         if (const AnimationExportJob* job = m_runner->animationExportJob()) m_status->setToolTip(job->failureReason());
         break;
     case AnimationExportJob::Outcome::running: break;
@@ -263,7 +263,7 @@ void ExportFlows::animationFinished(AnimationExportJob::Outcome outcome, const Q
 void ExportFlows::exportWebPackage()
 {
     if (!m_document) return;
-    const auto chosen = m_dialogs->chooseFolder(m_window, QStringLiteral("Export Web Package"));
+    const auto chosen = m_dialogs->chooseFolder(m_window, tr("Export Web Package"));
     if (!chosen) return;
     // The package is of the design as it is once the folder is chosen.
     const OrbProjectData project = m_document->projectData();
@@ -274,10 +274,10 @@ void ExportFlows::exportWebPackage()
     auto written = exporting::writeWebPackage(project, QFile::encodeName(folder).toStdString(), name.toStdString(), true);
     if (!written) {
         m_status->hide();
-        if (m_reportFailure) m_reportFailure(QStringLiteral("Could not export the web package"), folder, written.error().message);
+        if (m_reportFailure) m_reportFailure(tr("Could not export the web package"), folder, written.error().message);
         return;
     }
-    m_status->showOutcome(QStringLiteral("Exported %1").arg(name), false);
+    m_status->showOutcome(tr("Exported %1").arg(name), false);
 }
 
 QWidget* ExportFlows::exportStatus() const { return m_status; }

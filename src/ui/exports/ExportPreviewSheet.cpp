@@ -3,6 +3,7 @@
 
 #include "ui/style/Theme.h"
 
+#include <QCoreApplication>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -31,9 +32,9 @@ Scheduler defaultScheduler(QObject* context)
 QString exportPreviewTitle(exporting::ExportFormat format)
 {
     switch (format) {
-    case exporting::ExportFormat::swiftUI: return QStringLiteral("SwiftUI Export");
-    case exporting::ExportFormat::html: return QStringLiteral("HTML Export");
-    case exporting::ExportFormat::prompt: return QStringLiteral("Prompt Export");
+    case exporting::ExportFormat::swiftUI: return QCoreApplication::translate("lumara::ui::ExportPreviewSheet", "SwiftUI Export");
+    case exporting::ExportFormat::html: return QCoreApplication::translate("lumara::ui::ExportPreviewSheet", "HTML Export");
+    case exporting::ExportFormat::prompt: return QCoreApplication::translate("lumara::ui::ExportPreviewSheet", "Prompt Export");
     }
     return {};
 }
@@ -85,13 +86,13 @@ ExportPreviewSheet::ExportPreviewSheet(QString generatedCode, std::shared_ptr<QT
     m_title = headline(exportPreviewTitle(format));
     header->addWidget(m_title);
     header->addStretch(1);
-    m_copy = new QPushButton(QStringLiteral("Copy to Clipboard"));
+    m_copy = new QPushButton(tr("Copy to Clipboard"));
     m_copy->setObjectName(QStringLiteral("copyButton"));
     m_copy->setDefault(true);
     makeProminent(m_copy);
-    m_copy->setMinimumWidth(m_copy->fontMetrics().horizontalAdvance(QStringLiteral("Copy to Clipboard")) + 28);
+    m_copy->setMinimumWidth(m_copy->fontMetrics().horizontalAdvance(tr("Copy to Clipboard")) + 28);
     connect(m_copy, &QPushButton::clicked, this, &ExportPreviewSheet::copy);
-    m_done = new QPushButton(QStringLiteral("Done"));
+    m_done = new QPushButton(tr("Done"));
     m_done->setObjectName(QStringLiteral("doneButton"));
     connect(m_done, &QPushButton::clicked, this, &ExportPreviewSheet::doneRequested);
     header->addWidget(m_copy);
@@ -139,7 +140,7 @@ QSize ExportPreviewSheet::sizeHint() const
 void ExportPreviewSheet::setOnSave(std::function<void()> save)
 {
     if (!m_save) {
-        m_save = new QPushButton(QStringLiteral("Save…"));
+        m_save = new QPushButton(tr("Save…"));
         m_save->setObjectName(QStringLiteral("saveButton"));
         auto* header = static_cast<QHBoxLayout*>(static_cast<QVBoxLayout*>(layout())->itemAt(0)->layout());
         header->insertWidget(header->indexOf(m_copy), m_save);
@@ -163,7 +164,7 @@ void ExportPreviewSheet::copy()
 void ExportPreviewSheet::setCopied(bool copied)
 {
     m_copied = copied;
-    m_copy->setText(copied ? QStringLiteral("Copied!") : QStringLiteral("Copy to Clipboard"));
+    m_copy->setText(copied ? tr("Copied!") : tr("Copy to Clipboard"));
 }
 
 namespace {
@@ -197,13 +198,13 @@ GeneratingCodeCard::GeneratingCodeCard(QWidget* parent) : SheetPanel(12, parent)
 {
     static const bool installed = (QAccessible::installFactory(generatingCodeAccessible), true);
     Q_UNUSED(installed);
-    setAccessibleName(QStringLiteral("Generating code"));
+    setAccessibleName(tr("Generating code"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(kShadowMargin + 32, kShadowMargin + 32, kShadowMargin + 32, kShadowMargin + 32);
     column->setSpacing(12);
     auto* spinner = new Spinner(32);
     column->addWidget(spinner, 0, Qt::AlignHCenter);
-    auto* text = headline(QStringLiteral("Generating code…"));
+    auto* text = headline(tr("Generating code…"));
     text->setForegroundRole(QPalette::PlaceholderText);
     column->addWidget(text, 0, Qt::AlignHCenter);
     setFocusPolicy(Qt::StrongFocus); // the layer keeps focus here, so shortcuts behind it do not fire

@@ -52,17 +52,17 @@ ColorsSection::ColorsSection(OrbDocument* document, QWidget* parent) : Inspector
            [this](const OrbConfiguration& config) { m_preview->setColors(config.backgroundColors()); });
 
     m_gradient = addPicker(
-        column, QStringLiteral("Gradient"), {QStringLiteral("Linear"), QStringLiteral("Radial"), QStringLiteral("Angular")},
+        column, tr("Gradient"), {tr("Linear"), tr("Radial"), tr("Angular")},
         [](const OrbConfiguration& config) { return int(config.gradientType()); },
         [](OrbConfiguration& config, int index) { config.setGradientType(GradientType(index)); },
         &OrbConfiguration::gradientTypeChanged);
 
-    m_angle = addSlider(column, {QStringLiteral("Angle"), 0, 360, angleText, &OrbConfiguration::gradientAngle,
+    m_angle = addSlider(column, {tr("Angle"), 0, 360, angleText, &OrbConfiguration::gradientAngle,
                                  &OrbConfiguration::setGradientAngle, &OrbConfiguration::gradientAngleChanged});
     // The angle means nothing to a radial gradient; the stored angle is kept while it is hidden.
     follow(&OrbConfiguration::gradientTypeChanged,
            [this](const OrbConfiguration& config) { m_angle->setHidden(config.gradientType() == GradientType::radial); });
-    m_blur = addSlider(column, {QStringLiteral("Blur"), 0, 30, blurText, &OrbConfiguration::backgroundBlur,
+    m_blur = addSlider(column, {tr("Blur"), 0, 30, blurText, &OrbConfiguration::backgroundBlur,
                                 &OrbConfiguration::setBackgroundBlur, &OrbConfiguration::backgroundBlurChanged});
 
     m_swatchRow = new QWidget(this);
@@ -70,12 +70,12 @@ ColorsSection::ColorsSection(OrbDocument* document, QWidget* parent) : Inspector
     swatches->setContentsMargins(0, 0, 0, 0);
     swatches->setSpacing(2);
     swatches->addStretch(1);
-    addLockable(column, m_swatchRow, fieldKeyOf(&OrbConfiguration::backgroundColorsChanged), QStringLiteral("Colors"));
+    addLockable(column, m_swatchRow, fieldKeyOf(&OrbConfiguration::backgroundColorsChanged), tr("Colors"));
 
-    m_add = new QPushButton(QStringLiteral("Add"), this);
-    m_add->setAccessibleName(QStringLiteral("Add color"));
-    m_remove = new QPushButton(QStringLiteral("Remove"), this);
-    m_remove->setAccessibleName(QStringLiteral("Remove color"));
+    m_add = new QPushButton(tr("Add"), this);
+    m_add->setAccessibleName(tr("Add color"));
+    m_remove = new QPushButton(tr("Remove"), this);
+    m_remove->setAccessibleName(tr("Remove color"));
     QPalette destructive = m_remove->palette();
     destructive.setColor(QPalette::Active, QPalette::ButtonText, QColor(229, 72, 77));
     destructive.setColor(QPalette::Inactive, QPalette::ButtonText, QColor(229, 72, 77));
@@ -91,9 +91,9 @@ ColorsSection::ColorsSection(OrbDocument* document, QWidget* parent) : Inspector
     follow(&OrbConfiguration::backgroundColorsChanged,
            [this](const OrbConfiguration& config) { showColors(config.backgroundColors()); });
 
-    m_glowSwatch = new ColorSwatch(QStringLiteral("Glow"), this);
+    m_glowSwatch = new ColorSwatch(tr("Glow"), this);
     connect(m_glowSwatch, &QAbstractButton::clicked, this, [this] { openColorDialog(kGlow); });
-    addRow(column, QStringLiteral("Glow"), m_glowSwatch, fieldKeyOf(&OrbConfiguration::glowColorChanged));
+    addRow(column, tr("Glow"), m_glowSwatch, fieldKeyOf(&OrbConfiguration::glowColorChanged));
     follow(&OrbConfiguration::glowColorChanged, [this](const OrbConfiguration& config) { m_glowSwatch->setColor(config.glowColor()); });
 }
 
@@ -103,7 +103,7 @@ void ColorsSection::showColors(const std::vector<CodableColor>& colors)
     auto* row = static_cast<QHBoxLayout*>(m_swatchRow->layout());
     while (m_swatches.size() < count) {
         const qsizetype position = m_swatches.size();
-        auto* swatch = new ColorSwatch(QStringLiteral("Color %1").arg(position + 1), m_swatchRow);
+        auto* swatch = new ColorSwatch(tr("Color %1").arg(position + 1), m_swatchRow);
         connect(swatch, &QAbstractButton::clicked, this, [this, position] { openColorDialog(position); });
         row->insertWidget(int(position), swatch);
         m_swatches.append(swatch);
@@ -170,7 +170,7 @@ QColorDialog* ColorsSection::openColorDialog(qsizetype target)
     // Qt's own dialog reports every change while it is open, so the canvas can follow.
     dialog->setOptions(QColorDialog::DontUseNativeDialog);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(target == kGlow ? QStringLiteral("Glow") : QStringLiteral("Color %1").arg(target + 1));
+    dialog->setWindowTitle(target == kGlow ? tr("Glow") : tr("Color %1").arg(target + 1));
     auto recorded = std::make_shared<bool>(false);
     connect(dialog, &QColorDialog::currentColorChanged, this, [this, target, recorded](const QColor& picked) {
         const OrbConfiguration* config = configuration();

@@ -37,7 +37,7 @@ EffectsSection::EffectsSection(OrbDocument* document, QWidget* parent) : Inspect
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
 
-    m_speed = new LabeledSlider(QStringLiteral("Speed"), 10, 120, integerPartText, this);
+    m_speed = new LabeledSlider(tr("Speed"), 10, 120, integerPartText, this);
     // A drag only moves the draft; keys and the wheel change the speed at once, one undo step
     // per burst of steps.
     m_speed->onCommit = [this] {
@@ -48,31 +48,31 @@ EffectsSection::EffectsSection(OrbDocument* document, QWidget* parent) : Inspect
     follow(&OrbConfiguration::speedChanged, [this](const OrbConfiguration& config) {
         if (!m_speedDraft) m_speed->setValue(config.speed());
     });
-    addLockable(column, m_speed, fieldKeyOf(&OrbConfiguration::speedChanged), QStringLiteral("Speed"));
+    addLockable(column, m_speed, fieldKeyOf(&OrbConfiguration::speedChanged), tr("Speed"));
 
     column->addWidget(new Divider(this));
 
     const SliderField fields[] = {
-        {QStringLiteral("Intensity"), 0, 2, p50, &OrbConfiguration::glowIntensity, &OrbConfiguration::setGlowIntensity,
+        {tr("Intensity"), 0, 2, p50, &OrbConfiguration::glowIntensity, &OrbConfiguration::setGlowIntensity,
          &OrbConfiguration::glowIntensityChanged},
-        {QStringLiteral("Softness"), 0, 2, d1, &OrbConfiguration::glowSoftness, &OrbConfiguration::setGlowSoftness,
+        {tr("Softness"), 0, 2, d1, &OrbConfiguration::glowSoftness, &OrbConfiguration::setGlowSoftness,
          &OrbConfiguration::glowSoftnessChanged},
-        {QStringLiteral("Ring"), 0, 3, d1, &OrbConfiguration::innerRingWidth, &OrbConfiguration::setInnerRingWidth,
+        {tr("Ring"), 0, 3, d1, &OrbConfiguration::innerRingWidth, &OrbConfiguration::setInnerRingWidth,
          &OrbConfiguration::innerRingWidthChanged},
-        {QStringLiteral("Outer Glow"), 0, 2, p50, &OrbConfiguration::shadowRadius, &OrbConfiguration::setShadowRadius,
+        {tr("Outer Glow"), 0, 2, p50, &OrbConfiguration::shadowRadius, &OrbConfiguration::setShadowRadius,
          &OrbConfiguration::shadowRadiusChanged},
-        {QStringLiteral("Edge Fade"), 0, 1, p100, &OrbConfiguration::edgeSoftness, &OrbConfiguration::setEdgeSoftness,
+        {tr("Edge Fade"), 0, 1, p100, &OrbConfiguration::edgeSoftness, &OrbConfiguration::setEdgeSoftness,
          &OrbConfiguration::edgeSoftnessChanged},
     };
     for (const SliderField& field : fields) m_sliders << addSlider(column, field);
 
-    m_toggles << addToggle(column, QStringLiteral("Background"), &OrbConfiguration::showBackground,
+    m_toggles << addToggle(column, tr("Background"), &OrbConfiguration::showBackground,
                            &OrbConfiguration::setShowBackground, &OrbConfiguration::showBackgroundChanged);
-    m_toggles << addToggle(column, QStringLiteral("Blobs"), &OrbConfiguration::showWavyBlobs,
+    m_toggles << addToggle(column, tr("Blobs"), &OrbConfiguration::showWavyBlobs,
                            &OrbConfiguration::setShowWavyBlobs, &OrbConfiguration::showWavyBlobsChanged);
-    m_toggles << addToggle(column, QStringLiteral("Glow"), &OrbConfiguration::showGlowEffects,
+    m_toggles << addToggle(column, tr("Glow"), &OrbConfiguration::showGlowEffects,
                            &OrbConfiguration::setShowGlowEffects, &OrbConfiguration::showGlowEffectsChanged);
-    m_toggles << addToggle(column, QStringLiteral("Shadow"), &OrbConfiguration::showShadow, &OrbConfiguration::setShowShadow,
+    m_toggles << addToggle(column, tr("Shadow"), &OrbConfiguration::showShadow, &OrbConfiguration::setShowShadow,
                            &OrbConfiguration::showShadowChanged);
 }
 

@@ -25,17 +25,17 @@ ExportSection::ExportSection(QWidget* parent) : QWidget(parent)
     };
     using exporting::ExportFormat;
     const Row rows[] = {
-        {QStringLiteral("SwiftUI Code"), QStringLiteral("Copy-paste ready view code"), Symbol::swift,
+        {tr("SwiftUI Code"), tr("Copy-paste ready view code"), Symbol::swift,
          [this] { emit textExportRequested(ExportFormat::swiftUI); }},
-        {QStringLiteral("HTML"), QStringLiteral("Self-contained web file"), Symbol::globe,
+        {tr("HTML"), tr("Self-contained web file"), Symbol::globe,
          [this] { emit textExportRequested(ExportFormat::html); }},
-        {QStringLiteral("Prompt"), QStringLiteral("Language-agnostic AI prompt"), Symbol::textBubble,
+        {tr("Prompt"), tr("Language-agnostic AI prompt"), Symbol::textBubble,
          [this] { emit textExportRequested(ExportFormat::prompt); }},
-        {QStringLiteral("PNG Image"), QStringLiteral("High-resolution @2x export"), Symbol::photo,
+        {tr("PNG Image"), tr("High-resolution @2x export"), Symbol::photo,
          [this] { emit pngExportRequested(); }},
-        {QStringLiteral("Animation"), QStringLiteral("Looping MP4, GIF, or transparent video"), Symbol::film,
+        {tr("Animation"), tr("Looping MP4, GIF, or transparent video"), Symbol::film,
          [this] { emit animationExportRequested(); }},
-        {QStringLiteral("Web Component"), QStringLiteral("npm package with live states"), Symbol::package,
+        {tr("Web Component"), tr("npm package with live states"), Symbol::package,
          [this] { emit webPackageExportRequested(); }},
     };
     for (const Row& row : rows) {

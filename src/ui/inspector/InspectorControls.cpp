@@ -92,8 +92,8 @@ Stepper::Stepper(const QString& accessibleName, double minimum, double maximum, 
         m_text->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         row->addWidget(m_text);
     }
-    m_minus = stepButton(QStringLiteral("\u2212"), QStringLiteral("Decrement"), this);
-    m_plus = stepButton(QStringLiteral("+"), QStringLiteral("Increment"), this);
+    m_minus = stepButton(QStringLiteral("\u2212"), tr("Decrement"), this);
+    m_plus = stepButton(QStringLiteral("+"), tr("Increment"), this);
     row->addWidget(m_minus);
     row->addWidget(m_plus);
     connect(m_minus, &QToolButton::clicked, this, [this] { this->step(-1); });
@@ -161,6 +161,13 @@ ToggleSwitch::ToggleSwitch(const QString& text, QWidget* parent) : QAbstractButt
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
+QSize ToggleSwitch::sizeHint() const { return {std::max(200, minimumSizeHint().width()), 24}; }
+
+QSize ToggleSwitch::minimumSizeHint() const
+{
+    return {QFontMetrics(pixelFont(font(), 12)).horizontalAdvance(text()) + 44, 24};
+}
+
 void ToggleSwitch::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -218,8 +225,8 @@ GradientPreviewBar::GradientPreviewBar(QWidget* parent) : QWidget(parent)
 {
     setFixedHeight(28);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setAccessibleName(QStringLiteral("Gradient preview"));
-    setToolTip(QStringLiteral("Drop a picture here to take its colors"));
+    setAccessibleName(tr("Gradient preview"));
+    setToolTip(tr("Drop a picture here to take its colors"));
     setAcceptDrops(true);
 }
 
@@ -398,14 +405,14 @@ ParameterLock::ParameterLock(const QString& parameterName, QWidget* parent)
     setCheckable(true);
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
-    setAccessibleName(QStringLiteral("Lock %1").arg(parameterName));
+    setAccessibleName(tr("Lock %1").arg(parameterName));
     checkStateSet();
 }
 
 void ParameterLock::checkStateSet()
 {
-    setToolTip(isChecked() ? QStringLiteral("%1 is locked: Randomize keeps it. Click to unlock.").arg(m_parameterName)
-                           : QStringLiteral("Lock %1, so that Randomize keeps it").arg(m_parameterName));
+    setToolTip(isChecked() ? tr("%1 is locked: Randomize keeps it. Click to unlock.").arg(m_parameterName)
+                           : tr("Lock %1, so that Randomize keeps it").arg(m_parameterName));
 }
 
 void ParameterLock::paintEvent(QPaintEvent*)

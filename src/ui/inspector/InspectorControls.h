@@ -63,7 +63,9 @@ class ToggleSwitch : public QAbstractButton {
     Q_OBJECT
 public:
     explicit ToggleSwitch(const QString& text, QWidget* parent = nullptr);
-    QSize sizeHint() const override { return {200, 24}; }
+    // 200 points wide, or as wide as the caption and the switch need.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

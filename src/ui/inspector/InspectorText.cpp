@@ -3,6 +3,7 @@
 
 #include "export/text/TextFormat.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <cmath>
@@ -29,8 +30,8 @@ QString angleText(double value) { return integerPartText(value) + QChar(0x00B0);
 
 QString cornerRadiusText(double value)
 {
-    if (value >= 0.99) return QStringLiteral("Circle");
-    if (value <= 0.01) return QStringLiteral("Square");
+    if (value >= 0.99) return QCoreApplication::translate("lumara::ui::ShapeSection", "Circle");
+    if (value <= 0.01) return QCoreApplication::translate("lumara::ui::ShapeSection", "Square");
     return percentText(value, 100);
 }
 

@@ -31,7 +31,7 @@ protected:
 
 InspectorView::InspectorView(OrbDocument* document, QWidget* parent) : QScrollArea(parent), m_document(document)
 {
-    setAccessibleName(QStringLiteral("Inspector"));
+    setAccessibleName(tr("Inspector"));
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -46,10 +46,10 @@ InspectorView::InspectorView(OrbDocument* document, QWidget* parent) : QScrollAr
     m_shape = new ShapeSection(document);
     m_effects = new EffectsSection(document);
     m_export = new ExportSection;
-    const std::pair<QString, QWidget*> bodies[] = {{QStringLiteral("Colors"), m_colors},
-                                                   {QStringLiteral("Shape"), m_shape},
-                                                   {QStringLiteral("Effects"), m_effects},
-                                                   {QStringLiteral("Export"), m_export}};
+    const std::pair<QString, QWidget*> bodies[] = {{tr("Colors"), m_colors},
+                                                   {tr("Shape"), m_shape},
+                                                   {tr("Effects"), m_effects},
+                                                   {tr("Export"), m_export}};
     for (const auto& [title, body] : bodies) {
         auto* section = new CollapsibleSection(title, body, content);
         column->addWidget(section);

@@ -132,7 +132,14 @@ QSize LabeledSlider::sizeHint() const
     return {std::max(160, slider.width()), kHeaderHeight + kHeaderGap + slider.height()};
 }
 
-QSize LabeledSlider::minimumSizeHint() const { return {120, sizeHint().height()}; }
+QSize LabeledSlider::minimumSizeHint() const
+{
+    // The name and the widest of the value texts side by side, 8 points apart.
+    const QFontMetrics metrics(pixelFont(font(), 12));
+    int value = metrics.horizontalAdvance(m_valueText);
+    for (double end : {m_minimum, m_maximum}) value = std::max(value, metrics.horizontalAdvance(textFor(end)));
+    return {std::max(120, metrics.horizontalAdvance(m_label) + 8 + value), sizeHint().height()};
+}
 
 void LabeledSlider::resizeEvent(QResizeEvent*)
 {

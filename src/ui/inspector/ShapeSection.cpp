@@ -36,15 +36,15 @@ ShapeSection::ShapeSection(OrbDocument* document, QWidget* parent) : InspectorSe
     m_sizeField = new QLineEdit(sizeControls);
     m_sizeField->setFixedWidth(60);
     m_sizeField->setAlignment(Qt::AlignRight);
-    m_sizeField->setAccessibleName(QStringLiteral("Size"));
+    m_sizeField->setAccessibleName(tr("Size"));
     auto* unit = new QLabel(QStringLiteral("px"), sizeControls);
     unit->setFont(pixelFont(unit->font(), 11));
     unit->setForegroundRole(QPalette::PlaceholderText); // the secondary colour of either appearance
-    m_sizeStepper = new Stepper(QStringLiteral("Size stepper"), 40, 800, 10, nullptr, sizeControls);
+    m_sizeStepper = new Stepper(tr("Size stepper"), 40, 800, 10, nullptr, sizeControls);
     sizeRow->addWidget(m_sizeField);
     sizeRow->addWidget(unit);
     sizeRow->addWidget(m_sizeStepper);
-    addRow(column, QStringLiteral("Size"), sizeControls, fieldKeyOf(&OrbConfiguration::orbSizeChanged))->setBuddy(m_sizeField);
+    addRow(column, tr("Size"), sizeControls, fieldKeyOf(&OrbConfiguration::orbSizeChanged))->setBuddy(m_sizeField);
     connect(m_sizeField, &QLineEdit::editingFinished, this, &ShapeSection::submitSizeField);
     connect(m_sizeStepper, &Stepper::stepped, this, [this](double size) {
         OrbConfiguration* config = configuration();
@@ -57,7 +57,7 @@ ShapeSection::ShapeSection(OrbDocument* document, QWidget* parent) : InspectorSe
         if (!m_sizeField->isModified()) m_sizeField->setText(sizeFieldText(config.orbSize())); // keep what is being typed
     });
 
-    m_sliders << addSlider(column, {QStringLiteral("Corner Radius"), 0, 1, cornerRadiusText, &OrbConfiguration::cornerRadius,
+    m_sliders << addSlider(column, {tr("Corner Radius"), 0, 1, cornerRadiusText, &OrbConfiguration::cornerRadius,
                                     &OrbConfiguration::setCornerRadius, &OrbConfiguration::cornerRadiusChanged});
 
     auto addIntegerStepper = [&](const QString& label, double minimum, double maximum,
@@ -75,30 +75,30 @@ ShapeSection::ShapeSection(OrbDocument* document, QWidget* parent) : InspectorSe
         follow(changed, [stepper, get](const OrbConfiguration& config) { stepper->setValue(double((config.*get)())); });
         return stepper;
     };
-    m_count = addIntegerStepper(QStringLiteral("Count"), 1, 5, &OrbConfiguration::blobCount, &OrbConfiguration::setBlobCount,
+    m_count = addIntegerStepper(tr("Count"), 1, 5, &OrbConfiguration::blobCount, &OrbConfiguration::setBlobCount,
                                 &OrbConfiguration::blobCountChanged);
-    m_points = addIntegerStepper(QStringLiteral("Points"), 3, 12, &OrbConfiguration::complexity,
+    m_points = addIntegerStepper(tr("Points"), 3, 12, &OrbConfiguration::complexity,
                                  &OrbConfiguration::setComplexity, &OrbConfiguration::complexityChanged);
 
-    m_coloredBlobs = addToggle(column, QStringLiteral("Use Gradient Colors"), &OrbConfiguration::coloredBlobs,
+    m_coloredBlobs = addToggle(column, tr("Use Gradient Colors"), &OrbConfiguration::coloredBlobs,
                                &OrbConfiguration::setColoredBlobs, &OrbConfiguration::coloredBlobsChanged);
     m_blend = addPicker(
-        column, QStringLiteral("Blend"),
-        {QStringLiteral("Add"), QStringLiteral("Screen"), QStringLiteral("Overlay"), QStringLiteral("Dodge"), QStringLiteral("Soft Light")},
+        column, tr("Blend"),
+        {tr("Add"), tr("Screen"), tr("Overlay"), tr("Dodge"), tr("Soft Light")},
         [](const OrbConfiguration& config) { return int(config.blobBlendMode()); },
         [](OrbConfiguration& config, int index) { config.setBlobBlendMode(BlobBlendMode(index)); },
         &OrbConfiguration::blobBlendModeChanged);
 
     const SliderField blobs[] = {
-        {QStringLiteral("Distortion"), 0, 0.5, p200, &OrbConfiguration::amplitude, &OrbConfiguration::setAmplitude,
+        {tr("Distortion"), 0, 0.5, p200, &OrbConfiguration::amplitude, &OrbConfiguration::setAmplitude,
          &OrbConfiguration::amplitudeChanged},
-        {QStringLiteral("Scale"), 0.5, 2, p100, &OrbConfiguration::blobScale, &OrbConfiguration::setBlobScale,
+        {tr("Scale"), 0.5, 2, p100, &OrbConfiguration::blobScale, &OrbConfiguration::setBlobScale,
          &OrbConfiguration::blobScaleChanged},
-        {QStringLiteral("Spread"), 0, 0.5, p200, &OrbConfiguration::blobSpread, &OrbConfiguration::setBlobSpread,
+        {tr("Spread"), 0, 0.5, p200, &OrbConfiguration::blobSpread, &OrbConfiguration::setBlobSpread,
          &OrbConfiguration::blobSpreadChanged},
-        {QStringLiteral("Opacity"), 0, 1, p100, &OrbConfiguration::blobOpacity, &OrbConfiguration::setBlobOpacity,
+        {tr("Opacity"), 0, 1, p100, &OrbConfiguration::blobOpacity, &OrbConfiguration::setBlobOpacity,
          &OrbConfiguration::blobOpacityChanged},
-        {QStringLiteral("Blur"), 0, 20, d1, &OrbConfiguration::blobBlur, &OrbConfiguration::setBlobBlur,
+        {tr("Blur"), 0, 20, d1, &OrbConfiguration::blobBlur, &OrbConfiguration::setBlobBlur,
          &OrbConfiguration::blobBlurChanged},
     };
     for (const SliderField& field : blobs) m_sliders << addSlider(column, field);

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QIcon>
 #include <QLabel>
@@ -13,6 +14,9 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
+
+#include <algorithm>
 
 namespace lumara::ui {
 
@@ -23,23 +27,25 @@ struct ShortcutEntry {
     const char* action;
 };
 
-constexpr ShortcutEntry kFileRows[] = {
-    {"Open", "openAction"}, {"Save", "saveAction"}, {"Save As", "saveAsAction"}, {"Copy Design Code", "copyDesignCodeAction"}};
-constexpr ShortcutEntry kEditingRows[] = {{"Undo", "undoAction"},
-                                          {"Redo", "redoAction"},
-                                          {"Randomize Orb", "randomizeAction"},
-                                          {"Randomize with Seed", "randomizeWithSeedAction"},
-                                          {"Pause Motion", "pauseMotionAction"},
-                                          {"Zoom In", "zoomInAction"},
-                                          {"Zoom Out", "zoomOutAction"},
-                                          {"Zoom to Fit", "zoomToFitAction"},
-                                          {"Actual Size", "actualSizeAction"},
-                                          {"Copy Look", "copyLookAction"},
-                                          {"Paste Look", "pasteLookAction"},
-                                          {"Colors From Image", "colorsFromImageAction"},
-                                          {"Paste Design Code", "pasteDesignCodeAction"},
-                                          {"Toggle Inspector", "toggleInspectorAction"},
-                                          {"Toggle Sidebar", "toggleSidebarAction"}};
+constexpr ShortcutEntry kFileRows[] = {{QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Open"), "openAction"},
+                                       {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Save"), "saveAction"},
+                                       {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Save As"), "saveAsAction"},
+                                       {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Copy Design Code"), "copyDesignCodeAction"}};
+constexpr ShortcutEntry kEditingRows[] = {{QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Undo"), "undoAction"},
+                                          {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Redo"), "redoAction"},
+                                          {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Randomize Orb"), "randomizeAction"},
+                                          {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Randomize with Seed"), "randomizeWithSeedAction"},
+                                          {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Pause Motion"), "pauseMotionAction"},
+                                          {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Zoom In"), "zoomInAction"},
+                                          {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Zoom Out"), "zoomOutAction"},
+                                          {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Zoom to Fit"), "zoomToFitAction"},
+                                          {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Actual Size"), "actualSizeAction"},
+                                          {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Copy Look"), "copyLookAction"},
+                                          {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Paste Look"), "pasteLookAction"},
+                                          {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Colors From Image"), "colorsFromImageAction"},
+                                          {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Paste Design Code"), "pasteDesignCodeAction"},
+                                          {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Toggle Inspector"), "toggleInspectorAction"},
+                                          {QT_TRANSLATE_NOOP("lumara::ui::HelpView", "Toggle Sidebar"), "toggleSidebarAction"}};
 
 enum class ExportSymbol { swift, globe, photo };
 struct ExportEntry {
@@ -49,10 +55,10 @@ struct ExportEntry {
     const char* description;
 };
 constexpr ExportEntry kExportRows[] = {
-    {ExportSymbol::swift, "SwiftUI Code", "exportSwiftUIAction",
-     "A standalone SwiftUI view you can drop directly into your Xcode project."},
-    {ExportSymbol::globe, "HTML", "exportHTMLAction", "A self-contained HTML file with animated canvas output."},
-    {ExportSymbol::photo, "PNG Image", "exportPNGAction", "A high-resolution snapshot of your orb design."},
+    {ExportSymbol::swift, QT_TRANSLATE_NOOP("lumara::ui::HelpView", "SwiftUI Code"), "exportSwiftUIAction",
+     QT_TRANSLATE_NOOP("lumara::ui::HelpView", "A standalone SwiftUI view you can drop directly into your Xcode project.")},
+    {ExportSymbol::globe, QT_TRANSLATE_NOOP("lumara::ui::HelpView", "HTML"), "exportHTMLAction", QT_TRANSLATE_NOOP("lumara::ui::HelpView", "A self-contained HTML file with animated canvas output.")},
+    {ExportSymbol::photo, QT_TRANSLATE_NOOP("lumara::ui::HelpView", "PNG Image"), "exportPNGAction", QT_TRANSLATE_NOOP("lumara::ui::HelpView", "A high-resolution snapshot of your orb design.")},
 };
 
 // The keys of a row on a rounded chip of the quaternary fill, in the secondary colour.
@@ -152,19 +158,19 @@ QWidget* exportRow(const ExportEntry& entry, const QString& keys)
     column->setSpacing(2);
     auto* titleLine = new QHBoxLayout;
     titleLine->setSpacing(8);
-    auto* title = new QLabel(QString::fromUtf8(entry.title));
+    auto* title = new QLabel(QCoreApplication::translate("lumara::ui::HelpView", entry.title));
     title->setFont(pixelFont(title->font(), 13, QFont::Medium));
     titleLine->addWidget(title);
     titleLine->addWidget(new KeyChip(keys, 11, 6, 2, 4));
     titleLine->addStretch(1);
-    auto* description = new QLabel(QString::fromUtf8(entry.description));
+    auto* description = new QLabel(QCoreApplication::translate("lumara::ui::HelpView", entry.description));
     description->setFont(pixelFont(description->font(), 12));
     description->setForegroundRole(QPalette::PlaceholderText);
     description->setWordWrap(true);
     column->addLayout(titleLine);
     column->addWidget(description);
     layout->addLayout(column, 1);
-    row->setProperty("helpRow", QStringList{QStringLiteral("Export"), QString::fromUtf8(entry.title), {}});
+    row->setProperty("helpRow", QStringList{QCoreApplication::translate("lumara::ui::HelpView", "Export"), QCoreApplication::translate("lumara::ui::HelpView", entry.title), {}});
     return row;
 }
 
@@ -178,8 +184,7 @@ QString shortcutText(const QAction* action)
 
 HelpView::HelpView(std::function<QAction*(const char*)> actionNamed, QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Lumara Help"));
-    setFixedSize(480, 520);
+    setWindowTitle(tr("Lumara Help"));
     setWindowModality(Qt::WindowModal);
 
     auto* content = new QWidget;
@@ -187,9 +192,9 @@ HelpView::HelpView(std::function<QAction*(const char*)> actionNamed, QWidget* pa
     column->setContentsMargins(24, 24, 24, 24);
     column->setSpacing(10);
 
-    auto* header = new QLabel(QStringLiteral("Lumara Help"));
+    auto* header = new QLabel(tr("Lumara Help"));
     header->setFont(pixelFont(header->font(), 20, QFont::Bold));
-    auto* tagline = new QLabel(QStringLiteral("Design animated orbs with real-time preview"));
+    auto* tagline = new QLabel(tr("Design animated orbs with real-time preview"));
     tagline->setFont(pixelFont(tagline->font(), 13));
     tagline->setForegroundRole(QPalette::PlaceholderText);
     column->addWidget(header);
@@ -200,12 +205,12 @@ HelpView::HelpView(std::function<QAction*(const char*)> actionNamed, QWidget* pa
         column->addSpacing(12);
         column->addWidget(sectionTitle(title));
         for (const ShortcutEntry& entry : entries)
-            column->addWidget(shortcutRow(title, QString::fromUtf8(entry.label), keysOf(entry.action)));
+            column->addWidget(shortcutRow(title, tr(entry.label), keysOf(entry.action)));
     };
-    addSection(QStringLiteral("File"), kFileRows);
-    addSection(QStringLiteral("Editing & View"), kEditingRows);
+    addSection(tr("File"), kFileRows);
+    addSection(tr("Editing & View"), kEditingRows);
     column->addSpacing(12);
-    column->addWidget(sectionTitle(QStringLiteral("Export")));
+    column->addWidget(sectionTitle(tr("Export")));
     for (const ExportEntry& entry : kExportRows) column->addWidget(exportRow(entry, keysOf(entry.action)));
     column->addStretch(1);
 
@@ -216,7 +221,7 @@ HelpView::HelpView(std::function<QAction*(const char*)> actionNamed, QWidget* pa
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     auto* buttons = new QDialogButtonBox;
-    m_done = buttons->addButton(QStringLiteral("Done"), QDialogButtonBox::AcceptRole);
+    m_done = buttons->addButton(tr("Done"), QDialogButtonBox::AcceptRole);
     m_done->setDefault(true); // Return closes the sheet
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
@@ -227,6 +232,9 @@ HelpView::HelpView(std::function<QAction*(const char*)> actionNamed, QWidget* pa
     bar->setContentsMargins(24, 0, 24, 0);
     bar->addWidget(buttons);
     layout->addLayout(bar);
+    // 480 points wide, or wider where a language's rows need it: the sheet never scrolls across.
+    const int needed = content->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width();
+    setFixedSize(std::max(480, needed), 520);
 }
 
 std::vector<HelpView::Row> HelpView::rows() const

@@ -4,6 +4,7 @@
 #include "document/PreferenceKeys.h"
 #include "ui/style/Theme.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSettings>
@@ -21,19 +22,23 @@ QColor brandAccentLight() { return QColor::fromRgbF(0.55f, 0.38f, 0.98f); }
 const std::array<OnboardingPage, 3>& onboardingPages()
 {
     static const std::array<OnboardingPage, 3> pages{{
-        {QStringLiteral("Welcome to Lumara"),
-         QStringLiteral("A design tool for crafting animated orbs. Tweak every detail and watch it come alive in real time."),
+        {QT_TRANSLATE_NOOP("lumara::ui::OnboardingView", "Welcome to Lumara"),
+         QT_TRANSLATE_NOOP("lumara::ui::OnboardingView", "A design tool for crafting animated orbs. Tweak every detail and watch it come alive in real time."),
          "Deep Sea"},
-        {QStringLiteral("Full Creative Control"),
-         QStringLiteral("Color, shape, glow, and motion. Shape every layer from the inspector and see each change instantly."),
+        {QT_TRANSLATE_NOOP("lumara::ui::OnboardingView", "Full Creative Control"),
+         QT_TRANSLATE_NOOP("lumara::ui::OnboardingView", "Color, shape, glow, and motion. Shape every layer from the inspector and see each change instantly."),
          "Glacier"},
-        {QStringLiteral("Ready for Production"),
-         QStringLiteral("Export clean SwiftUI, a standalone web embed, an animated loop, or a crisp PNG, all ready to drop into "
-                        "your project."),
+        {QT_TRANSLATE_NOOP("lumara::ui::OnboardingView", "Ready for Production"),
+         QT_TRANSLATE_NOOP("lumara::ui::OnboardingView", "Export clean SwiftUI, a standalone web embed, an animated loop, or a crisp PNG, all ready to drop into "
+                                  "your project."),
          "Molten"},
     }};
     return pages;
 }
+
+QString OnboardingPage::title() const { return QCoreApplication::translate("lumara::ui::OnboardingView", titleText); }
+
+QString OnboardingPage::subtitle() const { return QCoreApplication::translate("lumara::ui::OnboardingView", subtitleText); }
 
 CodableColor pageAccentColor(const OrbValues& values)
 {
@@ -49,7 +54,7 @@ PageDots::PageDots(int count, QWidget* parent)
     : QWidget(parent), m_count(count), m_progress(this, 1.0, [this] { update(); })
 {
     setFixedHeight(7);
-    setAccessibleName(QStringLiteral("Page"));
+    setAccessibleName(QCoreApplication::translate("lumara::ui::OnboardingView", "Page"));
 }
 
 void PageDots::setCurrent(int page, bool animated)
@@ -57,7 +62,7 @@ void PageDots::setCurrent(int page, bool animated)
     m_from = m_to;
     m_to = page;
     m_progress.animate(0.0, 1.0, animated ? kDotsMs : 0);
-    setAccessibleDescription(QStringLiteral("%1 of %2").arg(page + 1).arg(m_count));
+    setAccessibleDescription(QCoreApplication::translate("lumara::ui::OnboardingView", "%1 of %2").arg(page + 1).arg(m_count));
 }
 
 double PageDots::weight(int index) const

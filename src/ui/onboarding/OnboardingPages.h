@@ -19,9 +19,12 @@ class QSettings;
 namespace lumara::ui {
 
 struct OnboardingPage {
-    QString title;
-    QString subtitle;
+    const char* titleText;    // English, the translation's key
+    const char* subtitleText; // English, the translation's key
     const char* presetName;
+    // The texts in the user's language, looked up when asked for.
+    QString title() const;
+    QString subtitle() const;
 };
 const std::array<OnboardingPage, 3>& onboardingPages();
 

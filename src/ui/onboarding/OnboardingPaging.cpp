@@ -27,13 +27,13 @@ constexpr int kPageChangeMs = 300;
 void OnboardingView::showPageContent(bool animated)
 {
     const OnboardingPage& page = onboardingPages()[std::size_t(m_currentPage)];
-    m_title->setText(page.title);
-    m_subtitle->setText(subtitleHtml(page.subtitle));
-    m_subtitle->setAccessibleName(page.subtitle);
+    m_title->setText(page.title());
+    m_subtitle->setText(subtitleHtml(page.subtitle()));
+    m_subtitle->setAccessibleName(page.subtitle());
     // The block takes the height its text needs at the block's width.
     m_title->setFixedHeight(m_title->heightForWidth(m_textWidth));
     m_subtitle->setFixedHeight(m_subtitle->heightForWidth(m_textWidth));
-    m_button->setText(m_currentPage + 1 < pageCount() ? QStringLiteral("Continue") : QStringLiteral("Get Started"));
+    m_button->setText(m_currentPage + 1 < pageCount() ? tr("Continue") : tr("Get Started"));
     m_textFade.animate(0.0, 1.0, animated ? motionDuration(kPageChangeMs, m_reduceMotion) : 0);
 }
 

@@ -141,7 +141,7 @@ OnboardingView::OnboardingView(QSettings* settings, bool reduceMotion, QWidget* 
     setFixedSize(520, 480);
     setAttribute(Qt::WA_StyledBackground, false);
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(QStringLiteral("Welcome"));
+    setAccessibleName(tr("Welcome"));
     m_clock.start();
 
     // The pages are always dark, whatever the application's appearance.
@@ -188,7 +188,7 @@ OnboardingView::OnboardingView(QSettings* settings, bool reduceMotion, QWidget* 
     m_button->setFocusPolicy(Qt::StrongFocus);
     m_button->setAutoDefault(true);
     connect(m_button, &QPushButton::clicked, this, &OnboardingView::advance);
-    m_checkbox = new QCheckBox(QStringLiteral("Don\u2019t show this again"), m_bottomBlock);
+    m_checkbox = new QCheckBox(tr("Don’t show this again"), m_bottomBlock);
     m_checkbox->setFont(sizedFont(font(), 12, QFont::Normal));
     QPalette box = dark;
     box.setColor(QPalette::WindowText, withAlpha(Qt::white, 0.45));
@@ -240,11 +240,11 @@ void OnboardingView::fitTextToPanel()
         const QFont title = sizedFont(font(), kTitlePixels * scale, QFont::Bold);
         const QFont subtitle = sizedFont(font(), kSubtitlePixels * scale, QFont::Normal);
         for (const OnboardingPage& page : onboardingPages()) {
-            if (endsOnAnOrphan(page.subtitle, subtitle, width)) return false;
+            if (endsOnAnOrphan(page.subtitle(), subtitle, width)) return false;
             m_title->setFont(title);
             m_subtitle->setFont(subtitle);
-            m_title->setText(page.title);
-            m_subtitle->setText(subtitleHtml(page.subtitle));
+            m_title->setText(page.title());
+            m_subtitle->setText(subtitleHtml(page.subtitle()));
             if (m_title->heightForWidth(width) + kTitleSubtitleGap + m_subtitle->heightForWidth(width) > room) return false;
         }
         return true;

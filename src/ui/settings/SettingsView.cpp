@@ -17,14 +17,14 @@ SettingsView::SettingsView(update::CheckForUpdatesViewModel* updater, QWidget* p
     : QWidget(parent, Qt::Window), m_updater(updater)
 {
     setObjectName(QStringLiteral("settingsWindow"));
-    setWindowTitle(QStringLiteral("Preferences"));
+    setWindowTitle(tr("Preferences"));
     setFixedSize(450, 350);
 
-    auto* section = new QGroupBox(QStringLiteral("Updates"));
+    auto* section = new QGroupBox(tr("Updates"));
     auto* form = new QVBoxLayout(section);
     form->setContentsMargins(16, 12, 16, 14);
     form->setSpacing(6);
-    m_automatic = new QCheckBox(QStringLiteral("Automatically check for updates"));
+    m_automatic = new QCheckBox(tr("Automatically check for updates"));
     form->addWidget(m_automatic);
     if (!update::updateChecksBuiltIn()) {
         auto* note = new QLabel(updateErrorMessage(update::UpdateError::disabled));

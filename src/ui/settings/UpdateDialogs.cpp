@@ -6,6 +6,7 @@
 #include "update/CheckForUpdatesViewModel.h"
 
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -21,7 +22,7 @@ namespace {
 QDialog* messageDialog(QWidget* parent, const QString& heading, const QString& body, QDialogButtonBox*& buttons)
 {
     auto* dialog = new QDialog(parent);
-    dialog->setWindowTitle(QStringLiteral("Software Update"));
+    dialog->setWindowTitle(QCoreApplication::translate("lumara::ui::UpdateDialogs", "Software Update"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setMinimumWidth(440);
     auto* row = new QHBoxLayout;
@@ -91,7 +92,7 @@ void UpdateDialogs::present(QDialog* dialog, Kind kind)
 void UpdateDialogs::showChecking()
 {
     QDialogButtonBox* buttons = nullptr;
-    QDialog* dialog = messageDialog(m_window, QStringLiteral("Checking for updates…"), QString(), buttons);
+    QDialog* dialog = messageDialog(m_window, tr("Checking for updates…"), QString(), buttons);
     dialog->findChild<QLabel*>(QStringLiteral("body"))->hide();
     auto* bar = new QProgressBar;
     bar->setRange(0, 0); // indeterminate
@@ -112,15 +113,15 @@ void UpdateDialogs::showResult(const update::UpdateCheckResult& result)
         QDialogButtonBox* buttons = nullptr;
         QString body = update::updateErrorMessage(result.error().code);
         if (!result.error().message.empty()) body += QStringLiteral("\n\n") + QString::fromStdString(result.error().message);
-        QDialog* dialog = messageDialog(m_window, QStringLiteral("Update Error!"), body, buttons);
+        QDialog* dialog = messageDialog(m_window, tr("Update Error!"), body, buttons);
         connect(buttons->addButton(QDialogButtonBox::Ok), &QPushButton::clicked, dialog, &QDialog::accept);
         present(dialog, Kind::error);
         return;
     }
     if (result->updateAvailable) return showUpdate(*result);
     QDialogButtonBox* buttons = nullptr;
-    QDialog* dialog = messageDialog(m_window, QStringLiteral("You\u2019re up to date!"),
-                                    QStringLiteral("Lumara %1 is currently the newest version available.").arg(result->currentVersion),
+    QDialog* dialog = messageDialog(m_window, tr("You’re up to date!"),
+                                    tr("Lumara %1 is currently the newest version available.").arg(result->currentVersion),
                                     buttons);
     connect(buttons->addButton(QDialogButtonBox::Ok), &QPushButton::clicked, dialog, &QDialog::accept);
     present(dialog, Kind::upToDate);
@@ -130,19 +131,19 @@ void UpdateDialogs::showUpdate(const update::UpdateCheckOutcome& outcome)
 {
     QDialogButtonBox* buttons = nullptr;
     QDialog* dialog = messageDialog(
-        m_window, QStringLiteral("A new version of Lumara is available!"),
-        QStringLiteral("Lumara %1 is now available \u2014 you have %2. Would you like to open its download page?")
+        m_window, tr("A new version of Lumara is available!"),
+        tr("Lumara %1 is now available — you have %2. Would you like to open its download page?")
             .arg(outcome.newest.shortVersionString, outcome.currentVersion),
         buttons);
     const update::AppcastItem item = outcome.newest;
     if (!item.releaseNotesLink.isEmpty()) {
-        QPushButton* notes = buttons->addButton(QStringLiteral("Release Notes"), QDialogButtonBox::HelpRole);
+        QPushButton* notes = buttons->addButton(tr("Release Notes"), QDialogButtonBox::HelpRole);
         notes->setObjectName(QStringLiteral("releaseNotesButton"));
         connect(notes, &QPushButton::clicked, this, [this, link = item.releaseNotesLink] { m_openUrl(link); });
     }
-    QPushButton* later = buttons->addButton(QStringLiteral("Later"), QDialogButtonBox::RejectRole);
+    QPushButton* later = buttons->addButton(tr("Later"), QDialogButtonBox::RejectRole);
     connect(later, &QPushButton::clicked, dialog, &QDialog::reject);
-    QPushButton* download = buttons->addButton(QStringLiteral("Download"), QDialogButtonBox::AcceptRole);
+    QPushButton* download = buttons->addButton(tr("Download"), QDialogButtonBox::AcceptRole);
     download->setObjectName(QStringLiteral("downloadButton"));
     download->setDefault(true);
     download->setEnabled(!item.downloadLink.isEmpty());

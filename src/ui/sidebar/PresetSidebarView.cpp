@@ -20,9 +20,18 @@
 #include <QSettings>
 #include <QStyledItemDelegate>
 
+#include <string>
+
 namespace lumara::ui {
 
 namespace {
+
+// The categories' names as the library's headers show them, listed here for lupdate; looked up by
+// the category's raw value. The presets' own names are product data and stay as they are.
+[[maybe_unused]] constexpr const char* kCategoryNames[] = {
+    QT_TRANSLATE_NOOP("lumara::ui::PresetSidebarView", "Cool"), QT_TRANSLATE_NOOP("lumara::ui::PresetSidebarView", "Warm"),
+    QT_TRANSLATE_NOOP("lumara::ui::PresetSidebarView", "Neon"), QT_TRANSLATE_NOOP("lumara::ui::PresetSidebarView", "Pastel"),
+    QT_TRANSLATE_NOOP("lumara::ui::PresetSidebarView", "Dark")};
 
 enum ItemRole { kindRole = Qt::UserRole, presetRole, firstRole };
 enum ItemKind { headerKind, presetKind };
@@ -161,7 +170,7 @@ void paintPresetThumbnail(QPainter& p, const QRectF& rect, const OrbValues& valu
 PresetSidebarView::PresetSidebarView(OrbDocument* document, QSettings* settings, QWidget* parent)
     : QWidget(parent), m_document(document), m_settings(settings)
 {
-    setAccessibleName(QStringLiteral("Presets"));
+    setAccessibleName(tr("Presets"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -174,7 +183,7 @@ PresetSidebarView::PresetSidebarView(OrbDocument* document, QSettings* settings,
     titles->setSpacing(0);
     auto* title = new QLabel(QStringLiteral("Lumara"));
     title->setFont(pixelFont(font(), 14, QFont::DemiBold));
-    auto* subtitle = new QLabel(QStringLiteral("Presets"));
+    auto* subtitle = new QLabel(tr("Presets"));
     subtitle->setFont(pixelFont(font(), 11));
     subtitle->setForegroundRole(QPalette::PlaceholderText);
     titles->addWidget(title);
@@ -193,12 +202,11 @@ PresetSidebarView::PresetSidebarView(OrbDocument* document, QSettings* settings,
     m_list->setAutoFillBackground(false);
     m_list->setItemDelegate(new PresetDelegate(this, m_list));
     m_list->verticalScrollBar()->setStyleSheet(thinScrollBarStyle());
-    m_list->setAccessibleName(QStringLiteral("Preset library"));
+    m_list->setAccessibleName(tr("Preset library"));
     const auto& presets = allPresets();
     bool first = true;
     for (PresetCategory category : kAllPresetCategories) {
-        auto* head = new QListWidgetItem(QString::fromUtf8(presetCategoryRawValue(category).data(),
-                                                           qsizetype(presetCategoryRawValue(category).size())));
+        auto* head = new QListWidgetItem(tr(std::string(presetCategoryRawValue(category)).c_str()));
         head->setFlags(Qt::NoItemFlags);
         head->setData(kindRole, headerKind);
         head->setData(firstRole, first);
@@ -210,7 +218,7 @@ PresetSidebarView::PresetSidebarView(OrbDocument* document, QSettings* settings,
             item->setFlags(Qt::ItemIsEnabled);
             item->setData(kindRole, presetKind);
             item->setData(presetRole, int(i));
-            item->setToolTip(QStringLiteral("Apply %1").arg(item->text()));
+            item->setToolTip(tr("Apply %1").arg(item->text()));
             m_list->addItem(item);
         }
     }
@@ -230,8 +238,8 @@ PresetSidebarView::PresetSidebarView(OrbDocument* document, QSettings* settings,
     icon->setAlignment(Qt::AlignCenter);
     icon->setPixmap(drawnSymbolIcon(Symbol::appearance, brandAccent()).pixmap(QSize(11, 11), devicePixelRatioF()));
     appearanceRow->addWidget(icon);
-    m_appearance = new SegmentedControl({QStringLiteral("System"), QStringLiteral("Light"), QStringLiteral("Dark")});
-    m_appearance->setAccessibleName(QStringLiteral("Appearance"));
+    m_appearance = new SegmentedControl({tr("System"), tr("Light"), tr("Dark")});
+    m_appearance->setAccessibleName(tr("Appearance"));
     m_appearance->setCurrentIndex(storedAppTheme(*m_settings));
     connect(m_appearance, &SegmentedControl::activated, this, &PresetSidebarView::setAppTheme);
     appearanceRow->addWidget(m_appearance, 1);

@@ -57,8 +57,8 @@ StateChip::StateChip(StateStripView* strip, OrbState* state) : QWidget(nullptr),
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_Hover);
-    m_renameAction = new QAction(QStringLiteral("Rename"), this);
-    m_deleteAction = new QAction(QStringLiteral("Delete State"), this);
+    m_renameAction = new QAction(tr("Rename"), this);
+    m_deleteAction = new QAction(tr("Delete State"), this);
     connect(m_renameAction, &QAction::triggered, this, [this] { m_strip->startRenaming(m_index); });
     connect(m_deleteAction, &QAction::triggered, this, [this] { m_strip->deleteState(m_index); });
     connect(state, &OrbState::nameChanged, this, [this] {
@@ -94,7 +94,7 @@ void StateChip::setEditing(bool editing, const QString& text)
     if (editing == (m_field != nullptr)) return;
     if (editing) {
         m_field = new QLineEdit(this);
-        m_field->setPlaceholderText(QStringLiteral("Name"));
+        m_field->setPlaceholderText(tr("Name"));
         m_field->setFrame(false);
         m_field->setFont(pixelFont(font(), 12, QFont::Medium));
         m_field->setFixedWidth(84);
@@ -163,7 +163,7 @@ void StateChip::contextMenuEvent(QContextMenuEvent* event)
 
 StateStripView::StateStripView(OrbDocument* document, QWidget* parent) : QWidget(parent), m_document(document)
 {
-    setAccessibleName(QStringLiteral("States"));
+    setAccessibleName(tr("States"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 8, 12, 8);
     row->setSpacing(10);
@@ -174,8 +174,8 @@ StateStripView::StateStripView(OrbDocument* document, QWidget* parent) : QWidget
     m_chipLayout->setSpacing(6);
     m_addButton = new AddButton(m_chipRow);
     m_addButton->setIcon(drawnSymbolIcon(Symbol::plus));
-    m_addButton->setToolTip(QStringLiteral("Add state"));
-    m_addButton->setAccessibleName(QStringLiteral("Add state"));
+    m_addButton->setToolTip(tr("Add state"));
+    m_addButton->setAccessibleName(tr("Add state"));
     connect(m_addButton, &QToolButton::clicked, document, &OrbDocument::addState);
     m_chipLayout->addWidget(m_addButton, 0, Qt::AlignVCenter);
     m_chipLayout->addStretch(1);
@@ -212,8 +212,8 @@ StateStripView::StateStripView(OrbDocument* document, QWidget* parent) : QWidget
         "QSlider::handle:horizontal { width: 14px; height: 14px; margin: -5px 0; border-radius: 7px;"
         " background: #ffffff; border: 1px solid rgba(0, 0, 0, 60); }")
                                 .arg(brandAccent().name()));
-    m_slider->setAccessibleName(QStringLiteral("Transition time"));
-    m_slider->setToolTip(QStringLiteral("Transition time"));
+    m_slider->setAccessibleName(tr("Transition time"));
+    m_slider->setToolTip(tr("Transition time"));
     connect(m_slider, &QSlider::valueChanged, this, [this](int value) {
         if (m_document) m_document->setTransitionDuration(double(value) / kSliderScale);
     });
@@ -376,7 +376,7 @@ void StateStripView::syncTransition()
 void StateStripView::syncPlayButton()
 {
     m_playButton->setIcon(drawnSymbolIcon(m_isPlaying ? Symbol::pause : Symbol::play, Qt::white));
-    m_playButton->setToolTip(m_isPlaying ? QStringLiteral("Stop preview") : QStringLiteral("Play state loop"));
+    m_playButton->setToolTip(m_isPlaying ? tr("Stop preview") : tr("Play state loop"));
     m_playButton->setAccessibleName(m_playButton->toolTip());
     m_timerIcon->setPixmap(drawnSymbolIcon(Symbol::timer, secondaryText(this)).pixmap(QSize(12, 12), devicePixelRatioF()));
 }

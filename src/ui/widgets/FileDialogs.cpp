@@ -1,6 +1,7 @@
 // The desktop's open, save and folder panels (QFileDialog, modal). UI thread only.
 #include "ui/widgets/FileDialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QImageReader>
 #include <QStandardPaths>
@@ -9,12 +10,15 @@ namespace lumara::ui {
 
 FileType projectFileType()
 {
-    return {QStringLiteral("Lumara project (*.%1)").arg(QLatin1String(kProjectExtension)), QLatin1String(kProjectExtension)};
+    return {QCoreApplication::translate("lumara::ui::FileDialogs", "Lumara project (*.%1)").arg(QLatin1String(kProjectExtension)),
+            QLatin1String(kProjectExtension)};
 }
 
 FileType openableFileType()
 {
-    return {QStringLiteral("Lumara designs (*.%1 *.png *.apng *.gif *.mp4 *.mov *.webm);;Lumara project (*.%1)").arg(QLatin1String(kProjectExtension)),
+    return {QCoreApplication::translate("lumara::ui::FileDialogs",
+                                        "Lumara designs (*.%1 *.png *.apng *.gif *.mp4 *.mov *.webm);;Lumara project (*.%1)")
+                .arg(QLatin1String(kProjectExtension)),
             QLatin1String(kProjectExtension)};
 }
 
@@ -23,7 +27,8 @@ FileType imageFileType()
     QStringList patterns;
     for (const QByteArray& format : QImageReader::supportedImageFormats()) patterns << QStringLiteral("*.") + QString::fromLatin1(format);
     patterns.removeDuplicates();
-    return {QStringLiteral("Images (%1)").arg(patterns.join(QLatin1Char(' '))), QStringLiteral("png")};
+    return {QCoreApplication::translate("lumara::ui::FileDialogs", "Images (%1)").arg(patterns.join(QLatin1Char(' '))),
+            QStringLiteral("png")};
 }
 
 namespace {
@@ -32,7 +37,7 @@ class SystemFileDialogs : public FileDialogs {
 public:
     std::optional<QString> chooseFileToOpen(QWidget* parent, const FileType& type) override
     {
-        QFileDialog dialog(parent, QStringLiteral("Open"), m_folder, type.filter);
+        QFileDialog dialog(parent, QCoreApplication::translate("lumara::ui::FileDialogs", "Open"), m_folder, type.filter);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
         return run(dialog);
@@ -40,7 +45,7 @@ public:
 
     std::optional<QString> chooseSaveLocation(QWidget* parent, const FileType& type, const QString& proposedName) override
     {
-        QFileDialog dialog(parent, QStringLiteral("Save"), m_folder, type.filter);
+        QFileDialog dialog(parent, QCoreApplication::translate("lumara::ui::FileDialogs", "Save"), m_folder, type.filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(type.extension);

@@ -43,11 +43,13 @@ QSize SegmentedControl::sizeHint() const
 
 QSize SegmentedControl::minimumSizeHint() const
 {
-    // Room for the widest label at the smallest size.
+    // Room for the widest label whole at the smallest size: inside the selected segment's 2-point
+    // inset each side, without the air.
+    constexpr int kWholeInset = 4;
     const QFontMetrics metrics(pixelFont(font(), kSmallestLabelPixels, QFont::Medium));
-    int width = 36 - kLabelInset;
+    int width = 36 - kWholeInset;
     for (const QString& label : m_labels) width = std::max(width, metrics.horizontalAdvance(label));
-    return {int(m_labels.size()) * (width + kLabelInset), sizeHint().height()};
+    return {int(m_labels.size()) * (width + kWholeInset), sizeHint().height()};
 }
 
 QFont SegmentedControl::labelFont() const

@@ -16,7 +16,7 @@ namespace lumara::ui {
 ErrorBanner::ErrorBanner(QWidget* parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("errorBanner"));
-    setAccessibleName(QStringLiteral("Error"));
+    setAccessibleName(tr("Error"));
     setFrameShape(QFrame::NoFrame);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 8, 8, 8);
@@ -28,8 +28,8 @@ ErrorBanner::ErrorBanner(QWidget* parent) : QFrame(parent)
     row->addWidget(m_text, 1);
     m_dismiss = new QToolButton;
     m_dismiss->setObjectName(QStringLiteral("dismissError"));
-    m_dismiss->setText(QStringLiteral("Dismiss"));
-    m_dismiss->setToolTip(QStringLiteral("Dismiss"));
+    m_dismiss->setText(tr("Dismiss"));
+    m_dismiss->setToolTip(tr("Dismiss"));
     m_dismiss->setAutoRaise(true);
     row->addWidget(m_dismiss, 0, Qt::AlignTop);
     connect(m_dismiss, &QToolButton::clicked, this, &QWidget::hide);

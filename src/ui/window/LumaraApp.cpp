@@ -15,6 +15,7 @@
 #include "ui/widgets/FileDialogs.h"
 #include "ui/window/MainWindow.h"
 #include "ui/window/QuitSignals.h"
+#include "ui/window/Translations.h"
 #include "update/CheckForUpdatesViewModel.h"
 
 #include <QAction>
@@ -182,6 +183,7 @@ int runEditor(int& argc, char** argv, const std::optional<QString>& file)
     // No display name: Qt would append it to every window title ("Lumara — Custom — Lumara").
     QApplication::setDesktopFileName(QStringLiteral("com.quillfen.Lumara"));
     QApplication application(argc, argv);
+    installTranslations(&application, preferredLanguages(QProcessEnvironment::systemEnvironment()));
     QApplication::setApplicationVersion(QStringLiteral(LUMARA_VERSION));
     QApplication::setWindowIcon(brandIcon());
 

@@ -46,6 +46,8 @@
 #include <QWindow>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
+
 namespace lumara::ui {
 
 namespace {
@@ -70,7 +72,7 @@ QString windowTitleFor(const OrbDocument& document)
     static const QString prefix = QStringLiteral("Lumara \u2014 ");
     if (document.currentFileURL()) return prefix + QFileInfo(*document.currentFileURL()).completeBaseName();
     if (document.currentPresetName()) return prefix + *document.currentPresetName();
-    return prefix + QStringLiteral("Custom");
+    return prefix + QCoreApplication::translate("lumara::ui::MainWindow", "Custom");
 }
 
 MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_ptr<FileDialogs> dialogs, QWidget* parent)
@@ -81,8 +83,10 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
     resize(1200, 800);
 
     m_sidebar = new PresetSidebarView(document, settings);
-    m_sidebar->setMinimumWidth(180);
-    m_sidebar->setMaximumWidth(240);
+    // 180 to 240 points, or wider where a language's appearance switch needs the room.
+    const int sidebarNeeds = m_sidebar->minimumSizeHint().width();
+    m_sidebar->setMinimumWidth(std::max(180, sidebarNeeds));
+    m_sidebar->setMaximumWidth(std::max(240, sidebarNeeds));
 
     auto* detail = new QWidget;
     auto* detailColumn = new QVBoxLayout(detail);
@@ -124,7 +128,7 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
 
     m_toast = new CapsuleLabel(12, 6, false, m_content);
     m_toast->setFont(pixelFont(m_toast->font(), 12, QFont::Medium));
-    m_toast->setAccessibleName(QStringLiteral("Copied to clipboard"));
+    m_toast->setAccessibleName(tr("Copied to clipboard"));
     m_toast->setGraphicsEffect(new QGraphicsOpacityEffect(m_toast));
     m_toast->hide();
     m_errorBanner = new ErrorBanner(m_content);
@@ -177,7 +181,7 @@ bool MainWindow::openFile(const QString& path)
     if (!m_document) return false;
     const QString absolute = QFileInfo(path).absoluteFilePath();
     if (auto opened = m_document->loadProject(absolute); !opened) { // the document stays as it was
-        reportFailure(QStringLiteral("Could not open"), absolute, opened.error().message);
+        reportFailure(tr("Could not open"), absolute, opened.error().message);
         return false;
     }
     rememberRecentFile(absolute);
@@ -190,7 +194,7 @@ void MainWindow::saveCommand()
     if (const auto& location = m_document->currentFileURL()) {
         const QString path = *location; // a failed save keeps the document's file location
         if (auto saved = m_document->saveProject(path)) rememberRecentFile(path);
-        else reportFailure(QStringLiteral("Could not save"), path, saved.error().message);
+        else reportFailure(tr("Could not save"), path, saved.error().message);
         return;
     }
     saveAsCommand();
@@ -199,9 +203,9 @@ void MainWindow::saveCommand()
 void MainWindow::saveAsCommand()
 {
     if (!m_document) return;
-    if (auto path = m_dialogs->chooseSaveLocation(this, projectFileType(), QStringLiteral("My Orb"))) {
+    if (auto path = m_dialogs->chooseSaveLocation(this, projectFileType(), tr("My Orb"))) {
         if (auto saved = m_document->saveProject(*path)) rememberRecentFile(*path);
-        else reportFailure(QStringLiteral("Could not save"), *path, saved.error().message);
+        else reportFailure(tr("Could not save"), *path, saved.error().message);
     }
 }
 
@@ -212,7 +216,7 @@ void MainWindow::copyCode()
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setText(QString::fromStdString(text));
-    showToast(QStringLiteral("Copied to clipboard"));
+    showToast(tr("Copied to clipboard"));
 }
 
 void MainWindow::copyLook()
@@ -220,11 +224,11 @@ void MainWindow::copyLook()
     if (!m_document) return;
     auto record = encodeConfiguration(m_document->currentConfiguration()->values(), Container::json);
     if (!record) {
-        m_errorBanner->showMessage(QStringLiteral("Could not copy the look.\n%1.").arg(QString::fromStdString(record.error().message)));
+        m_errorBanner->showMessage(tr("Could not copy the look.\n%1.").arg(QString::fromStdString(record.error().message)));
         return;
     }
     QGuiApplication::clipboard()->setText(QString::fromStdString(*record));
-    showToast(QStringLiteral("Look copied"));
+    showToast(tr("Look copied"));
 }
 
 void MainWindow::pasteLook()
@@ -233,7 +237,7 @@ void MainWindow::pasteLook()
     const QString text = QGuiApplication::clipboard()->text();
     auto look = decodeLook(text.toStdString());
     if (!look) {
-        m_errorBanner->showMessage(QStringLiteral("Could not paste a look.\nThe clipboard holds no orb configuration "
+        m_errorBanner->showMessage(tr("Could not paste a look.\nThe clipboard holds no orb configuration "
                                                   "(%1). Copy one with Copy Look.")
                                        .arg(QString::fromStdString(look.error().message)));
         return;
@@ -247,14 +251,14 @@ void MainWindow::randomizeWithSeed()
     auto* dialog = new QInputDialog(this);
     dialog->setObjectName(QStringLiteral("randomSeedDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QStringLiteral("Randomize with Seed"));
-    dialog->setLabelText(QStringLiteral("The same seed always draws the same orb; locked parameters are kept.\nSeed:"));
-    dialog->setOkButtonText(QStringLiteral("Randomize"));
+    dialog->setWindowTitle(tr("Randomize with Seed"));
+    dialog->setLabelText(tr("The same seed always draws the same orb; locked parameters are kept.\nSeed:"));
+    dialog->setOkButtonText(tr("Randomize"));
     if (const auto seed = m_document->lastRandomSeed()) dialog->setTextValue(QString::number(*seed));
     connect(dialog, &QInputDialog::textValueSelected, this, [this](const QString& text) {
         const auto seed = parseRandomSeed(text.toStdString());
         if (!seed) {
-            m_errorBanner->showMessage(QStringLiteral("Could not randomize.\n\"%1\" is not a seed: give a whole number from 0 to "
+            m_errorBanner->showMessage(tr("Could not randomize.\n\"%1\" is not a seed: give a whole number from 0 to "
                                                       "18446744073709551615.")
                                            .arg(text.trimmed()));
             return;
@@ -274,7 +278,7 @@ bool MainWindow::applyColorsFromImage(const QString& path)
     if (!m_document) return false;
     auto palette = readImagePalette(path);
     if (!palette) {
-        reportFailure(QStringLiteral("Could not take colors from"), path, palette.error().message);
+        reportFailure(tr("Could not take colors from"), path, palette.error().message);
         return false;
     }
     m_document->applyBackgroundColors(*palette);
@@ -287,11 +291,11 @@ void MainWindow::copyDesignCode()
     auto code = encodeDesignCode(m_document->projectData());
     if (!code) {
         m_errorBanner->showMessage(
-            QStringLiteral("Could not copy the design code.\n%1.").arg(QString::fromStdString(code.error().message)));
+            tr("Could not copy the design code.\n%1.").arg(QString::fromStdString(code.error().message)));
         return;
     }
     QGuiApplication::clipboard()->setText(QString::fromStdString(*code));
-    showToast(QStringLiteral("Design code copied"));
+    showToast(tr("Design code copied"));
 }
 
 void MainWindow::pasteDesignCode() { openDesignCode(QGuiApplication::clipboard()->text()); }
@@ -304,8 +308,8 @@ bool MainWindow::openDesignCode(const QString& text)
         QString reason = QString::fromStdString(project.error().message);
         if (!reason.isEmpty()) reason[0] = reason[0].toUpper();
         if (project.error().code == CodecError::notDesignCode)
-            reason = QStringLiteral("The text is not a design code. Copy one with Copy Design Code");
-        m_errorBanner->showMessage(QStringLiteral("Could not open the design code.\n%1.").arg(reason));
+            reason = tr("The text is not a design code. Copy one with Copy Design Code");
+        m_errorBanner->showMessage(tr("Could not open the design code.\n%1.").arg(reason));
         return false;
     }
     m_document->openDesign(*project);
@@ -315,9 +319,9 @@ bool MainWindow::openDesignCode(const QString& text)
 FileType exportFileType(exporting::ExportFormat format)
 {
     switch (format) {
-    case exporting::ExportFormat::swiftUI: return {QStringLiteral("Swift source (*.swift)"), QStringLiteral("swift")};
-    case exporting::ExportFormat::html: return {QStringLiteral("HTML page (*.html)"), QStringLiteral("html")};
-    case exporting::ExportFormat::prompt: return {QStringLiteral("Markdown text (*.md)"), QStringLiteral("md")};
+    case exporting::ExportFormat::swiftUI: return {QCoreApplication::translate("lumara::ui::MainWindow", "Swift source (*.swift)"), QStringLiteral("swift")};
+    case exporting::ExportFormat::html: return {QCoreApplication::translate("lumara::ui::MainWindow", "HTML page (*.html)"), QStringLiteral("html")};
+    case exporting::ExportFormat::prompt: return {QCoreApplication::translate("lumara::ui::MainWindow", "Markdown text (*.md)"), QStringLiteral("md")};
     }
     return {};
 }
@@ -354,7 +358,7 @@ void MainWindow::exportPNGImage()
     const double time = m_canvas->shownTime();
     const std::string design = m_document->embeddedProject();
     if (render::orbPixelSize(values, 2.0) <= 0) return;
-    const FileType type{QStringLiteral("PNG image (*.png)"), QStringLiteral("png")};
+    const FileType type{tr("PNG image (*.png)"), QStringLiteral("png")};
     if (auto path = m_dialogs->chooseSaveLocation(this, type, QStringLiteral("orb.png"))) {
         const QString target = *path;
         QPointer<MainWindow> window(this);
@@ -363,7 +367,7 @@ void MainWindow::exportPNGImage()
             if (written) return;
             // Reported on the UI thread; the window may be gone by then.
             QMetaObject::invokeMethod(qApp, [window, target, reason = written.error().message] {
-                if (window) window->reportFailure(QStringLiteral("Could not export"), target, reason);
+                if (window) window->reportFailure(tr("Could not export"), target, reason);
             }, Qt::QueuedConnection);
         }));
     }
@@ -403,7 +407,7 @@ void MainWindow::rebuildRecentMenu()
         connect(item, &QAction::triggered, this, [this, path] { openFile(path); });
     }
     if (!files.isEmpty()) m_recentMenu->addSeparator();
-    QAction* clear = m_recentMenu->addAction(QStringLiteral("Clear Menu"));
+    QAction* clear = m_recentMenu->addAction(tr("Clear Menu"));
     clear->setEnabled(!files.isEmpty());
     connect(clear, &QAction::triggered, this, [this] {
         m_settings->remove(kRecentFilesKey);
@@ -493,7 +497,7 @@ void MainWindow::reportFailure(const QString& what, const QString& path, const s
     QString because = QString::fromStdString(reason);
     if (!because.isEmpty()) because[0] = because[0].toUpper();
     if (!because.endsWith(u'.')) because += u'.';
-    m_errorBanner->showMessage(QStringLiteral("%1 \u201C%2\u201D.\n%3").arg(what, name.isEmpty() ? path : name,
+    m_errorBanner->showMessage(tr("%1 “%2”.\n%3").arg(what, name.isEmpty() ? path : name,
                                                                           because));
 }
 

@@ -37,139 +37,139 @@ QAction* MainWindow::action(const char* objectName) const { return findChild<QAc
 
 void MainWindow::buildActions()
 {
-    connect(makeAction("openAction", QStringLiteral("Open…"), {QKeySequence(Qt::CTRL | Qt::Key_O)}), &QAction::triggered,
+    connect(makeAction("openAction", tr("Open…"), {QKeySequence(Qt::CTRL | Qt::Key_O)}), &QAction::triggered,
             this, &MainWindow::openCommand);
-    connect(makeAction("saveAction", QStringLiteral("Save"), {QKeySequence(Qt::CTRL | Qt::Key_S)}), &QAction::triggered,
+    connect(makeAction("saveAction", tr("Save"), {QKeySequence(Qt::CTRL | Qt::Key_S)}), &QAction::triggered,
             this, &MainWindow::saveCommand);
-    connect(makeAction("saveAsAction", QStringLiteral("Save As…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}),
+    connect(makeAction("saveAsAction", tr("Save As…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}),
             &QAction::triggered, this, &MainWindow::saveAsCommand);
     action("openAction")->setIcon(symbolIcon(Symbol::open));
     action("saveAction")->setIcon(symbolIcon(Symbol::save));
 
-    QAction* png = makeAction("exportPNGAction", QStringLiteral("Export PNG…"), {QKeySequence(Qt::CTRL | Qt::Key_E)});
+    QAction* png = makeAction("exportPNGAction", tr("Export PNG…"), {QKeySequence(Qt::CTRL | Qt::Key_E)});
     png->setIcon(drawnSymbolIcon(Symbol::photo));
-    png->setIconText(QStringLiteral("Export PNG")); // the toolbar's title: a button there opens no further choice
-    png->setToolTip(QStringLiteral("Save as PNG image"));
+    png->setIconText(tr("Export PNG")); // the toolbar's title: a button there opens no further choice
+    png->setToolTip(tr("Save as PNG image"));
     connect(png, &QAction::triggered, this, &MainWindow::exportPNGImage);
     // Text exports open the coloured preview, which copies the text or saves it to a file.
-    connect(makeAction("exportSwiftUIAction", QStringLiteral("Export SwiftUI Code…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}),
+    connect(makeAction("exportSwiftUIAction", tr("Export SwiftUI Code…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)}),
             &QAction::triggered, this, [this] { requestExportPreview(exporting::ExportFormat::swiftUI); });
-    connect(makeAction("exportHTMLAction", QStringLiteral("Export HTML…"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E)}),
+    connect(makeAction("exportHTMLAction", tr("Export HTML…"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E)}),
             &QAction::triggered, this, [this] { requestExportPreview(exporting::ExportFormat::html); });
-    connect(makeAction("exportPromptAction", QStringLiteral("Export Prompt…")), &QAction::triggered, this,
+    connect(makeAction("exportPromptAction", tr("Export Prompt…")), &QAction::triggered, this,
             [this] { requestExportPreview(exporting::ExportFormat::prompt); });
-    connect(makeAction("exportAnimationAction", QStringLiteral("Export Animation…")), &QAction::triggered, this,
+    connect(makeAction("exportAnimationAction", tr("Export Animation…")), &QAction::triggered, this,
             &MainWindow::showAnimatedExportSheet);
-    connect(makeAction("exportWebPackageAction", QStringLiteral("Export Web Package…")), &QAction::triggered, this,
+    connect(makeAction("exportWebPackageAction", tr("Export Web Package…")), &QAction::triggered, this,
             &MainWindow::exportWebPackage);
-    QAction* copy = makeAction("copyCodeAction", QStringLiteral("Copy Code"));
+    QAction* copy = makeAction("copyCodeAction", tr("Copy Code"));
     copy->setIcon(drawnSymbolIcon(Symbol::copyCode));
-    copy->setToolTip(QStringLiteral("Copy SwiftUI code to clipboard"));
+    copy->setToolTip(tr("Copy SwiftUI code to clipboard"));
     connect(copy, &QAction::triggered, this, &MainWindow::copyCode);
 
-    connect(makeAction("copyLookAction", QStringLiteral("Copy Look"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C)}),
+    connect(makeAction("copyLookAction", tr("Copy Look"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C)}),
             &QAction::triggered, this, &MainWindow::copyLook);
-    connect(makeAction("pasteLookAction", QStringLiteral("Paste Look"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V)}),
+    connect(makeAction("pasteLookAction", tr("Paste Look"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V)}),
             &QAction::triggered, this, &MainWindow::pasteLook);
     // The whole project as one line of text. Ctrl+Shift+C is free in every pane; a code is pasted
     // with the desktop's own Paste key, which a text field with the focus takes first.
-    m_copyDesignCodeAction = makeAction("copyDesignCodeAction", QStringLiteral("Copy Design Code"),
+    m_copyDesignCodeAction = makeAction("copyDesignCodeAction", tr("Copy Design Code"),
                                         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)});
     connect(m_copyDesignCodeAction, &QAction::triggered, this, &MainWindow::copyDesignCode);
-    m_pasteDesignCodeAction = makeAction("pasteDesignCodeAction", QStringLiteral("Paste Design Code"),
+    m_pasteDesignCodeAction = makeAction("pasteDesignCodeAction", tr("Paste Design Code"),
                                          QKeySequence::keyBindings(QKeySequence::Paste));
     connect(m_pasteDesignCodeAction, &QAction::triggered, this, &MainWindow::pasteDesignCode);
 
     // Ctrl+Shift+O: the Open of a picture whose colours are wanted, next to Open's Ctrl+O.
-    m_colorsFromImageAction = makeAction("colorsFromImageAction", QStringLiteral("From Image…"),
+    m_colorsFromImageAction = makeAction("colorsFromImageAction", tr("From Image…"),
                                          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)});
-    m_colorsFromImageAction->setToolTip(QStringLiteral("Take the background colors from a picture"));
+    m_colorsFromImageAction->setToolTip(tr("Take the background colors from a picture"));
     connect(m_colorsFromImageAction, &QAction::triggered, this, &MainWindow::colorsFromImageCommand);
 
-    QAction* quit = makeAction("quitAction", QStringLiteral("Quit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)});
+    QAction* quit = makeAction("quitAction", tr("Quit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)});
     quit->setMenuRole(QAction::QuitRole);
     connect(quit, &QAction::triggered, qApp, &QApplication::closeAllWindows);
 
-    QAction* undo = makeAction("undoAction", QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
+    QAction* undo = makeAction("undoAction", tr("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)});
     undo->setIcon(symbolIcon(Symbol::undo));
     connect(undo, &QAction::triggered, this, [this] {
         if (m_document && m_document->undoManager()) m_document->undoManager()->undo();
     });
-    QAction* redo = makeAction("redoAction", QStringLiteral("Redo"), redoShortcuts());
+    QAction* redo = makeAction("redoAction", tr("Redo"), redoShortcuts());
     redo->setIcon(symbolIcon(Symbol::redo));
     connect(redo, &QAction::triggered, this, [this] {
         if (m_document && m_document->undoManager()) m_document->undoManager()->redo();
     });
-    QAction* randomize = makeAction("randomizeAction", QStringLiteral("Randomize"), {QKeySequence(Qt::CTRL | Qt::Key_R)});
+    QAction* randomize = makeAction("randomizeAction", tr("Randomize"), {QKeySequence(Qt::CTRL | Qt::Key_R)});
     randomize->setIcon(drawnSymbolIcon(Symbol::dice));
-    randomize->setToolTip(QStringLiteral("Generate random orb"));
+    randomize->setToolTip(tr("Generate random orb"));
     connect(randomize, &QAction::triggered, this, [this] {
         if (m_document) m_document->randomize();
     });
     // The seed of the last draw is shown, so that Randomize with Seed can bring the orb back.
     connect(m_document, &OrbDocument::lastRandomSeedChanged, randomize, [this, randomize] {
         if (const auto seed = m_document->lastRandomSeed())
-            randomize->setToolTip(QStringLiteral("Generate random orb\nLast seed: %1").arg(*seed));
+            randomize->setToolTip(tr("Generate random orb\nLast seed: %1").arg(*seed));
     });
-    connect(makeAction("randomizeWithSeedAction", QStringLiteral("Randomize with Seed…"),
+    connect(makeAction("randomizeWithSeedAction", tr("Randomize with Seed…"),
                        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)}),
             &QAction::triggered, this, &MainWindow::randomizeWithSeed);
 
     // Space only while the canvas has the focus, so that it still types a space in the fields.
-    auto* pause = new QAction(QStringLiteral("Pause Motion"), this);
+    auto* pause = new QAction(tr("Pause Motion"), this);
     pause->setObjectName(QStringLiteral("pauseMotionAction"));
     pause->setShortcut(QKeySequence(Qt::Key_Space));
     pause->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     pause->setCheckable(true);
     pause->setIcon(drawnSymbolIcon(Symbol::pause));
-    pause->setToolTip(QStringLiteral("Pause the orb's motion to pick a moment"));
+    pause->setToolTip(tr("Pause the orb's motion to pick a moment"));
     m_canvas->addAction(pause);
     connect(pause, &QAction::toggled, m_canvas, &MainCanvasView::setMotionPaused);
     connect(m_canvas, &MainCanvasView::motionPausedChanged, pause, [pause](bool paused) {
         pause->setChecked(paused);
         pause->setIcon(drawnSymbolIcon(paused ? Symbol::play : Symbol::pause));
-        pause->setToolTip(paused ? QStringLiteral("Resume the orb's motion")
-                                 : QStringLiteral("Pause the orb's motion to pick a moment"));
+        pause->setToolTip(paused ? tr("Resume the orb's motion")
+                                 : tr("Pause the orb's motion to pick a moment"));
     });
     // The canvas keeps Space to itself, so that Space held down can pan; a tap still pauses.
     connect(m_canvas, &MainCanvasView::spaceTapped, pause, &QAction::trigger);
 
-    connect(makeAction("zoomInAction", QStringLiteral("Zoom In"),
+    connect(makeAction("zoomInAction", tr("Zoom In"),
                        {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)}),
             &QAction::triggered, m_canvas, &MainCanvasView::zoomIn);
-    connect(makeAction("zoomOutAction", QStringLiteral("Zoom Out"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)}),
+    connect(makeAction("zoomOutAction", tr("Zoom Out"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)}),
             &QAction::triggered, m_canvas, &MainCanvasView::zoomOut);
-    connect(makeAction("zoomToFitAction", QStringLiteral("Zoom to Fit"), {QKeySequence(Qt::CTRL | Qt::Key_0)}),
+    connect(makeAction("zoomToFitAction", tr("Zoom to Fit"), {QKeySequence(Qt::CTRL | Qt::Key_0)}),
             &QAction::triggered, m_canvas, &MainCanvasView::zoomToFit);
-    connect(makeAction("actualSizeAction", QStringLiteral("Actual Size"), {QKeySequence(Qt::CTRL | Qt::Key_1)}),
+    connect(makeAction("actualSizeAction", tr("Actual Size"), {QKeySequence(Qt::CTRL | Qt::Key_1)}),
             &QAction::triggered, m_canvas, &MainCanvasView::zoomToActualSize);
 
-    QAction* sidebar = makeAction("toggleSidebarAction", QStringLiteral("Show Sidebar"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S)});
+    QAction* sidebar = makeAction("toggleSidebarAction", tr("Show Sidebar"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S)});
     sidebar->setCheckable(true);
     sidebar->setChecked(true);
     sidebar->setIcon(drawnSymbolIcon(Symbol::sidebarLeading));
     connect(sidebar, &QAction::toggled, this, &MainWindow::setSidebarShown);
-    QAction* inspector = makeAction("toggleInspectorAction", QStringLiteral("Show Inspector"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I)});
+    QAction* inspector = makeAction("toggleInspectorAction", tr("Show Inspector"), {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I)});
     inspector->setCheckable(true);
     inspector->setChecked(true);
     inspector->setIcon(drawnSymbolIcon(Symbol::sidebarTrailing));
-    inspector->setIconText(QStringLiteral("Inspector"));
+    inspector->setIconText(tr("Inspector"));
     connect(inspector, &QAction::toggled, this, &MainWindow::setInspectorShown);
 
     // The application answers these three: the help sheet, the update check (enabled while a check
     // can start) and the settings window.
     // F1 is the desktop's help key; Ctrl+? is the help command's own.
-    QAction* help = makeAction("helpAction", QStringLiteral("Lumara Help"),
+    QAction* help = makeAction("helpAction", tr("Lumara Help"),
                                {QKeySequence(Qt::Key_F1), QKeySequence(Qt::CTRL | Qt::Key_Question)});
     help->setIcon(symbolIcon(Symbol::help));
-    makeAction("checkForUpdatesAction", QStringLiteral("Check for Updates…"))->setEnabled(false);
-    QAction* preferences = makeAction("preferencesAction", QStringLiteral("Preferences…"), {QKeySequence(Qt::CTRL | Qt::Key_Comma)});
+    makeAction("checkForUpdatesAction", tr("Check for Updates…"))->setEnabled(false);
+    QAction* preferences = makeAction("preferencesAction", tr("Preferences…"), {QKeySequence(Qt::CTRL | Qt::Key_Comma)});
     preferences->setMenuRole(QAction::PreferencesRole);
-    QAction* about = makeAction("aboutAction", QStringLiteral("About Lumara"));
+    QAction* about = makeAction("aboutAction", tr("About Lumara"));
     about->setMenuRole(QAction::AboutRole);
     connect(about, &QAction::triggered, this, [this] {
-        QMessageBox::about(this, QStringLiteral("About Lumara"),
-                           QStringLiteral("<b>Lumara</b> %1<br>Design animated orbs and take them away as code, pages, "
+        QMessageBox::about(this, tr("About Lumara", "window title"),
+                           tr("<b>Lumara</b> %1<br>Design animated orbs and take them away as code, pages, "
                                           "images and video.<br><br>%2")
                                .arg(QApplication::applicationVersion(),
                                     canvasDrawingDescription(m_canvas->drawing()).toHtmlEscaped()));
@@ -178,9 +178,9 @@ void MainWindow::buildActions()
 
 void MainWindow::buildMenus()
 {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addAction(action("openAction"));
-    m_recentMenu = file->addMenu(QStringLiteral("Open Recent"));
+    m_recentMenu = file->addMenu(tr("Open Recent"));
     rebuildRecentMenu();
     m_recoverMenu = file->addMenu(QStringLiteral("Recover Unsaved Project"));
     m_recoverMenu->menuAction()->setVisible(false);
@@ -199,7 +199,7 @@ void MainWindow::buildMenus()
     file->addSeparator();
     file->addAction(action("quitAction"));
 
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     edit->addAction(action("undoAction"));
     edit->addAction(action("redoAction"));
     edit->addSeparator();
@@ -213,10 +213,10 @@ void MainWindow::buildMenus()
     edit->addSeparator();
     edit->addAction(action("preferencesAction"));
 
-    m_colorsMenu = menuBar()->addMenu(QStringLiteral("&Colors"));
+    m_colorsMenu = menuBar()->addMenu(tr("&Colors"));
     m_colorsMenu->addAction(m_colorsFromImageAction);
 
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    QMenu* view = menuBar()->addMenu(tr("&View"));
     view->addAction(action("toggleSidebarAction"));
     view->addAction(action("toggleInspectorAction"));
     view->addSeparator();
@@ -227,7 +227,7 @@ void MainWindow::buildMenus()
     view->addAction(action("zoomToFitAction"));
     view->addAction(action("actualSizeAction"));
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
     help->addAction(action("helpAction"));
     help->addSeparator();
     help->addAction(action("aboutAction"));
@@ -236,7 +236,7 @@ void MainWindow::buildMenus()
 
 void MainWindow::buildToolbar()
 {
-    QToolBar* bar = addToolBar(QStringLiteral("Toolbar"));
+    QToolBar* bar = addToolBar(tr("Toolbar"));
     bar->setObjectName(QStringLiteral("mainToolbar"));
     bar->setMovable(false);
     bar->setFloatable(false);
@@ -265,8 +265,9 @@ void MainWindow::updateUndoActions()
     action("redoAction")->setEnabled(stack && stack->canRedo());
     // A step that names itself (a Randomize's seed) says so in the buttons' tooltips.
     const QString undoText = stack ? stack->undoText() : QString(), redoText = stack ? stack->redoText() : QString();
-    action("undoAction")->setToolTip(undoText.isEmpty() ? QStringLiteral("Undo") : QStringLiteral("Undo %1").arg(undoText));
-    action("redoAction")->setToolTip(redoText.isEmpty() ? QStringLiteral("Redo") : QStringLiteral("Redo %1").arg(redoText));
+    // The tooltips are texts of their own: a translated menu entry may carry an accelerator.
+    action("undoAction")->setToolTip(undoText.isEmpty() ? tr("Undo", "tooltip") : tr("Undo %1").arg(undoText));
+    action("redoAction")->setToolTip(redoText.isEmpty() ? tr("Redo", "tooltip") : tr("Redo %1").arg(redoText));
 }
 
 } // namespace lumara::ui
