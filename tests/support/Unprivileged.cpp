@@ -56,6 +56,7 @@ bool rerunUnprivileged(const Unprivileged& options)
         {"HOME", "/tmp"},         // nobody's home does not exist
         {"XDG_RUNTIME_DIR", ""},  // root's would refuse nobody
         {"GTEST_OUTPUT", ""},     // the parent writes the report
+        {"QT_QPA_PLATFORM", "offscreen"}, // root's X server would not let nobody in
     };
     const std::vector<std::string> dropToNobody{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"};
     std::string program;
