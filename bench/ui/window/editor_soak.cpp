@@ -8,8 +8,9 @@
 // Memory is read after every round. Each row gives the lowest reading of its minute (the floor:
 // what the editor holds between rounds, which a leak raises) and the highest (the floor plus
 // whatever a round had in flight: encoder frames, the highlighter, allocator arenas, which vary by
-// 10 MB and more from round to round); growth is judged on the floor. The undo history is kept
-// as in the editor, so its step count is in the table too.
+// 10 MB and more from round to round); growth is judged on the floor. Beside them, malloc's bytes
+// in use, which tell a leak from fragmentation. The undo history is kept as in the editor, so its
+// step count is in the table too.
 //
 //   bench_editor_soak [--minutes=M] [--interval=SECONDS]    (make bench runs it with the defaults)
 //
@@ -59,6 +60,7 @@ struct Sample {
     double minute = 0;
     double floorMegabytes = 0; // the lowest reading of the interval
     double peakMegabytes = 0;  // the highest
+    double heapMegabytes = 0;  // malloc's bytes in use at the end of the interval
     int descriptors = 0;
     long undoSteps = 0;
     long rounds = 0;
@@ -71,6 +73,14 @@ double residentMegabytes()
     for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine())
         if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').front().toDouble() / 1024.0;
     return -1;
+}
+
+// What malloc has handed out and not had back: a leak raises it, fragmentation and the arenas
+// of worker threads raise only the resident figure.
+double heapInUseMegabytes()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd) / (1024.0 * 1024.0);
 }
 
 int openDescriptors()
@@ -260,14 +270,15 @@ int main(int argc, char** argv)
         peak = std::max(peak, now);
     };
     const auto sample = [&](double minute, long rounds) {
-        samples.push_back({minute, floor, peak, openDescriptors(), long(window->undoStack()->count()), rounds});
+        samples.push_back(
+            {minute, floor, peak, heapInUseMegabytes(), openDescriptors(), long(window->undoStack()->count()), rounds});
         const Sample& s = samples.back();
-        std::printf("%7.2f  %9.1f  %9.1f  %4d  %6ld  %6ld\n", s.minute, s.floorMegabytes, s.peakMegabytes, s.descriptors,
-                    s.undoSteps, s.rounds);
+        std::printf("%7.2f  %9.1f  %9.1f  %8.1f  %4d  %6ld  %6ld\n", s.minute, s.floorMegabytes, s.peakMegabytes,
+                    s.heapMegabytes, s.descriptors, s.undoSteps, s.rounds);
         std::fflush(stdout);
         floor = peak = 0;
     };
-    std::printf(" minute  floor(MB)   peak(MB)   fds    undo  rounds\n");
+    std::printf(" minute  floor(MB)   peak(MB)  heap(MB)   fds    undo  rounds\n");
     read();
     sample(0, 0);
     QElapsedTimer clock;
