@@ -15,6 +15,9 @@ DEBIAN_PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
 DEBIAN_PACKAGES += python3-pil
 # The X protocol library's headers: a test unmaps the editor's window as a window manager does.
 DEBIAN_PACKAGES += libxcb1-dev
+# setpriv and unshare (util-linux) and mount: the permission tests drop to the user nobody when
+# run as root, and the full-disk test mounts a small tmpfs in a mount namespace of its own.
+DEBIAN_PACKAGES += util-linux mount
 # The message bus daemon: the appearance tests start a session bus of their own with a stand-in
 # desktop portal on it.
 DEBIAN_PACKAGES += dbus-daemon

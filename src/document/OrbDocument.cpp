@@ -12,6 +12,7 @@
 #include <QUndoCommand>
 
 #include <sys/stat.h>
+#include <utility>
 
 namespace lumara {
 
@@ -318,13 +319,15 @@ void OrbDocument::applyBackgroundColors(const std::vector<CodableColor>& colors)
 void OrbDocument::saveLastProject()
 {
     if (!m_preferences) return;
+    const auto failed = [this](const std::string& why) {
+        if (std::exchange(m_autosaveFailing, true)) return; // already said
+        emit errorOccurred(QStringLiteral("The project could not be autosaved: %1.").arg(QString::fromStdString(why)));
+    };
     auto bytes = encodeProject(projectData(), Container::json);
-    if (!bytes) {
-        emit errorOccurred(QStringLiteral("The project could not be autosaved: %1.").arg(QString::fromStdString(bytes.error().message)));
-        return; // nothing is stored; the previous record stays
-    }
+    if (!bytes) return failed(bytes.error().message); // nothing is stored; the previous record stays
     if (auto stored = m_preferences->setData(m_preferences->autosaveKey(), QByteArray::fromStdString(*bytes)); !stored)
-        emit errorOccurred(QStringLiteral("The project could not be autosaved: %1.").arg(QString::fromStdString(stored.error().message)));
+        return failed(stored.error().message);
+    m_autosaveFailing = false;
 }
 
 std::optional<OrbDocument::FileStamp> OrbDocument::stampOf(const QString& path)

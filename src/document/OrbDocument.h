@@ -107,9 +107,13 @@ public:
     // Undo step, `colors` as the selected state's background colours (everything else, the glow
     // colour too, as it was), autosave. An empty list or the colours already there change nothing.
     void applyBackgroundColors(const std::vector<CodableColor>& colors);
-    // Writes the autosave record; a failure (disk full, a project that cannot be encoded) keeps
-    // the previous record and is announced through errorOccurred.
+    // Writes the autosave record; a failure (disk full, a project that cannot be encoded, a
+    // settings folder that cannot be written) keeps the previous record and is announced through
+    // errorOccurred, once: later autosaves that fail the same way say nothing more until one has
+    // succeeded again, so every edit of a session on a read-only settings folder is not a notice.
     void saveLastProject();
+    // Whether the last autosave failed.
+    bool autosaveFailing() const { return m_autosaveFailing; }
 
     // Writes the project file. When the file at `path` is no longer the one this document last
     // opened or saved there (another editor, or another program, has written it since), the save
@@ -178,6 +182,7 @@ private:
     Preferences* m_preferences = nullptr;
     std::function<std::uint64_t()> m_seedSource;
     std::optional<std::uint64_t> m_lastRandomSeed;
+    bool m_autosaveFailing = false;
     OrbConfiguration* m_watchedConfiguration = nullptr;
 };
 

@@ -292,7 +292,9 @@ Result<Ok, FileError> Preferences::publish()
     QList<QByteArray> expected;
     for (const QString& key : keys) expected.append(comparable(m_settings->value(key)));
     m_settings->sync();
-    if (m_settings->status() != QSettings::NoError) return failed("the disk may be full");
+    // Not status(): QSettings keeps the first error it met for good, so after one full disk every
+    // later publish would fail though there is room again. The read-back below tells whether this
+    // sync reached the disk.
     auto bytes = readWholeFile(m_working->fileName().toStdString(), std::int64_t{1} << 30);
     if (!bytes) return failed(bytes.error().message);
     // The copy is complete only if a fresh reader finds every value in it.

@@ -5,8 +5,10 @@
 #include "model/OrbFields.h"
 #include "model/RandomConfiguration.h"
 #include "support/TestSupport.h"
+#include "support/Unprivileged.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -325,19 +327,114 @@ TEST_F(DocumentTest, FailedOpenAndSaveChangeNothing)
     EXPECT_EQ(undo.count(), 0);
     EXPECT_FALSE(d->currentFileURL());
 
-    // A save that cannot be written leaves the existing file byte for byte as it was.
-    const QString existing = dir.filePath("existing.lumara");
-    test::writeBytes(existing.toStdString(), "precious bytes");
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    const bool canStillWrite = QFile(dir.filePath("probe")).open(QIODevice::WriteOnly); // true when running as root
-    if (!canStillWrite) {
-        EXPECT_FALSE(d->saveProject(existing));
-        EXPECT_FALSE(d->currentFileURL());
-    }
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_FALSE(d->saveProject(dir.filePath("no/such/folder/x.lumara")));
-    EXPECT_EQ(test::readBytes(existing.toStdString()), "precious bytes");
     EXPECT_FALSE(d->currentFileURL());
+}
+
+// Permissions bind an ordinary user only, so this runs as nobody when the tests run as root.
+TEST_F(DocumentTest, ReadOnlyProjectsAndUnwritableFoldersOpenButRefuseSavesAndKeepTheirBytes)
+{
+    if (test::rerunUnprivileged()) return;
+    const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner;
+    const QFile::Permissions writable = readOnly | QFile::WriteOwner;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("locked"));
+    auto saver = makeDocument(projectOf({"Saved", "Twice"}, 1));
+    const QString lockedFile = dir.filePath("read-only.lumara");
+    const QString inLockedFolder = dir.filePath("locked/orb.lumara");
+    ASSERT_TRUE(saver->saveProject(lockedFile));
+    ASSERT_TRUE(saver->saveProject(inLockedFolder));
+    const std::string bytes = test::readBytes(lockedFile.toStdString());
+    ASSERT_TRUE(QFile::setPermissions(lockedFile, QFile::ReadOwner));
+    ASSERT_TRUE(QFile::setPermissions(dir.filePath("locked"), readOnly));
+    ASSERT_FALSE(QFile(dir.filePath("locked/probe")).open(QIODevice::WriteOnly)) << "permissions bind this user";
+
+    struct Case {
+        const char* name;
+        QString opened;     // a project that must still open
+        QString savedTo;    // where saving must fail
+        const char* reason; // what the failure says
+    };
+    const Case cases[] = {
+        {"read-only file in a writable folder", lockedFile, lockedFile, "Permission denied"},
+        {"existing file in a read-only folder", inLockedFolder, inLockedFolder, "Permission denied"},
+        {"new file in a read-only folder", inLockedFolder, dir.filePath("locked/new.lumara"), "Permission denied"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto d = makeDocument(projectOf({"Other"}));
+        ASSERT_TRUE(d->loadProject(c.opened)) << "reading needs no write permission";
+        EXPECT_EQ(d->stateNames(), (QStringList{"Saved", "Twice"}));
+        d->renameState(0, "Edited");
+        auto saved = d->saveProject(c.savedTo);
+        ASSERT_FALSE(saved);
+        EXPECT_EQ(saved.error().code, DocumentError::cannotWrite);
+        EXPECT_NE(saved.error().message.find(c.reason), std::string::npos) << saved.error().message;
+        EXPECT_EQ(d->currentFileURL(), c.opened) << "a refused save keeps the file the project came from";
+        EXPECT_EQ(test::readBytes(c.opened.toStdString()), bytes);
+        // Saved under a name where the user may write, the edit is kept.
+        const QString elsewhere = dir.filePath(QStringLiteral("copy %1.lumara").arg(&c - cases));
+        ASSERT_TRUE(d->saveProject(elsewhere));
+        EXPECT_EQ(d->currentFileURL(), elsewhere);
+    }
+    EXPECT_EQ(QDir(dir.filePath("locked")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"orb.lumara"})
+        << "no temporary file left in the folder";
+    QFile::setPermissions(dir.filePath("locked"), writable);
+}
+
+// An unwritable settings folder: the project it holds still comes back, edits go on in memory,
+// the failure is announced once, and the settings file keeps every key it had.
+TEST_F(DocumentTest, AnUnwritableSettingsFolderIsReportedOnceAndKeepsItsFile)
+{
+    if (test::rerunUnprivileged()) return;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("settings"));
+    const QString settingsPath = dir.filePath("settings/Lumara.conf");
+    {
+        Preferences before(settingsPath);
+        OrbDocument earlier(projectOf({"Kept", "Also kept"}, 1), &before);
+        earlier.saveLastProject();
+        before.settings().setValue("appTheme", 1);
+        ASSERT_TRUE(before.publish());
+    }
+    const std::string settingsBytes = test::readBytes(settingsPath.toStdString());
+    ASSERT_TRUE(QFile::setPermissions(dir.filePath("settings"), QFile::ReadOwner | QFile::ExeOwner));
+    {
+        Preferences preferences(settingsPath);
+        EXPECT_EQ(preferences.settings().value("appTheme").toInt(), 1);
+        OrbDocument d(restoreLastProject(preferences, OrbValues{}), &preferences);
+        ASSERT_EQ(d.stateNames(), (QStringList{"Kept", "Also kept"})) << "the autosave it had comes back";
+        QSignalSpy errors(&d, &OrbDocument::errorOccurred);
+        d.addState();
+        d.renameState(0, "Renamed");
+        d.deleteState(2);
+        ASSERT_EQ(errors.count(), 1) << "one notice for the session, not one per edit";
+        const QString said = errors.first().first().toString();
+        EXPECT_TRUE(said.contains("could not be autosaved") && said.contains(settingsPath) && said.contains("cannot be written"))
+            << said.toStdString();
+        EXPECT_TRUE(d.autosaveFailing());
+        EXPECT_EQ(d.stateNames(), (QStringList{"Renamed", "Also kept"})) << "edits go on in memory";
+        EXPECT_TRUE(d.saveProject(dir.filePath("rescued.lumara"))) << "and can be saved where the user may write";
+    }
+    EXPECT_EQ(test::readBytes(settingsPath.toStdString()), settingsBytes);
+    EXPECT_EQ(QDir(dir.filePath("settings")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"Lumara.conf"});
+    QFile::setPermissions(dir.filePath("settings"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST_F(DocumentTest, AnAutosaveThatWorksAgainAnnouncesTheNextFailure)
+{
+    auto d = makeDocument(projectOf({"A"}));
+    QSignalSpy errors(d.get(), &OrbDocument::errorOccurred);
+    d->currentConfiguration()->setSpeed(std::numeric_limits<double>::quiet_NaN()); // cannot be encoded
+    d->renameState(0, "B");
+    d->renameState(0, "C");
+    EXPECT_EQ(errors.count(), 1);
+    d->currentConfiguration()->setSpeed(1.0);
+    d->renameState(0, "D");
+    EXPECT_FALSE(d->autosaveFailing());
+    d->currentConfiguration()->setSpeed(std::numeric_limits<double>::infinity());
+    d->renameState(0, "E");
+    EXPECT_EQ(errors.count(), 2) << "a new failure after a success is news";
 }
 
 TEST_F(DocumentTest, NonFiniteValuesNeverReplaceTheAutosaveRecord)

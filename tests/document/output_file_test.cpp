@@ -6,12 +6,14 @@
 #include "document/OutputFile.h"
 #include "document/Preferences.h"
 #include "support/TestSupport.h"
+#include "support/Unprivileged.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <random>
 #include <thread>
@@ -119,6 +121,7 @@ TEST(OutputFile, WritesAFifoInPlaceAndRefusesOneThatNobodyReads)
 
 TEST(OutputFile, RefusesWhatCannotHoldAFileAndLeavesTheOldFileOnFailure)
 {
+    if (test::rerunUnprivileged()) return; // the superuser may write a read-only file
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder"));
     const std::string readOnly = dir.filePath("locked.txt").toStdString();
@@ -136,10 +139,10 @@ TEST(OutputFile, RefusesWhatCannotHoldAFileAndLeavesTheOldFileOnFailure)
         ASSERT_FALSE(written) << path;
         EXPECT_NE(written.error().message.find(mentions), std::string::npos) << written.error().message;
     }
-    if (::geteuid() != 0) { // root may write anything
-        EXPECT_FALSE(writeOutputFile(readOnly, "new"));
-        EXPECT_EQ(readBytes(readOnly), "kept");
-    }
+    auto refused = writeOutputFile(readOnly, "new");
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().message.find("Permission denied"), std::string::npos) << refused.error().message;
+    EXPECT_EQ(readBytes(readOnly), "kept");
     EXPECT_TRUE(strays(dir, {"locked.txt", "loop"}).isEmpty());
 }
 
@@ -274,6 +277,62 @@ TEST(FullDisk, SaveAndAutosaveReportTheFailureAndKeepThePreviousFiles)
     EXPECT_EQ(code, 3) << "1: the save failed, 2: the autosave failure was announced";
     EXPECT_EQ(readBytes(projectPath.toStdString()), savedProject);
     EXPECT_EQ(readBytes(settingsPath.toStdString()), savedSettings);
+}
+
+// A real full disk (a small tmpfs of the test's own): the project still opens, saves and
+// autosaves fail, saying why (the autosave once), and both files keep their last whole content;
+// once there is room again both are written.
+TEST(FullDisk, OnAFullDiskTheProjectOpensAndSavesFailWholeUntilThereIsRoom)
+{
+    if (test::rerunUnprivileged({.smallDiskBytes = 512 * 1024})) return;
+    const QString disk = test::smallDisk();
+    ASSERT_FALSE(disk.isEmpty());
+    const QString projectPath = disk + "/orb.lumara";
+    const QString settingsPath = disk + "/Lumara.conf";
+    const auto entries = [&] { return QDir(disk).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot); };
+    {
+        Preferences preferences(settingsPath);
+        OrbDocument document(bigProject(2), &preferences);
+        int errors = 0;
+        QString said;
+        QObject::connect(&document, &OrbDocument::errorOccurred, [&](const QString& message) { ++errors, said = message; });
+        ASSERT_TRUE(document.saveProject(projectPath));
+        document.saveLastProject();
+        ASSERT_EQ(errors, 0) << said.toStdString();
+        const std::string savedProject = readBytes(projectPath.toStdString());
+        const std::string savedSettings = readBytes(settingsPath.toStdString());
+
+        // Fill the rest of the disk.
+        const std::string filler = (disk + "/filler").toStdString();
+        const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+        ASSERT_GE(fd, 0);
+        const std::string block(4096, 'x');
+        while (::write(fd, block.data(), block.size()) > 0) {
+        }
+        EXPECT_EQ(errno, ENOSPC);
+        ::close(fd);
+
+        ASSERT_TRUE(document.loadProject(projectPath)) << "reading needs no room";
+        EXPECT_EQ(document.states().size(), 2);
+        for (int i = 0; i < 3; ++i) document.addState();
+        auto saved = document.saveProject(projectPath);
+        ASSERT_FALSE(saved);
+        EXPECT_NE(saved.error().message.find("No space left on device"), std::string::npos) << saved.error().message;
+        EXPECT_EQ(errors, 1) << "the autosave failed, once for all the edits";
+        EXPECT_TRUE(said.contains("could not be autosaved") && said.contains("Lumara.conf")) << said.toStdString();
+        EXPECT_EQ(readBytes(projectPath.toStdString()), savedProject);
+        EXPECT_EQ(readBytes(settingsPath.toStdString()), savedSettings);
+
+        ASSERT_EQ(::unlink(filler.c_str()), 0);
+        ASSERT_TRUE(document.saveProject(projectPath));
+        document.renameState(0, "Room again");
+        EXPECT_FALSE(document.autosaveFailing());
+        EXPECT_EQ(errors, 1);
+    }
+    EXPECT_EQ(entries(), (QStringList{"Lumara.conf", "orb.lumara"})) << "nothing left behind by the failed writes";
+    EXPECT_EQ(decodeProject(readBytes(projectPath.toStdString()), Container::propertyList)->states.size(), 5u);
+    Preferences reader(settingsPath);
+    EXPECT_EQ(restoreLastProject(reader, OrbValues{}).states.front().name, "Room again");
 }
 
 // Kills a child that writes the same two files over and over, alternating two contents, at

@@ -3,6 +3,7 @@
 // over the panes without moving them; a state being renamed keeps its typed text when the list of
 // states changes under it.
 #include "support/TestSupport.h"
+#include "support/Unprivileged.h"
 #include "ui/UiTestSupport.h"
 
 #include "document/OrbDocument.h"
@@ -168,6 +169,121 @@ TEST_F(EditorFixture, FailedFileCommandsAreShownAndChangeNothing)
     window()->saveCommand();
     EXPECT_TRUE(window()->errorMessage().contains("kept.lumara")) << window()->errorMessage().toStdString();
     EXPECT_EQ(document()->currentFileURL(), path("kept.lumara"));
+}
+
+// Permissions bind an ordinary user only: these run as nobody when the tests run as root.
+TEST_F(EditorFixture, AReadOnlyProjectOpensAndSavingItOrIntoALockedFolderSaysWhy)
+{
+    if (lumara::test::rerunUnprivileged()) return;
+    const QString project = path("orb.lumara");
+    dialogs->answers.push_back(project);
+    window()->saveAsCommand();
+    ASSERT_EQ(document()->currentFileURL(), project);
+    const std::string bytes = lumara::test::readBytes(project.toStdString());
+    ASSERT_TRUE(QDir(dir.path()).mkdir("locked"));
+    ASSERT_TRUE(QFile::setPermissions(project, QFile::ReadOwner));
+    ASSERT_TRUE(QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::ExeOwner));
+
+    document()->addState();
+    dialogs->answers.push_back(project);
+    window()->openCommand();
+    ASSERT_EQ(document()->states().size(), 1) << "a read-only project opens";
+    const QString title = window()->windowTitle();
+    EXPECT_TRUE(title.endsWith("orb")) << title.toStdString();
+    document()->renameState(0, "Edited");
+
+    struct Case {
+        const char* name;
+        QString answer; // the panel's answer, if the command asks
+        std::function<void()> command;
+        QString mentions;
+    };
+    const Case cases[] = {
+        {"save over the read-only file", {}, [&] { window()->saveCommand(); }, "orb.lumara"},
+        {"save as into the locked folder", path("locked/new.lumara"), [&] { window()->saveAsCommand(); }, "new.lumara"},
+        {"text export into the locked folder", path("locked/orb.html"),
+         [&] { window()->exportTextFile(exporting::ExportFormat::html); }, "orb.html"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.answer.isEmpty()) dialogs->answers.push_back(c.answer);
+        c.command();
+        QCoreApplication::processEvents();
+        const QString shown = window()->errorMessage();
+        EXPECT_TRUE(shown.contains(c.mentions) && shown.contains("Permission denied")) << shown.toStdString();
+        EXPECT_TRUE(window()->findChild<QWidget*>("errorBanner")->isVisible());
+        EXPECT_EQ(document()->currentFileURL(), project) << "the project keeps the file it came from";
+        EXPECT_EQ(window()->windowTitle(), title);
+        EXPECT_EQ(document()->stateNames(), QStringList{"Edited"}) << "the edit is still there to save elsewhere";
+        window()->findChild<QWidget*>("errorBanner")->hide();
+    }
+    EXPECT_EQ(lumara::test::readBytes(project.toStdString()), bytes);
+    EXPECT_TRUE(QDir(path("locked")).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    dialogs->answers.push_back(path("elsewhere.lumara"));
+    window()->saveAsCommand();
+    EXPECT_EQ(document()->currentFileURL(), path("elsewhere.lumara"));
+    QFile::setPermissions(path("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// A settings folder the user may not write: the editor starts with the project the folder holds,
+// tells once that it cannot keep its autosave, goes on editing, and the settings file keeps every
+// key it had.
+TEST(UnwritableSettings, TheEditorRunsWithItsLastProjectAndSaysOnceThatItCannotAutosave)
+{
+    if (lumara::test::rerunUnprivileged()) return;
+    lumara::test::testApplication();
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("settings"));
+    const QString settingsPath = dir.filePath("settings/Lumara.conf");
+    {
+        Preferences before(settingsPath);
+        before.settings().setValue(keys::hasSeenOnboarding, true);
+        OrbDocument earlier(OrbProjectData{{{makeStateId(), "Kept", OrbValues{}}, {makeStateId(), "Also kept", OrbValues{}}}, 1, 0.6},
+                            &before);
+        earlier.saveLastProject();
+        ASSERT_TRUE(before.publish());
+    }
+    const std::string settingsBytes = lumara::test::readBytes(settingsPath.toStdString());
+    ASSERT_TRUE(QFile::setPermissions(dir.filePath("settings"), QFile::ReadOwner | QFile::ExeOwner));
+    {
+        Preferences preferences(settingsPath);
+        ui::LumaraApp app(&preferences, std::make_unique<lumara::test::ScriptedDialogs>());
+        ui::MainWindow* window = app.mainWindow();
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        QTest::qWait(300); // the enlargement to the screen
+        EXPECT_EQ(app.document()->stateNames(), (QStringList{"Kept", "Also kept"}));
+        EXPECT_EQ(window->onboarding(), nullptr) << "the settings it had are read: no first-run pages";
+        QWidget* notice = window->findChild<QWidget*>("errorBanner");
+        EXPECT_FALSE(notice->isVisible()) << "starting writes nothing, so there is nothing to say yet";
+        const std::array<QRect, 3> panes = paneGeometry(window);
+
+        window->stateStrip()->addButton()->click();
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(notice->isVisible());
+        const QString shown = window->errorMessage();
+        EXPECT_TRUE(shown.contains("could not be autosaved") && shown.contains("cannot be written")) << shown.toStdString();
+        EXPECT_EQ(paneGeometry(window), panes) << "the notice floats over the panes";
+        const QRect at = inWindow(notice, window);
+        const QColor wash = window->grab().toImage().pixelColor(at.left() + 4, at.center().y());
+        EXPECT_GT(wash.red(), wash.blue() + 10) << wash.name().toStdString();
+        lumara::test::screenshot(window, "unwritable-settings");
+
+        notice->findChild<QAbstractButton*>("dismissError")->click();
+        QCoreApplication::processEvents();
+        window->stateStrip()->addButton()->click();
+        window->undoStack()->undo();
+        app.document()->renameState(0, "Renamed");
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(notice->isVisible()) << "said once, not with every edit";
+        const QStringList names = app.document()->stateNames();
+        EXPECT_EQ(names.size(), 3) << "two added, one undone";
+        EXPECT_EQ(names.mid(0, 2), (QStringList{"Renamed", "Also kept"}));
+    }
+    EXPECT_EQ(lumara::test::readBytes(settingsPath.toStdString()), settingsBytes) << "no key lost or changed";
+    EXPECT_EQ(QDir(dir.filePath("settings")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"Lumara.conf"});
+    QFile::setPermissions(dir.filePath("settings"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 TEST_F(EditorFixture, AddingAStateBeyondTheLimitSaysWhy)
