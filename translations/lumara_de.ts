@@ -557,6 +557,21 @@
     </message>
 </context>
 <context>
+    <name>lumara::ui::LumaraApp</name>
+    <message>
+        <source>%1 (1 state)</source>
+        <translation>%1 (1 Zustand)</translation>
+    </message>
+    <message>
+        <source>%1 (%2 states)</source>
+        <translation>%1 (%2 Zustände)</translation>
+    </message>
+    <message>
+        <source>Could not update</source>
+        <translation>Fehler beim Aktualisieren von</translation>
+    </message>
+</context>
+<context>
     <name>lumara::ui::MainCanvasView</name>
     <message>
         <source>Checkerboard</source>
@@ -931,6 +946,10 @@ Letzter Startwert: %1</translation>
         <source>Redo</source>
         <comment>tooltip</comment>
         <translation>Wiederholen</translation>
+    </message>
+    <message>
+        <source>Recover Unsaved Project</source>
+        <translation>Ungesichertes Projekt wie&amp;derherstellen</translation>
     </message>
 </context>
 <context>

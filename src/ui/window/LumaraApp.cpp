@@ -126,7 +126,7 @@ void LumaraApp::rebuildRecoverMenu()
         const std::size_t count = project->states.size();
         const auto selected = static_cast<std::size_t>(std::clamp<std::int64_t>(project->selectedStateIndex, 0, static_cast<std::int64_t>(count) - 1));
         const QString name = QString::fromStdString(project->states.at(selected).name);
-        QAction* item = menu->addAction(QStringLiteral("%1 (%2 %3)").arg(name).arg(count).arg(count == 1 ? "state" : "states"));
+        QAction* item = menu->addAction(count == 1 ? tr("%1 (1 state)").arg(name) : tr("%1 (%2 states)").arg(name).arg(count));
         connect(item, &QAction::triggered, this, [this, slot] { recoverProject(slot); });
     }
     menu->menuAction()->setVisible(!menu->isEmpty());
@@ -137,7 +137,7 @@ void LumaraApp::recoverProject(int slot)
     if (const auto project = autosavedProject(*m_preferences, slot)) {
         m_document->openDesign(*project);
         if (auto removed = m_preferences->removeAutosaveRecord(slot); !removed)
-            m_window->reportFailure(QStringLiteral("Could not update"), preferencesFilePath(), removed.error().message);
+            m_window->reportFailure(tr("Could not update"), preferencesFilePath(), removed.error().message);
     }
     rebuildRecoverMenu();
 }

@@ -182,7 +182,7 @@ void MainWindow::buildMenus()
     file->addAction(action("openAction"));
     m_recentMenu = file->addMenu(tr("Open Recent"));
     rebuildRecentMenu();
-    m_recoverMenu = file->addMenu(QStringLiteral("Recover Unsaved Project"));
+    m_recoverMenu = file->addMenu(tr("Recover Unsaved Project"));
     m_recoverMenu->menuAction()->setVisible(false);
     file->addSeparator();
     file->addAction(action("saveAction"));
