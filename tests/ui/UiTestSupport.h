@@ -90,6 +90,13 @@ protected:
         app = std::make_unique<ui::LumaraApp>(preferences.get(), std::move(scripted));
         window()->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window()));
+        // The window takes the screen's size a moment after it is shown (the offscreen screen is
+        // 800 × 600); after that it keeps the size it is given, so every test measures a window
+        // of its opening size that no longer changes under it.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return window()->isPlacedOnScreen(); }, 5000));
+        window()->resize(1200, 800);
+        ASSERT_TRUE(QTest::qWaitFor([this] { return window()->size() == QSize(1200, 800); }, 5000));
+        QCoreApplication::processEvents();
     }
     void TearDown() override
     {

@@ -518,6 +518,7 @@ void MainWindow::showEvent(QShowEvent* event)
 
 void MainWindow::enlargeToScreen()
 {
+    m_placedOnScreen = true;
     QScreen* screen = windowHandle() ? windowHandle()->screen() : nullptr;
     if (!screen || isMaximized() || isFullScreen()) return;
     // The frame (title bar and borders) stays inside the screen's available area.

@@ -101,6 +101,8 @@ public:
     bool isSidebarShown() const;
     void setSidebarShown(bool shown);
     bool isPlaying() const { return m_isPlaying; }
+    // Whether the window has taken its size on the screen, a moment after it was first shown.
+    bool isPlacedOnScreen() const { return m_placedOnScreen; }
 
     // An action of the menus or toolbar by object name ("saveAction", "undoAction", ...).
     QAction* action(const char* objectName) const;
@@ -156,6 +158,7 @@ private:
     std::unique_ptr<FileDialogs> m_dialogs;
     QUndoStack m_undoStack;
     bool m_handedUndoManager = false;
+    bool m_placedOnScreen = false;
     bool m_isPlaying = false;
 
     QWidget* m_content = nullptr; // the panes, with the notices floating over them
