@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <set>
@@ -34,6 +35,30 @@ QString preferencesFilePath()
 QString autosaveKeyOfSlot(int slot)
 {
     return slot <= 0 ? QString::fromLatin1(kLastProjectKey) : QString::fromLatin1(kLastProjectKey) + QString::number(slot + 1);
+}
+
+// Every QSettings of one path in a process shares a cached parse, trusted while the file's size and
+// modification time (to the millisecond) are unchanged: a file rewritten with as many bytes within
+// the same millisecond reads back as it was, and so does another file opened under a descriptor
+// number an earlier read used. So the file is read under its descriptor's path, and the number
+// turns over a range wide enough that it comes back only after its parse has left the cache (which
+// holds ten or so files) and many milliseconds have passed.
+bool readSettingsFileAfresh(const QString& path, const std::function<void(const QSettings&)>& read)
+{
+    static std::atomic<unsigned> turn{0};
+    constexpr int kFirstNumber = 256, kNumbers = 64;
+    const int opened = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (opened < 0) return false;
+    const int number = kFirstNumber + int(turn.fetch_add(1, std::memory_order_relaxed) % kNumbers);
+    int fd = ::fcntl(opened, F_DUPFD_CLOEXEC, number);
+    if (fd >= 0) ::close(opened);
+    else fd = opened; // out of descriptors above the range: the opened one still reads correctly unless cached
+    {
+        const QSettings settings(QStringLiteral("/proc/self/fd/%1").arg(fd), QSettings::IniFormat);
+        read(settings);
+    }
+    ::close(fd);
+    return true;
 }
 
 namespace {
@@ -248,8 +273,6 @@ Result<Ok, FileError> Preferences::removeAutosaveRecord(int slot)
 
 void Preferences::mergePublished()
 {
-    const int fd = ::open(QFile::encodeName(m_filePath).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return; // no file yet (or none readable): nothing of others' to keep
     const QMap<QString, QByteArray> mine = snapshot();
     const auto changedHere = [&](const QString& key) {
         const auto published = m_published.constFind(key);
@@ -257,9 +280,8 @@ void Preferences::mergePublished()
         if ((published == m_published.cend()) != (present == mine.cend())) return true;
         return present != mine.cend() && *present != *published;
     };
-    {
-        // The descriptor's own path, so that QSettings parses the disk and not its cache.
-        const QSettings onDisk(QStringLiteral("/proc/self/fd/%1").arg(fd), QSettings::IniFormat);
+    // No file yet (or none readable): nothing of others' to keep.
+    (void)readSettingsFileAfresh(m_filePath, [&](const QSettings& onDisk) {
         if (onDisk.status() == QSettings::NoError) {
             const QStringList diskKeys = onDisk.allKeys();
             for (const QString& key : diskKeys)
@@ -268,8 +290,7 @@ void Preferences::mergePublished()
             for (auto it = mine.cbegin(); it != mine.cend(); ++it)
                 if (!changedHere(it.key()) && m_published.contains(it.key()) && !diskKeys.contains(it.key())) m_settings->remove(it.key());
         }
-    }
-    ::close(fd);
+    });
 }
 
 QMap<QString, QByteArray> Preferences::snapshot() const
@@ -298,17 +319,12 @@ Result<Ok, FileError> Preferences::publish()
     auto bytes = readWholeFile(m_working->fileName().toStdString(), std::int64_t{1} << 30);
     if (!bytes) return failed(bytes.error().message);
     // The copy is complete only if a fresh reader finds every value in it.
-    // A reader in this process under the same path would answer from QSettings' shared cache,
-    // not from the disk; the descriptor's own path makes it parse what is really there.
-    const int fd = ::open(QFile::encodeName(m_working->fileName()).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return failed("its working copy cannot be read back");
     bool complete = true;
-    {
-        const QSettings check(QStringLiteral("/proc/self/fd/%1").arg(fd), QSettings::IniFormat);
+    const bool readable = readSettingsFileAfresh(m_working->fileName(), [&](const QSettings& check) {
         complete = check.allKeys().size() == keys.size();
         for (qsizetype i = 0; complete && i < keys.size(); ++i) complete = comparable(check.value(keys[i])) == expected[i];
-    }
-    ::close(fd);
+    });
+    if (!readable) return failed("its working copy cannot be read back");
     if (!complete) return failed("the disk may be full");
     auto written = writeOutputFile(m_filePath.toStdString(), *bytes);
     if (!written) return failed(written.error().message.substr(written.error().message.rfind(": ") + 2));

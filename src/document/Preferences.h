@@ -27,6 +27,7 @@
 #include <QTemporaryFile>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -42,6 +43,10 @@ QString preferencesFilePath();
 // The key of an autosave slot: "lastProject" for slot 0 (the one a single editor uses), then
 // "lastProject2", "lastProject3", ... for the editors started while others ran.
 QString autosaveKeyOfSlot(int slot);
+
+// Calls `read` with a QSettings holding the settings file at `path` as it is on disk now, never
+// QSettings' cached parse of an earlier file; false (and `read` not called) when it cannot be opened.
+bool readSettingsFileAfresh(const QString& path, const std::function<void(const QSettings&)>& read);
 
 class Preferences {
 public:

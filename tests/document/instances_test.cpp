@@ -14,6 +14,8 @@
 
 #include <csignal>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -132,6 +134,30 @@ TEST(Instances, PublishingKeepsWhatTheOtherInstancesWrote)
     const std::map<QString, QVariant> expected{
         {"appTheme", "0"}, {"canvasBackground", "3"}, {"hasSeenOnboarding", "true"}, {"recentFiles", QVariant()}};
     for (const auto& [key, value] : expected) EXPECT_EQ(storedValue(dir, key), value) << key.toStdString();
+}
+
+// Publishing merges and checks what is on disk through readSettingsFileAfresh. QSettings caches a
+// parse per path and trusts it while size and time match, so two files of one size and one time,
+// read in turn, must each give their own values.
+TEST(Instances, FilesOfOneSizeAndTimeReadAfreshGiveTheirOwnValues)
+{
+    QTemporaryDir dir;
+    const QString paths[] = {dir.filePath("a.conf"), dir.filePath("b.conf")};
+    const timespec sameTime[2] = {{1'700'000'000, 0}, {1'700'000'000, 0}};
+    for (int i = 0; i < 2; ++i) {
+        QFile file(paths[i]);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("[General]\nkey=") + QByteArray(1, char('a' + i)) + "\n");
+        file.close();
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(paths[i]).constData(), sameTime, 0), 0);
+    }
+    for (int round = 0; round < 100; ++round) {
+        const int which = round % 2;
+        QString read;
+        ASSERT_TRUE(readSettingsFileAfresh(paths[which], [&](const QSettings& s) { read = s.value("key").toString(); }));
+        EXPECT_EQ(read, QString(QChar(u'a' + which))) << "read " << round;
+    }
+    EXPECT_FALSE(readSettingsFileAfresh(dir.filePath("none.conf"), [](const QSettings&) { ADD_FAILURE(); }));
 }
 
 // Two editors, A started first, each edits its own project; they quit in either order. The next
