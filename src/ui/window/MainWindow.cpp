@@ -54,6 +54,9 @@ namespace {
 
 constexpr const char* kRecentFilesKey = keys::recentFiles;
 constexpr int kMaxRecentFiles = 10;
+// The undo history keeps the most recent steps: each holds the whole project (some 10 KB for a few
+// states), so an unbounded history grows without end over a long session.
+constexpr int kUndoLimit = 500;
 constexpr int kToastTop = 8; // points below the top edge of the content
 
 // The one-pixel line between the strip and the canvas.
@@ -141,6 +144,7 @@ MainWindow::MainWindow(OrbDocument* document, QSettings* settings, std::unique_p
     });
     highlight::Highlight::shared().preload(); // the first preview does not wait for the library to load
 
+    m_undoStack.setUndoLimit(kUndoLimit); // while the stack is still empty, as QUndoStack requires
     buildActions();
     buildMenus();
     buildToolbar();

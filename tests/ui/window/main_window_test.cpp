@@ -106,6 +106,13 @@ TEST_F(EditorFixture, UndoAndRedoActionsFollowTheStackAndDriveTheDocument)
     EXPECT_EQ(document()->states().size(), 2);
     QTest::keyClick(window(), Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(window()->undoStack()->count(), 2) << "Ctrl+R randomizes as one more undo step";
+
+    // The history keeps the 500 most recent steps: undoing all of them walks back to the name of
+    // the 21st of 520 renames, and no further.
+    for (int i = 1; i <= 520; ++i) document()->renameState(0, QStringLiteral("Name %1").arg(i));
+    EXPECT_EQ(window()->undoStack()->count(), 500);
+    while (undo->isEnabled()) undo->trigger();
+    EXPECT_EQ(document()->states().front()->name(), QStringLiteral("Name 20"));
 }
 
 TEST(EditorWindow, UndoStaysOffUntilTheWindowIsShown)
@@ -550,7 +557,7 @@ TEST_F(EditorFixture, ZoomRendersAtTheZoomedSizeAboutThePointerAndPans)
     for (const char* pane : {"toggleSidebarAction", "toggleInspectorAction"})
         if (window()->action(pane)->isChecked()) window()->action(pane)->trigger();
     ui::MainCanvasView* canvas = window()->canvas();
-    QTest::qWaitFor([&] { return canvas->width() > 520 && canvas->height() > 420; }, 3000);
+    (void)QTest::qWaitFor([&] { return canvas->width() > 520 && canvas->height() > 420; }, 3000);
     canvas->setBackground(ui::CanvasBackground::black);
     canvas->setMotionPaused(true);
     OrbConfiguration* config = document()->currentConfiguration();
