@@ -34,7 +34,7 @@ DEBIAN_PACKAGES += qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
 # unless the machine already has a Node.js that brings its own npm.
 NODE_PACKAGES := nodejs npm
 
-.PHONY: deps build run test test-main test-asan test-fuzz test-package package bench clean
+.PHONY: deps build run test test-main test-asan test-fuzz test-tsan test-package package bench clean
 
 deps:
 	@missing=""; \
@@ -76,6 +76,17 @@ test-asan: deps
 	cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
+# The whole Release suite under ThreadSanitizer, once, by hand (not part of make test: it takes about
+# an hour on two cores). Reports that are no race carry a suppression with its reason in
+# tools/tsan-suppressions.txt; each process's reports land in build-tsan/tsan-logs/.
+test-tsan: deps
+	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-g -DLUMARA_SANITIZE_THREAD=ON -DLUMARA_BENCH=OFF
+	cmake --build build-tsan -j $(JOBS)
+	rm -rf build-tsan/tsan-logs && mkdir -p build-tsan/tsan-logs
+	cd build-tsan && QT_QPA_PLATFORM=offscreen \
+	  TSAN_OPTIONS="suppressions=$(CURDIR)/tools/tsan-suppressions.txt log_path=$(CURDIR)/build-tsan/tsan-logs/tsan halt_on_error=0 second_deadlock_stack=1" \
+	  ctest --output-on-failure --timeout 1500 -j $(JOBS)
+
 # Each decoder's libFuzzer target, run briefly (FUZZ_SECONDS each). For long runs: build-fuzz/fuzz_<name> CORPUS_DIR
 FUZZ_SECONDS ?= 20
 test-fuzz: deps
@@ -99,4 +110,4 @@ bench: build
 	for b in $(BUILD)/bench/bench_*; do [ -f "$$b" ] && [ -x "$$b" ] && { "$$b" || exit 1; }; done
 
 clean:
-	rm -rf build build-asan build-fuzz $(PACKAGE_BUILD)
+	rm -rf build build-asan build-fuzz build-tsan $(PACKAGE_BUILD)
