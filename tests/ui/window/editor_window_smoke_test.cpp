@@ -94,6 +94,20 @@ TEST(EditorWindow, ShowsOnARealDisplayAndDrawsTheOrb)
     ui::applyAppTheme(2);
     QTest::qWait(300);
     screenshot("editor-window-paused.png");
+
+    // Zoomed in, with two parameters locked: the orb is drawn at the zoomed size, the size label
+    // names the zoom, and a locked row shows its padlock without the pointer over it.
+    window->action("zoomInAction")->trigger();
+    window->action("zoomInAction")->trigger();
+    app.document()->setParameterLocked("backgroundColors", true);
+    app.document()->setParameterLocked("blobBlur", true);
+    QTest::qWait(300);
+    EXPECT_TRUE(view->sizeLabelText().endsWith(QStringLiteral(" %"))) << view->sizeLabelText().toStdString();
+    screenshot("editor-window-zoomed-locked.png");
+    ui::applyAppTheme(1);
+    QTest::qWait(300);
+    screenshot("editor-window-zoomed-locked-light.png");
+    ui::applyAppTheme(2);
 }
 
 // The X server unmaps the window behind Qt's back, as a window manager does when it minimises it
