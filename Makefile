@@ -78,13 +78,15 @@ test-asan: deps
 
 # The whole Release suite under ThreadSanitizer, once, by hand (not part of make test: it takes about
 # an hour on two cores). Reports that are no race carry a suppression with its reason in
-# tools/tsan-suppressions.txt; each process's reports land in build-tsan/tsan-logs/.
+# tools/tsan/suppressions.txt; each process's reports land in build-tsan/tsan-logs/. The children
+# QProcess starts are forked instead (tools/tsan/fork-for-clone.c says why).
 test-tsan: deps
 	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS=-g -DLUMARA_SANITIZE_THREAD=ON -DLUMARA_BENCH=OFF
 	cmake --build build-tsan -j $(JOBS)
+	gcc -shared -fPIC -O2 -o build-tsan/fork-for-clone.so tools/tsan/fork-for-clone.c -ldl
 	rm -rf build-tsan/tsan-logs && mkdir -p build-tsan/tsan-logs
-	cd build-tsan && QT_QPA_PLATFORM=offscreen \
-	  TSAN_OPTIONS="suppressions=$(CURDIR)/tools/tsan-suppressions.txt log_path=$(CURDIR)/build-tsan/tsan-logs/tsan halt_on_error=0 second_deadlock_stack=1" \
+	cd build-tsan && QT_QPA_PLATFORM=offscreen LD_PRELOAD=$(CURDIR)/build-tsan/fork-for-clone.so \
+	  TSAN_OPTIONS="suppressions=$(CURDIR)/tools/tsan/suppressions.txt log_path=$(CURDIR)/build-tsan/tsan-logs/tsan halt_on_error=0 second_deadlock_stack=1" \
 	  ctest --output-on-failure --timeout 1500 -j $(JOBS)
 
 # Each decoder's libFuzzer target, run briefly (FUZZ_SECONDS each). For long runs: build-fuzz/fuzz_<name> CORPUS_DIR
