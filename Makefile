@@ -86,7 +86,7 @@ test-tsan: deps
 	gcc -shared -fPIC -O2 -o build-tsan/fork-for-clone.so tools/tsan/fork-for-clone.c -ldl
 	rm -rf build-tsan/tsan-logs && mkdir -p build-tsan/tsan-logs
 	cd build-tsan && QT_QPA_PLATFORM=offscreen LD_PRELOAD=$(CURDIR)/build-tsan/fork-for-clone.so \
-	  TSAN_OPTIONS="suppressions=$(CURDIR)/tools/tsan/suppressions.txt log_path=$(CURDIR)/build-tsan/tsan-logs/tsan halt_on_error=0 second_deadlock_stack=1" \
+	  TSAN_OPTIONS="suppressions=$(CURDIR)/tools/tsan/suppressions.txt log_path=$(CURDIR)/build-tsan/tsan-logs/tsan halt_on_error=0 second_deadlock_stack=1 ignore_noninstrumented_modules=1" \
 	  ctest --output-on-failure --timeout 1500 -j $(JOBS)
 
 # Each decoder's libFuzzer target, run briefly (FUZZ_SECONDS each). For long runs: build-fuzz/fuzz_<name> CORPUS_DIR
