@@ -149,9 +149,10 @@ TEST_F(GeneratedPage, MultiStatePageCyclesOnItsInterval)
     const std::string url = pageUrl("cycle.html", test::withScriptAtEnd(generateAnimatedHTML({a, b, c}, 0.25), recorder));
     // Headless Chromium now and then reports the stage hidden early in a run, and the page then
     // (rightly) stops its timer; such a run shows fewer than three steps and is run again, at most
-    // three times. Every expectation below applies to the run that is kept.
+    // five times (on a loaded machine three in a row have been seen). Every expectation below
+    // applies to the run that is kept.
     BrowserRun run;
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
         run = runChromium({"--window-size=48,48", "--virtual-time-budget=8000", "--dump-dom"}, url, 150);
         std::istringstream entries(test::preText(run.dom, "cycle-log"));
         if (std::distance(std::istream_iterator<std::string>(entries), std::istream_iterator<std::string>()) >= 3) break;
