@@ -10,7 +10,10 @@
 #include <cstring>
 #include <random>
 
+#include <dirent.h>
+
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,6 +62,28 @@ std::string temporaryNameBeside(const std::string& target, std::mt19937_64& rand
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".%012llx.part", static_cast<unsigned long long>(random() & 0xffffffffffffULL));
     return folderOf(target) + "." + nameOf(target) + suffix;
+}
+
+// Removes the hidden temporaries beside `target` (".NAME.XXXXXXXXXXXX.part") that no live writer
+// holds: a writer keeps an exclusive flock on its temporary from the moment it has a name until
+// the rename, so one whose lock can be taken was left by a writer that was killed.
+void removeAbandonedTemporaries(const std::string& target)
+{
+    const std::string folder = folderOf(target);
+    const std::string prefix = "." + nameOf(target) + ".";
+    DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!listing) return;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        constexpr std::string_view suffix = ".part";
+        if (name.size() != prefix.size() + 12 + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix)) continue;
+        const std::string path = folder + std::string(name);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(path.c_str());
+        ::close(fd);
+    }
+    ::closedir(listing);
 }
 
 std::mt19937_64 seededRandom()
@@ -124,6 +149,7 @@ Result<OutputFile, FileError> OutputFile::open(const std::string& path)
         return out.failure(FileError::cannotOpen, "cannot write", errno);
 
     if (exists) out.m_mode = static_cast<int>(info.st_mode & 07777);
+    removeAbandonedTemporaries(out.m_target);
 
     if (!namedTemporariesForced()) {
         const std::string folder = folderOf(out.m_target);
@@ -150,6 +176,7 @@ Result<OutputFile, FileError> OutputFile::open(const std::string& path)
             if (errno == EEXIST) continue;
             return out.failure(FileError::cannotOpen, "cannot write", errno);
         }
+        (void)::flock(fd, LOCK_EX); // held until the descriptor closes after the rename
         out.m_fd = fd;
         out.m_temporary = std::move(candidate);
         return out;
@@ -208,11 +235,12 @@ Result<Ok, FileError> OutputFile::commit()
         if (linked) syncFolder(m_target);
         return linked;
     }
-    const int closed = ::close(m_fd);
-    m_fd = -1;
-    if (closed != 0) return failure(FileError::cannotWrite, "cannot write", errno);
+    // Renamed while still open, and so still locked (removeAbandonedTemporaries); the data is on
+    // the disk already, so the close has nothing left to report.
     if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) return failure(FileError::cannotWrite, "cannot replace", errno);
     m_temporary.clear();
+    ::close(m_fd);
+    m_fd = -1;
     syncFolder(m_target);
     return Ok{};
 }
@@ -229,7 +257,9 @@ Result<Ok, FileError> OutputFile::linkIntoPlace()
         return Ok{};
     }
     // linkat cannot replace a file: a hidden name first, then the rename, which can. The name
-    // exists only for that moment.
+    // exists only for that moment, and the descriptor holds a lock on it throughout, so a writer
+    // killed in between leaves a temporary the next writer removes (removeAbandonedTemporaries).
+    (void)::flock(m_fd, LOCK_EX);
     std::mt19937_64 random = seededRandom();
     std::string named;
     for (int attempt = 0; attempt < 16 && named.empty(); ++attempt) {
@@ -240,13 +270,12 @@ Result<Ok, FileError> OutputFile::linkIntoPlace()
             return failure(FileError::cannotWrite, "cannot write", errno);
     }
     if (named.empty()) return Error<FileError>{FileError::cannotWrite, "cannot find a free temporary name beside " + m_display};
-    const int closed = ::close(m_fd);
-    m_fd = -1;
     m_unnamed = false;
     m_temporary = named; // removed by the destructor should the rename fail
-    if (closed != 0) return failure(FileError::cannotWrite, "cannot write", errno);
     if (::rename(m_temporary.c_str(), m_target.c_str()) != 0) return failure(FileError::cannotWrite, "cannot replace", errno);
     m_temporary.clear();
+    ::close(m_fd); // the data was synced before the link: the close has nothing left to report
+    m_fd = -1;
     return Ok{};
 }
 
