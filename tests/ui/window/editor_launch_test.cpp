@@ -38,13 +38,15 @@ TEST(EditorLaunch, AFileArgumentOpensTheEditorWhichReportsAnUnreadableProject)
     editor.setProcessEnvironment(environment);
     editor.start(QString::fromStdString(lumaraBinary()), {project});
     ASSERT_TRUE(editor.waitForStarted(10000));
+    // The line may arrive in pieces: wait for all of it, up to its end.
+    const QByteArray expected = ("lumara: cannot open " + project).toUtf8();
     QByteArray err;
-    for (int i = 0; i < 100 && !err.contains("lumara: cannot open"); ++i) {
+    for (int i = 0; i < 100 && !err.contains(expected); ++i) {
         editor.waitForReadyRead(100);
         err += editor.readAllStandardError();
     }
     EXPECT_EQ(editor.state(), QProcess::Running) << "the editor is up";
     editor.kill();
     editor.waitForFinished();
-    EXPECT_TRUE(err.contains(("lumara: cannot open " + project).toUtf8())) << err.toStdString();
+    EXPECT_TRUE(err.contains(expected)) << err.toStdString();
 }
