@@ -130,6 +130,8 @@ struct FrameMemory {
 
     static constexpr std::size_t kKeptFloats = std::size_t{2048} * 2048 * 4;
 
+    void release() { *this = FrameMemory{}; }
+
     void trim()
     {
         if (acc.capacity() * 4 > kKeptFloats) std::vector<Px>().swap(acc);
@@ -332,7 +334,10 @@ Image renderOrb(const OrbValues& rawValues, double timeSeconds, const RenderOpti
             storeRow(image, y, row, sq, shadows, kept, ox, oy, scratch);
         }
     });
-    memory.trim();
+    if (options.keepWorkingMemory)
+        memory.trim();
+    else
+        memory.release();
     return image;
 }
 

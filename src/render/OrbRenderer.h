@@ -49,6 +49,11 @@ struct RenderOptions {
     // in one pass over the rows; blobs beyond this are drawn in batches, through a full-size
     // accumulator between them. The result never depends on it.
     std::size_t blobFieldCells = 0;
+    // Whether the calling thread keeps this render's working memory for its next one (up to what
+    // a 2048 px orb needs), as a stream of frames wants. A one-off picture on a thread that goes
+    // on serving smaller frames (an export on the editor's shared thread pool) gives it back, so
+    // that thread does not hold an export-sized buffer from then on. The result never depends on it.
+    bool keepWorkingMemory = true;
 };
 
 // Largest orb square drawn, in pixels; larger requests draw nothing (orbPixelSize gives 0).

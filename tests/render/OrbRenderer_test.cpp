@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <malloc.h>
+#include <thread>
 
 namespace lumara::test {
 namespace {
@@ -341,6 +343,45 @@ TEST(OrbRenderer, ThreadCountKeptWorkersAndBlobBatchesNeverChangeThePixels)
         options.threads = 1;
         ASSERT_EQ(one.pixels, render::renderOrb(v, 8.1e8 + 2.5, options).pixels) << "blobs one at a time";
     }
+}
+
+// What malloc has handed out and not had back, over all threads' heaps.
+double heapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd);
+}
+
+TEST(OrbRenderer, AOneOffRenderGivesItsWorkingMemoryBackAndAStreamOfFramesKeepsIt)
+{
+    OrbValues v;
+    v.orbSize = 560; // 1120 px: each blob's field alone is 5 MB
+    // What the heap holds after each render beyond what it held before the first, on a thread of
+    // its own so that nothing kept from other tests counts.
+    double afterOneOff = 0, afterStream = 0, afterNextOneOff = 0;
+    Image oneOff, streamed, again;
+    std::thread([&] {
+        RenderOptions options;
+        options.threads = 1;
+        const double start = heapInUse();
+        const auto render = [&](bool keep, Image& image) {
+            options.keepWorkingMemory = keep;
+            image = render::renderOrb(v, 1.0, options);
+            const double pictures = double(oneOff.pixels.capacity() + streamed.pixels.capacity() + again.pixels.capacity());
+            return heapInUse() - pictures - start;
+        };
+        afterOneOff = render(false, oneOff);
+        afterStream = render(true, streamed);
+        afterNextOneOff = render(false, again);
+    }).join();
+    EXPECT_EQ(oneOff.pixels, streamed.pixels);
+    EXPECT_EQ(oneOff.pixels, again.pixels);
+#if !defined(__SANITIZE_ADDRESS__) // the sanitizer's allocator does not keep malloc's accounts
+    // The glow fields' cache (about 2 MB here) stays in every case; the frame's 35 MB do not.
+    EXPECT_LT(afterOneOff, 4e6);
+    EXPECT_GT(afterStream, afterOneOff + 5e6);
+    EXPECT_LT(afterNextOneOff, afterOneOff + 0.1e6);
+#endif
 }
 
 TEST(OrbRenderer, ConcurrentCallsGiveTheSameImage)

@@ -43,6 +43,7 @@ Result<Ok, PngError> exportPngImage(const OrbValues& values, double timeSeconds,
                                                          std::to_string(render::kMaxOrbPixels) + " pixels"};
     render::RenderOptions options;
     options.pixelsPerPoint = scale;
+    options.keepWorkingMemory = false; // a one-off picture, often larger than the caller's frames
     return writePng(render::renderOrb(values, timeSeconds, options), path, embeddedProject);
 }
 

@@ -145,6 +145,7 @@ Result<std::string, PackageError> posterPng(const OrbValues& values, std::size_t
     options.pixelsPerPoint = g.pixelsPerPoint;
     options.width = options.height = g.side();
     options.originX = options.originY = g.pad;
+    options.keepWorkingMemory = false; // one picture per state, not a stream of frames
     auto png = encodePng(render::renderOrb(values, 0.0, options));
     if (!png) return E{PackageError::cannotEncode, "cannot encode the poster of state " + std::to_string(index) + ": " +
                                                        png.error().message};
