@@ -259,7 +259,7 @@ QString languageName(Language language) { return language == Language::pseudo ? 
 void shot(QWidget* widget, Language language, const char* name)
 {
     if (qEnvironmentVariableIsEmpty("LUMARA_SCREENSHOT_DIR")) return;
-    const QByteArray file = (languageName(language) + QLatin1Char('-') + QLatin1String(name)).toUtf8();
+    const QByteArray file = (languageName(language) + QLatin1Char('-') + QString::fromUtf8(name)).toUtf8();
     if (widget->isWindow()) {
         test::screenshot(widget, file.constData());
     } else {
@@ -356,7 +356,9 @@ TEST_P(TranslatedEditor, EveryWindowAndSheetShowsItsTextsTranslatedAndUncut)
             QMenu* menu = top->menu();
             menu->popup(window()->mapToGlobal(window()->menuBar()->actionGeometry(top).bottomLeft()));
             QTest::qWait(200);
-            shot(menu, language, ("menu-" + top->text().remove(u'&').toLower().section(u' ', 0, 0).toStdString()).c_str());
+            QString title = top->text().remove(u'&').toLower().section(u' ', 0, 0);
+            title.removeIf([](QChar c) { return !c.isLetter(); }); // the pseudo-translation's marks
+            shot(menu, language, ("menu-" + title.toStdString()).c_str());
             menu->hide();
         }
     }
