@@ -2,9 +2,11 @@
 // adding, renaming, deleting and reordering states, undo and redo, playback, the text, PNG and
 // animated exports, the export preview, saving and opening) through the real window, for ten
 // minutes by default, with the process's resident memory and open file descriptors sampled every
-// minute. After the first minute neither may grow: memory within 5 MB, descriptors constant; the
-// program says which and exits with 1 when one does. It also says how far memory rose once the
-// rounds had gone through every combination of their choices.
+// minute. The first minute begins with a tour of every preset and export format (the warm-up: each
+// is met once before it is measured). After the first minute neither may grow: memory within 5 MB,
+// descriptors constant; the program says which and exits with 1 when one does. It also says how
+// far memory rose once the rounds had gone through every combination of their choices. The
+// allocator is set up as the editor sets it (configureAllocatorForEditing).
 //
 // Memory is the process's anonymous resident memory (RssAnon), read after every round. Each row
 // gives the lowest reading of its minute (the floor: what the editor holds between rounds, which a
@@ -49,6 +51,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -230,6 +233,41 @@ public:
         }
     }
 
+    // The first minute's warm-up: every preset drawn and exported as a PNG, every text format
+    // previewed, every animated format exported with and without the playback loop, so that no
+    // later round meets a combination, and the memory it needs, for the first time.
+    void tour()
+    {
+        OrbDocument* document = m_app->document();
+        ui::ExportFlows* flows = m_window->exportFlows();
+        const std::vector<OrbPreset>& presets = allPresets();
+        for (std::size_t i = 0; i < presets.size(); ++i) {
+            m_window->sidebar()->applyPreset(presets[i]);
+            QTest::qWait(150);
+            m_dialogs->answers.push_back(path(QStringLiteral("tour.png")));
+            m_window->exportPNGImage();
+            m_window->waitForExports();
+            flows->requestExportPreview(exporting::ExportFormat(int(i % 3)));
+            if (!QTest::qWaitFor([&] { return !flows->isPreparingExport(); }, 10000))
+                std::fprintf(stderr, "tour: the preview of %s took over 10 s\n", presets[i].name.c_str());
+            flows->closePreview();
+        }
+        m_window->stateStrip()->addButton()->click();
+        exporting::MotionSettings motion;
+        motion.duration = 0.5;
+        motion.fps = 10;
+        motion.scale = 0.5;
+        for (int format = 0; format < 3; ++format)
+            for (bool loop : {false, true}) {
+                const auto animated = std::array{exporting::AnimatedExportFormat::gif, exporting::AnimatedExportFormat::apng,
+                                                 exporting::AnimatedExportFormat::mp4}[std::size_t(format)];
+                ui::AnimationExportRunner* runner = flows->animationRunner();
+                if (runner->startAnimationExport(animated, motion, path(QStringLiteral("tour.anim.%1").arg(format)), loop))
+                    runner->waitForAnimationExport();
+            }
+        m_window->stateStrip()->deleteState(document->states().size() - 1);
+    }
+
 private:
     QString path(const QString& name) const { return QDir(m_folder).filePath(name); }
 
@@ -248,6 +286,7 @@ int main(int argc, char** argv)
 {
     Options options;
     if (!parseOptions(argc, argv, options)) return 2;
+    ui::configureAllocatorForEditing(); // as the editor does
     QTemporaryDir folder;
     qputenv("LUMARA_CONFIG_DIR", folder.path().toUtf8());
     QApplication application(argc, argv);
@@ -294,6 +333,8 @@ int main(int argc, char** argv)
     const qint64 intervalMs = qint64(options.intervalSeconds * 1000.0);
     qint64 nextSample = intervalMs;
     long rounds = 0;
+    designer.tour();
+    std::printf("   (the warm-up tour of every preset and format took %.1f s)\n", double(clock.elapsed()) / 1000.0);
     while (clock.elapsed() < totalMs) {
         designer.round(rounds++);
         read();

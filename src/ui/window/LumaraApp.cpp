@@ -26,6 +26,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
@@ -177,8 +179,22 @@ void LumaraApp::showSettings()
     window->activateWindow();
 }
 
+void configureAllocatorForEditing()
+{
+    // Frames, exports and the caches behind them allocate and free buffers of megabytes on several
+    // threads, each of which glibc gives a heap of its own (up to eight per core), and a heap keeps
+    // what was freed in it: with the same rounds of work repeated, the editor's resident memory
+    // rose by 15 MB in six minutes while the bytes in use stayed level (bench_editor_soak). One
+    // heap for all threads keeps it within 2 MB, at no measured cost to an export (bench_animate)
+    // and about 0.1 ms on a 1.5 ms canvas frame (bench_canvas). Rejected: a fixed threshold for
+    // mapping large buffers, which gives them back as well but maps and faults in each frame's
+    // picture afresh (1.5 ms frames took 5.9 ms at 128 kB, 2.5 ms at 4 MB).
+    mallopt(M_ARENA_MAX, 1);
+}
+
 int runEditor(int& argc, char** argv, const std::optional<QString>& file)
 {
+    configureAllocatorForEditing();
     QApplication::setApplicationName(QStringLiteral("Lumara"));
     // No display name: Qt would append it to every window title ("Lumara — Custom — Lumara").
     QApplication::setDesktopFileName(QStringLiteral("com.quillfen.Lumara"));

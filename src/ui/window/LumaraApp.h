@@ -88,4 +88,8 @@ private:
 // that does not open is reported on stderr and the last project stays). Returns the exit code.
 int runEditor(int& argc, char** argv, const std::optional<QString>& file);
 
+// Sets the C library's allocator up for a long editing session (runEditor does); call it before
+// any thread starts.
+void configureAllocatorForEditing();
+
 } // namespace lumara::ui
