@@ -3,12 +3,14 @@
 // no shared state.
 #include "document/OutputFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string_view>
 
 #include <dirent.h>
 
@@ -56,12 +58,17 @@ bool namedTemporariesForced()
     return forced && forced[0] == '1';
 }
 
+// The named temporaries beside a target: "." NAME "." then this many lower-case hex digits ".part".
+constexpr int kTemporaryDigits = 12;
+constexpr std::string_view kTemporarySuffix = ".part";
+
 // A hidden name beside `target` that is not taken yet: ".NAME.XXXXXXXXXXXX.part".
 std::string temporaryNameBeside(const std::string& target, std::mt19937_64& random)
 {
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%012llx.part", static_cast<unsigned long long>(random() & 0xffffffffffffULL));
-    return folderOf(target) + "." + nameOf(target) + suffix;
+    char digits[kTemporaryDigits + 1];
+    std::snprintf(digits, sizeof digits, "%0*llx", kTemporaryDigits,
+                  static_cast<unsigned long long>(random() >> (64 - 4 * kTemporaryDigits)));
+    return folderOf(target) + "." + nameOf(target) + "." + digits + std::string(kTemporarySuffix);
 }
 
 // Removes the hidden temporaries beside `target` (".NAME.XXXXXXXXXXXX.part") that no live writer
@@ -70,13 +77,20 @@ std::string temporaryNameBeside(const std::string& target, std::mt19937_64& rand
 void removeAbandonedTemporaries(const std::string& target)
 {
     const std::string folder = folderOf(target);
-    const std::string prefix = "." + nameOf(target) + ".";
+    std::string prefix = "."; // built in steps: GCC 12 warns falsely (-Wrestrict) on "." + string
+    prefix += nameOf(target);
+    prefix += '.';
     DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!listing) return;
     while (const dirent* entry = ::readdir(listing)) {
         const std::string_view name = entry->d_name;
-        constexpr std::string_view suffix = ".part";
-        if (name.size() != prefix.size() + 12 + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix)) continue;
+        if (name.size() != prefix.size() + kTemporaryDigits + kTemporarySuffix.size() || !name.starts_with(prefix) ||
+            !name.ends_with(kTemporarySuffix))
+            continue;
+        // Only names this module gives: a user's own ".NAME.backup-copy.part" is never touched.
+        const std::string_view digits = name.substr(prefix.size(), kTemporaryDigits);
+        if (!std::all_of(digits.begin(), digits.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }))
+            continue;
         const std::string path = folder + std::string(name);
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0) continue;

@@ -221,6 +221,28 @@ TEST(OutputFile, TemporariesAreUnnamedWhereTheFileSystemAllowsAndNamedWhenForced
         ASSERT_TRUE(WIFSIGNALED(status));
         EXPECT_EQ(readBytes(path), "new page and more");
         EXPECT_EQ(strays(dir, {"orb.html"}).size(), c.forceNamed ? 1 : 0);
+
+        // The next writer removes what the killed one left, but neither a live writer's
+        // temporary nor a file of the user's that only looks like one.
+        const QString own = QStringLiteral(".orb.html.backup-copy1.part");
+        writeBytes(dir.filePath(own).toStdString(), "mine");
+        auto live = OutputFile::open(path);
+        ASSERT_TRUE(live);
+        ASSERT_TRUE(live->write("written last"));
+        const QString liveName = QString::fromStdString(live->temporaryPath()).section(u'/', -1);
+        EXPECT_EQ(strays(dir, {"orb.html", own}), c.forceNamed ? QStringList{liveName} : QStringList{});
+        {
+            auto next = OutputFile::open(path);
+            ASSERT_TRUE(next);
+            ASSERT_TRUE(next->write("written first"));
+            ASSERT_TRUE(next->commit());
+        }
+        EXPECT_EQ(strays(dir, {"orb.html", own}), c.forceNamed ? QStringList{liveName} : QStringList{});
+        ASSERT_TRUE(live->commit());
+        EXPECT_EQ(readBytes(path), "written last");
+        EXPECT_EQ(readBytes(dir.filePath(own).toStdString()), "mine");
+        EXPECT_TRUE(strays(dir, {"orb.html", own}).isEmpty()) << strays(dir, {"orb.html", own}).join(' ').toStdString();
+        QFile::remove(dir.filePath(own));
     }
     ::unsetenv("LUMARA_NAMED_TEMPORARIES");
 }
