@@ -204,17 +204,7 @@ public:
         m_window->waitForExports();
 
         // An animated export, each format in turn, small and short.
-        const exporting::AnimatedExportFormat animated[] = {exporting::AnimatedExportFormat::gif,
-                                                            exporting::AnimatedExportFormat::apng,
-                                                            exporting::AnimatedExportFormat::mp4};
-        const exporting::AnimatedExportFormat format = animated[round % 3];
-        exporting::MotionSettings motion;
-        motion.duration = 0.5;
-        motion.fps = 10;
-        motion.scale = 0.5;
-        ui::AnimationExportRunner* runner = flows->animationRunner();
-        if (runner->startAnimationExport(format, motion, path(QStringLiteral("orb.anim.%1").arg(int(format))), round % 2 == 1))
-            runner->waitForAnimationExport();
+        exportAnimation(std::size_t(round % 3), round % 2 == 1, QStringLiteral("orb"));
         pause(50);
 
         // Save As, Save, and opening the file again.
@@ -253,23 +243,29 @@ public:
             flows->closePreview();
         }
         m_window->stateStrip()->addButton()->click();
-        exporting::MotionSettings motion;
-        motion.duration = 0.5;
-        motion.fps = 10;
-        motion.scale = 0.5;
-        for (int format = 0; format < 3; ++format)
-            for (bool loop : {false, true}) {
-                const auto animated = std::array{exporting::AnimatedExportFormat::gif, exporting::AnimatedExportFormat::apng,
-                                                 exporting::AnimatedExportFormat::mp4}[std::size_t(format)];
-                ui::AnimationExportRunner* runner = flows->animationRunner();
-                if (runner->startAnimationExport(animated, motion, path(QStringLiteral("tour.anim.%1").arg(format)), loop))
-                    runner->waitForAnimationExport();
-            }
+        for (std::size_t format = 0; format < kAnimatedFormats.size(); ++format)
+            for (bool loop : {false, true}) exportAnimation(format, loop, QStringLiteral("tour"));
         m_window->stateStrip()->deleteState(document->states().size() - 1);
     }
 
 private:
+    static constexpr std::array kAnimatedFormats{exporting::AnimatedExportFormat::gif, exporting::AnimatedExportFormat::apng,
+                                                 exporting::AnimatedExportFormat::mp4};
+
     QString path(const QString& name) const { return QDir(m_folder).filePath(name); }
+
+    // An animated export, small and short, of the selected state or of the playback loop.
+    void exportAnimation(std::size_t formatIndex, bool loop, const QString& name)
+    {
+        exporting::MotionSettings motion;
+        motion.duration = 0.5;
+        motion.fps = 10;
+        motion.scale = 0.5;
+        const exporting::AnimatedExportFormat format = kAnimatedFormats[formatIndex];
+        ui::AnimationExportRunner* runner = m_window->exportFlows()->animationRunner();
+        if (runner->startAnimationExport(format, motion, path(QStringLiteral("%1.anim.%2").arg(name).arg(int(format))), loop))
+            runner->waitForAnimationExport();
+    }
 
     ui::LumaraApp* m_app;
     ui::MainWindow* m_window;
