@@ -87,7 +87,7 @@ void removeAbandonedTemporaries(const std::string& target)
         if (name.size() != prefix.size() + kTemporaryDigits + kTemporarySuffix.size() || !name.starts_with(prefix) ||
             !name.ends_with(kTemporarySuffix))
             continue;
-        // Only names this module gives: a user's own ".NAME.backup-copy.part" is never touched.
+        // Only names this module gives: a user's own ".NAME.backup-copy1.part" is never touched.
         const std::string_view digits = name.substr(prefix.size(), kTemporaryDigits);
         if (!std::all_of(digits.begin(), digits.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }))
             continue;

@@ -63,6 +63,12 @@ using namespace lumara;
 
 namespace {
 
+// The formats the rounds go through, one of each kind per round in turn.
+constexpr std::array kTextFormats{exporting::ExportFormat::swiftUI, exporting::ExportFormat::html,
+                                  exporting::ExportFormat::prompt};
+constexpr std::array kAnimatedFormats{exporting::AnimatedExportFormat::gif, exporting::AnimatedExportFormat::apng,
+                                      exporting::AnimatedExportFormat::mp4};
+
 struct Sample {
     double minute = 0;
     double floorMegabytes = 0; // the lowest reading of the interval
@@ -186,15 +192,13 @@ public:
         strip->setPlaying(false);
 
         // The text exports to files, the copied code, the highlighted preview, a PNG.
-        const exporting::ExportFormat formats[] = {exporting::ExportFormat::swiftUI, exporting::ExportFormat::html,
-                                                   exporting::ExportFormat::prompt};
-        for (exporting::ExportFormat format : formats) {
+        for (exporting::ExportFormat format : kTextFormats) {
             m_dialogs->answers.push_back(path(QStringLiteral("orb.%1.txt").arg(int(format))));
             m_window->exportTextFile(format);
         }
         m_window->action("copyCodeAction")->trigger();
         ui::ExportFlows* flows = m_window->exportFlows();
-        flows->requestExportPreview(formats[round % 3]);
+        flows->requestExportPreview(kTextFormats[std::size_t(round) % kTextFormats.size()]);
         if (!QTest::qWaitFor([&] { return !flows->isPreparingExport(); }, 10000))
             std::fprintf(stderr, "round %ld: the preview took over 10 s\n", round);
         pause(50);
@@ -204,7 +208,7 @@ public:
         m_window->waitForExports();
 
         // An animated export, each format in turn, small and short.
-        exportAnimation(std::size_t(round % 3), round % 2 == 1, QStringLiteral("orb"));
+        exportAnimation(std::size_t(round) % kAnimatedFormats.size(), round % 2 == 1, QStringLiteral("orb"));
         pause(50);
 
         // Save As, Save, and opening the file again.
@@ -237,7 +241,7 @@ public:
             m_dialogs->answers.push_back(path(QStringLiteral("tour.png")));
             m_window->exportPNGImage();
             m_window->waitForExports();
-            flows->requestExportPreview(exporting::ExportFormat(int(i % 3)));
+            flows->requestExportPreview(kTextFormats[i % kTextFormats.size()]);
             if (!QTest::qWaitFor([&] { return !flows->isPreparingExport(); }, 10000))
                 std::fprintf(stderr, "tour: the preview of %s took over 10 s\n", presets[i].name.c_str());
             flows->closePreview();
@@ -249,9 +253,6 @@ public:
     }
 
 private:
-    static constexpr std::array kAnimatedFormats{exporting::AnimatedExportFormat::gif, exporting::AnimatedExportFormat::apng,
-                                                 exporting::AnimatedExportFormat::mp4};
-
     QString path(const QString& name) const { return QDir(m_folder).filePath(name); }
 
     // An animated export, small and short, of the selected state or of the playback loop.
@@ -360,7 +361,7 @@ int main(int argc, char** argv)
     // loop once in a cycle; before a cycle is complete, a combination not yet seen can still set
     // a new high-water mark, which is no leak. For comparison, the growth after the first sample
     // taken once a whole cycle has run.
-    const long cycle = long(std::lcm(allPresets().size(), std::size_t{6}));
+    const long cycle = long(std::lcm(allPresets().size(), kAnimatedFormats.size() * 2)); // each with and without the loop
     const auto afterCycle = std::find_if(samples.begin(), samples.end(), [&](const Sample& s) { return s.rounds >= cycle; });
     if (afterCycle != samples.end() && afterCycle + 1 != samples.end()) {
         double highestAfter = afterCycle->floorMegabytes;
